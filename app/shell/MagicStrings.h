@@ -1,0 +1,12 @@
+#pragma once
+
+#include "CoreMagicStrings.h"
+
+namespace penwick {
+
+class MagicStrings : public CoreMagicStrings {
+public:
+    MagicStrings() = default;
+};
+
+} // namespace penwick

@@ -1,0 +1,31 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
+# Builds one GoogleTest program and registers each of its tests with CTest under the area label.
+function(penwick_add_test name)
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    message(FATAL_ERROR "penwick_add_test(${name}): LABEL is required")
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${PENWICK_WARNINGS})
+  target_link_libraries(${name} PRIVATE PenwickTestSupport ${T_LIBS} GTest::gtest GTest::gmock)
+  add_dependencies(${name} PenwickResources)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# Adds every direct subfolder of the current source folder that has a CMakeLists.txt.
+function(penwick_add_subdirectories)
+  file(GLOB children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace penwick::platform {
+
+// The per-user data folder shared by both programs (~/.local/share/<appName>),
+// created when missing. Empty when it cannot be created.
+QString applicationDataDirectory(const QString& appName);
+
+// The folder of the settings file (~/.config/<appName>).
+QString configDirectory(const QString& appName);
+
+// The read-only resources shipped with the programs: $PENWICK_RESOURCES when set,
+// else share/penwick beside the executable's bin/ folder (build and installed trees alike).
+QString resourcesDirectory();
+
+} // namespace penwick::platform
