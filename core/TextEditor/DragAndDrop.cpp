@@ -1,0 +1,238 @@
+#include "TextEditor/DragAndDrop.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeData>
+#include <QUrl>
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace penwick::dragdrop {
+
+namespace {
+
+const QString kUriList = QStringLiteral("text/uri-list");
+const QString kPlainText = QStringLiteral("text/plain");
+
+// Components as the editor's path arithmetic sees them: a leading separator is
+// a component "/", so is a trailing one, and empty components are dropped.
+QStringList pathComponents(const QString& path)
+{
+    QStringList components;
+    if (path.isEmpty())
+        return components;
+    if (path.startsWith(QLatin1Char('/')))
+        components << QStringLiteral("/");
+    const QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    components << pieces;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        components << QStringLiteral("/");
+    return components;
+}
+
+QString joinComponents(const QStringList& components)
+{
+    QString result;
+    for (const QString& component : components) {
+        if (component == QLatin1String("/")) {
+            if (!result.endsWith(QLatin1Char('/')))
+                result += QLatin1Char('/');
+            continue;
+        }
+        if (!result.isEmpty() && !result.endsWith(QLatin1Char('/')))
+            result += QLatin1Char('/');
+        result += component;
+    }
+    return result;
+}
+
+bool isCharacterBoundary(icu::BreakIterator& characters, const QString& text, qsizetype offset)
+{
+    if (offset <= 0 || offset >= text.size())
+        return true;
+    return characters.isBoundary(static_cast<int32_t>(offset));
+}
+
+} // namespace
+
+QStringList acceptableDragTypes()
+{
+    return { kUriList, QStringLiteral("text/rtf"), QStringLiteral("text/html"), kPlainText };
+}
+
+bool offersAcceptableType(const QMimeData* data)
+{
+    if (!data)
+        return false;
+    const QStringList types = acceptableDragTypes();
+    return std::any_of(types.begin(), types.end(), [data](const QString& type) { return data->hasFormat(type); });
+}
+
+bool allowsCopy(Qt::DropActions possibleActions)
+{
+    return possibleActions.testFlag(Qt::CopyAction);
+}
+
+DropContent classify(const QMimeData* data)
+{
+    DropContent content;
+    if (!data)
+        return content;
+    if (data->hasUrls()) {
+        QStringList files;
+        QStringList links;
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+            else
+                links << url.toString(QUrl::FullyEncoded);
+        }
+        if (!files.isEmpty()) {
+            content.kind = DropKind::Files;
+            content.items = files;
+        } else {
+            content.kind = DropKind::Links;
+            content.items = links;
+        }
+        return content;
+    }
+    if (data->hasText()) {
+        content.kind = DropKind::String;
+        content.string = data->text();
+    }
+    return content;
+}
+
+bool isImageFile(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    QImageReader reader(path);
+    return reader.canRead();
+}
+
+SortedFiles sortDroppedFiles(const QStringList& paths)
+{
+    SortedFiles sorted;
+    for (const QString& path : paths)
+        (isImageFile(path) ? sorted.images : sorted.others) << path;
+    return sorted;
+}
+
+QString relativePath(const QString& path, const QString& base)
+{
+    const QStringList target = pathComponents(path);
+    const QStringList folder = pathComponents(base);
+    const qsizetype shorter = std::min(target.size(), folder.size());
+    qsizetype common = 0;
+    while (common < shorter && target[common] == folder[common])
+        ++common;
+    QStringList result;
+    for (qsizetype i = common; i < folder.size(); ++i)
+        result << QStringLiteral("..");
+    result << target.mid(common);
+    return joinComponents(result);
+}
+
+bool isReadableRange(const QString& text, Range range)
+{
+    if (range.location < 0 || range.length < 0 || range.end() > text.size())
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !characters) {
+        // Without a break iterator, at least never cut a surrogate pair.
+        auto inside = [&](qsizetype at) {
+            return at > 0 && at < text.size() && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate();
+        };
+        return !inside(range.location) && !inside(range.end());
+    }
+    const icu::UnicodeString unicode(reinterpret_cast<const UChar*>(text.utf16()),
+                                     static_cast<int32_t>(text.size()));
+    characters->setText(unicode);
+    return isCharacterBoundary(*characters, text, range.location)
+        && isCharacterBoundary(*characters, text, range.end());
+}
+
+std::optional<ImageDropPlan> planImageDrop(const QString& text, Range selection,
+                                           const QStringList& relativePaths)
+{
+    if (relativePaths.isEmpty() || !isReadableRange(text, selection))
+        return std::nullopt;
+    const QString alt = text.mid(selection.location, selection.length);
+    ImageDropPlan plan;
+    plan.replaced = selection;
+    for (const QString& path : relativePaths)
+        plan.text += QStringLiteral("![") + alt + QStringLiteral("](") + path + QLatin1Char(')');
+    plan.selection = { selection.location + 2, alt.size() };
+    plan.jump = { plan.selection.location, alt.size() + 3 + relativePaths.first().size() };
+    return plan;
+}
+
+std::optional<QString> linkURL(const QStringList& entries)
+{
+    for (const QString& entry : entries) {
+        if (!entry.isEmpty())
+            return entry;
+    }
+    return std::nullopt;
+}
+
+std::vector<Range> inTextOrder(std::vector<Range> selections)
+{
+    std::stable_sort(selections.begin(), selections.end(),
+                     [](const Range& a, const Range& b) { return a.location < b.location; });
+    return selections;
+}
+
+std::vector<LinkEdit> planLinkEdits(const QString& text, const std::vector<Range>& selections,
+                                    const QString& url)
+{
+    std::vector<LinkEdit> edits;
+    qsizetype previousEnd = -1;
+    std::vector<bool> usable(selections.size(), false);
+    for (size_t i = 0; i < selections.size(); ++i) {
+        const Range& range = selections[i];
+        // A range that overlaps the one before it has no text of its own left.
+        usable[i] = range.location >= previousEnd && isReadableRange(text, range);
+        if (usable[i])
+            previousEnd = range.end();
+    }
+    for (size_t i = selections.size(); i-- > 0;) {
+        if (!usable[i])
+            continue;
+        const Range& range = selections[i];
+        edits.push_back({ static_cast<qsizetype>(i), range,
+                          QLatin1Char('[') + text.mid(range.location, range.length) + QStringLiteral("](") + url
+                              + QLatin1Char(')') });
+    }
+    return edits;
+}
+
+LinkDropOutcome linkDropOutcome(const std::vector<Range>& selections, const QString& url,
+                                const std::vector<bool>& linked)
+{
+    LinkDropOutcome outcome;
+    const qsizetype growth = url.size() + 4; // "[", "](", the URL and ")"
+    qsizetype shift = 0;
+    for (size_t i = 0; i < selections.size(); ++i) {
+        const Range& range = selections[i];
+        const bool made = i < linked.size() && linked[i];
+        const Range moved { range.location + shift + (made ? 1 : 0), range.length };
+        outcome.selections.push_back(moved);
+        if (made) {
+            if (!outcome.jump)
+                outcome.jump = PendingJump { moved.location, moved.length + url.size() + 3 };
+            shift += growth;
+        }
+    }
+    return outcome;
+}
+
+} // namespace penwick::dragdrop
