@@ -1,0 +1,792 @@
+#include "platform/text/TextView.h"
+
+#include "platform/text/FindBar.h"
+#include "platform/text/TextLines.h"
+#include "platform/text/UndoManager.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+
+namespace penwick::platform {
+
+struct TextView::Change {
+    qsizetype position = 0;
+    QString removed;
+    QString added;
+};
+
+// Marks changes of text or selection that the view makes itself, so that they neither break
+// typing coalescing nor count as the user moving the caret.
+struct TextView::EditScope {
+    TextView* view;
+    bool typing;
+    EditScope(TextView* v, bool isTyping) : view(v), typing(isTyping)
+    {
+        ++view->m_editDepth;
+        if (typing)
+            ++view->m_typingDepth;
+    }
+    ~EditScope()
+    {
+        --view->m_editDepth;
+        if (typing)
+            --view->m_typingDepth;
+    }
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+};
+
+namespace {
+
+const QChar kParagraphSeparator(0x2029);
+const QChar kLineSeparator(0x2028);
+
+QString withNewlines(QString text)
+{
+    text.replace(kParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+// Line ends of inserted text become "\n": the document knows only one kind of line break.
+QString normalizedLineEnds(QString text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(kLineSeparator))
+        return text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(kLineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+// The most frequent line end of a file (the first one met on a tie), and whether it has several.
+QString dominantLineEnding(const QString& text, bool* mixed)
+{
+    qsizetype crlf = 0, cr = 0, lf = 0, ls = 0;
+    QString first;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        QString kind;
+        if (c == u'\r') {
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n') {
+                ++crlf;
+                ++i;
+                kind = QStringLiteral("\r\n");
+            } else {
+                ++cr;
+                kind = QStringLiteral("\r");
+            }
+        } else if (c == u'\n') {
+            ++lf;
+            kind = QStringLiteral("\n");
+        } else if (c == kLineSeparator) {
+            ++ls;
+            kind = QString(kLineSeparator);
+        }
+        if (first.isEmpty() && !kind.isEmpty())
+            first = kind;
+    }
+    *mixed = (crlf > 0) + (cr > 0) + (lf > 0) + (ls > 0) > 1;
+    if (first.isEmpty())
+        return QStringLiteral("\n");
+    const qsizetype best = std::max({ crlf, cr, lf, ls });
+    auto countOf = [&](const QString& kind) {
+        if (kind == QStringLiteral("\r\n"))
+            return crlf;
+        if (kind == QStringLiteral("\r"))
+            return cr;
+        if (kind == QStringLiteral("\n"))
+            return lf;
+        return ls;
+    };
+    if (countOf(first) == best)
+        return first;
+    if (crlf == best)
+        return QStringLiteral("\r\n");
+    if (lf == best)
+        return QStringLiteral("\n");
+    if (cr == best)
+        return QStringLiteral("\r");
+    return QString(kLineSeparator);
+}
+
+// Extends a typing step with the next typed change when the two are contiguous.
+bool mergeTyping(qsizetype& position, QString& removed, QString& added, qsizetype at, const QString& gone,
+    const QString& put)
+{
+    const qsizetype end = position + added.size();
+    if (gone.isEmpty() && at == end) {
+        added += put;
+        return true;
+    }
+    if (!put.isEmpty())
+        return false;
+    if (at + gone.size() == end) {
+        // Backward deletion from the end of what was typed.
+        if (gone.size() <= added.size()) {
+            added.chop(gone.size());
+        } else {
+            const qsizetype extra = gone.size() - added.size();
+            removed.prepend(gone.left(extra));
+            position = at;
+            added.clear();
+        }
+        return true;
+    }
+    if (at == end) {
+        // Forward deletion after it.
+        removed += gone;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setUndoRedoEnabled(false);
+    setTabChangesFocus(false);
+    m_undoManager = new UndoManager(this);
+    connect(document(), &QTextDocument::contentsChange, this, &TextView::onContentsChange);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextView::onSelectionMoved);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &TextView::onSelectionMoved);
+}
+
+TextView::~TextView() = default;
+
+QString TextView::substring(TextRange range) const
+{
+    const qsizetype from = std::clamp<qsizetype>(range.location, 0, m_text.size());
+    const qsizetype to = std::clamp<qsizetype>(range.end(), from, m_text.size());
+    return m_text.mid(from, to - from);
+}
+
+QString TextView::documentText(qsizetype position, qsizetype length) const
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(int(position));
+    cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+    return withNewlines(cursor.selectedText());
+}
+
+void TextView::setString(const QString& text)
+{
+    bool mixed = false;
+    m_lineEnding = dominantLineEnding(text, &mixed);
+    m_mixedLineEnds = mixed;
+    {
+        EditScope scope(this, false);
+        m_loading = true;
+        clearExtraRanges();
+        setPlainText(normalizedLineEnds(text));
+        m_loading = false;
+    }
+    m_text = withNewlines(document()->toRawText());
+    m_loadedFileText = text;
+    m_loadedText = m_text;
+    m_undoManager->removeAllActions();
+    breakUndoCoalescing();
+    emit textDidChange();
+}
+
+QString TextView::fileString() const
+{
+    if (m_text == m_loadedText)
+        return m_loadedFileText;
+    if (m_lineEnding == QStringLiteral("\n"))
+        return m_text;
+    QString out = m_text;
+    out.replace(QLatin1Char('\n'), m_lineEnding);
+    return out;
+}
+
+TextRange TextView::lineRangeForRange(TextRange range) const
+{
+    return TextLines::lineRange(m_text, range);
+}
+
+// --- Selection ---
+
+TextRanges TextView::selectedRanges() const
+{
+    TextRanges ranges;
+    const QTextCursor primary = textCursor();
+    ranges.append(TextRange(primary.selectionStart(), primary.selectionEnd() - primary.selectionStart()));
+    for (const QTextCursor& extra : m_extraRanges) {
+        const TextRange r(extra.selectionStart(), extra.selectionEnd() - extra.selectionStart());
+        if (!ranges.contains(r))
+            ranges.append(r);
+    }
+    std::stable_sort(ranges.begin(), ranges.end(),
+        [](const TextRange& a, const TextRange& b) { return a.location < b.location; });
+    return ranges;
+}
+
+TextRange TextView::selectedRange() const
+{
+    return selectedRanges().constFirst();
+}
+
+void TextView::setSelectedRange(TextRange range)
+{
+    setSelectedRanges({ range });
+}
+
+void TextView::setSelectedRanges(const TextRanges& ranges)
+{
+    TextRanges sorted;
+    for (const TextRange& r : ranges) {
+        const qsizetype from = std::clamp<qsizetype>(r.location, 0, m_text.size());
+        const qsizetype to = std::clamp<qsizetype>(r.end(), from, m_text.size());
+        sorted.append(TextRange(from, to - from));
+    }
+    if (sorted.isEmpty())
+        sorted.append(TextRange(0, 0));
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [](const TextRange& a, const TextRange& b) { return a.location < b.location; });
+    m_extraRanges.clear();
+    for (qsizetype i = 1; i < sorted.size(); ++i) {
+        QTextCursor extra(document());
+        extra.setPosition(int(sorted[i].location));
+        extra.setPosition(int(sorted[i].end()), QTextCursor::KeepAnchor);
+        m_extraRanges.append(extra);
+    }
+    QTextCursor primary = textCursor();
+    primary.setPosition(int(sorted[0].location));
+    primary.setPosition(int(sorted[0].end()), QTextCursor::KeepAnchor);
+    setTextCursor(primary);
+    updateExtraSelections();
+}
+
+void TextView::clearExtraRanges()
+{
+    if (m_extraRanges.isEmpty())
+        return;
+    m_extraRanges.clear();
+    updateExtraSelections();
+}
+
+void TextView::updateExtraSelections()
+{
+    QList<QTextEdit::ExtraSelection> selections;
+    for (const QTextCursor& extra : m_extraRanges) {
+        if (!extra.hasSelection())
+            continue;
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = extra;
+        selection.format.setBackground(palette().highlight());
+        selection.format.setForeground(palette().highlightedText());
+        selections.append(selection);
+    }
+    setExtraSelections(selections);
+    viewport()->update();
+}
+
+void TextView::onSelectionMoved()
+{
+    if (m_editDepth == 0)
+        breakUndoCoalescing();
+}
+
+// --- Editing ---
+
+void TextView::replaceRange(TextRange range, const QString& text, bool typing)
+{
+    const qsizetype from = std::clamp<qsizetype>(range.location, 0, m_text.size());
+    const qsizetype to = std::clamp<qsizetype>(range.end(), from, m_text.size());
+    EditScope scope(this, typing);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    cursor.insertText(normalizedLineEnds(text), QTextCharFormat());
+    setTextCursor(cursor);
+}
+
+void TextView::insertText(const QString& text)
+{
+    const TextRange selection = selectedRange();
+    if (!shouldChangeTextInRange(selection, text))
+        return;
+    clearExtraRanges();
+    replaceRange(selection, text, true);
+}
+
+void TextView::insertText(const QString& text, TextRange replacementRange)
+{
+    if (!shouldChangeTextInRange(replacementRange, text))
+        return;
+    clearExtraRanges();
+    replaceRange(replacementRange, text, true);
+}
+
+void TextView::insertFragment(const QTextDocumentFragment& fragment, TextRange replacementRange)
+{
+    if (!shouldChangeTextInRange(replacementRange, fragment.toPlainText()))
+        return;
+    clearExtraRanges();
+    const qsizetype from = std::clamp<qsizetype>(replacementRange.location, 0, m_text.size());
+    const qsizetype to = std::clamp<qsizetype>(replacementRange.end(), from, m_text.size());
+    EditScope scope(this, true);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    cursor.beginEditBlock();
+    cursor.insertFragment(fragment);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+bool TextView::shouldChangeTextInRange(TextRange, const std::optional<QString>&)
+{
+    return !isReadOnly();
+}
+
+void TextView::replaceCharacters(TextRange range, const QString& text)
+{
+    const qsizetype from = std::clamp<qsizetype>(range.location, 0, m_text.size());
+    const qsizetype to = std::clamp<qsizetype>(range.end(), from, m_text.size());
+    EditScope scope(this, false);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    cursor.insertText(normalizedLineEnds(text), QTextCharFormat());
+}
+
+void TextView::didChangeText()
+{
+    viewport()->update();
+}
+
+void TextView::beginEditing()
+{
+    // Storage edits apply at once, so positions read between them stay exact.
+}
+
+void TextView::endEditing()
+{
+    viewport()->update();
+}
+
+// --- Recording changes for undo ---
+
+void TextView::onContentsChange(int position, int removed, int added)
+{
+    if (m_loading)
+        return;
+    const qsizetype documentLength = document()->characterCount() - 1;
+    qsizetype at = position;
+    QString gone;
+    QString put;
+    const bool consistent = position >= 0 && removed >= 0 && added >= 0 && position + removed <= m_text.size()
+        && position + added <= documentLength && m_text.size() - removed + added == documentLength;
+    if (consistent) {
+        gone = m_text.mid(position, removed);
+        put = documentText(position, added);
+        m_text.replace(position, removed, put);
+    } else {
+        // The report does not fit what we hold: find the difference ourselves.
+        const QString now = withNewlines(document()->toRawText());
+        qsizetype prefix = 0;
+        const qsizetype limit = std::min(now.size(), m_text.size());
+        while (prefix < limit && now.at(prefix) == m_text.at(prefix))
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < limit - prefix && now.at(now.size() - 1 - suffix) == m_text.at(m_text.size() - 1 - suffix))
+            ++suffix;
+        at = prefix;
+        gone = m_text.mid(prefix, m_text.size() - prefix - suffix);
+        put = now.mid(prefix, now.size() - prefix - suffix);
+        m_text = now;
+    }
+    if (!gone.isEmpty() && !put.isEmpty()) {
+        // Qt may report a wider range than what changed (format changes report text that stays).
+        qsizetype suffix = 0;
+        while (suffix < gone.size() && suffix < put.size()
+            && gone.at(gone.size() - 1 - suffix) == put.at(put.size() - 1 - suffix))
+            ++suffix;
+        gone.chop(suffix);
+        put.chop(suffix);
+        qsizetype prefix = 0;
+        while (prefix < gone.size() && prefix < put.size() && gone.at(prefix) == put.at(prefix))
+            ++prefix;
+        gone.remove(0, prefix);
+        put.remove(0, prefix);
+        at += prefix;
+    }
+    if (gone.isEmpty() && put.isEmpty())
+        return;
+    recordChange(at, gone, put);
+    emit textDidChange();
+}
+
+void TextView::recordChange(qsizetype position, const QString& removed, const QString& added)
+{
+    UndoManager* undo = m_undoManager;
+    const bool replaying = undo->isUndoing() || undo->isRedoing();
+    if (!replaying && m_typingDepth > 0 && m_coalescing.change && m_coalescing.token != 0
+        && undo->lastUndoActionToken() == m_coalescing.token && undo->undoActionName().isEmpty()) {
+        Change& last = *m_coalescing.change;
+        if (mergeTyping(last.position, last.removed, last.added, position, removed, added))
+            return;
+    }
+    auto change = std::make_shared<Change>(Change { position, removed, added });
+    QPointer<TextView> self(this);
+    const quint64 token = undo->registerUndo([self, change] {
+        if (self)
+            self->applyChange(change->position, change->added.size(), change->removed);
+    });
+    if (!replaying && m_typingDepth > 0)
+        m_coalescing = { change, token };
+    else
+        m_coalescing = {};
+}
+
+void TextView::applyChange(qsizetype position, qsizetype length, const QString& text)
+{
+    clearExtraRanges();
+    {
+        EditScope scope(this, false);
+        QTextCursor cursor(document());
+        cursor.setPosition(int(std::clamp<qsizetype>(position, 0, m_text.size())));
+        cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, m_text.size())), QTextCursor::KeepAnchor);
+        cursor.insertText(text, QTextCharFormat());
+    }
+    // The restored text is selected; when nothing was restored, the caret marks the place.
+    setSelectedRange(TextRange(position, text.size()));
+}
+
+// --- Undo ---
+
+void TextView::breakUndoCoalescing()
+{
+    m_coalescing = {};
+}
+
+void TextView::undo()
+{
+    breakUndoCoalescing();
+    m_undoManager->undo();
+    breakUndoCoalescing();
+}
+
+void TextView::redo()
+{
+    breakUndoCoalescing();
+    m_undoManager->redo();
+    breakUndoCoalescing();
+}
+
+// --- Key actions ---
+
+void TextView::insertNewline()
+{
+    insertText(QStringLiteral("\n"));
+}
+
+void TextView::insertTab()
+{
+    insertText(QStringLiteral("\t"));
+}
+
+void TextView::cancelOperation() {}
+
+bool TextView::readSelectionFromPasteboard(const QMimeData* pasteboard, const QString&)
+{
+    if (!pasteboard || !pasteboard->hasText())
+        return false;
+    const QString text = pasteboard->text();
+    const TextRange selection = selectedRange();
+    if (text.isEmpty() || !shouldChangeTextInRange(selection, text))
+        return false;
+    breakUndoCoalescing();
+    clearExtraRanges();
+    replaceRange(selection, text, false);
+    breakUndoCoalescing();
+    return true;
+}
+
+void TextView::paste()
+{
+    readSelectionFromPasteboard(QGuiApplication::clipboard()->mimeData(), QStringLiteral("text/plain"));
+}
+
+void TextView::insertFromMimeData(const QMimeData* source)
+{
+    readSelectionFromPasteboard(source, QStringLiteral("text/plain"));
+}
+
+void TextView::beep()
+{
+    ++m_beepCount;
+    QApplication::beep();
+}
+
+// --- Appearance ---
+
+void TextView::setMarginSize(const QSizeF& size)
+{
+    m_marginSize = size;
+    updateViewportMargins();
+}
+
+void TextView::updateViewportMargins()
+{
+    const int w = qRound(m_marginSize.width());
+    const int h = qRound(m_marginSize.height());
+    int bottom = h;
+    if (m_findBar && m_findBar->isVisibleTo(this))
+        bottom += m_findBar->sizeHint().height();
+    setViewportMargins(w, h, w, bottom);
+    if (m_findBar) {
+        const QRect area = contentsRect();
+        const int barHeight = m_findBar->sizeHint().height();
+        m_findBar->setGeometry(area.left(), area.bottom() - barHeight + 1, area.width(), barHeight);
+    }
+}
+
+void TextView::setUsesFindBar(bool uses)
+{
+    m_usesFindBar = uses;
+    if (!uses)
+        hideFindBar();
+}
+
+void TextView::showFindBar()
+{
+    if (!m_usesFindBar)
+        return;
+    if (!m_findBar)
+        m_findBar = new FindBar(this);
+    const QString selected = textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(kParagraphSeparator))
+        m_findBar->searchField()->setText(selected);
+    m_findBar->show();
+    updateViewportMargins();
+    m_findBar->searchField()->setFocus();
+    m_findBar->searchField()->selectAll();
+}
+
+void TextView::hideFindBar()
+{
+    if (!m_findBar || !m_findBar->isVisibleTo(this))
+        return;
+    m_findBar->hide();
+    updateViewportMargins();
+    setFocus();
+}
+
+FindBar* TextView::findBar() const
+{
+    return m_findBar.data();
+}
+
+bool TextView::isFindBarVisible() const
+{
+    return m_findBar && m_findBar->isVisibleTo(this);
+}
+
+bool TextView::findNext(const QString& text, bool backwards)
+{
+    if (text.isEmpty())
+        return false;
+    const QTextDocument::FindFlags flags = backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    QTextCursor found = document()->find(text, textCursor(), flags);
+    if (found.isNull()) {
+        QTextCursor wrap(document());
+        wrap.movePosition(backwards ? QTextCursor::End : QTextCursor::Start);
+        found = document()->find(text, wrap, flags);
+    }
+    if (found.isNull())
+        return false;
+    setSelectedRange(TextRange(found.selectionStart(), found.selectionEnd() - found.selectionStart()));
+    return true;
+}
+
+void TextView::registerForDraggedTypes(const QStringList& types)
+{
+    m_draggedTypes = types;
+    setAcceptDrops(!types.isEmpty());
+}
+
+// --- Events ---
+
+bool TextView::event(QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        // Tab belongs to the text, not to focus navigation.
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            keyPressEvent(key);
+            return true;
+        }
+    } else if (e->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) || key->matches(QKeySequence::Find)
+            || key->matches(QKeySequence::Paste) || key->key() == Qt::Key_Escape) {
+            e->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(e);
+}
+
+void TextView::keyPressEvent(QKeyEvent* e)
+{
+    // Each key press is one undo group; a group left open by earlier code closes first.
+    m_undoManager->closeEventGroup();
+    m_undoManager->beginUndoGrouping();
+    struct EndGroup {
+        UndoManager* undo;
+        ~EndGroup() { undo->endUndoGrouping(); }
+    } endGroup { m_undoManager };
+
+    e->accept();
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    const int key = e->key();
+    if (e->matches(QKeySequence::Undo)) {
+        undo();
+        return;
+    }
+    if (e->matches(QKeySequence::Redo)) {
+        redo();
+        return;
+    }
+    if (e->matches(QKeySequence::Find)) {
+        showFindBar();
+        return;
+    }
+    if (e->matches(QKeySequence::Paste)) {
+        if (!isReadOnly())
+            paste();
+        return;
+    }
+    if (key == Qt::Key_Escape) {
+        cancelOperation();
+        return;
+    }
+    if (isReadOnly()) {
+        QPlainTextEdit::keyPressEvent(e);
+        return;
+    }
+    const bool commandModifier = modifiers & (Qt::ControlModifier | Qt::MetaModifier);
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !commandModifier && !(modifiers & Qt::AltModifier)) {
+        // Shift+Return too: a line break is always "\n", never a line separator.
+        clearExtraRanges();
+        insertNewline();
+        return;
+    }
+    if (key == Qt::Key_Tab && !commandModifier && !(modifiers & (Qt::AltModifier | Qt::ShiftModifier))) {
+        clearExtraRanges();
+        insertTab();
+        return;
+    }
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+        clearExtraRanges();
+        EditScope scope(this, true);
+        QPlainTextEdit::keyPressEvent(e);
+        return;
+    }
+    const QString text = e->text();
+    if (!text.isEmpty() && !commandModifier && text.at(0).isPrint()) {
+        clearExtraRanges();
+        insertText(text);
+        return;
+    }
+    if (!e->matches(QKeySequence::Copy))
+        clearExtraRanges();
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void TextView::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (!isReadOnly() && e->preeditString().isEmpty() && e->replacementLength() == 0 && !e->commitString().isEmpty()) {
+        m_undoManager->closeEventGroup();
+        m_undoManager->beginUndoGrouping();
+        clearExtraRanges();
+        insertText(e->commitString());
+        m_undoManager->endUndoGrouping();
+        e->accept();
+        return;
+    }
+    EditScope scope(this, true);
+    QPlainTextEdit::inputMethodEvent(e);
+}
+
+void TextView::mousePressEvent(QMouseEvent* e)
+{
+    clearExtraRanges();
+    QPlainTextEdit::mousePressEvent(e);
+}
+
+QMenu* TextView::createEditMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const QString undoName = m_undoManager->undoActionName();
+    const QString redoName = m_undoManager->redoActionName();
+    QAction* undoAction = menu->addAction(undoName.isEmpty() ? tr("Undo") : tr("Undo %1").arg(undoName));
+    undoAction->setEnabled(m_undoManager->canUndo());
+    connect(undoAction, &QAction::triggered, this, [this] { undo(); });
+    QAction* redoAction = menu->addAction(redoName.isEmpty() ? tr("Redo") : tr("Redo %1").arg(redoName));
+    redoAction->setEnabled(m_undoManager->canRedo());
+    connect(redoAction, &QAction::triggered, this, [this] { redo(); });
+    menu->addSeparator();
+    const bool hasSelection = textCursor().hasSelection();
+    QAction* cutAction = menu->addAction(tr("Cut"));
+    cutAction->setEnabled(hasSelection && !isReadOnly());
+    connect(cutAction, &QAction::triggered, this, [this] { cut(); });
+    QAction* copyAction = menu->addAction(tr("Copy"));
+    copyAction->setEnabled(hasSelection);
+    connect(copyAction, &QAction::triggered, this, [this] { copy(); });
+    QAction* pasteAction = menu->addAction(tr("Paste"));
+    pasteAction->setEnabled(!isReadOnly());
+    connect(pasteAction, &QAction::triggered, this, [this] { paste(); });
+    menu->addSeparator();
+    QAction* selectAllAction = menu->addAction(tr("Select All"));
+    connect(selectAllAction, &QAction::triggered, this, [this] { selectAll(); });
+    return menu;
+}
+
+void TextView::contextMenuEvent(QContextMenuEvent* e)
+{
+    QMenu* menu = createEditMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(e->globalPos());
+}
+
+void TextView::paintEvent(QPaintEvent* e)
+{
+    QPlainTextEdit::paintEvent(e);
+    bool anyCaret = false;
+    for (const QTextCursor& extra : m_extraRanges)
+        anyCaret = anyCaret || !extra.hasSelection();
+    if (!anyCaret)
+        return;
+    QPainter painter(viewport());
+    for (const QTextCursor& extra : m_extraRanges) {
+        if (extra.hasSelection())
+            continue;
+        const QRect r = cursorRect(extra);
+        painter.fillRect(QRect(r.left(), r.top(), std::max(1, cursorWidth()), r.height()), palette().text());
+    }
+}
+
+void TextView::resizeEvent(QResizeEvent* e)
+{
+    QPlainTextEdit::resizeEvent(e);
+    if (m_findBar)
+        updateViewportMargins();
+}
+
+} // namespace penwick::platform

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "platform/text/TextRange.h"
+
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStringList>
+#include <QTextCursor>
+
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QMimeData;
+class QTextDocumentFragment;
+
+namespace penwick::platform {
+
+class FindBar;
+class UndoManager;
+
+// The text view the editor builds on: a QPlainTextEdit whose text is read and written as a
+// QString with "\n" line ends and UTF-16 positions, with several selected ranges, a typing
+// path that later typing joins for undo, an undo manager of its own (named steps, one group
+// per user event, a coalescing break), key routing, margins and a find bar.
+//
+// Line ends: text set with setString() may use "\r\n", "\r" or U+2028; the view shows them
+// as line breaks and string() answers "\n", while fileString() gives the text back with the
+// line ends it was loaded with.
+class TextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextView(QWidget* parent = nullptr);
+    ~TextView() override;
+
+    // --- Text ---
+    QString string() const { return m_text; }
+    qsizetype textLength() const { return m_text.size(); }
+    QString substring(TextRange range) const;
+    // Replaces the whole text (a load: undo history is cleared) and remembers its line ends.
+    void setString(const QString& text);
+    // The text with the line ends it was loaded with.
+    QString fileString() const;
+    // "\n", "\r\n", "\r" or U+2028: the line end that new lines get when the text is saved.
+    QString lineEnding() const { return m_lineEnding; }
+    // The line range (see TextLines) of a range of the view's text.
+    TextRange lineRangeForRange(TextRange range) const;
+
+    // --- Selection ---
+    // The first selected range (in text order).
+    TextRange selectedRange() const;
+    // All selected ranges, in text order; never empty.
+    TextRanges selectedRanges() const;
+    void setSelectedRange(TextRange range);
+    void setSelectedRanges(const TextRanges& ranges);
+
+    // --- Editing ---
+    // The typing path: replaces the selection with `text`; consecutive typing joins one undo
+    // step. Subclasses intercept keystrokes here; call TextView::insertText to bypass them.
+    virtual void insertText(const QString& text);
+    // Typing into a given range instead of the selection (not seen by insertText overrides).
+    void insertText(const QString& text, TextRange replacementRange);
+    // Formatted text into a range, as one undoable change.
+    void insertFragment(const QTextDocumentFragment& fragment, TextRange replacementRange);
+    // Veto for a change about to be made; the base refuses only when the view is read-only.
+    virtual bool shouldChangeTextInRange(TextRange range, const std::optional<QString>& replacement);
+    // Replaces a range of the text storage directly (recorded for undo, not typing).
+    void replaceCharacters(TextRange range, const QString& text);
+    // Announces the end of a change made through replaceCharacters().
+    void didChangeText();
+    // Batch several storage changes; positions stay valid between the calls.
+    void beginEditing();
+    void endEditing();
+
+    // --- Undo ---
+    UndoManager* undoManager() const { return m_undoManager; }
+    // The next typing starts a new undo step.
+    void breakUndoCoalescing();
+    void undo();
+    void redo();
+
+    // --- Actions bound to keys ---
+    virtual void insertNewline();
+    virtual void insertTab();
+    virtual void cancelOperation();
+    // Pastes from `pasteboard`; the base inserts its plain text in place of the selection.
+    virtual bool readSelectionFromPasteboard(const QMimeData* pasteboard, const QString& type);
+    void paste();
+    virtual void beep();
+    int beepCount() const { return m_beepCount; }
+
+    // --- Appearance and options ---
+    void setMarginSize(const QSizeF& size);
+    QSizeF marginSize() const { return m_marginSize; }
+    void setUsesFindBar(bool uses);
+    bool usesFindBar() const { return m_usesFindBar; }
+    void showFindBar();
+    void hideFindBar();
+    FindBar* findBar() const;
+    bool isFindBarVisible() const;
+    // Selects the next (or previous) occurrence of `text` from the selection, wrapping around.
+    bool findNext(const QString& text, bool backwards = false);
+    void setAutomaticLinkDetectionEnabled(bool enabled) { m_linkDetection = enabled; }
+    bool isAutomaticLinkDetectionEnabled() const { return m_linkDetection; }
+    void setAutomaticQuoteSubstitutionEnabled(bool enabled) { m_quoteSubstitution = enabled; }
+    bool isAutomaticQuoteSubstitutionEnabled() const { return m_quoteSubstitution; }
+    void registerForDraggedTypes(const QStringList& types);
+    // The view's edit menu (undo and redo through the view's undo manager), as its context menu shows it.
+    QMenu* createEditMenu(QWidget* parent);
+    QStringList registeredDraggedTypes() const { return m_draggedTypes; }
+
+signals:
+    // After every change of the text (typing, commands, undo).
+    void textDidChange();
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    struct Change;
+    struct EditScope;
+
+    void onContentsChange(int position, int removed, int added);
+    void recordChange(qsizetype position, const QString& removed, const QString& added);
+    void applyChange(qsizetype position, qsizetype length, const QString& text);
+    QString documentText(qsizetype position, qsizetype length) const;
+    void replaceRange(TextRange range, const QString& text, bool typing);
+    void clearExtraRanges();
+    void updateExtraSelections();
+    void updateViewportMargins();
+    void onSelectionMoved();
+
+    QString m_text;             // the document's text with "\n" line ends, kept in step
+    QString m_lineEnding = QStringLiteral("\n");
+    QString m_loadedFileText;   // exact text of the last load, for files with mixed line ends
+    QString m_loadedText;       // the same with "\n" line ends
+    bool m_mixedLineEnds = false;
+    bool m_loading = false;
+    QList<QTextCursor> m_extraRanges;
+    UndoManager* m_undoManager = nullptr;
+    int m_editDepth = 0;        // > 0 while the view itself changes text or selection
+    int m_typingDepth = 0;      // > 0 while a change comes from typing
+    int m_beepCount = 0;
+    struct Coalescing {
+        std::shared_ptr<Change> change;
+        quint64 token = 0;
+    } m_coalescing;
+    QSizeF m_marginSize;
+    bool m_usesFindBar = false;
+    QPointer<FindBar> m_findBar;
+    bool m_linkDetection = true;
+    bool m_quoteSubstitution = false;
+    QStringList m_draggedTypes;
+};
+
+} // namespace penwick::platform
