@@ -100,8 +100,8 @@ size_t hashValue(const QVariant& v, size_t seed)
     if (isNumber(v)) {
         const double d = v.toDouble();
         if (!isFloating(v) || (std::trunc(d) == d && std::abs(d) < 9.0e18))
-            return qHash(isFloating(v) ? static_cast<qlonglong>(d) : v.toLongLong(), seed);
-        return qHash(d, seed);
+            return ::qHash(isFloating(v) ? static_cast<qlonglong>(d) : v.toLongLong(), seed);
+        return ::qHash(d, seed);
     }
     if (isList(v)) {
         size_t h = seed;
@@ -111,15 +111,15 @@ size_t hashValue(const QVariant& v, size_t seed)
     }
     switch (v.typeId()) {
     case QMetaType::QString:
-        return qHash(v.toString(), seed);
+        return ::qHash(v.toString(), seed);
     case QMetaType::QByteArray:
-        return qHash(v.toByteArray(), seed);
+        return ::qHash(v.toByteArray(), seed);
     case QMetaType::QDateTime:
-        return qHash(v.toDateTime().toMSecsSinceEpoch(), seed);
+        return ::qHash(v.toDateTime().toMSecsSinceEpoch(), seed);
     case QMetaType::QVariantMap:
-        return qHash(v.toMap().keys(), seed);
+        return ::qHash(v.toMap().keys(), seed);
     default:
-        return qHash(v.typeId(), seed);
+        return ::qHash(v.typeId(), seed);
     }
 }
 
