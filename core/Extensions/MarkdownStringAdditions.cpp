@@ -1,0 +1,298 @@
+#include "Extensions/MarkdownStringAdditions.h"
+
+#include <QRegularExpression>
+#include <QList>
+#include <QSet>
+
+#include <cmark-gfm-core-extensions.h>
+#include <cmark-gfm-extension_api.h>
+#include <cmark-gfm.h>
+
+#include <memory>
+#include <vector>
+
+namespace penwick {
+
+std::optional<YamlValue> frontMatter(const QString& text, qsizetype* length)
+{
+    if (length)
+        *length = 0;
+    const QRegularExpression pattern(kFrontMatterPattern,
+        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QList<YamlValue> documents = readYamlDocuments(match.captured(1));
+    if (documents.isEmpty())
+        return std::nullopt;
+    if (length)
+        *length = match.capturedLength(0);
+    return documents.first();
+}
+
+QString headingSlug(const QString& headingText)
+{
+    QString slug;
+    slug.reserve(headingText.size());
+    for (const uint code : headingText.toUcs4()) {
+        const char32_t c = char32_t(code);
+        if (c < 0x80) {
+            if (c >= 'A' && c <= 'Z')
+                slug += QChar(char16_t(c - 'A' + 'a'));
+            else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')
+                slug += QChar(char16_t(c));
+            else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
+                slug += QLatin1Char('-');
+            continue;
+        }
+        if (QChar::isSpace(c)) {
+            slug += QLatin1Char('-');
+        } else if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
+            slug += QString::fromUcs4(&c, 1);
+        }
+    }
+    return slug;
+}
+
+namespace {
+
+struct Engine {
+    cmark_syntax_extension* table = nullptr;
+    cmark_syntax_extension* strikethrough = nullptr;
+    cmark_syntax_extension* autolink = nullptr;
+    cmark_syntax_extension* tasklist = nullptr;
+};
+
+// The extension registry is process-wide; it is filled once and only read afterwards.
+const Engine& engine()
+{
+    static const Engine e = [] {
+        cmark_gfm_core_extensions_ensure_registered();
+        Engine result;
+        result.table = cmark_find_syntax_extension("table");
+        result.strikethrough = cmark_find_syntax_extension("strikethrough");
+        result.autolink = cmark_find_syntax_extension("autolink");
+        result.tasklist = cmark_find_syntax_extension("tasklist");
+        return result;
+    }();
+    return e;
+}
+
+struct ParserDeleter {
+    void operator()(cmark_parser* p) const { cmark_parser_free(p); }
+};
+struct NodeDeleter {
+    void operator()(cmark_node* n) const { cmark_node_free(n); }
+};
+using NodePtr = std::unique_ptr<cmark_node, NodeDeleter>;
+
+QByteArray escapeAttribute(const QByteArray& value)
+{
+    QByteArray out;
+    for (const char c : value) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+struct Heading {
+    cmark_node* node;
+    QString text;
+    std::vector<cmark_node*> breaks;
+};
+
+// Gives each heading its id: the first heading with a given slug keeps the bare slug (so
+// that a heading rendered alone gets the same id), later ones get the first free "-N".
+std::vector<QString> uniqueIds(const std::vector<Heading>& headings)
+{
+    std::vector<QString> slugs;
+    slugs.reserve(headings.size());
+    QSet<QString> taken;
+    for (const Heading& h : headings) {
+        slugs.push_back(headingSlug(h.text));
+        taken.insert(slugs.back());
+    }
+    QSet<QString> seen;
+    std::vector<QString> ids;
+    ids.reserve(headings.size());
+    for (const QString& slug : slugs) {
+        if (!seen.contains(slug)) {
+            seen.insert(slug);
+            ids.push_back(slug);
+            continue;
+        }
+        for (int n = 1;; ++n) {
+            QString candidate = slug + QLatin1Char('-') + QString::number(n);
+            if (!taken.contains(candidate)) {
+                taken.insert(candidate);
+                ids.push_back(candidate);
+                break;
+            }
+        }
+    }
+    return ids;
+}
+
+cmark_node* customInline(const char* html)
+{
+    cmark_node* node = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
+    cmark_node_set_on_enter(node, html);
+    cmark_node_set_on_exit(node, "");
+    return node;
+}
+
+} // namespace
+
+QString renderGFMWithFlags(const QString& text, unsigned flags)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    const QByteArray utf8 = (nul < 0 ? text : text.left(nul)).toUtf8();
+    const bool headerIds = flags & GFMFlags::HOEDOWN_HTML_HEADER_ID;
+    const bool hardWrap = flags & GFMFlags::HOEDOWN_HTML_HARD_WRAP;
+    const bool taskLists = flags & GFMFlags::HOEDOWN_HTML_USE_TASK_LIST;
+    const bool scriptFences = flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT;
+
+    const Engine& e = engine();
+    const int options = CMARK_OPT_UNSAFE | CMARK_OPT_FOOTNOTES | (hardWrap ? CMARK_OPT_HARDBREAKS : 0);
+    std::unique_ptr<cmark_parser, ParserDeleter> parser(cmark_parser_new(options));
+    for (cmark_syntax_extension* ext : { e.table, e.strikethrough, e.autolink })
+        if (ext)
+            cmark_parser_attach_syntax_extension(parser.get(), ext);
+    if (taskLists && e.tasklist)
+        cmark_parser_attach_syntax_extension(parser.get(), e.tasklist);
+    cmark_parser_feed(parser.get(), utf8.constData(), size_t(utf8.size()));
+    NodePtr document(cmark_parser_finish(parser.get()));
+    if (!document)
+        return QString(QLatin1String(""));
+
+    std::vector<Heading> headings;
+    std::vector<cmark_node*> scripts;
+    bool hasTasks = false;
+    {
+        cmark_iter* iter = cmark_iter_new(document.get());
+        Heading* current = nullptr;
+        cmark_event_type ev;
+        while ((ev = cmark_iter_next(iter)) != CMARK_EVENT_DONE) {
+            cmark_node* node = cmark_iter_get_node(iter);
+            const cmark_node_type type = cmark_node_get_type(node);
+            if (ev == CMARK_EVENT_EXIT) {
+                if (type == CMARK_NODE_HEADING)
+                    current = nullptr;
+                continue;
+            }
+            switch (type) {
+            case CMARK_NODE_HEADING:
+                if (headerIds) {
+                    headings.push_back(Heading { node, QString(), {} });
+                    current = &headings.back();
+                }
+                break;
+            case CMARK_NODE_TEXT:
+            case CMARK_NODE_CODE:
+                if (current)
+                    current->text += QString::fromUtf8(cmark_node_get_literal(node));
+                break;
+            case CMARK_NODE_SOFTBREAK:
+            case CMARK_NODE_LINEBREAK:
+                if (current) {
+                    current->text += QLatin1Char(' ');
+                    current->breaks.push_back(node);
+                }
+                break;
+            case CMARK_NODE_CODE_BLOCK: {
+                int fenceLength = 0, fenceOffset = 0;
+                char fenceChar = 0;
+                if (scriptFences && cmark_node_get_fenced(node, &fenceLength, &fenceOffset, &fenceChar)) {
+                    const char* info = cmark_node_get_fence_info(node);
+                    if (info && qstrncmp(info, "script@", 7) == 0 && info[7] && info[7] != ' ' && info[7] != '\t')
+                        scripts.push_back(node);
+                }
+                break;
+            }
+            case CMARK_NODE_ITEM:
+                if (!hasTasks && taskLists && qstrcmp(cmark_node_get_type_string(node), "tasklist") == 0)
+                    hasTasks = true;
+                break;
+            default:
+                break;
+            }
+        }
+        cmark_iter_free(iter);
+    }
+
+    // Inline text of a block points into the block's own buffer: replaced blocks stay
+    // alive until the tree has been rendered.
+    std::vector<NodePtr> detached;
+
+    if (!headings.empty()) {
+        const std::vector<QString> ids = uniqueIds(headings);
+        for (size_t i = 0; i < headings.size(); ++i) {
+            Heading& h = headings[i];
+            for (cmark_node* br : h.breaks) {
+                cmark_node* replacement = (cmark_node_get_type(br) == CMARK_NODE_SOFTBREAK && !hardWrap)
+                    ? cmark_node_new(CMARK_NODE_TEXT)
+                    : customInline("<br />");
+                if (cmark_node_get_type(replacement) == CMARK_NODE_TEXT)
+                    cmark_node_set_literal(replacement, " ");
+                cmark_node_replace(br, replacement);
+                detached.emplace_back(br);
+            }
+            const int level = cmark_node_get_heading_level(h.node);
+            const QByteArray open = "<h" + QByteArray::number(level) + " id=\"" + escapeAttribute(ids[i].toUtf8()) + "\">";
+            const QByteArray close = "</h" + QByteArray::number(level) + ">";
+            cmark_node* line = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
+            cmark_node_set_on_enter(line, open.constData());
+            cmark_node_set_on_exit(line, close.constData());
+            while (cmark_node* child = cmark_node_first_child(h.node)) {
+                cmark_node_unlink(child);
+                cmark_node_append_child(line, child);
+            }
+            cmark_node* block = cmark_node_new(CMARK_NODE_CUSTOM_BLOCK);
+            cmark_node_set_on_enter(block, "");
+            cmark_node_set_on_exit(block, "");
+            cmark_node_append_child(block, line);
+            cmark_node_replace(h.node, block);
+            detached.emplace_back(h.node);
+        }
+    }
+
+    for (cmark_node* code : scripts) {
+        QByteArray info(cmark_node_get_fence_info(code));
+        qsizetype end = 7;
+        while (end < info.size() && info[end] != ' ' && info[end] != '\t')
+            ++end;
+        const QByteArray type = info.mid(7, end - 7);
+        const QByteArray html = "<script type=\"" + escapeAttribute(type) + "\">\n" + QByteArray(cmark_node_get_literal(code)) + "</script>\n";
+        cmark_node* block = cmark_node_new(CMARK_NODE_HTML_BLOCK);
+        cmark_node_set_literal(block, html.constData());
+        cmark_node_replace(code, block);
+        detached.emplace_back(code);
+    }
+
+    char* rendered = cmark_render_html(document.get(), options, cmark_parser_get_syntax_extensions(parser.get()));
+    if (!rendered)
+        return QString(QLatin1String(""));
+    QByteArray html(rendered);
+    cmark_get_default_mem_allocator()->free(rendered);
+    if (hasTasks)
+        html.replace("<li><input type=\"checkbox\" ", "<li class=\"task-list-item\"><input type=\"checkbox\" ");
+    return QString::fromUtf8(html);
+}
+
+QString renderAsMarkdownByAddingHeaderIds(const QString& text, bool headerIds, bool hardWrap)
+{
+    unsigned flags = GFMFlags::HOEDOWN_HTML_USE_TASK_LIST | GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT;
+    if (headerIds)
+        flags |= GFMFlags::HOEDOWN_HTML_HEADER_ID;
+    if (hardWrap)
+        flags |= GFMFlags::HOEDOWN_HTML_HARD_WRAP;
+    return renderGFMWithFlags(text, flags);
+}
+
+} // namespace penwick

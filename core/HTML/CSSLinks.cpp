@@ -1,0 +1,27 @@
+#include "HTML/CSSLinks.h"
+
+#include "CorePrefs.h"
+#include "platform/StandardLocations.h"
+#include "platform/UserDefaults.h"
+
+namespace penwick {
+
+QString CSSLinks::styleSheetLinkForURL(const QString& url)
+{
+    return QStringLiteral("<link rel=\"stylesheet\" type=\"text/CSS\" href=\"") + url + QStringLiteral("\">\n");
+}
+
+QString CSSLinks::prismStyleSheet()
+{
+    const platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    if (!defaults.boolForKey(CorePrefs::PREVIEW_ENABLE_PRISM))
+        return QString(QLatin1String(""));
+    const QString resources = platform::resourcesDirectory();
+    const QVariant theme = defaults.object(CorePrefs::PREVIEW_SYNTAX_STYLE);
+    if (resources.isEmpty() || !theme.isValid() || defaults.stringForKey(CorePrefs::PREVIEW_SYNTAX_STYLE).isNull())
+        return QString(QLatin1String(""));
+    return QStringLiteral("<link rel='stylesheet' href='") + resources + QStringLiteral("/prismjs/CSS/")
+        + defaults.stringForKey(CorePrefs::PREVIEW_SYNTAX_STYLE) + QStringLiteral(".css' data-noprefix />");
+}
+
+} // namespace penwick

@@ -1,0 +1,129 @@
+#include "Services/TVXMarkdownFormatter.h"
+
+#include <QMutex>
+#include <QList>
+#include <QMutexLocker>
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+extern "C" {
+#include <mkdio.h>
+}
+
+namespace penwick {
+
+namespace {
+
+// The engine keeps process-wide tables that it fills lazily; one render at a time.
+QMutex& engineMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+char* anchorCallback(const char* html, const int size, void*)
+{
+    const QByteArray label = TVXMarkdownFormatter::headingLabel(QString::fromUtf8(html, size)).toUtf8();
+    char* out = static_cast<char*>(std::malloc(size_t(label.size()) + 1));
+    if (!out)
+        return nullptr;
+    std::memcpy(out, label.constData(), size_t(label.size()) + 1);
+    return out;
+}
+
+void freeCallback(char* p, void*)
+{
+    std::free(p);
+}
+
+} // namespace
+
+QString TVXMarkdownFormatter::headingLabel(const QString& headingHtml)
+{
+    // Drop tags and entities first, then keep only the label characters.
+    QString plain;
+    plain.reserve(headingHtml.size());
+    for (qsizetype i = 0; i < headingHtml.size(); ++i) {
+        const QChar c = headingHtml.at(i);
+        if (c == QLatin1Char('<')) {
+            const qsizetype end = headingHtml.indexOf(QLatin1Char('>'), i);
+            if (end >= 0) {
+                i = end;
+                continue;
+            }
+        } else if (c == QLatin1Char('&')) {
+            qsizetype j = i + 1;
+            while (j < headingHtml.size() && j - i <= 32
+                && (headingHtml.at(j).isLetterOrNumber() || headingHtml.at(j) == QLatin1Char('#')))
+                ++j;
+            if (j < headingHtml.size() && j > i + 1 && headingHtml.at(j) == QLatin1Char(';')) {
+                i = j;
+                continue;
+            }
+        }
+        plain += c;
+    }
+    QString label;
+    for (const uint code : plain.toUcs4()) {
+        const char32_t c = char32_t(code);
+        if (c < 0x80) {
+            if (c >= 'A' && c <= 'Z')
+                label += QChar(char16_t(c - 'A' + 'a'));
+            else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == ':' || c == '-')
+                label += QChar(char16_t(c));
+        } else if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
+            label += QString::fromUcs4(&c, 1);
+        }
+    }
+    return label;
+}
+
+QString TVXMarkdownFormatter::renderWithExtensions(const QString& text, unsigned extensions, int format)
+{
+    if (format != HTML_FORMAT)
+        return kParseFailure;
+    const qsizetype nul = text.indexOf(QChar(0));
+    const QByteArray utf8 = (nul < 0 ? text : text.left(nul)).toUtf8();
+    if (utf8.size() > std::numeric_limits<int>::max())
+        return kParseFailure;
+
+    mkd_flag_t flags = MKD_EXTRA_FOOTNOTE | MKD_FENCEDCODE | MKD_DLEXTRA | MKD_LATEX | MKD_NOSTYLE | MKD_NOHEADER
+        | MKD_EXPLICITLIST | MKD_GITHUBTAGS | MKD_NOSUPERSCRIPT | MKD_NODIVQUOTE | MKD_NOALPHALIST;
+    if (!(extensions & EXT_SMART))
+        flags |= MKD_NOPANTS;
+    if (!(extensions & EXT_NOTES))
+        flags &= ~mkd_flag_t(MKD_EXTRA_FOOTNOTE);
+    const bool anchors = !(extensions & EXT_NO_LABELS);
+    if (anchors)
+        flags |= MKD_TOC | MKD_IDANCHOR;
+
+    QMutexLocker lock(&engineMutex());
+    MMIOT* doc = mkd_string(utf8.constData(), int(utf8.size()), flags);
+    if (!doc)
+        return kParseFailure;
+    if (anchors) {
+        mkd_e_anchor(doc, anchorCallback);
+        mkd_e_free(doc, freeCallback);
+    }
+    QString result = kParseFailure;
+    if (mkd_compile(doc, flags)) {
+        char* html = nullptr;
+        const int size = mkd_document(doc, &html);
+        if (size >= 0)
+            result = (size > 0 && html) ? QString::fromUtf8(html, size) : QString(QLatin1String(""));
+    }
+    mkd_cleanup(doc);
+    return result;
+}
+
+QString TVXMarkdownFormatter::renderMultiMarkdown(const QString& text, bool enablingAnchors)
+{
+    unsigned extensions = kBaseExtensions;
+    if (!enablingAnchors)
+        extensions |= EXT_NO_LABELS;
+    return renderWithExtensions(text, extensions, HTML_FORMAT);
+}
+
+} // namespace penwick

@@ -1,0 +1,124 @@
+#include "Extensions/MarkdownStringAdditions.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+
+namespace {
+QString gfm(const QString& text, bool ids = true, bool hardWrap = false)
+{
+    return renderAsMarkdownByAddingHeaderIds(text, ids, hardWrap);
+}
+
+QStringList headingIds(const QString& html)
+{
+    static const QRegularExpression outline(QStringLiteral("<(h([1-6]))\\s*id=\"([^\"]*)\">"));
+    QStringList ids;
+    auto it = outline.globalMatch(html);
+    while (it.hasNext())
+        ids << it.next().captured(3);
+    return ids;
+}
+} // namespace
+
+TEST(GFMRender, HeadingIdTable)
+{
+    struct Case { QString heading; QString id; };
+    const Case cases[] = {
+        { QStringLiteral("# Hello World"), QStringLiteral("hello-world") },
+        { QStringLiteral("## Hello, World! (v2.0)"), QStringLiteral("hello-world-v20") },
+        { QStringLiteral("### snake_case and-dash"), QStringLiteral("snake_case-and-dash") },
+        { QStringLiteral("# *Emphasis* and `code`"), QStringLiteral("emphasis-and-code") },
+        { QStringLiteral("# Ünïcödé Straße"), QStringLiteral("Ünïcödé-straße") },
+        { QStringLiteral("# 日本語 タイトル"), QStringLiteral("日本語-タイトル") },
+        { QStringLiteral("# A &amp; B"), QStringLiteral("a--b") },
+        { QStringLiteral("# [Link](http://x.org/path) text"), QStringLiteral("link-text") },
+        { QStringLiteral("Setext\nTwo Lines\n---"), QStringLiteral("setext-two-lines") },
+    };
+    for (const Case& c : cases) {
+        const QString html = gfm(c.heading);
+        EXPECT_EQ(headingIds(html), QStringList { c.id }) << qPrintable(c.heading) << " -> " << qPrintable(html);
+    }
+}
+
+TEST(GFMRender, HeadingStaysOnOneLineWithIdFirst)
+{
+    EXPECT_EQ(gfm(QStringLiteral("## Hello World")), QStringLiteral("<h2 id=\"hello-world\">Hello World</h2>\n"));
+    EXPECT_EQ(gfm(QStringLiteral("Two\nLines\n===")), QStringLiteral("<h1 id=\"two-lines\">Two Lines</h1>\n"));
+    EXPECT_EQ(gfm(QStringLiteral("Two\nLines\n==="), true, true), QStringLiteral("<h1 id=\"two-lines\">Two<br />Lines</h1>\n"));
+}
+
+TEST(GFMRender, RepeatedHeadingsGetSuffixes)
+{
+    const QString html = gfm(QStringLiteral("# Intro\n\n## Intro\n\n### Intro\n\n# Intro-1\n\n# Other\n"));
+    EXPECT_EQ(headingIds(html),
+        (QStringList { QStringLiteral("intro"), QStringLiteral("intro-2"), QStringLiteral("intro-3"),
+            QStringLiteral("intro-1"), QStringLiteral("other") }));
+}
+
+TEST(GFMRender, HeadingAloneGetsTheIdOfItsFirstOccurrence)
+{
+    const QString document = QStringLiteral("# A\n\ntext\n\n# A\n\n## A-1\n\n## Zed *z*\n\n# A\n");
+    const QStringList ids = headingIds(gfm(document));
+    const QStringList lines = { QStringLiteral("# A"), QStringLiteral("## A-1"), QStringLiteral("## Zed *z*") };
+    const QStringList firstIds = { ids[0], ids[2], ids[3] };
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(headingIds(gfm(lines[i])), QStringList { firstIds[i] }) << qPrintable(lines[i]);
+    EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size()) << qPrintable(ids.join(u','));
+}
+
+TEST(GFMRender, NoIdsWhenNotAsked)
+{
+    const QString html = gfm(QStringLiteral("# Hello\n\n## World\n"), false);
+    EXPECT_FALSE(html.contains(QStringLiteral("id=")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<h1>Hello</h1>")));
+}
+
+TEST(GFMRender, ScriptFence)
+{
+    EXPECT_EQ(gfm(QStringLiteral("```script@text/javascript\nvar a = 1 < 2;\n```\n")),
+        QStringLiteral("<script type=\"text/javascript\">\nvar a = 1 < 2;\n</script>\n"));
+    // other fences stay code
+    EXPECT_EQ(gfm(QStringLiteral("```js\nvar a = 1 < 2;\n```\n")),
+        QStringLiteral("<pre><code class=\"language-js\">var a = 1 &lt; 2;\n</code></pre>\n"));
+    EXPECT_TRUE(gfm(QStringLiteral("```script@\nx\n```\n")).startsWith(QStringLiteral("<pre><code")));
+}
+
+TEST(GFMRender, TaskListItemsCarryTheirClass)
+{
+    const QString html = gfm(QStringLiteral("- [ ] open\n- [x] done\n- plain\n"));
+    EXPECT_EQ(html,
+        QStringLiteral("<ul>\n<li class=\"task-list-item\"><input type=\"checkbox\" disabled=\"\" /> open</li>\n"
+                       "<li class=\"task-list-item\"><input type=\"checkbox\" checked=\"\" disabled=\"\" /> done</li>\n"
+                       "<li>plain</li>\n</ul>\n"));
+}
+
+TEST(GFMRender, ExtensionsAndRawHtml)
+{
+    const QString html = gfm(QStringLiteral("| a | b |\n|---|---|\n| 1 | 2 |\n\n~~gone~~ www.example.com\n\n<div class=\"x\"><script>1</script></div>\n\nNote[^1]\n\n[^1]: the note\n"));
+    EXPECT_TRUE(html.contains(QStringLiteral("<table>"))) << qPrintable(html);
+    EXPECT_TRUE(html.contains(QStringLiteral("<del>gone</del>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<a href=\"http://www.example.com\">www.example.com</a>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<div class=\"x\"><script>1</script></div>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("footnote")));
+}
+
+TEST(GFMRender, HardWrap)
+{
+    EXPECT_EQ(gfm(QStringLiteral("one\ntwo"), false, false), QStringLiteral("<p>one\ntwo</p>\n"));
+    EXPECT_EQ(gfm(QStringLiteral("one\ntwo"), false, true), QStringLiteral("<p>one<br />\ntwo</p>\n"));
+}
+
+TEST(GFMRender, InputIsCutAtTheFirstNul)
+{
+    QString text = QStringLiteral("before");
+    text += QChar(0);
+    text += QStringLiteral(" after");
+    EXPECT_EQ(gfm(text), QStringLiteral("<p>before</p>\n"));
+    EXPECT_EQ(gfm(QString()), QString());
+}
