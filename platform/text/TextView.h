@@ -92,6 +92,7 @@ public:
     // --- Appearance and options ---
     void setMarginSize(const QSizeF& size);
     QSizeF marginSize() const { return m_marginSize; }
+    using QPlainTextEdit::viewportMargins;
     void setUsesFindBar(bool uses);
     bool usesFindBar() const { return m_usesFindBar; }
     void showFindBar();
