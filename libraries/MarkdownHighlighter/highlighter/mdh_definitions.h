@@ -1,0 +1,529 @@
+// Internals of the element parser: the per-parse shared state, the parsing
+// context of one pass (matching primitives, captures, deferred actions, value
+// frames, memo table) and the grammar entry points.
+#pragma once
+
+#include "mdh_parser.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace penwick::mdh {
+
+// Deepest nesting of rule calls; a rule entered deeper fails (its construct
+// is read as text). Keeps the native stack small on any thread.
+inline constexpr int kMaxDepth = 1500;
+// Value frames: slots for named sub-results of nested rules.
+inline constexpr int kMaxSlots = 512;
+// Deepest nesting of block quotes and list items whose content is parsed.
+inline constexpr int kMaxBlockNesting = 32;
+
+struct Ctx;
+struct Thunk;
+using ActionFn = void (*)(Ctx &, const Thunk &);
+
+struct Thunk {
+    std::int32_t begin;
+    std::int32_t end;
+    ActionFn fn;
+    std::intptr_t arg;
+};
+
+// State shared by every pass of one parse.
+struct ParseShared {
+    const char *inputText = nullptr;
+    std::size_t inputLen = 0;
+    std::vector<std::uint32_t> strips; // byte offsets of removed bytes, ascending
+    std::string buffer;                // the parse buffer (kept bytes, then "\n\n")
+    int extensions = 0;
+    mdh_Element **result = nullptr;
+    mdh_Element *references = nullptr;
+
+    bool memoize = true;
+    std::uint64_t stepBudget = 0;
+    std::uint64_t steps = 0;
+    bool aborted = false;
+    bool boundReached = false;
+};
+
+// Where the text of one pass comes from: its span list, flattened.
+struct SpanMap {
+    std::vector<mdh_Element *> spans;
+    std::vector<std::uint64_t> offset;      // running offset at each span
+    std::vector<std::uint64_t> length;      // its length in the pass text
+    std::vector<std::uint64_t> lastRealEnd; // end of the last RAW_SPAN before it
+};
+
+struct MemoEntry {
+    std::uint64_t key = 0; // 0: empty slot
+    std::int32_t endPos = -1; // -1: the attempt failed
+    std::uint32_t epoch = 0;
+    std::int32_t capBegin = 0;
+    std::int32_t capEnd = 0;
+    std::uint32_t thunkStart = 0;
+    std::uint32_t thunkCount = 0;
+    std::uint32_t relDepth = 0;
+    std::uint32_t relSlots = 0;
+    std::uint8_t flags = 0;
+};
+
+enum : std::uint8_t { kMemoPoison = 1, kMemoCapture = 2 };
+
+class MemoTable {
+public:
+    MemoEntry *find(std::uint64_t key);
+    MemoEntry &insert(std::uint64_t key);
+
+private:
+    void grow();
+    std::vector<MemoEntry> m_slots;
+    std::size_t m_count = 0;
+};
+
+// Memo rule identifiers (the high half of a memo key).
+enum MemoId : std::uint32_t {
+    kMemoInline = 1,
+    kMemoLabel,
+    kMemoStrongStarTail,
+    kMemoStrongUlTail,
+    kMemoEmphStarTail,
+    kMemoEmphUlTail,
+    kMemoLabelTail,
+    kMemoInlineNoteTail,
+    kMemoCodeTail1, // .. kMemoCodeTail1 + 4
+    kMemoCodeTail5 = kMemoCodeTail1 + 4,
+    kMemoTitleSingleTail,
+    kMemoTitleDoubleTail,
+    kMemoAutoUrlTail,
+    kMemoAutoEmailTail,
+    kMemoCommentTail,
+    kMemoScriptTail,
+    kMemoStyleTail,
+    kMemoHtmlBlockTag, // + tag index
+    kMemoHtmlBlockTagTail = kMemoHtmlBlockTag + 64,
+};
+
+struct Ctx {
+    ParseShared &ps;
+    const SpanMap &map;
+    const unsigned char *in;
+    std::int32_t len;
+    const std::vector<std::int32_t> &softEnds; // positions where one read fails once
+    std::size_t nextSoft = 0;
+    std::uint32_t epoch = 0; // number of soft ends met so far
+
+    std::int32_t pos = 0;
+    std::int32_t limit = 0; // characters read so far
+    std::int32_t capBegin = 0;
+    std::int32_t capEnd = 0;
+    std::uint64_t capSeq = 0;
+    std::vector<Thunk> q;
+
+    int depth = 0;
+    int maxDepthSeen = 0;
+    int slots = 0;
+    int maxSlotsSeen = 0;
+    std::uint64_t boundHits = 0;
+
+    MemoTable memo;
+    std::vector<Thunk> arena;
+    std::vector<std::pair<std::int32_t, std::uint64_t>> visits;
+
+    // Running the actions.
+    mdh_Element *yy = nullptr;
+    std::vector<mdh_Element *> vstack;
+    int fp = 0;
+
+    Ctx(ParseShared &shared, const SpanMap &m, const std::string &text, const std::vector<std::int32_t> &soft)
+        : ps(shared), map(m), in(reinterpret_cast<const unsigned char *>(text.data())),
+          len(static_cast<std::int32_t>(text.size())), softEnds(soft)
+    {
+    }
+
+    // Reading: one character per refill; a soft end fails the first read there.
+    bool availSlow()
+    {
+        if (pos >= len)
+            return false;
+        while (nextSoft < softEnds.size() && softEnds[nextSoft] < pos)
+            ++nextSoft;
+        if (nextSoft < softEnds.size() && softEnds[nextSoft] == pos) {
+            ++nextSoft;
+            ++epoch;
+            return false;
+        }
+        limit = pos + 1;
+        return true;
+    }
+    bool avail() { return pos < limit ? true : availSlow(); }
+    bool ch(unsigned char x)
+    {
+        if (!avail() || in[pos] != x)
+            return false;
+        ++pos;
+        return true;
+    }
+    bool peek(unsigned char x)
+    {
+        return avail() && in[pos] == x;
+    }
+    bool any()
+    {
+        if (!avail())
+            return false;
+        ++pos;
+        return true;
+    }
+    bool str(const char *s)
+    {
+        const std::int32_t start = pos;
+        for (; *s; ++s) {
+            if (!ch(static_cast<unsigned char>(*s))) {
+                pos = start;
+                return false;
+            }
+        }
+        return true;
+    }
+    unsigned char cur() const { return in[pos]; }
+
+    void begin()
+    {
+        capBegin = pos;
+        ++capSeq;
+    }
+    void end()
+    {
+        capEnd = pos;
+        ++capSeq;
+    }
+    void act(ActionFn fn, std::intptr_t arg = 0) { q.push_back({capBegin, capEnd, fn, arg}); }
+    void restore(std::int32_t p, std::size_t n)
+    {
+        pos = p;
+        q.resize(n);
+    }
+
+    // Rule bookkeeping.
+    bool enter()
+    {
+        ++depth;
+        if (++ps.steps > ps.stepBudget)
+            ps.aborted = true;
+        if (ps.aborted)
+            return false;
+        if (depth > kMaxDepth) {
+            hitBound();
+            return false;
+        }
+        if (depth > maxDepthSeen)
+            maxDepthSeen = depth;
+        return true;
+    }
+    void hitBound()
+    {
+        ++boundHits;
+        ps.boundReached = true;
+    }
+    bool notes() const { return (ps.extensions & EXT_NOTES) != 0; }
+};
+
+// Value frame actions.
+void actPushFrame(Ctx &c, const Thunk &t);
+void actPopFrame(Ctx &c, const Thunk &t);
+void actSetSlot(Ctx &c, const Thunk &t);
+
+// One rule invocation: position and queue to return to, depth, value frame.
+struct Rule {
+    Ctx &c;
+    std::int32_t p0;
+    std::size_t q0;
+    std::size_t qa;
+    int nslots = 0;
+    bool ok;
+    explicit Rule(Ctx &ctx, int names = 0) : c(ctx), p0(ctx.pos), q0(ctx.q.size()), qa(q0)
+    {
+        ok = c.enter();
+        if (ok && names > 0) {
+            if (c.slots + names > kMaxSlots) {
+                c.hitBound();
+                ok = false;
+            } else {
+                nslots = names;
+                c.slots += names;
+                if (c.slots > c.maxSlotsSeen)
+                    c.maxSlotsSeen = c.slots;
+                c.q.push_back({names, 0, actPushFrame, names});
+                qa = c.q.size();
+            }
+        }
+    }
+    ~Rule()
+    {
+        --c.depth;
+        c.slots -= nslots;
+    }
+    Rule(const Rule &) = delete;
+    Rule &operator=(const Rule &) = delete;
+    bool fail()
+    {
+        c.restore(p0, q0);
+        return false;
+    }
+    // Back to the start of the rule, before trying a further alternative.
+    void back() { c.restore(p0, qa); }
+    // Stores the current result value as name i (0-based) of this rule.
+    void set(int i) { c.q.push_back({-(nslots - i), 0, actSetSlot, -(nslots - i)}); }
+    bool done()
+    {
+        if (nslots > 0)
+            c.q.push_back({nslots, 0, actPopFrame, nslots});
+        return true;
+    }
+};
+
+// Value of name i (0-based) of a rule with n names, while its actions run.
+inline mdh_Element *&slot(Ctx &c, int n, int i) { return c.vstack[static_cast<std::size_t>(c.fp - n + i)]; }
+
+template <class F> inline bool ahead(Ctx &c, F f)
+{
+    const std::int32_t p = c.pos;
+    const std::size_t n = c.q.size();
+    const bool r = f(c);
+    c.restore(p, n);
+    return r;
+}
+template <class F> inline bool notAhead(Ctx &c, F f) { return !ahead(c, f); }
+template <class F> inline bool seq(Ctx &c, F f)
+{
+    const std::int32_t p = c.pos;
+    const std::size_t n = c.q.size();
+    if (f())
+        return true;
+    c.restore(p, n);
+    return false;
+}
+template <class F> inline void star(Ctx &c, F f)
+{
+    for (;;) {
+        const std::int32_t p = c.pos;
+        if (!seq(c, [&] { return f(c); }))
+            break;
+        if (c.pos == p)
+            break;
+    }
+}
+template <class F> inline bool plus(Ctx &c, F f)
+{
+    if (!seq(c, [&] { return f(c); }))
+        return false;
+    star(c, f);
+    return true;
+}
+
+// Memoised attempt of `body` at the current position under `id`.
+template <class F> bool memoized(Ctx &c, std::uint32_t id, F body);
+// Memoised loop "(step)* final": known failures of the loop from a position end it at once.
+template <class S, class F> bool memoTail(Ctx &c, std::uint32_t id, S step, F final);
+
+// Elements.
+mdh_Element *newElement(Ctx &c, int type, std::uint64_t pos, std::uint64_t end);
+mdh_Element *newElement(ParseShared &ps, int type, std::uint64_t pos, std::uint64_t end);
+mdh_Element *mkEtext(Ctx &c, const char *text);
+mdh_Element *cloneElement(ParseShared &ps, const mdh_Element *e);
+mdh_Element *cons(mdh_Element *elem, mdh_Element *list);
+mdh_Element *reverseList(mdh_Element *list);
+void addElement(Ctx &c, mdh_Element *e);
+char *extractOriginalText(Ctx &c, std::uint64_t begin, std::uint64_t end);
+mdh_Element *findReference(Ctx &c, const char *label);
+inline char *dupString(const char *s)
+{
+    if (!s)
+        return nullptr;
+    const std::size_t n = std::strlen(s);
+    char *r = static_cast<char *>(std::malloc(n + 1));
+    std::memcpy(r, s, n + 1);
+    return r;
+}
+inline void releaseString(char *&s)
+{
+    std::free(s);
+    s = nullptr;
+}
+
+// Grammar entry points and rules shared between the grammar units.
+bool ruleReferenceStart(Ctx &c);
+bool ruleDocument(Ctx &c);
+bool Spacechar(Ctx &c);
+bool Newline(Ctx &c);
+bool Sp(Ctx &c);
+bool Spnl(Ctx &c);
+bool BlankLine(Ctx &c);
+bool Nonspacechar(Ctx &c);
+bool EndOfInput(Ctx &c);
+bool Line(Ctx &c);
+bool RawLine(Ctx &c);
+bool AtxStart(Ctx &c);
+bool Inlines(Ctx &c);
+bool Inline(Ctx &c);
+bool Endline(Ctx &c);
+bool Label(Ctx &c);
+bool RawNoteReference(Ctx &c);
+bool AlphanumericAscii(Ctx &c);
+bool HtmlAttribute(Ctx &c);
+bool HtmlComment(Ctx &c);
+bool HtmlBlockScript(Ctx &c);
+bool HtmlBlock(Ctx &c);
+bool StyleBlock(Ctx &c);
+
+// Actions shared between the grammar units.
+void actNoTypeOverCapture(Ctx &c, const Thunk &t);
+bool Mark(Ctx &c);
+
+// ---------------------------------------------------------------------------
+
+template <class F> bool memoized(Ctx &c, std::uint32_t id, F body)
+{
+    if (!c.ps.memoize)
+        return body(c);
+    const std::uint64_t key = (static_cast<std::uint64_t>(id) << 32) | static_cast<std::uint32_t>(c.pos);
+    if (MemoEntry *e = c.memo.find(key)) {
+        const bool usable = e->epoch == c.epoch
+            && ((e->flags & kMemoPoison)
+                || (c.depth + static_cast<int>(e->relDepth) <= kMaxDepth
+                    && c.slots + static_cast<int>(e->relSlots) <= kMaxSlots));
+        if (usable) {
+            if (++c.ps.steps > c.ps.stepBudget)
+                c.ps.aborted = true;
+            if (e->flags & kMemoCapture) {
+                c.capBegin = e->capBegin;
+                c.capEnd = e->capEnd;
+                ++c.capSeq;
+            }
+            if (e->endPos < 0)
+                return false;
+            for (std::uint32_t i = 0; i < e->thunkCount; ++i)
+                c.q.push_back(c.arena[e->thunkStart + i]);
+            c.pos = e->endPos;
+            if (c.limit < c.pos)
+                c.limit = c.pos;
+            return true;
+        }
+    }
+    const std::uint32_t epoch0 = c.epoch;
+    const std::uint64_t cap0 = c.capSeq;
+    const std::uint64_t bound0 = c.boundHits;
+    const std::size_t q0 = c.q.size();
+    const int depth0 = c.depth, slots0 = c.slots;
+    const int savedDepth = c.maxDepthSeen, savedSlots = c.maxSlotsSeen;
+    c.maxDepthSeen = depth0;
+    c.maxSlotsSeen = slots0;
+    const bool ok = body(c);
+    const int relDepth = c.maxDepthSeen - depth0, relSlots = c.maxSlotsSeen - slots0;
+    if (savedDepth > c.maxDepthSeen)
+        c.maxDepthSeen = savedDepth;
+    if (savedSlots > c.maxSlotsSeen)
+        c.maxSlotsSeen = savedSlots;
+    if (c.epoch != epoch0 || c.ps.aborted)
+        return ok;
+    MemoEntry &e = c.memo.insert(key);
+    e.epoch = epoch0;
+    e.relDepth = static_cast<std::uint32_t>(relDepth);
+    e.relSlots = static_cast<std::uint32_t>(relSlots);
+    e.flags = 0;
+    if (c.boundHits != bound0)
+        e.flags |= kMemoPoison;
+    if (c.capSeq != cap0) {
+        e.flags |= kMemoCapture;
+        e.capBegin = c.capBegin;
+        e.capEnd = c.capEnd;
+    }
+    e.endPos = ok ? c.pos : -1;
+    e.thunkStart = static_cast<std::uint32_t>(c.arena.size());
+    e.thunkCount = ok ? static_cast<std::uint32_t>(c.q.size() - q0) : 0;
+    if (ok)
+        c.arena.insert(c.arena.end(), c.q.begin() + static_cast<std::ptrdiff_t>(q0), c.q.end());
+    return ok;
+}
+
+template <class S, class F> bool memoTail(Ctx &c, std::uint32_t id, S step, F final)
+{
+    if (!c.ps.memoize) {
+        star(c, step);
+        return final(c);
+    }
+    const std::size_t mark = c.visits.size();
+    const std::uint32_t epoch0 = c.epoch;
+    const std::uint64_t bound0 = c.boundHits;
+    const int depth0 = c.depth, slots0 = c.slots;
+    const int savedDepth = c.maxDepthSeen, savedSlots = c.maxSlotsSeen;
+    c.maxDepthSeen = depth0;
+    c.maxSlotsSeen = slots0;
+    bool knownFailure = false;
+    bool inheritedPoison = false;
+    std::uint32_t inheritedDepth = 0, inheritedSlots = 0;
+    bool ok = false;
+    for (;;) {
+        const std::uint64_t key = (static_cast<std::uint64_t>(id) << 32) | static_cast<std::uint32_t>(c.pos);
+        if (MemoEntry *e = c.memo.find(key)) {
+            const bool usable = e->epoch == c.epoch && e->endPos < 0
+                && ((e->flags & kMemoPoison)
+                    || (c.depth + static_cast<int>(e->relDepth) <= kMaxDepth
+                        && c.slots + static_cast<int>(e->relSlots) <= kMaxSlots));
+            if (usable) {
+                if (e->flags & kMemoCapture) {
+                    c.capBegin = e->capBegin;
+                    c.capEnd = e->capEnd;
+                    ++c.capSeq;
+                }
+                inheritedPoison = (e->flags & kMemoPoison) != 0;
+                inheritedDepth = e->relDepth;
+                inheritedSlots = e->relSlots;
+                knownFailure = true;
+                break;
+            }
+        }
+        c.visits.emplace_back(c.pos, c.capSeq);
+        const std::int32_t p = c.pos;
+        if (!seq(c, [&] { return step(c); }) || c.pos == p)
+            break;
+    }
+    if (!knownFailure)
+        ok = final(c);
+    int relDepth = c.maxDepthSeen - depth0, relSlots = c.maxSlotsSeen - slots0;
+    if (static_cast<int>(inheritedDepth) > relDepth)
+        relDepth = static_cast<int>(inheritedDepth);
+    if (static_cast<int>(inheritedSlots) > relSlots)
+        relSlots = static_cast<int>(inheritedSlots);
+    if (savedDepth > c.maxDepthSeen)
+        c.maxDepthSeen = savedDepth;
+    if (savedSlots > c.maxSlotsSeen)
+        c.maxSlotsSeen = savedSlots;
+    if (!ok && c.epoch == epoch0 && !c.ps.aborted) {
+        const bool poison = inheritedPoison || c.boundHits != bound0;
+        for (std::size_t i = mark; i < c.visits.size(); ++i) {
+            const auto [vpos, vcap] = c.visits[i];
+            MemoEntry &e = c.memo.insert((static_cast<std::uint64_t>(id) << 32) | static_cast<std::uint32_t>(vpos));
+            e.epoch = epoch0;
+            e.endPos = -1;
+            e.relDepth = static_cast<std::uint32_t>(relDepth);
+            e.relSlots = static_cast<std::uint32_t>(relSlots);
+            e.thunkStart = 0;
+            e.thunkCount = 0;
+            e.flags = poison ? kMemoPoison : 0;
+            if (c.capSeq != vcap) {
+                e.flags |= kMemoCapture;
+                e.capBegin = c.capBegin;
+                e.capEnd = c.capEnd;
+            }
+        }
+    }
+    c.visits.resize(mark);
+    return ok;
+}
+
+} // namespace penwick::mdh

@@ -1,0 +1,566 @@
+#include "mdh_parser.h"
+
+#include "mdh_definitions.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace penwick {
+
+namespace mdh {
+
+// ---------------------------------------------------------------------------
+// Memo table: open addressing, linear probing, keys stored plus one.
+
+MemoEntry *MemoTable::find(std::uint64_t key)
+{
+    if (m_slots.empty())
+        return nullptr;
+    const std::uint64_t stored = key + 1;
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    for (;;) {
+        MemoEntry &e = m_slots[i];
+        if (e.key == stored)
+            return &e;
+        if (e.key == 0)
+            return nullptr;
+        i = (i + 1) & mask;
+    }
+}
+
+MemoEntry &MemoTable::insert(std::uint64_t key)
+{
+    if (MemoEntry *e = find(key))
+        return *e;
+    if ((m_count + 1) * 4 >= m_slots.size() * 3)
+        grow();
+    const std::uint64_t stored = key + 1;
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    while (m_slots[i].key != 0)
+        i = (i + 1) & mask;
+    ++m_count;
+    m_slots[i] = MemoEntry{};
+    m_slots[i].key = stored;
+    return m_slots[i];
+}
+
+void MemoTable::grow()
+{
+    std::vector<MemoEntry> old;
+    old.swap(m_slots);
+    m_slots.assign(old.empty() ? 256 : old.size() * 2, MemoEntry{});
+    const std::size_t mask = m_slots.size() - 1;
+    for (const MemoEntry &e : old) {
+        if (e.key == 0)
+            continue;
+        std::size_t i = static_cast<std::size_t>((e.key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+        while (m_slots[i].key != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = e;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Value frames.
+
+void actPushFrame(Ctx &c, const Thunk &t)
+{
+    c.fp += static_cast<int>(t.arg);
+}
+
+void actPopFrame(Ctx &c, const Thunk &t)
+{
+    c.fp -= static_cast<int>(t.arg);
+}
+
+void actSetSlot(Ctx &c, const Thunk &t)
+{
+    c.vstack[static_cast<std::size_t>(c.fp + static_cast<int>(t.arg))] = c.yy;
+}
+
+// ---------------------------------------------------------------------------
+// Elements.
+
+mdh_Element *newElement(ParseShared &ps, int type, std::uint64_t pos, std::uint64_t end)
+{
+    auto *e = static_cast<mdh_Element *>(std::calloc(1, sizeof(mdh_Element)));
+    if (!e) {
+        std::fputs("mdh_parser: out of memory\n", stderr);
+        std::abort();
+    }
+    e->type = static_cast<mdh_element_type>(type);
+    e->pos = pos;
+    e->end = end;
+    e->allNext = ps.result[ALL_ELEMENTS];
+    ps.result[ALL_ELEMENTS] = e;
+    return e;
+}
+
+mdh_Element *newElement(Ctx &c, int type, std::uint64_t pos, std::uint64_t end)
+{
+    return newElement(c.ps, type, pos, end);
+}
+
+static mdh_Element *mkEtext(ParseShared &ps, const char *text)
+{
+    if (text == nullptr) {
+        std::fputs("mk_etext: Assertion `string != NULL' failed\n", stderr);
+        std::abort();
+    }
+    mdh_Element *e = newElement(ps, EXTRA_TEXT, 0, 0);
+    e->text = dupString(text);
+    return e;
+}
+
+mdh_Element *mkEtext(Ctx &c, const char *text)
+{
+    return mkEtext(c.ps, text);
+}
+
+mdh_Element *cloneElement(ParseShared &ps, const mdh_Element *e)
+{
+    mdh_Element *r = newElement(ps, e->type, e->pos, e->end);
+    r->label = dupString(e->label);
+    r->address = dupString(e->address);
+    r->text = dupString(e->text);
+    return r;
+}
+
+mdh_Element *cons(mdh_Element *elem, mdh_Element *list)
+{
+    if (elem == nullptr) {
+        std::fputs("cons: Assertion `elem != NULL' failed\n", stderr);
+        std::abort();
+    }
+    mdh_Element *last = elem;
+    while (last->next)
+        last = last->next;
+    last->next = list;
+    return elem;
+}
+
+mdh_Element *reverseList(mdh_Element *list)
+{
+    mdh_Element *out = nullptr;
+    while (list) {
+        mdh_Element *next = list->next;
+        list->next = out;
+        out = list;
+        list = next;
+    }
+    return out;
+}
+
+// First span whose stretch of the pass text holds offset x (ends inclusive).
+static std::size_t firstCovering(const SpanMap &m, std::uint64_t x)
+{
+    std::size_t lo = 0, hi = m.spans.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (m.offset[mid] + m.length[mid] >= x)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo; // == size when none
+}
+
+// Maps an element from pass-text positions to parse-buffer positions,
+// splitting it where it crosses from one span to the next.
+static mdh_Element *mapToBuffer(ParseShared &ps, const SpanMap &m, const mdh_Element *elem)
+{
+    if (elem->type == EXTRA_TEXT)
+        return mkEtext(ps, elem->text);
+    if (elem->type == RAW_SPAN_LIST) {
+        mdh_Element *copy = cloneElement(ps, elem);
+        mdh_Element *head = nullptr, *last = nullptr;
+        for (const mdh_Element *child = elem->children; child; child = child->next) {
+            mdh_Element *chain = mapToBuffer(ps, m, child);
+            if (!head)
+                head = chain;
+            else
+                last->next = chain;
+            last = chain;
+            while (last->next)
+                last = last->next;
+        }
+        copy->children = head;
+        return copy;
+    }
+    mdh_Element *tail = cloneElement(ps, elem);
+    mdh_Element *head = tail, *prev = nullptr;
+    const std::uint64_t start = elem->pos, stop = elem->end;
+    const std::size_t i0 = std::min(firstCovering(m, start), firstCovering(m, stop));
+    if (i0 >= m.spans.size())
+        return head;
+    bool foundStart = false, foundEnd = false, waiting = false;
+    std::uint64_t lastReal = m.lastRealEnd[i0];
+    for (std::size_t i = i0; i < m.spans.size(); ++i) {
+        const mdh_Element *span = m.spans[i];
+        const std::uint64_t running = m.offset[i], length = m.length[i];
+        const bool real = span->type != EXTRA_TEXT;
+        if (waiting && real) {
+            tail->pos = span->pos;
+            waiting = false;
+        }
+        std::uint64_t piecePos = span->pos;
+        if (!foundStart && running <= start && start <= running + length) {
+            tail->pos = real ? span->pos + (start - running) : lastReal;
+            piecePos = tail->pos;
+            foundStart = true;
+        }
+        if (!foundEnd && running <= stop && stop <= running + length) {
+            tail->end = real ? span->pos + (stop - running) : lastReal;
+            foundEnd = true;
+        }
+        if (foundStart && foundEnd)
+            break;
+        if (real)
+            lastReal = span->end;
+        if (foundStart) {
+            mdh_Element *piece = cloneElement(ps, tail);
+            piece->pos = piecePos;
+            piece->end = span->end;
+            piece->next = tail;
+            if (prev)
+                prev->next = piece;
+            if (head == tail)
+                head = piece;
+            prev = piece;
+            waiting = true;
+        }
+    }
+    return head;
+}
+
+void addElement(Ctx &c, mdh_Element *e)
+{
+    mdh_Element *chain = mapToBuffer(c.ps, c.map, e);
+    mdh_Element *last = chain;
+    while (last->next)
+        last = last->next;
+    mdh_Element **list = &c.ps.result[chain->type];
+    last->next = *list;
+    *list = chain;
+}
+
+// Byte offset in the caller's text of parse-buffer index k.
+static std::size_t toInputOffset(const std::vector<std::uint32_t> &strips, std::uint64_t k)
+{
+    std::size_t lo = 0, hi = strips.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        const auto g = static_cast<std::size_t>(
+            std::upper_bound(strips.begin(), strips.end(), k + mid) - strips.begin());
+        if (g <= mid)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return static_cast<std::size_t>(k) + lo;
+}
+
+char *extractOriginalText(Ctx &c, std::uint64_t begin, std::uint64_t end)
+{
+    if (end <= begin)
+        return nullptr;
+    mdh_Element *range = newElement(c, NO_TYPE, begin, end);
+    std::string out;
+    for (mdh_Element *piece = mapToBuffer(c.ps, c.map, range); piece; piece = piece->next) {
+        if (piece->end <= piece->pos)
+            continue;
+        std::size_t from = toInputOffset(c.ps.strips, piece->pos);
+        std::size_t to = toInputOffset(c.ps.strips, piece->end);
+        from = std::min(from, c.ps.inputLen);
+        to = std::min(to, c.ps.inputLen);
+        if (to > from)
+            out.append(c.ps.inputText + from, to - from);
+    }
+    return dupString(out.c_str());
+}
+
+mdh_Element *findReference(Ctx &c, const char *label)
+{
+    if (!label)
+        return nullptr;
+    for (mdh_Element *r = c.ps.references; r; r = r->next) {
+        if (r->label && std::strcmp(r->label, label) == 0)
+            return r;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Passes.
+
+static bool runPass(ParseShared &ps, mdh_Element *spanList, bool (*start)(Ctx &))
+{
+    SpanMap map;
+    std::string text;
+    std::vector<std::int32_t> softEnds;
+    std::uint64_t running = 0, lastReal = 0;
+    for (mdh_Element *s = spanList; s; s = s->next) {
+        std::uint64_t length;
+        map.spans.push_back(s);
+        map.offset.push_back(running);
+        map.lastRealEnd.push_back(lastReal);
+        if (s->type == EXTRA_TEXT) {
+            const char *t = s->text ? s->text : "";
+            length = std::strlen(t);
+            text.append(t, length);
+            softEnds.push_back(static_cast<std::int32_t>(running + length));
+        } else {
+            length = s->end > s->pos ? s->end - s->pos : 0;
+            const std::uint64_t bufLen = ps.buffer.size();
+            const std::uint64_t from = std::min<std::uint64_t>(s->pos, bufLen);
+            const std::uint64_t to = std::min<std::uint64_t>(from + length, bufLen);
+            text.append(ps.buffer, from, to - from);
+            // A NUL byte would end the input; the buffer never holds one.
+            lastReal = s->end;
+        }
+        map.length.push_back(length);
+        running += length;
+    }
+    if (text.size() > 0x7fff0000u)
+        return false;
+
+    Ctx c(ps, map, text, softEnds);
+    c.q.reserve(128);
+    const bool ok = start(c);
+    if (ok && !ps.aborted) {
+        c.vstack.assign(kMaxSlots + 8, nullptr);
+        c.fp = 0;
+        c.yy = nullptr;
+        for (const Thunk &t : c.q)
+            t.fn(c, t);
+    }
+    return ok;
+}
+
+static void rawBlockPasses(ParseShared &ps)
+{
+    int nesting = 0;
+    while (ps.result[RAW_SPAN_LIST] && !ps.aborted) {
+        mdh_Element *lists = ps.result[RAW_SPAN_LIST];
+        ps.result[RAW_SPAN_LIST] = nullptr;
+        if (++nesting > kMaxBlockNesting) {
+            // Deeper quotes and list items are left unparsed.
+            ps.boundReached = true;
+            break;
+        }
+        for (mdh_Element *list = lists; list && !ps.aborted; list = list->next) {
+            mdh_Element **link = &list->children;
+            while (*link) {
+                mdh_Element *e = *link;
+                if (e->type == RAW_SPAN && e->end == e->pos)
+                    *link = e->next;
+                else
+                    link = &e->next;
+            }
+            mdh_Element *cur = list->children;
+            while (cur) {
+                if (cur->type == SPAN_SEPARATOR) {
+                    cur = cur->next;
+                    continue;
+                }
+                mdh_Element *first = cur, *last = cur;
+                while (last->next && last->next->type != SPAN_SEPARATOR)
+                    last = last->next;
+                cur = last->next;
+                last->next = nullptr;
+                runPass(ps, first, ruleDocument);
+            }
+        }
+    }
+}
+
+static void stripContinuationBytes(ParseShared &ps, bool &hadBom)
+{
+    const auto *text = reinterpret_cast<const unsigned char *>(ps.inputText);
+    std::size_t i = 0;
+    hadBom = false;
+    ps.buffer.reserve(ps.inputLen + 3);
+    if (ps.inputLen >= 3 && text[0] == 0xEF && text[1] == 0xBB && text[2] == 0xBF) {
+        ps.strips.push_back(0);
+        ps.strips.push_back(1);
+        ps.strips.push_back(2);
+        i = 3;
+        hadBom = true;
+    }
+    for (; i < ps.inputLen; ++i) {
+        if ((text[i] & 0xC0) == 0x80)
+            ps.strips.push_back(static_cast<std::uint32_t>(i));
+        else
+            ps.buffer.push_back(static_cast<char>(text[i]));
+    }
+    ps.buffer.append("\n\n");
+}
+
+static void freeAll(mdh_Element **lists)
+{
+    mdh_Element *e = lists[ALL_ELEMENTS];
+    while (e) {
+        mdh_Element *next = e->allNext;
+        std::free(e->text);
+        std::free(e->label);
+        std::free(e->address);
+        std::free(e);
+        e = next;
+    }
+    lists[ALL_ELEMENTS] = nullptr;
+}
+
+static mdh_Element *sortList(mdh_Element *list)
+{
+    if (!list)
+        return nullptr;
+    for (std::size_t size = 1;; size *= 2) {
+        mdh_Element *p = list, *tail = nullptr;
+        list = nullptr;
+        std::size_t merges = 0;
+        while (p) {
+            ++merges;
+            mdh_Element *q = p;
+            std::size_t psize = 0;
+            for (std::size_t i = 0; i < size && q; ++i) {
+                ++psize;
+                q = q->next;
+            }
+            std::size_t qsize = size;
+            while (psize > 0 || (qsize > 0 && q)) {
+                mdh_Element *e;
+                if (psize == 0) {
+                    e = q;
+                    q = q->next;
+                    --qsize;
+                } else if (qsize == 0 || !q) {
+                    e = p;
+                    p = p->next;
+                    --psize;
+                } else if (static_cast<std::int32_t>(static_cast<std::uint32_t>(p->pos - q->pos)) <= 0) {
+                    e = p;
+                    p = p->next;
+                    --psize;
+                } else {
+                    e = q;
+                    q = q->next;
+                    --qsize;
+                }
+                if (tail)
+                    tail->next = e;
+                else
+                    list = e;
+                tail = e;
+            }
+            p = q;
+        }
+        tail->next = nullptr;
+        if (merges <= 1)
+            return list;
+    }
+}
+
+static const char *const kNames[mdh_NUM_LANG_TYPES] = {
+    "LINK", "AUTO_LINK_URL", "AUTO_LINK_EMAIL", "IMAGE", "CODE", "HTML", "HTML_ENTITY", "EMPH",
+    "STRONG", "LIST_BULLET", "LIST_ENUMERATOR", "COMMENT", "H1", "H2", "H3", "H4",
+    "H5", "H6", "BLOCKQUOTE", "VERBATIM", "HTMLBLOCK", "HRULE", "REFERENCE", "NOTE",
+};
+
+} // namespace mdh
+
+using namespace mdh;
+
+bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Element ***result,
+                                     const mdh_parse_options &options, mdh_parse_report *report)
+{
+    ParseShared ps;
+    ps.inputText = text ? text : "";
+    ps.inputLen = std::strlen(ps.inputText);
+    ps.extensions = extensions;
+    ps.memoize = options.memoize;
+    ps.stepBudget = options.stepBudget ? options.stepBudget : 20'000'000ull + 400ull * ps.inputLen;
+    ps.result = static_cast<mdh_Element **>(std::calloc(mdh_NUM_TYPES, sizeof(mdh_Element *)));
+
+    bool hadBom = false;
+    stripContinuationBytes(ps, hadBom);
+
+    mdh_Element *whole = newElement(ps, RAW_SPAN, 0, ps.buffer.size());
+
+    runPass(ps, whole, ruleReferenceStart);
+    ps.references = ps.result[REFERENCE];
+    ps.result[REFERENCE] = nullptr;
+    whole->next = nullptr;
+
+    if (!ps.aborted)
+        runPass(ps, whole, ruleDocument);
+    if (!ps.aborted)
+        rawBlockPasses(ps);
+
+    if (ps.aborted) {
+        freeAll(ps.result);
+        for (int i = 0; i < mdh_NUM_TYPES; ++i)
+            ps.result[i] = nullptr;
+    } else {
+        for (int i = mdh_NUM_LANG_TYPES; i < ALL_ELEMENTS; ++i)
+            ps.result[i] = nullptr;
+        if (hadBom) {
+            // The mark is a character of the editor's text too: count it.
+            for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i) {
+                for (mdh_Element *e = ps.result[i]; e; e = e->next) {
+                    e->pos += 1;
+                    e->end += 1;
+                }
+            }
+        }
+    }
+    if (report) {
+        report->completed = !ps.aborted;
+        report->nestingBoundReached = ps.boundReached;
+        report->steps = ps.steps;
+    }
+    *result = ps.result;
+    return !ps.aborted;
+}
+
+bool mdh_parse_text_to_elements(const char *text, int extensions, mdh_Element ***result)
+{
+    return mdh_parse_text_to_elements_with(text, extensions, result, mdh_parse_options{});
+}
+
+void mdh_sort_element_lists(mdh_Element **elements)
+{
+    if (!elements)
+        return;
+    for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i)
+        elements[i] = sortList(elements[i]);
+}
+
+void mdh_free_element_lists(mdh_Element **elements)
+{
+    if (!elements)
+        return;
+    freeAll(elements);
+    std::free(elements);
+}
+
+mdh_element_type mdh_element_type_for_name(const char *name)
+{
+    if (name) {
+        for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i) {
+            if (std::strcmp(kNames[i], name) == 0)
+                return static_cast<mdh_element_type>(i);
+        }
+    }
+    return NO_TYPE;
+}
+
+const char *mdh_element_name_for_type(int type)
+{
+    if (type < 0 || type >= mdh_NUM_LANG_TYPES)
+        return "unknown type";
+    return kNames[type];
+}
+
+} // namespace penwick
