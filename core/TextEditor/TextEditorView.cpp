@@ -5,6 +5,7 @@
 #include "Extensions/TextViewAdditions.h"
 #include "Extensions/WordFormatMenuItem.h"
 #include "LXLogger.h"
+#include "Services/SnippetManager.h"
 #include "Vendors/RegExp.h"
 #include "platform/UserDefaults.h"
 #include "platform/text/UndoManager.h"
@@ -552,7 +553,29 @@ void TextEditorView::insertTab()
 
 bool TextEditorView::insertSnippet()
 {
-    return false;
+    const TextRange selection = selectedRange();
+    const std::optional<SnippetManager::Expansion> expansion
+        = SnippetManager::getSnippetToBeInsertedAtRange(selection, string());
+    if (!expansion || !expansion->textToBeInserted || expansion->foundLocation < 0)
+        return false;
+    const auto* fragment = std::get_if<QTextDocumentFragment>(&*expansion->textToBeInserted);
+    if (fragment && fragment->isEmpty())
+        return false; // formatting failed: keep the shortcut rather than erase it
+    breakUndoCoalescing();
+    setAutomaticLinkDetectionEnabled(false);
+    const TextRange replaced(expansion->foundLocation, selection.location - expansion->foundLocation);
+    if (fragment)
+        insertFragment(*fragment, replaced);
+    else
+        platform::TextView::insertText(std::get<QString>(*expansion->textToBeInserted), replaced);
+    nullifyInsertAction();
+    undoManager()->setActionName(snippetActionName(expansion->matchingString));
+    return true;
+}
+
+QString TextEditorView::snippetActionName(const QString& matchingString)
+{
+    return QStringLiteral("Insert Snippet for @") + matchingString;
 }
 
 // --- Drag and drop events: the decisions live in TextEditorViewDragAndDrop.cpp ---

@@ -86,6 +86,8 @@ public:
     void nullifyInsertAction();
     // Registers nullifyInsertAction with the undo manager (no action name).
     void registerNullifyInsertAction();
+    // The undo action name of a snippet expansion: "Insert Snippet for @" and the shortcut.
+    static QString snippetActionName(const QString& matchingString);
     // Hands a key to the pending command first; true when the key needs nothing more.
     bool handleNextCommand(const QString& character, const QString& input, platform::TextRange range);
 
