@@ -572,21 +572,6 @@ std::unique_ptr<Database> Database::open(const Configuration& configuration, Sto
     if (quint64(initialVersion) > configuration.schemaVersion)
         return fail(tooNew(initialVersion));
 
-    {
-        Impl::Statement s = impl->prepare(QStringLiteral("PRAGMA journal_mode=WAL"), err);
-        if (!s)
-            return fail(*err);
-        const int rc = sqlite3_step(s.stmt);
-        const QString mode = rc == SQLITE_ROW
-            ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, 0))).toLower()
-            : QString();
-        if (mode != QLatin1String("wal"))
-            return fail(rc == SQLITE_ROW ? StoreError { StoreErrorCode::Io, QStringLiteral("The database file %1 cannot use a write-ahead journal").arg(path) }
-                                         : impl->sqliteError(rc, QStringLiteral("Cannot set up the database journal")));
-    }
-    if ((err = impl->exec(QStringLiteral("PRAGMA synchronous=FULL"))))
-        return fail(*err);
-
     // Bring the file to the schema in one transaction; another program may be doing the same.
     if ((err = impl->exec(QStringLiteral("BEGIN IMMEDIATE"))))
         return fail(*err);
@@ -661,6 +646,22 @@ std::unique_ptr<Database> Database::open(const Configuration& configuration, Sto
             return abort(*err);
     if ((err = impl->exec(QStringLiteral("COMMIT"))))
         return abort(*err);
+
+    // Only now, so that a file refused above keeps even its journal mode.
+    {
+        Impl::Statement s = impl->prepare(QStringLiteral("PRAGMA journal_mode=WAL"), err);
+        if (!s)
+            return fail(*err);
+        const int rc = sqlite3_step(s.stmt);
+        const QString mode = rc == SQLITE_ROW
+            ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, 0))).toLower()
+            : QString();
+        if (mode != QLatin1String("wal"))
+            return fail(rc == SQLITE_ROW ? StoreError { StoreErrorCode::Io, QStringLiteral("The database file %1 cannot use a write-ahead journal").arg(path) }
+                                         : impl->sqliteError(rc, QStringLiteral("Cannot set up the database journal")));
+    }
+    if ((err = impl->exec(QStringLiteral("PRAGMA synchronous=FULL"))))
+        return fail(*err);
 
     impl->dataVersion = impl->scalar(QStringLiteral("PRAGMA data_version"), err).value_or(-1);
     impl->classVersions = impl->readClassVersions(err);

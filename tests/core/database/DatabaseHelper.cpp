@@ -1,10 +1,77 @@
-// Opens the database in the folder given and acts as the other program would.
+// The other program of the tests across processes: opens the database in the folder it is
+// given, the way the mini program would, and writes or waits as asked.
+//   write <folder> <count> <title prefix>   stores <count> scratch notes, one transaction each
+//   wait-change <folder>                    prints "ready", waits for a scratch-note change made
+//                                           elsewhere, prints "changed <n>" and the titles
 #include "Extensions/Realm.h"
+#include "Models/ScratchDocument.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace penwick;
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+int writeNotes(int count, const QString& prefix)
+{
+    for (int i = 0; i < count; ++i) {
+        ScratchDocument note;
+        note.setId(makeRecordId());
+        note.setTitle(prefix + QString::number(i));
+        note.setContent(QStringLiteral("written by process %1").arg(QCoreApplication::applicationPid()));
+        note.setCreatedDate(QDateTime::currentDateTimeUtc());
+        if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); })) {
+            say(QStringLiteral("error ") + error->message);
+            return 1;
+        }
+    }
+    say(QStringLiteral("done"));
+    return 0;
+}
+
+int waitForChange()
+{
+    int result = 2;
+    auto observation = Realm::observe<ScratchDocument>(nullptr, [&](const platform::store::StoreChange& change) {
+        if (!change.external)
+            return;
+        const auto notes = ScratchDocument::fetchAllItems();
+        say(QStringLiteral("changed %1").arg(notes.size()));
+        for (const auto& note : notes)
+            say(note.title());
+        result = 0;
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(30000, [] { QCoreApplication::quit(); });
+    say(QStringLiteral("ready"));
+    QCoreApplication::exec();
+    return result;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3)
+        return 64;
+    if (!RealmSetup::setupInFolder(args[2])) {
+        say(QStringLiteral("unavailable ") + RealmSetup::unavailableError().message);
+        return 3;
+    }
+    if (args[1] == QLatin1String("write") && args.size() >= 5)
+        return writeNotes(args[3].toInt(), args[4]);
+    if (args[1] == QLatin1String("wait-change"))
+        return waitForChange();
+    return 64;
 }
