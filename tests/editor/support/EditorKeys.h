@@ -28,7 +28,8 @@ inline void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers =
     QCoreApplication::sendEvent(widget, &release);
 }
 
-// Types each character as its own key press; "\n" is Return, "\t" is Tab, "\x1b" is Escape.
+// Types each character as its own key press; "\n" is Return, "\t" is Tab, "\x1b" is Escape,
+// "\x1a" is Ctrl+Z and "\x02" the left arrow.
 inline void typeKeys(QWidget* widget, const QString& keys)
 {
     for (const QChar c : keys) {
@@ -36,6 +37,10 @@ inline void typeKeys(QWidget* widget, const QString& keys)
             pressKey(widget, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
         else if (c == u'\t')
             pressKey(widget, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        else if (c == u'\x1a')
+            pressKey(widget, Qt::Key_Z, Qt::ControlModifier);
+        else if (c == u'\x02')
+            pressKey(widget, Qt::Key_Left);
         else if (c == u'\x1b')
             pressKey(widget, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
         else {
