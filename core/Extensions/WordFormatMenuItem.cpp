@@ -1,5 +1,9 @@
 #include "Extensions/WordFormatMenuItem.h"
 
+#include "Extensions/TextViewEditPlainTextWithUndo.h"
+#include "platform/text/TextLines.h"
+#include "platform/text/TextView.h"
+
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -7,16 +11,6 @@
 namespace penwick {
 
 namespace textformat {
-
-namespace {
-
-bool isTerminator(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
-}
-
-} // namespace
 
 QString applied(QString text, const FormatPlan& plan)
 {
@@ -27,30 +21,15 @@ QString applied(QString text, const FormatPlan& plan)
 
 Line lineAt(const QString& text, qsizetype position)
 {
-    position = std::clamp<qsizetype>(position, 0, text.size());
     Line line;
-    line.start = position;
-    while (line.start > 0 && !isTerminator(text[line.start - 1]))
-        --line.start;
-    // Between the two halves of "\r\n" the line is the one the pair ends.
-    if (position > 0 && position < text.size() && text[position] == u'\n' && text[position - 1] == u'\r')
-        return lineAt(text, position - 1);
-    line.contentsEnd = position;
-    while (line.contentsEnd < text.size() && !isTerminator(text[line.contentsEnd]))
-        ++line.contentsEnd;
-    line.end = line.contentsEnd;
-    if (line.end < text.size()) {
-        const bool crlf = text[line.end] == u'\r' && line.end + 1 < text.size() && text[line.end + 1] == u'\n';
-        line.end += crlf ? 2 : 1;
-    }
+    line.start = platform::TextLines::lineRange(text, Range(position, 0)).location;
+    platform::TextLines::lineEnd(text, position, &line.end, &line.contentsEnd);
     return line;
 }
 
 Range lineRange(const QString& text, Range range)
 {
-    const Line first = lineAt(text, range.location);
-    const Line last = range.length > 0 ? lineAt(text, range.end() - 1) : first;
-    return { first.start, std::max(last.end, first.end) - first.start };
+    return platform::TextLines::lineRange(text, range);
 }
 
 std::optional<Range> wordAt(const QString& text, qsizetype position)
@@ -120,6 +99,33 @@ FormatPlan planWordDecoration(const QString& text, const std::vector<Range>& sel
     return plan;
 }
 
+void applyPlan(platform::TextView& view, const FormatPlan& plan)
+{
+    for (const Edit& edit : plan.edits) {
+        switch (plan.path) {
+        case EditPath::Typing:
+            view.platform::TextView::insertText(edit.text, edit.range);
+            break;
+        case EditPath::Undoable:
+            EditPlainTextWithUndo::replaceCharactersInRange(view, edit.range, edit.text);
+            break;
+        case EditPath::Whole:
+            if (view.shouldChangeTextInRange(edit.range, edit.text)) {
+                view.replaceCharacters(edit.range, edit.text);
+                view.didChangeText();
+            }
+            break;
+        }
+    }
+    if (!plan.setsSelection)
+        return;
+    const platform::TextRanges ranges(plan.selections.begin(), plan.selections.end());
+    if (plan.selectionsWithUndo)
+        EditPlainTextWithUndo::setSelectedRangesWithUndo(view, ranges);
+    else
+        view.setSelectedRanges(ranges);
+}
+
 } // namespace textformat
 
 WordFormatMenuItem::WordFormatMenuItem(QObject* parent)
@@ -135,6 +141,15 @@ WordFormatMenuItem::WordFormatMenuItem(const QString& title, QObject* parent)
 textformat::FormatPlan WordFormatMenuItem::plan(const QString& text, const std::vector<textformat::Range>& selections)
 {
     return textformat::planWordDecoration(text, selections, m_prefix, m_suffix, m_endCursorOffset);
+}
+
+void WordFormatMenuItem::decorateTextView(platform::TextView* view)
+{
+    if (!view)
+        return;
+    const platform::TextRanges selected = view->selectedRanges();
+    const std::vector<textformat::Range> selections(selected.begin(), selected.end());
+    textformat::applyPlan(*view, plan(view->string(), selections));
 }
 
 } // namespace penwick

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/text/TextRange.h"
+
 #include <QAction>
 #include <QString>
 
@@ -8,17 +10,16 @@
 
 namespace penwick {
 
+namespace platform {
+class TextView;
+}
+
 // The edits a format command makes, worked out on the text alone, so that the
 // menu items can be checked without a view; the view only applies them.
 namespace textformat {
 
 // A span of text in UTF-16 code units.
-struct Range {
-    qsizetype location = 0;
-    qsizetype length = 0;
-    qsizetype end() const { return location + length; }
-    bool operator==(const Range&) const = default;
-};
+using Range = platform::TextRange;
 
 // How the view applies the edits of a plan.
 enum class EditPath {
@@ -44,8 +45,7 @@ struct FormatPlan {
 // The text with the plan's edits applied in order.
 QString applied(QString text, const FormatPlan& plan);
 
-// Line arithmetic over the terminators of plain text ("\n", "\r", "\r\n",
-// U+0085, U+2028, U+2029).
+// The line around a position, over every line terminator of plain text.
 struct Line {
     qsizetype start = 0;       // its first character
     qsizetype contentsEnd = 0; // where its terminator begins, or the text ends
@@ -65,6 +65,9 @@ std::vector<Range> inTextOrder(std::vector<Range> selections);
 
 FormatPlan planWordDecoration(const QString& text, const std::vector<Range>& selections,
                               const QString& prefix, const QString& suffix, qsizetype endCursorOffset);
+
+// Carries a plan out on a view: edits through the path the plan names, then the selections.
+void applyPlan(platform::TextView& view, const FormatPlan& plan);
 
 } // namespace textformat
 
@@ -89,6 +92,11 @@ public:
 
     // The edits this command makes on `text` with `selections` (view order).
     virtual textformat::FormatPlan plan(const QString& text, const std::vector<textformat::Range>& selections);
+
+    // Applies the command to the view's text and selections. Every change goes through the
+    // view's undo manager; the caller breaks undo coalescing first when the command must be
+    // an undo step of its own.
+    void decorateTextView(platform::TextView* view);
 
 private:
     QString m_prefix;

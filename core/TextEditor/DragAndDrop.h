@@ -5,6 +5,8 @@
 // written, and which text each selection receives and where the selections
 // and the Tab jump land afterwards. The view only carries the plans out.
 
+#include "platform/text/TextRange.h"
+
 #include <QString>
 #include <QStringList>
 #include <Qt>
@@ -17,12 +19,7 @@ class QMimeData;
 namespace penwick::dragdrop {
 
 // A span of the editor's text in UTF-16 code units.
-struct Range {
-    qsizetype location = 0;
-    qsizetype length = 0;
-    qsizetype end() const { return location + length; }
-    bool operator==(const Range&) const = default;
-};
+using Range = platform::TextRange;
 
 // MIME types the editor registers for: file names and links both travel as a
 // URI list, then rich text (accepted while moving, refused at the drop) and
