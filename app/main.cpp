@@ -1,4 +1,5 @@
 #include "CoreSetup.h"
+#include "TextEditor/TextEditorView.h"
 #include "platform/ApplicationStartup.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ int main(int argc, char* argv[])
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Penwick"));
-    window.setCentralWidget(new QPlainTextEdit(&window));
+    window.setCentralWidget([&window] { auto* editor = new penwick::TextEditorView(&window); editor->awakeFromNib(); return editor; }());
     window.resize(900, 640);
     window.show();
     return app.exec();
