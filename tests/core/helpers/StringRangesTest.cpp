@@ -1,20 +1,10 @@
 #include "Extensions/StringAdditions.h"
 
+#include "Printers.h"
+
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <vector>
-
-namespace penwick {
-void PrintTo(const UTF16Range& range, std::ostream* os)
-{
-    *os << "{location " << range.location << ", length " << range.length << "}";
-}
-void PrintTo(const CharacterRange& range, std::ostream* os)
-{
-    *os << "[" << range.lowerBound << ", " << range.upperBound << ")";
-}
-} // namespace penwick
 
 using namespace penwick;
 
