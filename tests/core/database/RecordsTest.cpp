@@ -281,3 +281,43 @@ TEST_F(Records, RecordWithoutIdIsRefusedAndNothingOfTheTransactionIsKept)
 }
 
 } // namespace
+
+namespace {
+
+// The main program adds record classes of its own to the same file; a program that does not
+// know them (the mini program) opens the file without disturbing them.
+TEST(RecordClasses, ApplicationClassesShareTheFileAndSurviveProgramsWithoutThem)
+{
+    const QString folder = penwick::test::temporaryFolder();
+    const platform::store::ObjectSchema favourite { QStringLiteral("FavoriteDBItem"), QStringLiteral("id"),
+        { { QStringLiteral("id"), platform::store::PropertyType::String },
+            { QStringLiteral("path"), platform::store::PropertyType::String } } };
+    RealmSetup::registerObjectSchema(favourite);
+    ASSERT_TRUE(RealmSetup::setupInFolder(folder));
+    ASSERT_FALSE(Realm::database()->write([](platform::store::WriteTransaction& tx) {
+        tx.put(QStringLiteral("FavoriteDBItem"), { { QStringLiteral("id"), QStringLiteral("fav-1") }, { QStringLiteral("path"), QStringLiteral("/home/ann/notes") } });
+    }));
+    RealmSetup::close();
+
+    // Another program, knowing only the framework's classes, opens and writes the same file.
+    const QString path = QDir(folder).filePath(QStringLiteral("penwick.db"));
+    platform::store::Configuration mini = RealmSetup::configuration(path);
+    mini.objectSchemas.removeIf([](const platform::store::ObjectSchema& s) { return s.className == QLatin1String("FavoriteDBItem"); });
+    StoreError error;
+    auto other = platform::store::Database::open(mini, &error);
+    ASSERT_TRUE(other) << error.message.toStdString();
+    EXPECT_FALSE(other->objectSchema(QStringLiteral("FavoriteDBItem")));
+    ScratchDocument note;
+    note.setId(makeRecordId());
+    ASSERT_FALSE(other->write([&](platform::store::WriteTransaction& tx) { tx.put(ScratchDocument::className(), note.toObjectValues()); }));
+    other.reset();
+
+    ASSERT_TRUE(RealmSetup::setupInFolder(folder));
+    const auto favourites = Realm::database()->allObjects(QStringLiteral("FavoriteDBItem"));
+    ASSERT_EQ(favourites.size(), 1u);
+    EXPECT_EQ(favourites[0].value(QStringLiteral("path")).toString(), QStringLiteral("/home/ann/notes"));
+    EXPECT_EQ(ScratchDocument::fetchAllItems().size(), 1);
+    RealmSetup::close();
+}
+
+} // namespace
