@@ -51,6 +51,20 @@ QString joinComponents(const QStringList& components)
     return result;
 }
 
+// The entries of a URI list; lines starting with "#" are comments, not links.
+QList<QUrl> uriList(const QMimeData* data)
+{
+    QList<QUrl> urls;
+    const QList<QByteArray> lines = data->data(kUriList).split('\n');
+    for (const QByteArray& raw : lines) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        urls << QUrl(QString::fromUtf8(line));
+    }
+    return urls;
+}
+
 bool isCharacterBoundary(icu::BreakIterator& characters, const QString& text, qsizetype offset)
 {
     if (offset <= 0 || offset >= text.size())
@@ -86,7 +100,7 @@ DropContent classify(const QMimeData* data)
     if (data->hasUrls()) {
         QStringList files;
         QStringList links;
-        for (const QUrl& url : data->urls()) {
+        for (const QUrl& url : uriList(data)) {
             if (url.isLocalFile())
                 files << url.toLocalFile();
             else

@@ -65,6 +65,20 @@ TEST(DropClassification, OtherUrlsAreLinkDrops)
     EXPECT_EQ(content.items, (QStringList { "https://example.org/a%20b?q=1", "mailto:x@y.z" }));
 }
 
+TEST(DropClassification, UriListCommentsAreNoLinks)
+{
+    QMimeData data;
+    data.setData("text/uri-list", "# from a browser\r\nhttps://a.b/c\r\n\r\n#x\r\nfile:///tmp/n.md\r\n");
+    DropContent content = classify(&data);
+    EXPECT_EQ(content.kind, DropKind::Files);
+    EXPECT_EQ(content.items, QStringList { "/tmp/n.md" });
+
+    data.setData("text/uri-list", "# only a comment\r\n");
+    content = classify(&data);
+    EXPECT_EQ(content.kind, DropKind::Links);
+    EXPECT_TRUE(content.items.isEmpty());
+}
+
 TEST(DropClassification, FilesWinOverLinksInOneDrag)
 {
     const auto data = mime({ QUrl("https://example.org/"), QUrl::fromLocalFile("/tmp/x.png") });
