@@ -61,6 +61,7 @@ public:
 
     // Called on the main thread after every commit, this process's at once and the other
     // program's within about half a second, until the handle is dropped or `context` dies.
+    // On an unavailable database the handle is inactive (isActive() is false).
     [[nodiscard]] static platform::Observation observe(QObject* context, ChangeHandler handler);
     template <class Record>
     [[nodiscard]] static platform::Observation observe(QObject* context, ChangeHandler handler)

@@ -177,6 +177,33 @@ TEST_F(Changes, CommitOnAWorkerThreadIsDeliveredOnTheMainThread)
     EXPECT_TRUE(onMain);
 }
 
+TEST_F(Changes, ReadsOnAWorkerThreadRunBesideWritesOnTheMainThread)
+{
+    constexpr int notes = 200;
+    std::atomic<bool> done = false;
+    std::atomic<int> readErrors = 0, shrinking = 0;
+    std::thread reader([&] {
+        qsizetype last = 0;
+        while (!done.load()) {
+            StoreError error;
+            error.code = StoreErrorCode::Cancelled;
+            const auto all = ScratchDocument::fetchAllItems(&error);
+            if (error.code != StoreErrorCode::Cancelled)
+                ++readErrors;
+            if (all.size() < last)
+                ++shrinking;
+            last = all.size();
+        }
+    });
+    for (int i = 0; i < notes; ++i)
+        ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note(QString::number(i))); }));
+    done = true;
+    reader.join();
+    EXPECT_EQ(readErrors.load(), 0);
+    EXPECT_EQ(shrinking.load(), 0);
+    EXPECT_EQ(ScratchDocument::fetchAllItems().size(), notes);
+}
+
 TEST_F(Changes, WriterHoldingTheLockPastTheTimeoutGivesBusyAndLosesNothing)
 {
     auto other = secondConnection(50);
