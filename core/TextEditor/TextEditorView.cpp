@@ -403,36 +403,7 @@ void TextEditorView::wrapSelection(const QString& prefix, const QString& suffix)
     item.setPrefix(prefix);
     item.setSuffix(suffix);
     item.setEndCursorOffset(0);
-    std::vector<textformat::Range> selections;
-    for (const TextRange& r : selectedRanges())
-        selections.push_back({ r.location, r.length });
-    const textformat::FormatPlan plan = item.plan(string(), selections);
-    for (const textformat::Edit& edit : plan.edits) {
-        const TextRange range(edit.range.location, edit.range.length);
-        switch (plan.path) {
-        case textformat::EditPath::Typing:
-            platform::TextView::insertText(edit.text, range);
-            break;
-        case textformat::EditPath::Undoable:
-            EditPlainTextWithUndo::replaceCharactersInRange(*this, range, edit.text);
-            break;
-        case textformat::EditPath::Whole:
-            if (shouldChangeTextInRange(range, edit.text)) {
-                replaceCharacters(range, edit.text);
-                didChangeText();
-            }
-            break;
-        }
-    }
-    if (plan.setsSelection) {
-        platform::TextRanges ranges;
-        for (const textformat::Range& r : plan.selections)
-            ranges.append(TextRange(r.location, r.length));
-        if (plan.selectionsWithUndo)
-            EditPlainTextWithUndo::setSelectedRangesWithUndo(*this, ranges);
-        else
-            setSelectedRanges(ranges);
-    }
+    item.decorateTextView(this);
 }
 
 // --- Lists, indentation, code fences ---
