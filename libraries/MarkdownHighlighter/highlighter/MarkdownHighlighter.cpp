@@ -4,6 +4,7 @@
 #include "highlighter/mdh_styleparser.h"
 
 #include "LXLogger.h"
+#include "platform/text/TextView.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -28,6 +29,10 @@ namespace penwick {
 struct MarkdownHighlighter::Channel {
     std::mutex mutex;
     MarkdownHighlighter* receiver = nullptr;
+    // The finished parse waiting for the main thread (one worker at a time).
+    bool delivered = false;
+    quint64 generation = 0;
+    std::optional<MarkdownElementLists> result;
 };
 
 namespace {
@@ -555,6 +560,9 @@ void MarkdownHighlighter::cacheElementList(std::optional<MarkdownElementLists> e
 
 QString MarkdownHighlighter::snapshotText() const
 {
+    // The editor's text view keeps its text as a string already: no copy of the document needed.
+    if (auto* view = qobject_cast<platform::TextView*>(m_textView.data()))
+        return view->string();
     return m_textView->document()->toRawText();
 }
 
@@ -593,16 +601,32 @@ void MarkdownHighlighter::requestParsing()
         // Hand the result over without waiting for the main thread.
         std::lock_guard lock(channel->mutex);
         if (MarkdownHighlighter* receiver = channel->receiver) {
-            auto result = std::make_shared<std::optional<MarkdownElementLists>>(std::move(lists));
-            QMetaObject::invokeMethod(
-                receiver, [receiver, generation, result] { receiver->parserDidParse(generation, std::move(*result)); },
-                Qt::QueuedConnection);
+            channel->delivered = true;
+            channel->generation = generation;
+            channel->result = std::move(lists);
+            QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
         }
     });
     ++s_runningWorkers;
     connect(worker, &QThread::finished, qApp, [] { --s_runningWorkers; });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
+}
+
+void MarkdownHighlighter::takeParseResult()
+{
+    quint64 generation = 0;
+    std::optional<MarkdownElementLists> result;
+    {
+        std::lock_guard lock(m_channel->mutex);
+        if (!m_channel->delivered)
+            return;
+        m_channel->delivered = false;
+        generation = m_channel->generation;
+        result = std::move(m_channel->result);
+        m_channel->result.reset();
+    }
+    parserDidParse(generation, std::move(result));
 }
 
 void MarkdownHighlighter::parserDidParse(quint64 generation, std::optional<MarkdownElementLists> elements)

@@ -149,6 +149,7 @@ private:
     void textViewUpdateTimerFire();
     void textViewTextDidChange();
     void textViewDidScroll();
+    void takeParseResult();
     void parserDidParse(quint64 generation, std::optional<MarkdownElementLists> elements);
     void onContentsChange(int position, int removed, int added);
     QString snapshotText() const;

@@ -2,6 +2,8 @@
 #include "highlighter/mdh_parser.h"
 
 #include "TestSupport.h"
+#include "TextEditor/TextEditorView.h"
+#include "platform/text/UndoManager.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -597,4 +599,43 @@ TEST(ClearFontTraitMask, OppositesOfMissingTraits)
     EXPECT_EQ(MarkdownHighlighter::getClearFontTraitMask(S::BoldFontMask), all & ~S::UnboldFontMask);
     EXPECT_EQ(MarkdownHighlighter::getClearFontTraitMask(S::BoldFontMask | S::ItalicFontMask),
         all & ~S::UnboldFontMask & ~S::UnitalicFontMask);
+}
+
+TEST(EditorHighlighting, TheEditorViewIsHighlightedAsTheUserTypes)
+{
+    TextEditorView view;
+    view.awakeFromNib();
+    view.resize(600, 400);
+    view.show();
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    view.setString(QStringLiteral("Title\r\n=====\r\n\r\n") + emoji + QStringLiteral(" *em* text\r\n"));
+    view.document()->setModified(false);
+    MarkdownHighlighter highlighter(&view, 0.0);
+    int accepted = 0;
+    QObject::connect(&highlighter, &MarkdownHighlighter::parseAccepted, [&] { ++accepted; });
+    highlighter.activate();
+    ASSERT_TRUE(waitUntil([&] { return accepted == 1 && !highlighter.isParsing(); }));
+
+    EXPECT_EQ(formatAt(&view, 0).fontWeight(), QFont::Bold) << "setext heading";
+    EXPECT_EQ(formatAt(&view, 8).fontWeight(), QFont::Bold);
+    // The emoji takes two UTF-16 units: "*em*" stands at 16..19.
+    EXPECT_FALSE(formatAt(&view, 15).fontItalic());
+    EXPECT_TRUE(formatAt(&view, 16).fontItalic());
+    EXPECT_TRUE(formatAt(&view, 19).fontItalic());
+    EXPECT_FALSE(formatAt(&view, 20).fontItalic());
+
+    const QString before = view.string();
+    view.setSelectedRange({ view.textLength(), 0 });
+    view.insertText(QStringLiteral("## Sub"));
+    ASSERT_TRUE(waitUntil([&] { return accepted == 2 && !highlighter.isParsing(); }));
+    const QTextBlock last = view.document()->lastBlock();
+    ASSERT_EQ(last.text(), QStringLiteral("## Sub"));
+    EXPECT_EQ(formatAt(&view, last.position() + 3).fontWeight(), QFont::Bold);
+
+    // The only undo step is the typing: highlighting added none.
+    view.undo();
+    EXPECT_EQ(view.string(), before);
+    EXPECT_FALSE(view.undoManager()->canUndo());
+    highlighter.deactivate();
+    ASSERT_TRUE(waitUntil([] { return MarkdownHighlighter::runningWorkerCount() == 0; }));
 }
