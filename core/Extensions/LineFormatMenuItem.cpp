@@ -1,5 +1,7 @@
 #include "Extensions/LineFormatMenuItem.h"
 
+#include "Extensions/StringAdditions.h"
+
 #include <QStringView>
 
 #include <algorithm>
@@ -14,16 +16,6 @@ namespace {
 bool isBlank(char32_t c)
 {
     return c == U'\t' || QChar::category(c) == QChar::Separator_Space;
-}
-
-// Blanks, line and paragraph separators, and the control line breaks.
-bool isBlankOrBreak(char32_t c)
-{
-    if ((c >= 0x09 && c <= 0x0D) || c == 0x85)
-        return true;
-    const QChar::Category category = QChar::category(c);
-    return category == QChar::Separator_Space || category == QChar::Separator_Line
-        || category == QChar::Separator_Paragraph;
 }
 
 bool isLetterDigitOrMark(char32_t c)
@@ -55,10 +47,9 @@ QString numbered(qsizetype number)
 
 bool canShiftLine(const QString& line)
 {
-    const QList<uint> characters = line.toUcs4();
-    if (!characters.isEmpty()
-        && std::all_of(characters.begin(), characters.end(), [](uint c) { return isBlankOrBreak(c); }))
+    if (!line.isEmpty() && trimWhiteSpace(line).isEmpty())
         return true;
+    const QList<uint> characters = line.toUcs4();
     if (std::none_of(characters.begin(), characters.end(), [](uint c) { return isLetterDigitOrMark(c); }))
         return false;
     return isBlank(characters.front());

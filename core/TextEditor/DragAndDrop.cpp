@@ -1,16 +1,13 @@
 #include "TextEditor/DragAndDrop.h"
 
+#include "Extensions/StringAdditions.h"
+
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
 #include <QUrl>
 
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 #include <algorithm>
-#include <memory>
 
 namespace penwick::dragdrop {
 
@@ -18,38 +15,6 @@ namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kPlainText = QStringLiteral("text/plain");
-
-// Components as the editor's path arithmetic sees them: a leading separator is
-// a component "/", so is a trailing one, and empty components are dropped.
-QStringList pathComponents(const QString& path)
-{
-    QStringList components;
-    if (path.isEmpty())
-        return components;
-    if (path.startsWith(QLatin1Char('/')))
-        components << QStringLiteral("/");
-    const QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    components << pieces;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        components << QStringLiteral("/");
-    return components;
-}
-
-QString joinComponents(const QStringList& components)
-{
-    QString result;
-    for (const QString& component : components) {
-        if (component == QLatin1String("/")) {
-            if (!result.endsWith(QLatin1Char('/')))
-                result += QLatin1Char('/');
-            continue;
-        }
-        if (!result.isEmpty() && !result.endsWith(QLatin1Char('/')))
-            result += QLatin1Char('/');
-        result += component;
-    }
-    return result;
-}
 
 // The entries of a URI list; lines starting with "#" are comments, not links.
 QList<QUrl> uriList(const QMimeData* data)
@@ -63,13 +28,6 @@ QList<QUrl> uriList(const QMimeData* data)
         urls << QUrl(QString::fromUtf8(line));
     }
     return urls;
-}
-
-bool isCharacterBoundary(icu::BreakIterator& characters, const QString& text, qsizetype offset)
-{
-    if (offset <= 0 || offset >= text.size())
-        return true;
-    return characters.isBoundary(static_cast<int32_t>(offset));
 }
 
 } // namespace
@@ -140,38 +98,14 @@ SortedFiles sortDroppedFiles(const QStringList& paths)
 
 QString relativePath(const QString& path, const QString& base)
 {
-    const QStringList target = pathComponents(path);
-    const QStringList folder = pathComponents(base);
-    const qsizetype shorter = std::min(target.size(), folder.size());
-    qsizetype common = 0;
-    while (common < shorter && target[common] == folder[common])
-        ++common;
-    QStringList result;
-    for (qsizetype i = common; i < folder.size(); ++i)
-        result << QStringLiteral("..");
-    result << target.mid(common);
-    return joinComponents(result);
+    return stringWithPathRelativeTo(path, base);
 }
 
 bool isReadableRange(const QString& text, Range range)
 {
     if (range.location < 0 || range.length < 0 || range.end() > text.size())
         return false;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !characters) {
-        // Without a break iterator, at least never cut a surrogate pair.
-        auto inside = [&](qsizetype at) {
-            return at > 0 && at < text.size() && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate();
-        };
-        return !inside(range.location) && !inside(range.end());
-    }
-    const icu::UnicodeString unicode(reinterpret_cast<const UChar*>(text.utf16()),
-                                     static_cast<int32_t>(text.size()));
-    characters->setText(unicode);
-    return isCharacterBoundary(*characters, text, range.location)
-        && isCharacterBoundary(*characters, text, range.end());
+    return rangeFromNSRange(text, { range.location, range.length }).has_value();
 }
 
 std::optional<ImageDropPlan> planImageDrop(const QString& text, Range selection,
