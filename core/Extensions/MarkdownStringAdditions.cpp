@@ -8,6 +8,7 @@
 #include <cmark-gfm-extension_api.h>
 #include <cmark-gfm.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -175,34 +176,53 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     std::vector<cmark_node*> scripts;
     bool hasTasks = false;
     {
-        cmark_iter* iter = cmark_iter_new(document.get());
-        Heading* current = nullptr;
-        cmark_event_type ev;
-        while ((ev = cmark_iter_next(iter)) != CMARK_EVENT_DONE) {
-            cmark_node* node = cmark_iter_get_node(iter);
-            const cmark_node_type type = cmark_node_get_type(node);
-            if (ev == CMARK_EVENT_EXIT) {
-                if (type == CMARK_NODE_HEADING)
-                    current = nullptr;
-                continue;
+        // Only blocks matter, apart from the text of headings: walk the block tree and skip
+        // the (far more numerous) inline nodes.
+        std::vector<cmark_node*> pending { document.get() };
+        while (!pending.empty()) {
+            cmark_node* node = pending.back();
+            pending.pop_back();
+            switch (cmark_node_get_type(node)) {
+            case CMARK_NODE_DOCUMENT:
+            case CMARK_NODE_BLOCK_QUOTE:
+            case CMARK_NODE_LIST:
+            case CMARK_NODE_ITEM:
+            case CMARK_NODE_FOOTNOTE_DEFINITION:
+            case CMARK_NODE_CUSTOM_BLOCK: {
+                if (!hasTasks && taskLists && cmark_node_get_type(node) == CMARK_NODE_ITEM
+                    && qstrcmp(cmark_node_get_type_string(node), "tasklist") == 0)
+                    hasTasks = true;
+                const size_t at = pending.size();
+                for (cmark_node* child = cmark_node_first_child(node); child; child = cmark_node_next(child))
+                    pending.push_back(child);
+                std::reverse(pending.begin() + qsizetype(at), pending.end()); // keep document order
+                break;
             }
-            switch (type) {
             case CMARK_NODE_HEADING:
                 if (headerIds) {
-                    headings.push_back(Heading { node, QString(), {} });
-                    current = &headings.back();
-                }
-                break;
-            case CMARK_NODE_TEXT:
-            case CMARK_NODE_CODE:
-                if (current)
-                    current->text += QString::fromUtf8(cmark_node_get_literal(node));
-                break;
-            case CMARK_NODE_SOFTBREAK:
-            case CMARK_NODE_LINEBREAK:
-                if (current) {
-                    current->text += QLatin1Char(' ');
-                    current->breaks.push_back(node);
+                    Heading heading { node, QString(), {} };
+                    cmark_iter* iter = cmark_iter_new(node);
+                    cmark_event_type ev;
+                    while ((ev = cmark_iter_next(iter)) != CMARK_EVENT_DONE) {
+                        if (ev != CMARK_EVENT_ENTER)
+                            continue;
+                        cmark_node* inl = cmark_iter_get_node(iter);
+                        switch (cmark_node_get_type(inl)) {
+                        case CMARK_NODE_TEXT:
+                        case CMARK_NODE_CODE:
+                            heading.text += QString::fromUtf8(cmark_node_get_literal(inl));
+                            break;
+                        case CMARK_NODE_SOFTBREAK:
+                        case CMARK_NODE_LINEBREAK:
+                            heading.text += QLatin1Char(' ');
+                            heading.breaks.push_back(inl);
+                            break;
+                        default:
+                            break;
+                        }
+                    }
+                    cmark_iter_free(iter);
+                    headings.push_back(std::move(heading));
                 }
                 break;
             case CMARK_NODE_CODE_BLOCK: {
@@ -215,15 +235,10 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
                 }
                 break;
             }
-            case CMARK_NODE_ITEM:
-                if (!hasTasks && taskLists && qstrcmp(cmark_node_get_type_string(node), "tasklist") == 0)
-                    hasTasks = true;
-                break;
             default:
                 break;
             }
         }
-        cmark_iter_free(iter);
     }
 
     // Inline text of a block points into the block's own buffer: replaced blocks stay
@@ -278,11 +293,16 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     char* rendered = cmark_render_html(document.get(), options, cmark_parser_get_syntax_extensions(parser.get()));
     if (!rendered)
         return QString(QLatin1String(""));
-    QByteArray html(rendered);
-    cmark_get_default_mem_allocator()->free(rendered);
-    if (hasTasks)
+    QString result;
+    if (hasTasks) {
+        QByteArray html(rendered);
         html.replace("<li><input type=\"checkbox\" ", "<li class=\"task-list-item\"><input type=\"checkbox\" ");
-    return QString::fromUtf8(html);
+        result = QString::fromUtf8(html);
+    } else {
+        result = QString::fromUtf8(rendered);
+    }
+    cmark_get_default_mem_allocator()->free(rendered);
+    return result;
 }
 
 QString renderAsMarkdownByAddingHeaderIds(const QString& text, bool headerIds, bool hardWrap)

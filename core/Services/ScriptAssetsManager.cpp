@@ -19,14 +19,14 @@ ScriptAssetsManager::ScriptAssetsManager(Fetch fetch)
 
 void ScriptAssetsManager::load()
 {
-    std::optional<QStringList> urls;
-    if (const std::optional<QList<ScriptAssetEntry>> entries = m_fetch ? m_fetch() : std::nullopt) {
-        urls.emplace();
-        for (const ScriptAssetEntry& entry : *entries)
-            if (entry.isEnabled)
-                urls->append(entry.url);
+    std::optional<QList<ScriptAssetItem>> enabled;
+    if (const std::optional<QList<ScriptAssetItem>> items = m_fetch ? m_fetch() : std::nullopt) {
+        enabled.emplace();
+        for (const ScriptAssetItem& item : *items)
+            if (item.isEnabled())
+                enabled->append(item);
     }
-    std::shared_ptr<const ScriptAssetTags> tags = makeScriptAssetTags(urls);
+    std::shared_ptr<const ScriptAssetTags> tags = makeScriptAssetTags(enabled);
     QMutexLocker lock(&m_mutex);
     m_scriptAssetTags = std::move(tags);
 }
@@ -43,13 +43,14 @@ std::shared_ptr<const ScriptAssetTags> ScriptAssetsManager::getScriptAssetTags()
     return m_scriptAssetTags;
 }
 
-std::shared_ptr<const ScriptAssetTags> ScriptAssetsManager::makeScriptAssetTags(const std::optional<QStringList>& urls)
+std::shared_ptr<const ScriptAssetTags> ScriptAssetsManager::makeScriptAssetTags(const std::optional<QList<ScriptAssetItem>>& items)
 {
-    if (!urls)
+    if (!items)
         return nullptr;
     std::optional<QString> styles;
     std::optional<QString> scripts;
-    for (const QString& url : *urls) {
+    for (const ScriptAssetItem& item : *items) {
+        const QString url = item.url();
         if (url.endsWith(QLatin1String(".css"), Qt::CaseSensitive)) {
             QString text = styles.value_or(QStringLiteral("\n"));
             text += QStringLiteral("<link rel=\"stylesheet\" href=\"") + url + QStringLiteral("\"></link>\n");
@@ -63,10 +64,10 @@ std::shared_ptr<const ScriptAssetTags> ScriptAssetsManager::makeScriptAssetTags(
     return std::make_shared<const ScriptAssetTags>(std::move(styles), std::move(scripts));
 }
 
-std::optional<QList<ScriptAssetEntry>> ScriptAssetsManager::fetchFromDatabase()
+std::optional<QList<ScriptAssetItem>> ScriptAssetsManager::fetchFromDatabase()
 {
-    // The records are not readable here yet: no assets.
-    return QList<ScriptAssetEntry>();
+    // An unavailable database reads as one without assets; the store reports nothing here.
+    return ScriptAssetItem::fetchAllItems();
 }
 
 } // namespace penwick

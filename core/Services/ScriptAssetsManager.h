@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Models/ScriptAssetItem.h"
+
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -29,19 +31,13 @@ private:
     const std::optional<QString> m_afterBodyTags;
 };
 
-// What the manager needs of a stored script asset.
-struct ScriptAssetEntry {
-    QString url;
-    bool isEnabled = false;
-};
-
 // Keeps the script-asset tags of every page, rebuilt from the database only by load().
 // The held tags are swapped whole under a lock, so pages assembled on other threads always
 // see one complete set.
 class ScriptAssetsManager {
 public:
     // All stored assets in ascending order, or nothing when they cannot be read.
-    using Fetch = std::function<std::optional<QList<ScriptAssetEntry>>()>;
+    using Fetch = std::function<std::optional<QList<ScriptAssetItem>>()>;
 
     // Created and loaded from the database on first access.
     static ScriptAssetsManager& sharedInstance();
@@ -57,11 +53,12 @@ public:
     std::shared_ptr<const ScriptAssetTags> getScriptAssetTags() const;
 
     // Style sheets (URL ending in ".css") become links, scripts (".js") script elements,
-    // anything else is left out; endings compare exactly. No list gives no tags.
-    static std::shared_ptr<const ScriptAssetTags> makeScriptAssetTags(const std::optional<QStringList>& urls);
+    // anything else is left out; endings compare exactly. No list gives no tags. The items'
+    // enabled flags are not looked at here: load() passes only the enabled ones.
+    static std::shared_ptr<const ScriptAssetTags> makeScriptAssetTags(const std::optional<QList<ScriptAssetItem>>& items);
 
-    // Reads the assets from the shared database.
-    static std::optional<QList<ScriptAssetEntry>> fetchFromDatabase();
+    // Every stored asset, in ascending order, from the shared database.
+    static std::optional<QList<ScriptAssetItem>> fetchFromDatabase();
 
 private:
     Fetch m_fetch;
