@@ -86,4 +86,17 @@ TEST_F(CrossProcess, ConcurrentWritersInTwoProcessesLoseNothing)
     }
 }
 
+TEST_F(CrossProcess, ProgramsStartingTogetherOnANewFileBothSetItUp)
+{
+    const QString fresh = QDir(test::temporaryFolder()).filePath(QStringLiteral("new/Penwick"));
+    std::vector<std::unique_ptr<QProcess>> helpers;
+    for (const char* prefix : { "a", "b", "c" })
+        helpers.push_back(startHelper({ QStringLiteral("write"), fresh, QStringLiteral("100"), QString::fromLatin1(prefix) }));
+    for (auto& helper : helpers)
+        EXPECT_EQ(finish(*helper), QStringList { QStringLiteral("done") });
+    ASSERT_TRUE(RealmSetup::setupInFolder(fresh));
+    EXPECT_EQ(Realm::database()->storedSchemaVersion(), 3u);
+    EXPECT_EQ(ScratchDocument::fetchAllItems().size(), 300);
+}
+
 } // namespace
