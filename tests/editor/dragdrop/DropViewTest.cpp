@@ -269,6 +269,21 @@ TEST(LinkDrop, OneSelectionWorkedExample)
     EXPECT_EQ(view.selectedRanges(), TextRanges { TextRange(23, 0) });
 }
 
+TEST(LinkDrop, TypingInsideTheBracketsThenTabJumpsBehindTheLink)
+{
+    TextEditorView view;
+    prepare(view, "ab", { TextRange(1, 0) });
+    const auto data = link("u:v");
+    drag(view, *data);
+    ASSERT_EQ(view.string(), "a[](u:v)b");
+    ASSERT_EQ(view.selectedRanges(), TextRanges { TextRange(2, 0) });
+    test::typeKeys(&view, "xy");
+    EXPECT_EQ(view.string(), "a[xy](u:v)b");
+    test::typeKeys(&view, "\t");
+    EXPECT_EQ(view.selectedRanges(), TextRanges { TextRange(10, 0) });
+    EXPECT_EQ(view.string(), "a[xy](u:v)b");
+}
+
 TEST(LinkDrop, TwoSelectionsSameUrlJumpFromFirst)
 {
     TextEditorView view;

@@ -154,6 +154,21 @@ TEST(FormatOnView, TypedRightAfterTheCommandIsNotPartOfIt)
     EXPECT_EQ(view.string(), "ab cd");
 }
 
+TEST(FormatOnView, TypingAfterWrappingTheCaretWordIsItsOwnStep)
+{
+    TextEditorView view;
+    prepare(view, "say hello", { TextRange(6, 0) });
+    const auto item = wordItem("_", "_", -1);
+    formatAction(view, *item);
+    ASSERT_EQ(view.string(), "say _hello_");
+    test::typeKeys(&view, "z");
+    EXPECT_EQ(view.string(), "say _hezllo_");
+    test::undoKey(&view);
+    EXPECT_EQ(view.string(), "say _hello_");
+    test::undoKey(&view);
+    EXPECT_EQ(view.string(), "say hello");
+}
+
 TEST(FormatOnView, ShiftRightItemKeepsItsTab)
 {
     TextEditorView view;
