@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <QList>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSet>
 
 #include <cmark-gfm-core-extensions.h>
@@ -77,6 +79,12 @@ const Engine& engine()
         return result;
     }();
     return e;
+}
+
+QMutex& parseMutex()
+{
+    static QMutex mutex;
+    return mutex;
 }
 
 struct ParserDeleter {
@@ -167,8 +175,14 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
             cmark_parser_attach_syntax_extension(parser.get(), ext);
     if (taskLists && e.tasklist)
         cmark_parser_attach_syntax_extension(parser.get(), e.tasklist);
-    cmark_parser_feed(parser.get(), utf8.constData(), size_t(utf8.size()));
-    NodePtr document(cmark_parser_finish(parser.get()));
+    NodePtr document;
+    {
+        // Parsing switches the extensions' characters on and off in a table the library
+        // shares between all parsers, so two parses must not overlap. Rendering needs no lock.
+        QMutexLocker lock(&parseMutex());
+        cmark_parser_feed(parser.get(), utf8.constData(), size_t(utf8.size()));
+        document.reset(cmark_parser_finish(parser.get()));
+    }
     if (!document)
         return QString(QLatin1String(""));
 

@@ -15,7 +15,7 @@ QString sampleDocument(int n)
 {
     QString text = QStringLiteral("---\ntitle: Doc %1\ntags: [a, b]\n---\n").arg(n);
     for (int i = 0; i < 40; ++i) {
-        text += QStringLiteral("## Section %1 of %2\n\nSome *text* with \"quotes\" and a [link](http://x.org/%1).\n\n").arg(i).arg(n);
+        text += QStringLiteral("## Section %1 of %2\n\nSome *text* with \"quotes\", ~~struck~~ words, www.example.org/%1 and a [link](http://x.org/%1).\n\n").arg(i).arg(n);
         text += QStringLiteral("- [ ] task %1\n- item\n\n```cpp\nint x = %1;\n```\n\n| a | b |\n|---|---|\n| %1 | %2 |\n\n").arg(i).arg(n);
         text += QStringLiteral("Note[^%1].\n\n[^%1]: Footnote %1.\n\n").arg(i);
     }
