@@ -266,3 +266,55 @@ TEST(TypingState, LineBreakDropsPendingCommandAndPair)
     UserDefaults::standard().removeObject(CorePrefs::EDITOR_USESPACES);
     UserDefaults::standard().removeObject(CorePrefs::EDITOR_TABWIDTH);
 }
+
+TEST(TypingRobustness, SurrogatesAndEmojiNeverBreakTheAutomation)
+{
+    const QString emoji = QStringLiteral("\U0001F600");
+    const QString lone = QString(QChar(0xD83D));
+    struct Case {
+        QString text;
+        QString keys;
+    };
+    const Case cases[] = {
+        { emoji, QStringLiteral("\"") },
+        { emoji, QStringLiteral("*w") },
+        { QStringLiteral("- ") + emoji, QStringLiteral("\n") },
+        { QStringLiteral("- ") + lone, QStringLiteral("\n") },
+        { lone + QStringLiteral("x"), QStringLiteral("(\n`\t") },
+        { QStringLiteral("\t") + lone, QStringLiteral("\n") },
+        { QStringLiteral("@") + lone, QStringLiteral("\t") },
+        { QStringLiteral("1. ") + lone, QStringLiteral("\n$x") },
+    };
+    for (const Case& c : cases) {
+        TextEditorView view;
+        Settings s;
+        s.dollar = true;
+        apply(view, s);
+        view.setString(c.text);
+        view.setSelectedRange(TextRange(c.text.size(), 0));
+        typeKeys(&view, c.keys);
+        EXPECT_TRUE(view.string().startsWith(c.text)) << c.keys.toStdString();
+        EXPECT_GT(view.textLength(), c.text.size());
+        test::undoKey(&view);
+        test::undoKey(&view);
+        test::undoKey(&view);
+        test::undoKey(&view);
+        test::undoKey(&view);
+        EXPECT_EQ(view.string(), c.text);
+    }
+    UserDefaults::standard().removeObject(CorePrefs::EDITOR_USESPACES);
+    UserDefaults::standard().removeObject(CorePrefs::EDITOR_TABWIDTH);
+}
+
+TEST(TypingRobustness, ReadOnlyViewTakesNoTyping)
+{
+    TextEditorView view;
+    apply(view, Settings {});
+    view.setString(QStringLiteral("- a"));
+    view.setReadOnly(true);
+    view.setSelectedRange(TextRange(3, 0));
+    typeKeys(&view, QStringLiteral("(\n\t*w\x1b"));
+    EXPECT_EQ(view.string(), QStringLiteral("- a"));
+    UserDefaults::standard().removeObject(CorePrefs::EDITOR_USESPACES);
+    UserDefaults::standard().removeObject(CorePrefs::EDITOR_TABWIDTH);
+}
