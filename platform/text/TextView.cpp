@@ -70,8 +70,8 @@ QString normalizedLineEnds(QString text)
     return text;
 }
 
-// The most frequent line end of a file (the first one met on a tie), and whether it has several.
-QString dominantLineEnding(const QString& text, bool* mixed)
+// The most frequent line end of a file (the first one met on a tie).
+QString dominantLineEnding(const QString& text)
 {
     qsizetype crlf = 0, cr = 0, lf = 0, ls = 0;
     QString first;
@@ -97,7 +97,6 @@ QString dominantLineEnding(const QString& text, bool* mixed)
         if (first.isEmpty() && !kind.isEmpty())
             first = kind;
     }
-    *mixed = (crlf > 0) + (cr > 0) + (lf > 0) + (ls > 0) > 1;
     if (first.isEmpty())
         return QStringLiteral("\n");
     const qsizetype best = std::max({ crlf, cr, lf, ls });
@@ -183,9 +182,7 @@ QString TextView::documentText(qsizetype position, qsizetype length) const
 
 void TextView::setString(const QString& text)
 {
-    bool mixed = false;
-    m_lineEnding = dominantLineEnding(text, &mixed);
-    m_mixedLineEnds = mixed;
+    m_lineEnding = dominantLineEnding(text);
     {
         EditScope scope(this, false);
         m_loading = true;

@@ -142,7 +142,6 @@ private:
     QString m_lineEnding = QStringLiteral("\n");
     QString m_loadedFileText;   // exact text of the last load, for files with mixed line ends
     QString m_loadedText;       // the same with "\n" line ends
-    bool m_mixedLineEnds = false;
     bool m_loading = false;
     QList<QTextCursor> m_extraRanges;
     UndoManager* m_undoManager = nullptr;
