@@ -6,6 +6,9 @@
 #include "platform/text/UndoManager.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QUrl>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -590,6 +593,49 @@ TEST_F(LiveHighlighter, ParserThatGivesUpKeepsThePreviousHighlighting)
     EXPECT_EQ(formatAt(view.get(), 1).fontWeight(), QFont::Bold);
 }
 
+namespace {
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+void click(QPlainTextEdit* view, int position)
+{
+    QTextCursor cursor(view->document());
+    cursor.setPosition(position);
+    const QPoint point = view->cursorRect(cursor).center() + QPoint(2, 0);
+    for (QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+        QMouseEvent event(type, QPointF(point), QPointF(view->viewport()->mapToGlobal(point)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &event);
+    }
+}
+
+} // namespace
+
+TEST_F(LiveHighlighter, ClickingAClickableLinkOpensItWithTheDesktopHandler)
+{
+    parser.answer = [](const QByteArray&, int) {
+        return listsWith(AUTO_LINK_EMAIL, { { 0, 16, QStringLiteral("me@example.org") } });
+    };
+    make(QStringLiteral("<me@example.org> and more text"))->setMakeLinksClickable(true);
+    highlighter->activate();
+    ASSERT_TRUE(waitForAccepted(1));
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "open");
+    click(view.get(), 5);
+    click(view.get(), 22); // plain text
+    EXPECT_EQ(catcher.urls, (QList<QUrl> { QUrl(QStringLiteral("mailto:me@example.org")) }));
+    highlighter->setMakeLinksClickable(false);
+    click(view.get(), 5);
+    EXPECT_EQ(catcher.urls.size(), 1) << "links open only when clickable";
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+}
+
 TEST(ClearFontTraitMask, OppositesOfMissingTraits)
 {
     using S = MarkdownHighlightingStyle;
@@ -639,3 +685,5 @@ TEST(EditorHighlighting, TheEditorViewIsHighlightedAsTheUserTypes)
     highlighter.deactivate();
     ASSERT_TRUE(waitUntil([] { return MarkdownHighlighter::runningWorkerCount() == 0; }));
 }
+
+#include "LiveHighlighterTest.moc"
