@@ -25,9 +25,19 @@ QVariant unwrap(QVariant value)
 
 bool isDarkColorScheme(const QVariant& value)
 {
-    bool ok = false;
-    const uint scheme = unwrap(value).toUInt(&ok);
-    return ok && scheme == kDarkModeColorSchemeDarkValue;
+    const QVariant scheme = unwrap(value);
+    switch (scheme.typeId()) {
+    case QMetaType::UInt:
+    case QMetaType::Int:
+    case QMetaType::UShort:
+    case QMetaType::Short:
+    case QMetaType::UChar:
+    case QMetaType::ULongLong:
+    case QMetaType::LongLong:
+        return scheme.toLongLong() == kDarkModeColorSchemeDarkValue;
+    default:
+        return false;
+    }
 }
 
 struct Registration {

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QXmlStreamWriter>
 
+#include "Vendors/HTMLTabularize.h"
 #include "platform/PropertyList.h"
 
 #include <algorithm>
@@ -1211,6 +1212,17 @@ std::optional<PWDictionary> PWOrderedDictionary::firstEntryInCommonWithOrderedDi
 
 // ---------------------------------------------------------------------------------------------
 // Text
+
+QString PWOrderedDictionary::HTMLTable() const
+{
+    QStringList keyCells;
+    QStringList objectCells;
+    for (qsizetype i = 0; i < count(); ++i) {
+        keyCells << HTMLTabularize::HTMLTable(m_keys.at(i).value());
+        objectCells << HTMLTabularize::HTMLTable(m_objects.at(i).value());
+    }
+    return HTMLTabularize::mappingTable(keyCells, objectCells);
+}
 
 QString PWOrderedDictionary::description() const
 {

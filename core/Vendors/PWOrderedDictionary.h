@@ -298,6 +298,8 @@ public:
     std::optional<PWDictionary> firstEntryInCommonWithOrderedDictionary(const PWOrderedDictionary& other) const;
 
     // Text, files, archives, copies.
+    // The front-matter mapping table: one column per key in entry order, its value beneath.
+    QString HTMLTable() const;
     QString description() const;
     QString descriptionWithLocale(const QLocale& locale) const;
     QString descriptionWithLocale(const QLocale& locale, int indent) const;

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QMutex>
 #include <QPalette>
 #include <QProcess>
 #include <QStandardPaths>
@@ -274,129 +275,169 @@ class PortalSettingsService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 public:
-    std::atomic<uint> colorScheme { 0 };
+    // What Read answers for the color scheme, and in how many variants it comes wrapped
+    // (the portal's Read wraps twice).
+    void setAnswer(const QVariant& value, int wraps = 2)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_answer = value;
+        m_wraps = wraps;
+    }
 
 public Q_SLOTS:
     QDBusVariant Read(const QString& nameSpace, const QString& key)
     {
-        if (nameSpace == kDarkModeAppearanceNamespace && key == kDarkModeColorSchemeKey)
-            return QDBusVariant(QVariant::fromValue(QDBusVariant(uint(colorScheme)))); // wrapped twice, as the portal does
-        return QDBusVariant(QString());
+        QMutexLocker lock(&m_mutex);
+        if (nameSpace != kDarkModeAppearanceNamespace || key != kDarkModeColorSchemeKey)
+            return QDBusVariant(QString());
+        QVariant value = m_answer;
+        for (int i = 1; i < m_wraps; ++i)
+            value = QVariant::fromValue(QDBusVariant(value));
+        return QDBusVariant(value);
     }
+
+private:
+    QMutex m_mutex;
+    QVariant m_answer = uint(0);
+    int m_wraps = 2;
 };
 
-// A session bus of the test's own, ended with the test.
-class PrivateBus {
+// A session bus of the test's own with a portal service and a client connection, all ended
+// however the test ends.
+class PortalOnPrivateBus {
 public:
+    ~PortalOnPrivateBus()
+    {
+        DarkModeTracker::setAppearanceSource(std::make_unique<FakeAppearanceSource>(false));
+        for (const QString& name : { kClient, kService })
+            QDBusConnection::disconnectFromBus(name);
+        if (service)
+            QMetaObject::invokeMethod(service, [s = service] { delete s; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+
+    // Starts the bus and connects the client; the service comes with publishService().
     bool start()
     {
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty())
             return false;
-        m_process.start(daemon, { "--session", "--nofork", "--print-address" });
-        if (!m_process.waitForStarted(10000))
+        m_daemon.start(daemon, { "--session", "--nofork", "--print-address" });
+        if (!m_daemon.waitForStarted(10000))
             return false;
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(10000))
+        while (!m_daemon.canReadLine()) {
+            if (!m_daemon.waitForReadyRead(10000))
                 return false;
         }
-        address = QString::fromUtf8(m_process.readLine()).trimmed();
-        return !address.isEmpty();
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        return client().isConnected();
     }
-    ~PrivateBus()
+
+    bool publishService()
     {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, kService);
+        service = new PortalSettingsService;
+        if (!bus.registerObject(kDarkModePortalPath, service, QDBusConnection::ExportAllSlots)
+            || !bus.registerService(kDarkModePortalService))
+            return false;
+        // The service answers on a thread of its own, since the source's first read blocks this
+        // one; it moves after registering, together with the helpers the bus gave it.
+        m_thread.start();
+        service->moveToThread(&m_thread);
+        return true;
     }
-    QString address;
+
+    QDBusConnection client() { return QDBusConnection::connectToBus(m_address, kClient); }
+
+    bool announce(const QString& key, const QVariant& value)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(kDarkModePortalPath, kDarkModePortalSettingsInterface,
+                                                         QStringLiteral("SettingChanged"));
+        signal << kDarkModeAppearanceNamespace << key << QVariant::fromValue(QDBusVariant(value));
+        return QDBusConnection(kService).send(signal);
+    }
+
+    PortalSettingsService* service = nullptr;
 
 private:
-    QProcess m_process;
+    static inline const QString kClient = QStringLiteral("periphery-portal-client");
+    static inline const QString kService = QStringLiteral("periphery-portal-service");
+    QProcess m_daemon;
+    QString m_address;
+    QThread m_thread;
 };
 
 } // namespace
 
-// The bus connections and the service thread of one test, ended however the test ends.
-class PortalFixture {
-public:
-    ~PortalFixture()
-    {
-        DarkModeTracker::setAppearanceSource(std::make_unique<FakeAppearanceSource>(false));
-        for (const QString& name : names)
-            QDBusConnection::disconnectFromBus(name);
-        if (service)
-            QMetaObject::invokeMethod(service, [s = service] { delete s; }, Qt::BlockingQueuedConnection);
-        thread.quit();
-        thread.wait();
-    }
-    QDBusConnection connect(const QString& address, const QString& name)
-    {
-        names << name;
-        return QDBusConnection::connectToBus(address, name);
-    }
-    QStringList names;
-    QThread thread;
-    PortalSettingsService* service = nullptr;
-};
+#define START_PRIVATE_PORTAL_BUS(portal)                                                                               \
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())                                       \
+        GTEST_SKIP() << "dbus-daemon is not installed";                                                                \
+    PortalOnPrivateBus portal;                                                                                         \
+    ASSERT_TRUE(portal.start())
 
-TEST_F(DarkModeTrackerTest, FollowsThePortalOnARealPrivateBus)
+TEST_F(DarkModeTrackerTest, ReadsThePortalsColorScheme)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed";
-    PrivateBus bus;
-    ASSERT_TRUE(bus.start());
-    PortalFixture fixture;
-
-    QDBusConnection clientBus = fixture.connect(bus.address, QStringLiteral("periphery-portal-client"));
-    ASSERT_TRUE(clientBus.isConnected());
+    START_PRIVATE_PORTAL_BUS(portal);
     {
-        PortalAppearanceSource beforeThePortal(clientBus);
+        PortalAppearanceSource beforeThePortal(portal.client());
         EXPECT_FALSE(beforeThePortal.isAvailable()) << "nothing answers before the service is there";
         EXPECT_FALSE(beforeThePortal.isDark());
     }
+    ASSERT_TRUE(portal.publishService());
+    struct Case {
+        const char* name;
+        QVariant answer;
+        int wraps;
+        bool dark;
+    };
+    const Case cases[] = {
+        { "prefer dark", uint(1), 2, true },
+        { "prefer dark, wrapped once", uint(1), 1, true },
+        { "prefer light", uint(2), 2, false },
+        { "no preference", uint(0), 2, false },
+        { "an unknown value", uint(7), 2, false },
+        { "a signed one", int(1), 2, true },
+        { "text is no scheme", QStringLiteral("1"), 2, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        portal.service->setAnswer(c.answer, c.wraps);
+        PortalAppearanceSource source(portal.client());
+        EXPECT_TRUE(source.isAvailable());
+        EXPECT_EQ(source.isDark(), c.dark);
+    }
+}
 
-    QDBusConnection serviceBus = fixture.connect(bus.address, QStringLiteral("periphery-portal-service"));
-    ASSERT_TRUE(serviceBus.isConnected());
-    fixture.service = new PortalSettingsService;
-    fixture.service->colorScheme = kDarkModeColorSchemeDarkValue;
-    ASSERT_TRUE(serviceBus.registerObject(kDarkModePortalPath, fixture.service, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(serviceBus.registerService(kDarkModePortalService));
-    // The service answers on a thread of its own, since the source's first read blocks this one.
-    // It is moved after registering, together with the helpers the bus gave it.
-    fixture.thread.start();
-    fixture.service->moveToThread(&fixture.thread);
-
-    auto portal = std::make_unique<PortalAppearanceSource>(clientBus);
-    EXPECT_TRUE(portal->isAvailable());
-    EXPECT_TRUE(portal->isDark());
-    DarkModeTracker::setAppearanceSource(std::move(portal));
+TEST_F(DarkModeTrackerTest, FollowsThePortalsChangeSignal)
+{
+    START_PRIVATE_PORTAL_BUS(portal);
+    ASSERT_TRUE(portal.publishService());
+    portal.service->setAnswer(kDarkModeColorSchemeDarkValue);
+    auto source = std::make_unique<PortalAppearanceSource>(portal.client());
+    ASSERT_TRUE(source->isAvailable());
+    DarkModeTracker::setAppearanceSource(std::move(source));
     EXPECT_TRUE(DarkModeTracker::applicationIsOnTheDarkSide());
 
     QObject object;
     Counts counts;
     track(&object, counts);
-    const auto announce = [&](const QString& nameSpace, const QString& key, uint value) {
-        if (key == kDarkModeColorSchemeKey)
-            fixture.service->colorScheme = value;
-        QDBusMessage signal = QDBusMessage::createSignal(kDarkModePortalPath, kDarkModePortalSettingsInterface,
-                                                         QStringLiteral("SettingChanged"));
-        signal << nameSpace << key << QVariant::fromValue(QDBusVariant(value));
-        EXPECT_TRUE(serviceBus.send(signal));
-    };
-    announce(kDarkModeAppearanceNamespace, kDarkModeColorSchemeKey, 2);
+    EXPECT_TRUE(portal.announce(kDarkModeColorSchemeKey, uint(2)));
     ASSERT_TRUE(test::waitUntil([&] { return counts.left == 1; }));
     EXPECT_FALSE(DarkModeTracker::applicationIsOnTheDarkSide());
 
     // Another setting says nothing about the style (its value 1 is no "prefer dark"); the repeated
     // light report runs nothing; the change to dark does.
-    announce(kDarkModeAppearanceNamespace, QStringLiteral("accent-color"), 1);
-    announce(kDarkModeAppearanceNamespace, kDarkModeColorSchemeKey, 2);
-    announce(kDarkModeAppearanceNamespace, kDarkModeColorSchemeKey, kDarkModeColorSchemeDarkValue);
+    EXPECT_TRUE(portal.announce(QStringLiteral("accent-color"), uint(1)));
+    EXPECT_TRUE(portal.announce(kDarkModeColorSchemeKey, uint(2)));
+    EXPECT_TRUE(portal.announce(kDarkModeColorSchemeKey, kDarkModeColorSchemeDarkValue));
     ASSERT_TRUE(test::waitUntil([&] { return counts.entered == 1; }));
     EXPECT_EQ(counts.left, 1);
 
-    announce(kDarkModeAppearanceNamespace, kDarkModeColorSchemeKey, kDarkModeColorSchemeDarkValue);
-    announce(kDarkModeAppearanceNamespace, kDarkModeColorSchemeKey, 0);
+    EXPECT_TRUE(portal.announce(kDarkModeColorSchemeKey, kDarkModeColorSchemeDarkValue));
+    EXPECT_TRUE(portal.announce(kDarkModeColorSchemeKey, uint(0)));
     ASSERT_TRUE(test::waitUntil([&] { return counts.left == 2; }));
     EXPECT_EQ(counts.entered, 1) << "the repeated dark report ran nothing";
     EXPECT_FALSE(DarkModeTracker::applicationIsOnTheDarkSide()) << "no preference is light";

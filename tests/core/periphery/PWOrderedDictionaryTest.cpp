@@ -696,3 +696,28 @@ TEST(PWOrderedDictionaryTest, PlainDictionariesAndFactories)
     EXPECT_EQ(keysOf(picked), (QStringList { "a", "c" }));
     EXPECT_EQ(abc().unorderedEntriesAtIndices({ 1 }), (PWDictionary { { "b", 2 } }));
 }
+
+TEST(PWOrderedDictionaryTest, HTMLTableShowsKeysInEntryOrderWithTheirValues)
+{
+    struct Case {
+        const char* name;
+        PWOrderedDictionary dictionary;
+        QString table;
+    };
+    const Case cases[] = {
+        { "empty", PWOrderedDictionary(),
+          "<table class=\"jekyll-table\"><thead><tr></tr></thead><tbody><tr></tr></tbody></table>" },
+        { "entry order, not sorted",
+          PWOrderedDictionary(QList<PWObject> { "last", 1 }, QList<PWObject> { "zeta", "alpha" }),
+          "<table class=\"jekyll-table\"><thead><tr><th>zeta</th><th>alpha</th></tr></thead>"
+          "<tbody><tr><td>last</td><td>1</td></tr></tbody></table>" },
+        { "escaped scalars, nested sequence, numeric key",
+          PWOrderedDictionary(QList<PWObject> { "a<b", QVariantList { "x&y" } }, QList<PWObject> { 7, "list" }),
+          "<table class=\"jekyll-table\"><thead><tr><th>7</th><th>list</th></tr></thead>"
+          "<tbody><tr><td>a&lt;b</td><td><table class=\"jekyll-table\"><tbody><tr><td>x&amp;y</td></tr></tbody></table></td></tr></tbody></table>" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.dictionary.HTMLTable(), c.table);
+    }
+}
