@@ -71,6 +71,30 @@ QString normalizedLineEnds(QString text)
 }
 
 // The most frequent line end of a file (the first one met on a tie).
+// The line ends of a file in order; empty when the file uses one kind only.
+QStringList mixedLineEnds(const QString& text)
+{
+    QStringList ends;
+    bool mixed = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        QString kind;
+        if (c == u'\r')
+            kind = (i + 1 < text.size() && text.at(i + 1) == u'\n') ? QStringLiteral("\r\n") : QStringLiteral("\r");
+        else if (c == u'\n')
+            kind = QStringLiteral("\n");
+        else if (c == kLineSeparator)
+            kind = QString(kLineSeparator);
+        else
+            continue;
+        if (kind.size() == 2)
+            ++i;
+        mixed = mixed || (!ends.isEmpty() && ends.constFirst() != kind);
+        ends.append(kind);
+    }
+    return mixed ? ends : QStringList();
+}
+
 QString dominantLineEnding(const QString& text)
 {
     qsizetype crlf = 0, cr = 0, lf = 0, ls = 0;
@@ -183,6 +207,7 @@ QString TextView::documentText(qsizetype position, qsizetype length) const
 void TextView::setString(const QString& text)
 {
     m_lineEnding = dominantLineEnding(text);
+    m_lineEnds = mixedLineEnds(text);
     {
         EditScope scope(this, false);
         m_loading = true;
@@ -202,6 +227,18 @@ QString TextView::fileString() const
 {
     if (m_text == m_loadedText)
         return m_loadedFileText;
+    if (!m_lineEnds.isEmpty()) {
+        QString out;
+        out.reserve(m_text.size() + m_lineEnds.size());
+        qsizetype line = 0;
+        for (const QChar c : m_text) {
+            if (c == u'\n')
+                out += line < m_lineEnds.size() ? m_lineEnds.at(line++) : m_lineEnding;
+            else
+                out += c;
+        }
+        return out;
+    }
     if (m_lineEnding == QStringLiteral("\n"))
         return m_text;
     QString out = m_text;
@@ -424,8 +461,25 @@ void TextView::onContentsChange(int position, int removed, int added)
     }
     if (gone.isEmpty() && put.isEmpty())
         return;
+    trackLineEnds(at, gone, put);
     recordChange(at, gone, put);
     emit textDidChange();
+}
+
+void TextView::trackLineEnds(qsizetype position, const QString& removed, const QString& added)
+{
+    if (m_lineEnds.isEmpty())
+        return;
+    const qsizetype gone = removed.count(QLatin1Char('\n'));
+    const qsizetype made = added.count(QLatin1Char('\n'));
+    if (gone == 0 && made == 0)
+        return;
+    // The lines before the change are the same in the old and the new text.
+    const qsizetype first = QStringView(m_text).left(position).count(QLatin1Char('\n'));
+    const qsizetype from = std::min(first, m_lineEnds.size());
+    m_lineEnds.remove(from, std::min(gone, m_lineEnds.size() - from));
+    for (qsizetype i = 0; i < made; ++i)
+        m_lineEnds.insert(from, m_lineEnding);
 }
 
 void TextView::recordChange(qsizetype position, const QString& removed, const QString& added)

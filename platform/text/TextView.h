@@ -26,7 +26,8 @@ class UndoManager;
 //
 // Line ends: text set with setString() may use "\r\n", "\r" or U+2028; the view shows them
 // as line breaks and string() answers "\n", while fileString() gives the text back with the
-// line ends it was loaded with.
+// line ends it was loaded with. A file that mixes kinds keeps each line's own end; new lines
+// get the file's most frequent one.
 class TextView : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -129,6 +130,7 @@ private:
     struct EditScope;
 
     void onContentsChange(int position, int removed, int added);
+    void trackLineEnds(qsizetype position, const QString& removed, const QString& added);
     void recordChange(qsizetype position, const QString& removed, const QString& added);
     void applyChange(qsizetype position, qsizetype length, const QString& text);
     QString documentText(qsizetype position, qsizetype length) const;
@@ -142,6 +144,7 @@ private:
     QString m_lineEnding = QStringLiteral("\n");
     QString m_loadedFileText;   // exact text of the last load, for files with mixed line ends
     QString m_loadedText;       // the same with "\n" line ends
+    QStringList m_lineEnds;     // for a file with mixed line ends: the end of each line, in order
     bool m_loading = false;
     QList<QTextCursor> m_extraRanges;
     UndoManager* m_undoManager = nullptr;

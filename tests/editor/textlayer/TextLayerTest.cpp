@@ -127,6 +127,27 @@ TEST(TextLayer, EditedCRLFFileKeepsCRLFAndNoBreakSpaces)
     EXPECT_EQ(view.string(), view.document()->toRawText().replace(QChar(0x2029), QLatin1Char('\n')));
 }
 
+TEST(TextLayer, MixedLineEndsStayOnTheirLinesThroughEdits)
+{
+    TextView view;
+    view.setString(QStringLiteral("a\r\nb\nc\rd\r\ne"));
+    // Edit inside the line "c": every line keeps its own end.
+    view.setSelectedRange(TextRange(5, 0));
+    typeKeys(&view, QStringLiteral("X"));
+    EXPECT_EQ(view.fileString(), QStringLiteral("a\r\nb\ncX\rd\r\ne"));
+    // A new line gets the file's most frequent end; the split line's end stays with its tail.
+    view.setSelectedRange(TextRange(3, 0));
+    typeKeys(&view, QStringLiteral("\n"));
+    EXPECT_EQ(view.fileString(), QStringLiteral("a\r\nb\r\n\ncX\rd\r\ne"));
+    // Joining two lines drops the end between them.
+    view.setSelectedRange(TextRange(7, 0));
+    pressKey(&view, Qt::Key_Delete);
+    EXPECT_EQ(view.string(), QStringLiteral("a\nb\n\ncXd\ne"));
+    EXPECT_EQ(view.fileString(), QStringLiteral("a\r\nb\r\n\ncXd\r\ne"));
+    view.undo();
+    EXPECT_EQ(view.string(), QStringLiteral("a\nb\n\ncX\nd\ne"));
+}
+
 TEST(TextLayer, ReturnEnterAndShiftReturnInsertANewline)
 {
     for (const auto& [key, modifiers] : { std::pair { Qt::Key_Return, Qt::NoModifier },
