@@ -1003,20 +1003,17 @@ PWOrderedDictionary PWOrderedDictionary::orderedDictionaryByAddingObjects(const 
 PWOrderedDictionary
 PWOrderedDictionary::filteredOrderDictionarysUsingPredicateForObjects(const PWPredicate& predicate) const
 {
-    QList<PWObject> filtered;
-    for (const PWObject& o : m_objects) {
-        if (predicate(o))
-            filtered << o;
-    }
+    // Kept by position, so each passing object keeps its own key even where equal objects
+    // got different verdicts.
+    QList<PWObject> objects;
     QList<PWObject> keys;
-    qsizetype f = 0;
-    for (qsizetype i = 0; i < count() && f < filtered.size(); ++i) {
-        if (filtered.at(f) == m_objects.at(i)) {
+    for (qsizetype i = 0; i < count(); ++i) {
+        if (predicate(m_objects.at(i))) {
+            objects << m_objects.at(i);
             keys << m_keys.at(i);
-            ++f;
         }
     }
-    return PWOrderedDictionary(filtered, keys);
+    return PWOrderedDictionary(objects, keys);
 }
 
 PWOrderedDictionary PWOrderedDictionary::subOrderedDictionaryWithRange(PWRange range) const
@@ -1270,8 +1267,6 @@ bool PWOrderedDictionary::writeToFile(const QString& path, bool atomically) cons
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(true);
     w.writeStartDocument();
-    w.writeDTD(QStringLiteral("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                              "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">"));
     w.writeStartElement(QStringLiteral("plist"));
     w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
     w.writeStartElement(QStringLiteral("dict"));
@@ -1854,18 +1849,10 @@ void PWMutableOrderedDictionary::sortEntriesByKeysUsingFunction(PWCompareFunctio
 
 void PWMutableOrderedDictionary::filterEntriesUsingPredicateForObjects(const PWPredicate& predicate)
 {
-    QList<PWObject> kept;
-    for (const PWObject& o : m_objects) {
-        if (predicate(o))
-            kept << o;
-    }
-    const QList<PWObject> keys = keysForSortedObjects(kept);
-    PWDictionary pairs;
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        pairs.insert(keys.at(i), kept.at(i));
-    m_objects = kept;
-    m_keys = keys;
-    m_pairs = std::move(pairs);
+    const PWOrderedDictionary kept = filteredOrderDictionarysUsingPredicateForObjects(predicate);
+    m_objects = kept.allObjects();
+    m_keys = kept.allKeys();
+    m_pairs = kept.unorderedDictionary();
     touch();
 }
 

@@ -461,6 +461,19 @@ TEST(PWOrderedDictionaryTest, FilteringKeepsExactlyThePassingEntries)
     }
 }
 
+TEST(PWOrderedDictionaryTest, FilteringKeepsEachPassingObjectWithItsOwnKey)
+{
+    // Only the second occurrence of one object, held under two keys, passes.
+    const auto secondTwo = [] { return [n = 0](const PWObject& o) mutable { return o.toLongLong() == 2 && n++ == 1; }; };
+    const PWObject two(2);
+    const PWOrderedDictionary source(QList<PWObject> { 1, two, 3, two }, QList<PWObject> { "a", "b", "c", "d" });
+    EXPECT_EQ(keysOf(source.filteredOrderDictionarysUsingPredicateForObjects(secondTwo())), QStringList { "d" });
+    PWMutableOrderedDictionary inPlace = source.mutableCopy();
+    inPlace.filterEntriesUsingPredicateForObjects(secondTwo());
+    EXPECT_EQ(keysOf(inPlace), QStringList { "d" });
+    expectInStep(inPlace);
+}
+
 TEST(PWOrderedDictionaryTest, ComparisonIsByOrderAndContent)
 {
     const PWOrderedDictionary d = abc();
