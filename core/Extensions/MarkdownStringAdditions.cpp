@@ -11,6 +11,7 @@
 #include <cmark-gfm.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -111,9 +112,9 @@ QByteArray escapeAttribute(const QByteArray& value)
 }
 
 struct Heading {
-    cmark_node* node;
+    cmark_node* line; // the one-line element that replaced the heading
+    int level;
     QString text;
-    std::vector<cmark_node*> breaks;
 };
 
 // Gives each heading its id: the first heading with a given slug keeps the bare slug (so
@@ -123,11 +124,13 @@ std::vector<QString> uniqueIds(const std::vector<Heading>& headings)
     std::vector<QString> slugs;
     slugs.reserve(headings.size());
     QSet<QString> taken;
+    taken.reserve(qsizetype(headings.size()) * 2);
     for (const Heading& h : headings) {
         slugs.push_back(headingSlug(h.text));
         taken.insert(slugs.back());
     }
     QSet<QString> seen;
+    seen.reserve(qsizetype(headings.size()));
     std::vector<QString> ids;
     ids.reserve(headings.size());
     for (const QString& slug : slugs) {
@@ -156,6 +159,66 @@ cmark_node* customInline(const char* html)
     return node;
 }
 
+// Replaces a heading by a block holding one inline element whose tags are set once the ids
+// are known; line breaks inside become a space (or <br /> with hard wrap) so that the
+// heading stays on one line. Done while the heading is being visited anyway.
+Heading rewriteHeading(cmark_node* heading, bool hardWrap, std::vector<NodePtr>& detached)
+{
+    Heading result { nullptr, cmark_node_get_heading_level(heading), QString() };
+    std::vector<cmark_node*> breaks;
+    // Depth-first over the heading's inlines, in document order.
+    std::vector<cmark_node*> pending;
+    for (cmark_node* node = cmark_node_first_child(heading); node;) {
+        switch (cmark_node_get_type(node)) {
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+            result.text += QString::fromUtf8(cmark_node_get_literal(node));
+            break;
+        case CMARK_NODE_SOFTBREAK:
+        case CMARK_NODE_LINEBREAK:
+            result.text += QLatin1Char(' ');
+            breaks.push_back(node);
+            break;
+        default:
+            break;
+        }
+        if (cmark_node* child = cmark_node_first_child(node)) {
+            if (cmark_node* next = cmark_node_next(node))
+                pending.push_back(next);
+            node = child;
+        } else if (cmark_node* next = cmark_node_next(node)) {
+            node = next;
+        } else if (!pending.empty()) {
+            node = pending.back();
+            pending.pop_back();
+        } else {
+            node = nullptr;
+        }
+    }
+    for (cmark_node* br : breaks) {
+        cmark_node* replacement = nullptr;
+        if (cmark_node_get_type(br) == CMARK_NODE_SOFTBREAK && !hardWrap) {
+            replacement = cmark_node_new(CMARK_NODE_TEXT);
+            cmark_node_set_literal(replacement, " ");
+        } else {
+            replacement = customInline("<br />");
+        }
+        cmark_node_replace(br, replacement);
+        detached.emplace_back(br);
+    }
+    cmark_node* line = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
+    while (cmark_node* child = cmark_node_first_child(heading)) {
+        cmark_node_unlink(child);
+        cmark_node_append_child(line, child);
+    }
+    cmark_node* block = cmark_node_new(CMARK_NODE_CUSTOM_BLOCK);
+    cmark_node_append_child(block, line);
+    cmark_node_replace(heading, block);
+    detached.emplace_back(heading);
+    result.line = line;
+    return result;
+}
+
 } // namespace
 
 QString renderGFMWithFlags(const QString& text, unsigned flags)
@@ -165,7 +228,6 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     const bool headerIds = flags & GFMFlags::HOEDOWN_HTML_HEADER_ID;
     const bool hardWrap = flags & GFMFlags::HOEDOWN_HTML_HARD_WRAP;
     const bool taskLists = flags & GFMFlags::HOEDOWN_HTML_USE_TASK_LIST;
-    const bool scriptFences = flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT;
 
     const Engine& e = engine();
     const int options = CMARK_OPT_UNSAFE | CMARK_OPT_FOOTNOTES | (hardWrap ? CMARK_OPT_HARDBREAKS : 0);
@@ -186,10 +248,14 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     if (!document)
         return QString(QLatin1String(""));
 
+    // Inline text of a block points into the block's own buffer: replaced blocks stay
+    // alive until the tree has been rendered.
+    std::vector<NodePtr> detached;
     std::vector<Heading> headings;
     std::vector<cmark_node*> scripts;
-    bool hasTasks = false;
-    {
+    // Script fences are rare: look for them only when the text names one.
+    const bool scriptFences = (flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT) && utf8.contains("script@");
+    if (headerIds || scriptFences) {
         // Only blocks matter, apart from the text of headings: walk the block tree and skip
         // the (far more numerous) inline nodes.
         std::vector<cmark_node*> pending { document.get() };
@@ -203,9 +269,6 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
             case CMARK_NODE_ITEM:
             case CMARK_NODE_FOOTNOTE_DEFINITION:
             case CMARK_NODE_CUSTOM_BLOCK: {
-                if (!hasTasks && taskLists && cmark_node_get_type(node) == CMARK_NODE_ITEM
-                    && qstrcmp(cmark_node_get_type_string(node), "tasklist") == 0)
-                    hasTasks = true;
                 const size_t at = pending.size();
                 for (cmark_node* child = cmark_node_first_child(node); child; child = cmark_node_next(child))
                     pending.push_back(child);
@@ -213,31 +276,8 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
                 break;
             }
             case CMARK_NODE_HEADING:
-                if (headerIds) {
-                    Heading heading { node, QString(), {} };
-                    cmark_iter* iter = cmark_iter_new(node);
-                    cmark_event_type ev;
-                    while ((ev = cmark_iter_next(iter)) != CMARK_EVENT_DONE) {
-                        if (ev != CMARK_EVENT_ENTER)
-                            continue;
-                        cmark_node* inl = cmark_iter_get_node(iter);
-                        switch (cmark_node_get_type(inl)) {
-                        case CMARK_NODE_TEXT:
-                        case CMARK_NODE_CODE:
-                            heading.text += QString::fromUtf8(cmark_node_get_literal(inl));
-                            break;
-                        case CMARK_NODE_SOFTBREAK:
-                        case CMARK_NODE_LINEBREAK:
-                            heading.text += QLatin1Char(' ');
-                            heading.breaks.push_back(inl);
-                            break;
-                        default:
-                            break;
-                        }
-                    }
-                    cmark_iter_free(iter);
-                    headings.push_back(std::move(heading));
-                }
+                if (headerIds)
+                    headings.push_back(rewriteHeading(node, hardWrap, detached));
                 break;
             case CMARK_NODE_CODE_BLOCK: {
                 int fenceLength = 0, fenceOffset = 0;
@@ -255,39 +295,15 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
         }
     }
 
-    // Inline text of a block points into the block's own buffer: replaced blocks stay
-    // alive until the tree has been rendered.
-    std::vector<NodePtr> detached;
-
     if (!headings.empty()) {
         const std::vector<QString> ids = uniqueIds(headings);
         for (size_t i = 0; i < headings.size(); ++i) {
-            Heading& h = headings[i];
-            for (cmark_node* br : h.breaks) {
-                cmark_node* replacement = (cmark_node_get_type(br) == CMARK_NODE_SOFTBREAK && !hardWrap)
-                    ? cmark_node_new(CMARK_NODE_TEXT)
-                    : customInline("<br />");
-                if (cmark_node_get_type(replacement) == CMARK_NODE_TEXT)
-                    cmark_node_set_literal(replacement, " ");
-                cmark_node_replace(br, replacement);
-                detached.emplace_back(br);
-            }
-            const int level = cmark_node_get_heading_level(h.node);
-            const QByteArray open = "<h" + QByteArray::number(level) + " id=\"" + escapeAttribute(ids[i].toUtf8()) + "\">";
-            const QByteArray close = "</h" + QByteArray::number(level) + ">";
-            cmark_node* line = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
-            cmark_node_set_on_enter(line, open.constData());
-            cmark_node_set_on_exit(line, close.constData());
-            while (cmark_node* child = cmark_node_first_child(h.node)) {
-                cmark_node_unlink(child);
-                cmark_node_append_child(line, child);
-            }
-            cmark_node* block = cmark_node_new(CMARK_NODE_CUSTOM_BLOCK);
-            cmark_node_set_on_enter(block, "");
-            cmark_node_set_on_exit(block, "");
-            cmark_node_append_child(block, line);
-            cmark_node_replace(h.node, block);
-            detached.emplace_back(h.node);
+            const Heading& h = headings[i];
+            const QByteArray level = QByteArray::number(h.level);
+            const QByteArray open = "<h" + level + " id=\"" + escapeAttribute(ids[i].toUtf8()) + "\">";
+            const QByteArray close = "</h" + level + ">";
+            cmark_node_set_on_enter(h.line, open.constData());
+            cmark_node_set_on_exit(h.line, close.constData());
         }
     }
 
@@ -308,10 +324,20 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     if (!rendered)
         return QString(QLatin1String(""));
     QString result;
-    if (hasTasks) {
-        QByteArray html(rendered);
-        html.replace("<li><input type=\"checkbox\" ", "<li class=\"task-list-item\"><input type=\"checkbox\" ");
-        result = QString::fromUtf8(html);
+    if (taskLists) {
+        // The task-list items' opening tags get their class while the text is converted.
+        static const QByteArray needle = QByteArrayLiteral("<li><input type=\"checkbox\" ");
+        static const QString replacement = QStringLiteral("<li class=\"task-list-item\"><input type=\"checkbox\" ");
+        const size_t length = qstrlen(rendered);
+        result.reserve(qsizetype(length));
+        const char* from = rendered;
+        const char* const end = rendered + length;
+        while (const char* hit = static_cast<const char*>(memmem(from, size_t(end - from), needle.constData(), size_t(needle.size())))) {
+            result += QString::fromUtf8(from, hit - from);
+            result += replacement;
+            from = hit + needle.size();
+        }
+        result += QString::fromUtf8(from, end - from);
     } else {
         result = QString::fromUtf8(rendered);
     }
