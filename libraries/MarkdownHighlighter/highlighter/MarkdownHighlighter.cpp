@@ -418,7 +418,8 @@ void MarkdownHighlighter::clearHighlightingForRange(int start, int length)
         const int bs = block.position();
         const int cs = std::max(from, bs) - bs;
         const int ce = std::min(to, bs + block.length() - 1) - bs;
-        if (ce <= cs)
+        // A block without formats already shows the unstyled look of the view.
+        if (ce <= cs || block.layout()->formats().isEmpty())
             continue;
         QList<QTextLayout::FormatRange> kept;
         for (const QTextLayout::FormatRange& r : block.layout()->formats()) {
@@ -762,6 +763,7 @@ bool MarkdownHighlighter::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Resize:
+    case QEvent::Show:
         QMetaObject::invokeMethod(this, &MarkdownHighlighter::textViewDidScroll, Qt::QueuedConnection);
         break;
     case QEvent::MouseButtonPress:
