@@ -12,6 +12,9 @@ public:
     // The chosen Prism theme from the resources' "prismjs/CSS" folder, or "" when Prism is
     // off, there is no resources folder or no theme is chosen.
     static QString prismStyleSheet();
+
+    // The resources folder of the running program, or "" when there is none.
+    static QString resourceFolder();
 };
 
 } // namespace penwick

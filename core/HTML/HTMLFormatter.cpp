@@ -132,7 +132,7 @@ QString HTMLFormatter::formatForExportWithoutCSS(const QString& content, const Q
 
 QString HTMLFormatter::rewriteLocalImageSources(const QString& content)
 {
-    static const QRegularExpression pattern(QStringLiteral("\\<img\\s+src=\"(?!http)"),
+    const QRegularExpression pattern(QStringLiteral("\\<img\\s+src=\"(?!http)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     if (!pattern.isValid())
         return content;

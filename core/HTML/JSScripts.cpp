@@ -1,8 +1,8 @@
 #include "HTML/JSScripts.h"
 
 #include "CorePrefs.h"
+#include "HTML/CSSLinks.h"
 #include "Services/JSCallbackManager.h"
-#include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -127,7 +127,7 @@ QString JSScripts::prismScript()
 {
     if (!UserDefaults::standard().boolForKey(CorePrefs::PREVIEW_ENABLE_PRISM))
         return QString(QLatin1String(""));
-    const QString resources = platform::resourcesDirectory();
+    const QString resources = CSSLinks::resourceFolder();
     if (resources.isEmpty())
         return QString(QLatin1String(""));
     return QStringLiteral("<script type='text/javascript' src='") + resources + QStringLiteral("/prismjs/prism.js'></script>\n")

@@ -49,6 +49,13 @@ TEST(CopyPaste, DocumentAndFormattedText)
     EXPECT_EQ(cursor.charFormat().fontWeight(), QFont::Bold);
 }
 
+TEST(CopyPaste, DocumentWithoutUserStyleSheet)
+{
+    ASSERT_TRUE(CustomCSSManager::sharedInstance().saveCustomCSS(QString()));
+    EXPECT_EQ(HTMLFormatter::copyPasteHTML(QStringLiteral("<p>x</p>"), QString()),
+        QStringLiteral("<html><head><meta charset=\"UTF-8\"><style></style></head><body><p>x</p></body></html>"));
+}
+
 TEST(CopyPaste, WorksOffTheMainThread)
 {
     auto future = QtConcurrent::run([] { return HTMLFormatter::formatForCopyPaste(QStringLiteral("<p>far</p>"), QString()).toPlainText(); });

@@ -130,3 +130,20 @@ TEST(CSSLinks, EveryThemeNamedByTheDefaultsExistsInTheResources)
     EXPECT_TRUE(QFile::exists(platform::resourcesDirectory() + QStringLiteral("/prismjs/CSS/") + theme + QStringLiteral(".css"))) << theme.toStdString();
     EXPECT_TRUE(QFile::exists(platform::resourcesDirectory() + QStringLiteral("/prismjs/prism.js")));
 }
+
+TEST(JSScripts, NoResourcesFolderGivesNoPrism)
+{
+    setBool(CorePrefs::PREVIEW_ENABLE_PRISM, true);
+    setString(CorePrefs::PREVIEW_SYNTAX_STYLE, QStringLiteral("prism"));
+    const QByteArray saved = qgetenv("PENWICK_RESOURCES");
+    qputenv("PENWICK_RESOURCES", QByteArrayLiteral("/nonexistent/penwick/resources"));
+    const QString script = JSScripts::prismScript();
+    const QString link = CSSLinks::prismStyleSheet();
+    if (saved.isEmpty())
+        qunsetenv("PENWICK_RESOURCES");
+    else
+        qputenv("PENWICK_RESOURCES", saved);
+    EXPECT_EQ(script, QString());
+    EXPECT_EQ(link, QString());
+    EXPECT_FALSE(JSScripts::prismScript().isEmpty());
+}
