@@ -37,7 +37,29 @@ struct MarkdownHighlighter::Channel {
 
 namespace {
 
-int s_runningWorkers = 0; // main thread only
+// Workers of all highlighters that have not finished yet (main thread only). A parse whose
+// highlighter is gone still runs to its end; quitting waits for those rather than tearing
+// the process down under them.
+QList<QThread*>& runningWorkers()
+{
+    static QList<QThread*> workers;
+    return workers;
+}
+
+void trackWorker(QThread* worker)
+{
+    static const bool waitsAtQuit = [] {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] {
+            for (QThread* thread : runningWorkers())
+                thread->wait();
+        });
+        return true;
+    }();
+    Q_UNUSED(waitsAtQuit);
+    runningWorkers().append(worker);
+    QObject::connect(worker, &QThread::finished, qApp, [worker] { runningWorkers().removeOne(worker); });
+    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+}
 
 bool isLinkType(int type) { return type == LINK || type == AUTO_LINK_URL || type == AUTO_LINK_EMAIL; }
 
@@ -140,7 +162,7 @@ MarkdownHighlighter::~MarkdownHighlighter()
     m_channel->receiver = nullptr;
 }
 
-int MarkdownHighlighter::runningWorkerCount() { return s_runningWorkers; }
+int MarkdownHighlighter::runningWorkerCount() { return int(runningWorkers().size()); }
 
 void MarkdownHighlighter::setParseFunction(ParseFunction parse) { m_parseFunction = std::move(parse); }
 
@@ -608,9 +630,7 @@ void MarkdownHighlighter::requestParsing()
             QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
         }
     });
-    ++s_runningWorkers;
-    connect(worker, &QThread::finished, qApp, [] { --s_runningWorkers; });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    trackWorker(worker);
     worker->start();
 }
 

@@ -593,6 +593,24 @@ TEST_F(LiveHighlighter, ParserThatGivesUpKeepsThePreviousHighlighting)
     EXPECT_EQ(formatAt(view.get(), 1).fontWeight(), QFont::Bold);
 }
 
+TEST(EditorHighlighting, AutomaticEmailLinksFromTheParserOpenAsMailto)
+{
+    TextEditorView view;
+    view.resize(600, 400);
+    view.show();
+    view.setString(QStringLiteral("Write to <me@example.org> or see <http://example.org/a>.\n"));
+    MarkdownHighlighter highlighter(&view, 0.0);
+    highlighter.setMakeLinksClickable(true);
+    highlighter.activate();
+    ASSERT_TRUE(waitUntil([&] { return highlighter.cachedElements().has_value() && !highlighter.isParsing(); }));
+    EXPECT_EQ(highlighter.linkAt(12), QStringLiteral("mailto:me@example.org"));
+    EXPECT_EQ(formatAt(&view, 12).anchorHref(), QStringLiteral("mailto:me@example.org"));
+    EXPECT_EQ(highlighter.linkAt(40), QStringLiteral("http://example.org/a"));
+    EXPECT_TRUE(highlighter.linkAt(3).isEmpty());
+    highlighter.deactivate();
+    ASSERT_TRUE(waitUntil([] { return MarkdownHighlighter::runningWorkerCount() == 0; }));
+}
+
 namespace {
 
 class UrlCatcher : public QObject {
