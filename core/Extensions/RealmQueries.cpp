@@ -1,5 +1,6 @@
 // The framework's queries over its records, and the note URLs.
 #include "Extensions/Realm.h"
+#include "Extensions/StringAdditions.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ScriptAssetItem.h"
 #include "Models/ShadowDocument.h"
@@ -11,21 +12,6 @@
 namespace penwick {
 
 namespace {
-
-// The last component of a path, as the path helpers define it: trailing slashes are
-// ignored, and a path of slashes alone is "/".
-QString lastPathComponent(const QString& path)
-{
-    if (path.isEmpty())
-        return QString(QLatin1String(""));
-    qsizetype end = path.size();
-    while (end > 0 && path[end - 1] == QLatin1Char('/'))
-        --end;
-    if (end == 0)
-        return QStringLiteral("/");
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'), end - 1);
-    return path.mid(slash + 1, end - slash - 1);
-}
 
 // Percent-encodes what may not stand in a URL query; "&", "=", "/" and the other
 // characters a query allows pass unchanged.
@@ -115,7 +101,9 @@ std::pair<std::optional<QUrl>, QString> ScratchDocument::makePathURLAndTitle() c
 
 std::pair<std::optional<QUrl>, QString> ShadowDocument::makePathURLAndTitle() const
 {
-    const QString title = m_title.isNull() ? lastPathComponent(m_path) : m_title;
+    QString title = m_title.isNull() ? lastPathComponent(m_path) : m_title;
+    if (title.isNull())
+        title = QString(QLatin1String(""));
     return { noteURL(QStringLiteral("pwshadow"), m_id, title), title };
 }
 

@@ -28,20 +28,13 @@ const platform::store::ObjectSchema& RealPreviewItem::objectSchema()
 ObjectValues RealPreviewItem::toObjectValues() const
 {
     ObjectValues values;
-    if (!m_id.isNull())
-        values.insert(QStringLiteral("id"), m_id);
-    if (!m_url.isNull())
-        values.insert(QStringLiteral("url"), m_url);
-    if (!m_name.isNull())
-        values.insert(QStringLiteral("name"), m_name);
-    if (!m_headerClassName.isNull())
-        values.insert(QStringLiteral("headerClassName"), m_headerClassName);
-    if (!m_postClassName.isNull())
-        values.insert(QStringLiteral("postClassName"), m_postClassName);
-    if (m_createdDate.isValid())
-        values.insert(QStringLiteral("createdDate"), m_createdDate);
-    if (m_updatedDate.isValid())
-        values.insert(QStringLiteral("updatedDate"), m_updatedDate);
+    record::put(values, QStringLiteral("id"), m_id);
+    record::put(values, QStringLiteral("url"), m_url);
+    record::put(values, QStringLiteral("name"), m_name);
+    record::put(values, QStringLiteral("headerClassName"), m_headerClassName);
+    record::put(values, QStringLiteral("postClassName"), m_postClassName);
+    record::put(values, QStringLiteral("createdDate"), m_createdDate);
+    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
     values.insert(QStringLiteral("isSelected"), m_isSelected);
     values.insert(QStringLiteral("type"), m_type);
     return values;

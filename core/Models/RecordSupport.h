@@ -32,5 +32,18 @@ inline QDateTime date(const platform::store::ObjectValues& values, const QString
     return v.isValid() ? v.toDateTime().toUTC() : QDateTime();
 }
 
+// Absent fields (null strings, invalid dates) are not stored at all.
+inline void put(platform::store::ObjectValues& values, const QString& key, const QString& value)
+{
+    if (!value.isNull())
+        values.insert(key, value);
+}
+
+inline void put(platform::store::ObjectValues& values, const QString& key, const QDateTime& value)
+{
+    if (value.isValid())
+        values.insert(key, value);
+}
+
 } // namespace record
 } // namespace penwick

@@ -24,16 +24,11 @@ const platform::store::ObjectSchema& ScratchDocument::objectSchema()
 ObjectValues ScratchDocument::toObjectValues() const
 {
     ObjectValues values;
-    if (!m_id.isNull())
-        values.insert(QStringLiteral("id"), m_id);
-    if (!m_title.isNull())
-        values.insert(QStringLiteral("title"), m_title);
-    if (!m_content.isNull())
-        values.insert(QStringLiteral("content"), m_content);
-    if (m_createdDate.isValid())
-        values.insert(QStringLiteral("createdDate"), m_createdDate);
-    if (m_updatedDate.isValid())
-        values.insert(QStringLiteral("updatedDate"), m_updatedDate);
+    record::put(values, QStringLiteral("id"), m_id);
+    record::put(values, QStringLiteral("title"), m_title);
+    record::put(values, QStringLiteral("content"), m_content);
+    record::put(values, QStringLiteral("createdDate"), m_createdDate);
+    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
     return values;
 }
 

@@ -27,16 +27,11 @@ const platform::store::ObjectSchema& ScriptAssetItem::objectSchema()
 ObjectValues ScriptAssetItem::toObjectValues() const
 {
     ObjectValues values;
-    if (!m_id.isNull())
-        values.insert(QStringLiteral("id"), m_id);
-    if (!m_url.isNull())
-        values.insert(QStringLiteral("url"), m_url);
-    if (!m_name.isNull())
-        values.insert(QStringLiteral("name"), m_name);
-    if (m_createdDate.isValid())
-        values.insert(QStringLiteral("createdDate"), m_createdDate);
-    if (m_updatedDate.isValid())
-        values.insert(QStringLiteral("updatedDate"), m_updatedDate);
+    record::put(values, QStringLiteral("id"), m_id);
+    record::put(values, QStringLiteral("url"), m_url);
+    record::put(values, QStringLiteral("name"), m_name);
+    record::put(values, QStringLiteral("createdDate"), m_createdDate);
+    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
     values.insert(QStringLiteral("order"), m_order);
     values.insert(QStringLiteral("isEnabled"), m_isEnabled);
     values.insert(QStringLiteral("addBeforeBodyTag"), m_addBeforeBodyTag);

@@ -28,24 +28,15 @@ const platform::store::ObjectSchema& ShadowDocument::objectSchema()
 ObjectValues ShadowDocument::toObjectValues() const
 {
     ObjectValues values;
-    if (!m_id.isNull())
-        values.insert(QStringLiteral("id"), m_id);
-    if (!m_path.isNull())
-        values.insert(QStringLiteral("path"), m_path);
-    if (!m_sourcePath.isNull())
-        values.insert(QStringLiteral("sourcePath"), m_sourcePath);
-    if (!m_sourceIdentifier.isNull())
-        values.insert(QStringLiteral("sourceIdentifier"), m_sourceIdentifier);
-    if (!m_sourceName.isNull())
-        values.insert(QStringLiteral("sourceName"), m_sourceName);
-    if (!m_title.isNull())
-        values.insert(QStringLiteral("title"), m_title);
-    if (!m_content.isNull())
-        values.insert(QStringLiteral("content"), m_content);
-    if (m_createdDate.isValid())
-        values.insert(QStringLiteral("createdDate"), m_createdDate);
-    if (m_updatedDate.isValid())
-        values.insert(QStringLiteral("updatedDate"), m_updatedDate);
+    record::put(values, QStringLiteral("id"), m_id);
+    record::put(values, QStringLiteral("path"), m_path);
+    record::put(values, QStringLiteral("sourcePath"), m_sourcePath);
+    record::put(values, QStringLiteral("sourceIdentifier"), m_sourceIdentifier);
+    record::put(values, QStringLiteral("sourceName"), m_sourceName);
+    record::put(values, QStringLiteral("title"), m_title);
+    record::put(values, QStringLiteral("content"), m_content);
+    record::put(values, QStringLiteral("createdDate"), m_createdDate);
+    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
     return values;
 }
 

@@ -26,20 +26,13 @@ const platform::store::ObjectSchema& Snippet::objectSchema()
 ObjectValues Snippet::toObjectValues() const
 {
     ObjectValues values;
-    if (!m_id.isNull())
-        values.insert(QStringLiteral("id"), m_id);
-    if (!m_shortcut.isNull())
-        values.insert(QStringLiteral("shortcut"), m_shortcut);
-    if (!m_desc.isNull())
-        values.insert(QStringLiteral("desc"), m_desc);
-    if (!m_content.isNull())
-        values.insert(QStringLiteral("content"), m_content);
-    if (!m_groupId.isNull())
-        values.insert(QStringLiteral("groupId"), m_groupId);
-    if (m_createdDate.isValid())
-        values.insert(QStringLiteral("createdDate"), m_createdDate);
-    if (m_updatedDate.isValid())
-        values.insert(QStringLiteral("updatedDate"), m_updatedDate);
+    record::put(values, QStringLiteral("id"), m_id);
+    record::put(values, QStringLiteral("shortcut"), m_shortcut);
+    record::put(values, QStringLiteral("desc"), m_desc);
+    record::put(values, QStringLiteral("content"), m_content);
+    record::put(values, QStringLiteral("groupId"), m_groupId);
+    record::put(values, QStringLiteral("createdDate"), m_createdDate);
+    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
     return values;
 }
 
