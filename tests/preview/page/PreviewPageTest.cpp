@@ -138,12 +138,15 @@ TEST_F(PreviewPage, PageFunctions)
         "<table class=\"jekyll-table\" id=\"t\"><tbody><tr><td>x</td></tr></tbody></table>"
         "<code id=\"one\" class=\"python\">x</code><code id=\"two\" class=\"a b\">y</code><code id=\"none\">z</code>"
         "<blockquote id=\"bq\"><p id=\"inner\">q</p></blockquote><p id=\"outer\">p</p><h2 id=\"h\">H</h2><h6 id=\"h6\">H</h6>"
-        "<img id=\"rel\" src=\"pics/a.png\"><img id=\"abs\" src=\"%1pics/b.png\">")
+        "<img id=\"rel\" src=\"pics/a.png\"><img id=\"abs\" src=\"%1pics/b.png\">"
+        "<link id=\"withHost\" rel=\"help\" href=\"file://files.example/css/a.css?v=1#top\">"
+        "<link id=\"noHost\" rel=\"help\" href=\"file:///css/b.css\">"
+        "")
                              .arg(QUrl::fromLocalFile(JSScripts::absoluteImageRoot()).toString());
     const RenderingResult r = MarkdownFormatter::formatForPreview(QString(), std::nullopt, QString());
-    QString page = r.markdown;
-    page.replace(QStringLiteral("<body>"), QStringLiteral("<body>") + body);
-    load(page + QStringLiteral("<script>") + JSScripts::mediumClassInjectionFunc() + QStringLiteral("</script>"));
+    QString html = r.markdown;
+    html.replace(QStringLiteral("<body>"), QStringLiteral("<body>") + body);
+    load(html + QStringLiteral("<script>") + JSScripts::mediumClassInjectionFunc() + QStringLiteral("</script>"));
 
     eval(QStringLiteral("hideJekyllTable('true')"));
     EXPECT_EQ(eval(QStringLiteral("document.getElementById('t').style.display")).toString(), QStringLiteral("none"));
@@ -167,4 +170,18 @@ TEST_F(PreviewPage, PageFunctions)
         QStringLiteral("file:///docs/folder/pics/a.png"));
     EXPECT_EQ(eval(QStringLiteral("document.getElementById('abs').getAttribute('src')")).toString(),
         QUrl::fromLocalFile(JSScripts::absoluteImageRoot()).toString() + QStringLiteral("pics/b.png"));
+
+    // Real Preview repairs: local links and images point at the site instead
+    eval(JSScripts::repairLinkHrefsFunc() + QLatin1Char(';') + JSScripts::repairRemoteImageSourcesFunc() + QStringLiteral(";true"));
+    eval(QStringLiteral("repairLinkHrefs('https://site.example:8080/blog/post.html')"));
+    EXPECT_EQ(eval(QStringLiteral("document.getElementById('withHost').getAttribute('href')")).toString(),
+        QStringLiteral("https://files.example/css/a.css?v=1#top"));
+    EXPECT_EQ(eval(QStringLiteral("document.getElementById('noHost').getAttribute('href')")).toString(),
+        QStringLiteral("https://site.example:8080/css/b.css"));
+    eval(QStringLiteral("document.body.insertAdjacentHTML('beforeend', '<img id=\"remote\" src=\"file:///img/c.png?s=2#f\">"
+                        "<img id=\"web\" src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\">'); true"));
+    eval(QStringLiteral("repairRemoteImageSources('https://site.example:8080/blog/post.html')"));
+    EXPECT_EQ(eval(QStringLiteral("document.getElementById('remote').getAttribute('src')")).toString(),
+        QStringLiteral("https://site.example:8080/img/c.png?s=2#f"));
+    EXPECT_TRUE(eval(QStringLiteral("document.getElementById('web').getAttribute('src')")).toString().startsWith(QStringLiteral("data:")));
 }
