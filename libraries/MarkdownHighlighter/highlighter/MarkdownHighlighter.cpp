@@ -744,13 +744,23 @@ void MarkdownHighlighter::deactivate()
     for (const QMetaObject::Connection& c : m_observations)
         disconnect(c);
     m_observations.clear();
-    if (m_textView)
+    if (m_textView) {
         m_textView->viewport()->removeEventFilter(this);
+        if (m_makeLinksClickable)
+            m_textView->viewport()->setCursor(Qt::IBeamCursor);
+    }
     clearElementsCache();
     m_isActive = false;
 }
 
 // --- Links ---
+
+void MarkdownHighlighter::setMakeLinksClickable(bool on)
+{
+    m_makeLinksClickable = on;
+    if (!on && m_textView)
+        m_textView->viewport()->setCursor(Qt::IBeamCursor);
+}
 
 QString MarkdownHighlighter::linkAt(int position) const
 {

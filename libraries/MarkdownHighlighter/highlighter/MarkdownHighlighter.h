@@ -85,7 +85,7 @@ public:
     bool resetTypingAttributes() const { return m_resetTypingAttributes; }
     void setResetTypingAttributes(bool on) { m_resetTypingAttributes = on; }
     bool makeLinksClickable() const { return m_makeLinksClickable; }
-    void setMakeLinksClickable(bool on) { m_makeLinksClickable = on; }
+    void setMakeLinksClickable(bool on);
     int extensions() const { return m_extensions; }
     void setExtensions(int extensions) { m_extensions = extensions; }
     // Whether a debounce wait is running.
