@@ -66,21 +66,36 @@ struct MemoEntry {
     std::int32_t capEnd = 0;
     std::uint32_t thunkStart = 0;
     std::uint32_t thunkCount = 0;
-    std::uint32_t relDepth = 0;
-    std::uint32_t relSlots = 0;
+    std::uint16_t relDepth = 0;
+    std::uint16_t relSlots = 0;
     std::uint8_t flags = 0;
 };
 
 enum : std::uint8_t { kMemoPoison = 1, kMemoCapture = 2 };
 
+// Entries of the grammar's hot rules are found through one index array per
+// rule over the positions of the pass (filled as the rule is first used);
+// the rest through a hash table.
 class MemoTable {
 public:
+    explicit MemoTable(std::int32_t textLength) : m_textLength(textLength) {}
     MemoEntry *find(std::uint64_t key);
     MemoEntry &insert(std::uint64_t key);
 
 private:
+    MemoEntry *findHashed(std::uint64_t key);
+    MemoEntry &insertHashed(std::uint64_t key);
+    std::int32_t m_textLength;
+    std::vector<std::vector<std::uint32_t>> m_dense;
+    std::vector<MemoEntry> m_denseEntries;
+
     void grow();
+    std::size_t slotFor(std::uint64_t stored) const
+    {
+        return static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> m_shift);
+    }
     std::vector<MemoEntry> m_slots;
+    unsigned m_shift = 56;
     std::size_t m_count = 0;
 };
 
@@ -103,6 +118,10 @@ enum MemoId : std::uint32_t {
     kMemoCommentTail,
     kMemoScriptTail,
     kMemoStyleTail,
+    kMemoStrongStar,
+    kMemoStrongUl,
+    kMemoEmphStar,
+    kMemoEmphUl,
     kMemoHtmlBlockTag, // + tag index
     kMemoHtmlBlockTagTail = kMemoHtmlBlockTag + 64,
 };
@@ -129,7 +148,7 @@ struct Ctx {
     int maxSlotsSeen = 0;
     std::uint64_t boundHits = 0;
 
-    MemoTable memo;
+    MemoTable memo{len};
     std::vector<Thunk> arena;
     std::vector<std::pair<std::int32_t, std::uint64_t>> visits;
 
@@ -399,6 +418,8 @@ template <class F> bool memoized(Ctx &c, std::uint32_t id, F body)
         if (usable) {
             if (++c.ps.steps > c.ps.stepBudget)
                 c.ps.aborted = true;
+            if (e->flags & kMemoPoison)
+                ++c.boundHits;
             if (e->flags & kMemoCapture) {
                 c.capBegin = e->capBegin;
                 c.capEnd = e->capEnd;
@@ -432,8 +453,8 @@ template <class F> bool memoized(Ctx &c, std::uint32_t id, F body)
         return ok;
     MemoEntry &e = c.memo.insert(key);
     e.epoch = epoch0;
-    e.relDepth = static_cast<std::uint32_t>(relDepth);
-    e.relSlots = static_cast<std::uint32_t>(relSlots);
+    e.relDepth = static_cast<std::uint16_t>(relDepth);
+    e.relSlots = static_cast<std::uint16_t>(relSlots);
     e.flags = 0;
     if (c.boundHits != bound0)
         e.flags |= kMemoPoison;
@@ -481,6 +502,8 @@ template <class S, class F> bool memoTail(Ctx &c, std::uint32_t id, S step, F fi
                     ++c.capSeq;
                 }
                 inheritedPoison = (e->flags & kMemoPoison) != 0;
+                if (inheritedPoison)
+                    ++c.boundHits;
                 inheritedDepth = e->relDepth;
                 inheritedSlots = e->relSlots;
                 knownFailure = true;
@@ -491,6 +514,12 @@ template <class S, class F> bool memoTail(Ctx &c, std::uint32_t id, S step, F fi
         const std::int32_t p = c.pos;
         if (!seq(c, [&] { return step(c); }) || c.pos == p)
             break;
+        if (c.boundHits != bound0) {
+            // Something nested too deeply inside: this construct is text too,
+            // and so is every construct around it.
+            knownFailure = true;
+            break;
+        }
     }
     if (!knownFailure)
         ok = final(c);
@@ -510,8 +539,8 @@ template <class S, class F> bool memoTail(Ctx &c, std::uint32_t id, S step, F fi
             MemoEntry &e = c.memo.insert((static_cast<std::uint64_t>(id) << 32) | static_cast<std::uint32_t>(vpos));
             e.epoch = epoch0;
             e.endPos = -1;
-            e.relDepth = static_cast<std::uint32_t>(relDepth);
-            e.relSlots = static_cast<std::uint32_t>(relSlots);
+            e.relDepth = static_cast<std::uint16_t>(relDepth);
+            e.relSlots = static_cast<std::uint16_t>(relSlots);
             e.thunkStart = 0;
             e.thunkCount = 0;
             e.flags = poison ? kMemoPoison : 0;

@@ -295,12 +295,21 @@ bool StrongUlBody(Ctx &c) { return EmphRun(c, UlLine, "__", StrongUlClose, kMemo
 bool EmphStarBody(Ctx &c) { return EmphRun(c, StarLine, "*", EmphStarClose, kMemoEmphStarTail, EMPH); }
 bool EmphUlBody(Ctx &c) { return EmphRun(c, UlLine, "_", EmphUlClose, kMemoEmphUlTail, EMPH); }
 
-enum : std::uint32_t { kMemoStrongStar = 0x100, kMemoStrongUl, kMemoEmphStar, kMemoEmphUl };
+// What an opening marker does before it fails on a character already read
+// that is not its marker: its capture opens there.
+bool noMarkerAt(Ctx &c, unsigned char marker)
+{
+    if (c.pos < c.limit && c.cur() != marker) {
+        c.begin();
+        return true;
+    }
+    return false;
+}
 
-bool StrongStar(Ctx &c) { return memoized(c, kMemoStrongStar, StrongStarBody); }
-bool StrongUl(Ctx &c) { return memoized(c, kMemoStrongUl, StrongUlBody); }
-bool EmphStar(Ctx &c) { return memoized(c, kMemoEmphStar, EmphStarBody); }
-bool EmphUl(Ctx &c) { return memoized(c, kMemoEmphUl, EmphUlBody); }
+bool StrongStar(Ctx &c) { return !noMarkerAt(c, '*') && memoized(c, kMemoStrongStar, StrongStarBody); }
+bool StrongUl(Ctx &c) { return !noMarkerAt(c, '_') && memoized(c, kMemoStrongUl, StrongUlBody); }
+bool EmphStar(Ctx &c) { return !noMarkerAt(c, '*') && memoized(c, kMemoEmphStar, EmphStarBody); }
+bool EmphUl(Ctx &c) { return !noMarkerAt(c, '_') && memoized(c, kMemoEmphUl, EmphUlBody); }
 
 bool Strong(Ctx &c)
 {
@@ -743,6 +752,20 @@ bool InlineBody(Ctx &c)
     Rule r(c);
     if (!r.ok)
         return r.fail();
+    if (c.pos < c.limit) {
+        // A special character that starts no construct: every alternative
+        // before Symbol fails at once; the last of them to open a capture
+        // was a position marker.
+        switch (c.cur()) {
+        case ']': case '(': case ')': case '#': case '\'': case '"':
+            c.begin();
+            c.end();
+            ++c.pos;
+            return r.done();
+        default:
+            break;
+        }
+    }
     static bool (*const alternatives[])(Ctx &) = {
         Str, Endline, UlOrStarLine, Space, Strong, Emph, Image, Link,
         NoteReference, InlineNote, Code, RawHtml, Entity, EscapedChar, SpecialChar,
@@ -761,11 +784,17 @@ bool InlineBody(Ctx &c)
 
 bool Inline(Ctx &c)
 {
-    return memoized(c, kMemoInline, InlineBody);
+    return InlineBody(c);
 }
 
 bool Label(Ctx &c)
 {
+    // Without a "[" the position marker's capture is all a label leaves behind.
+    if (c.pos < c.limit && c.cur() != '[') {
+        c.begin();
+        c.end();
+        return false;
+    }
     return memoized(c, kMemoLabel, LabelBody);
 }
 

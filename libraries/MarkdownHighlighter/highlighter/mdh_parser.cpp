@@ -14,11 +14,44 @@ namespace mdh {
 
 MemoEntry *MemoTable::find(std::uint64_t key)
 {
+    const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
+    if (id < kMemoHtmlBlockTag) {
+        const auto pos = static_cast<std::uint32_t>(key);
+        if (id >= m_dense.size() || m_dense[id].empty() || pos > static_cast<std::uint32_t>(m_textLength))
+            return nullptr;
+        const std::uint32_t index = m_dense[id][pos];
+        return index ? &m_denseEntries[index - 1] : nullptr;
+    }
+    return findHashed(key);
+}
+
+MemoEntry &MemoTable::insert(std::uint64_t key)
+{
+    const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
+    const auto pos = static_cast<std::uint32_t>(key);
+    if (id < kMemoHtmlBlockTag && pos <= static_cast<std::uint32_t>(m_textLength)) {
+        if (id >= m_dense.size())
+            m_dense.resize(id + 1);
+        std::vector<std::uint32_t> &index = m_dense[id];
+        if (index.empty())
+            index.assign(static_cast<std::size_t>(m_textLength) + 1, 0);
+        if (index[pos] == 0) {
+            m_denseEntries.emplace_back();
+            index[pos] = static_cast<std::uint32_t>(m_denseEntries.size());
+            m_denseEntries.back().key = key + 1;
+        }
+        return m_denseEntries[index[pos] - 1];
+    }
+    return insertHashed(key);
+}
+
+MemoEntry *MemoTable::findHashed(std::uint64_t key)
+{
     if (m_slots.empty())
         return nullptr;
     const std::uint64_t stored = key + 1;
     const std::size_t mask = m_slots.size() - 1;
-    std::size_t i = static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    std::size_t i = slotFor(stored);
     for (;;) {
         MemoEntry &e = m_slots[i];
         if (e.key == stored)
@@ -29,15 +62,15 @@ MemoEntry *MemoTable::find(std::uint64_t key)
     }
 }
 
-MemoEntry &MemoTable::insert(std::uint64_t key)
+MemoEntry &MemoTable::insertHashed(std::uint64_t key)
 {
-    if (MemoEntry *e = find(key))
+    if (MemoEntry *e = findHashed(key))
         return *e;
-    if ((m_count + 1) * 4 >= m_slots.size() * 3)
+    if ((m_count + 1) * 2 >= m_slots.size())
         grow();
     const std::uint64_t stored = key + 1;
     const std::size_t mask = m_slots.size() - 1;
-    std::size_t i = static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    std::size_t i = slotFor(stored);
     while (m_slots[i].key != 0)
         i = (i + 1) & mask;
     ++m_count;
@@ -51,11 +84,14 @@ void MemoTable::grow()
     std::vector<MemoEntry> old;
     old.swap(m_slots);
     m_slots.assign(old.empty() ? 256 : old.size() * 2, MemoEntry{});
+    m_shift = 64;
+    for (std::size_t n = m_slots.size(); n > 1; n >>= 1)
+        --m_shift;
     const std::size_t mask = m_slots.size() - 1;
     for (const MemoEntry &e : old) {
         if (e.key == 0)
             continue;
-        std::size_t i = static_cast<std::size_t>((e.key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+        std::size_t i = slotFor(e.key);
         while (m_slots[i].key != 0)
             i = (i + 1) & mask;
         m_slots[i] = e;
@@ -485,6 +521,16 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
 
     bool hadBom = false;
     stripContinuationBytes(ps, hadBom);
+    if (ps.buffer.size() == 2) {
+        // Nothing but the two appended line ends: no element, not even a span.
+        if (report) {
+            report->completed = true;
+            report->nestingBoundReached = false;
+            report->steps = 0;
+        }
+        *result = ps.result;
+        return true;
+    }
 
     mdh_Element *whole = newElement(ps, RAW_SPAN, 0, ps.buffer.size());
 
