@@ -306,7 +306,16 @@ struct Rule {
 };
 
 // Value of name i (0-based) of a rule with n names, while its actions run.
-inline mdh_Element *&slot(Ctx &c, int n, int i) { return c.vstack[static_cast<std::size_t>(c.fp - n + i)]; }
+inline mdh_Element *&slot(Ctx &c, int n, int i)
+{
+    const int index = c.fp - n + i;
+    if (index < 0 || static_cast<std::size_t>(index) >= c.vstack.size()) {
+        static thread_local mdh_Element *outside;
+        outside = nullptr;
+        return outside;
+    }
+    return c.vstack[static_cast<std::size_t>(index)];
+}
 
 template <class F> inline bool ahead(Ctx &c, F f)
 {

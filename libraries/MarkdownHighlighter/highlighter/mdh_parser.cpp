@@ -104,6 +104,8 @@ void MemoTable::grow()
 void actPushFrame(Ctx &c, const Thunk &t)
 {
     c.fp += static_cast<int>(t.arg);
+    if (c.fp >= 0 && static_cast<std::size_t>(c.fp) >= c.vstack.size())
+        c.vstack.resize(static_cast<std::size_t>(c.fp) + 64, nullptr);
 }
 
 void actPopFrame(Ctx &c, const Thunk &t)
@@ -113,7 +115,9 @@ void actPopFrame(Ctx &c, const Thunk &t)
 
 void actSetSlot(Ctx &c, const Thunk &t)
 {
-    c.vstack[static_cast<std::size_t>(c.fp + static_cast<int>(t.arg))] = c.yy;
+    const int index = c.fp + static_cast<int>(t.arg);
+    if (index >= 0 && static_cast<std::size_t>(index) < c.vstack.size())
+        c.vstack[static_cast<std::size_t>(index)] = c.yy;
 }
 
 // ---------------------------------------------------------------------------
@@ -366,7 +370,7 @@ static bool runPass(ParseShared &ps, mdh_Element *spanList, bool (*start)(Ctx &)
     c.q.reserve(128);
     const bool ok = start(c);
     if (ok && !ps.aborted) {
-        c.vstack.assign(kMaxSlots + 8, nullptr);
+        c.vstack.assign(static_cast<std::size_t>(c.maxSlotsSeen) + 64, nullptr);
         c.fp = 0;
         c.yy = nullptr;
         for (const Thunk &t : c.q)
