@@ -101,8 +101,7 @@ private:
 
 // Memo rule identifiers (the high half of a memo key).
 enum MemoId : std::uint32_t {
-    kMemoInline = 1,
-    kMemoLabel,
+    kMemoLabel = 1,
     kMemoStrongStarTail,
     kMemoStrongUlTail,
     kMemoEmphStarTail,
