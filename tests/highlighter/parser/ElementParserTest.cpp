@@ -92,6 +92,8 @@ const SpanCase kSpanCases[] = {
     {"RuleTagWithoutSlash", "<hr>\n\n", EXT_NONE, {{HTML, 0, 4}}},
     {"StyleFollowedByText", "<style>p{}</style>more\n", EXT_NONE, {{HTMLBLOCK, 0, 18}}},
     {"ScriptBlock", "<script>a</script>\n\n<b>i</b>\n", EXT_NONE, {{HTML, 20, 23}, {HTML, 24, 28}, {HTMLBLOCK, 0, 18}}},
+    // The reference pass reads a definition's label too, so emphasis in it is added twice.
+    {"EmphasisInDefinitionLabel", "[x *y* z]: /u\n", EXT_NONE, {{EMPH, 3, 6}, {EMPH, 3, 6}, {REFERENCE, 0, 13}}},
     {"NoteDefinitionWithoutNotesIsReference", "[^n]\n\n[^n]: x\n", EXT_NONE, {{LINK, 0, 4}, {REFERENCE, 6, 13}}},
     {"NotesMakeNoElements", "[^n]\n\n[^n]: x\n", EXT_NOTES, {}},
     {"CaretIsTextWithoutNotes", "^[x](y)\n", EXT_NONE, {{LINK, 1, 7}}},
@@ -144,6 +146,9 @@ const LinkCase kLinkCases[] = {
     {"MultibyteTargets", "[\xC3\xA9](/\xC3\xBC) <http://\xC3\xA9.x>\n",
      {{LINK, 0, "-", "/\xC3\xBC"}, {AUTO_LINK_URL, 8, "-", "http://\xC3\xA9.x"}}},
     {"TargetsAfterByteOrderMark", kBom + "[a]: /u\n\n[a]\n", {{LINK, 10, "a", "/u"}, {REFERENCE, 1, "a", "/u"}}},
+    // Captures opened inside a label (here by the attempts at "(") move the
+    // start of the label's text; links and definitions read labels alike.
+    {"LabelTextFromLastCaptureInside", "[zz(b]\n\n[a(b]: /u\n", {{LINK, 0, "(b", "/u"}, {REFERENCE, 8, "(b", "/u"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Parser, LinkTargets, ::testing::ValuesIn(kLinkCases),
