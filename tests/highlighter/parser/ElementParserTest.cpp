@@ -87,6 +87,13 @@ const SpanCase kSpanCases[] = {
     {"LowerOpenUpperClose", "<div>x</DIV>\n\n", EXT_NONE, {{HTMLBLOCK, 0, 12}}},
     {"TextAfterClosingTag", "<div>x</div> tail\n\n", EXT_NONE, {{HTML, 0, 5}, {HTML, 6, 12}}},
     {"TextLineAfterBlock", "<div>x</div>\nnext\n", EXT_NONE, {{HTMLBLOCK, 0, 12}}},
+    // Inside a quote the blank line is inserted text; the first read after it
+    // fails once, so the inner "<div>" there is not seen as nested and the
+    // block ends at the first closing tag. Spans are cut at the quote markers.
+    {"SoftEndAfterInsertedBlankLine", "> <div>\n\n> <div>in</div>\n> </div>\n", EXT_NONE,
+     {{HTML, 25, 25}, {HTML, 27, 33}, {BLOCKQUOTE, 0, 2}, {BLOCKQUOTE, 9, 11}, {BLOCKQUOTE, 25, 27},
+      {HTMLBLOCK, 0, 0}, {HTMLBLOCK, 2, 8}, {HTMLBLOCK, 11, 24}}},
+    {"SameBlockOutsideQuote", "<div>\n\n<div>in</div>\n</div>\n", EXT_NONE, {{HTMLBLOCK, 0, 27}}},
     {"PreAfterP", "<p>x</p>\n\n<pre>y</pre>\n\n", EXT_NONE, {{HTMLBLOCK, 0, 8}, {HTMLBLOCK, 10, 22}}},
     {"SelfClosingRule", "<hr/>\n\n", EXT_NONE, {{HTMLBLOCK, 0, 5}}},
     {"RuleTagWithoutSlash", "<hr>\n\n", EXT_NONE, {{HTML, 0, 4}}},
