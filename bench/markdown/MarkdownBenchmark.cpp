@@ -43,6 +43,15 @@ void BM_GFM(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * text.toUtf8().size());
 }
 
+// The same path without heading ids: what the ids cost on this heading-dense input.
+void BM_GFMWithoutIds(benchmark::State& state)
+{
+    const QString& text = generated(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(penwick::renderAsMarkdownByAddingHeaderIds(text, false, false));
+    state.SetBytesProcessed(int64_t(state.iterations()) * text.toUtf8().size());
+}
+
 void BM_MultiMarkdown(benchmark::State& state)
 {
     const QString& text = generated(state.range(0));
@@ -78,6 +87,7 @@ void BM_BareCmarkGFM(benchmark::State& state)
     BENCHMARK(fn)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)
 PENWICK_MARKDOWN_BENCH(BM_BareCmarkGFM);
 PENWICK_MARKDOWN_BENCH(BM_GFM);
+PENWICK_MARKDOWN_BENCH(BM_GFMWithoutIds);
 PENWICK_MARKDOWN_BENCH(BM_MultiMarkdown);
 
 BENCHMARK_MAIN();

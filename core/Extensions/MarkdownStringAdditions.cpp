@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QList>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <QMutexLocker>
 #include <QSet>
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -34,28 +36,78 @@ std::optional<YamlValue> frontMatter(const QString& text, qsizetype* length)
     return documents.first();
 }
 
-QString headingSlug(const QString& headingText)
+namespace {
+
+// Decodes one UTF-8 sequence at `p`; advances `p`. Malformed bytes decode to U+FFFD.
+char32_t nextCodePoint(const char*& p, const char* end)
 {
-    QString slug;
-    slug.reserve(headingText.size());
-    for (const uint code : headingText.toUcs4()) {
-        const char32_t c = char32_t(code);
+    const auto byte = [](const char* at) { return static_cast<unsigned char>(*at); };
+    const unsigned char lead = byte(p++);
+    int extra = 0;
+    char32_t c = 0;
+    if (lead < 0x80)
+        return lead;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        c = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        c = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        c = lead & 0x07;
+    } else {
+        return 0xFFFD;
+    }
+    for (; extra > 0; --extra) {
+        if (p >= end || (byte(p) & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = (c << 6) | (byte(p++) & 0x3F);
+    }
+    return c;
+}
+
+// The slug rule on UTF-8 text; with `markup` set, tags and entities are left out first.
+QByteArray slugOfUtf8(const char* from, const char* to, bool markup)
+{
+    QByteArray slug;
+    slug.reserve(to - from);
+    for (const char* p = from; p < to;) {
+        if (markup && *p == '<') {
+            if (const char* close = static_cast<const char*>(memchr(p, '>', size_t(to - p)))) {
+                p = close + 1;
+                continue;
+            }
+        } else if (markup && *p == '&') {
+            if (const char* semi = static_cast<const char*>(memchr(p, ';', size_t(std::min<ptrdiff_t>(to - p, 12))))) {
+                p = semi + 1;
+                continue;
+            }
+        }
+        const char* start = p;
+        const char32_t c = nextCodePoint(p, to);
         if (c < 0x80) {
             if (c >= 'A' && c <= 'Z')
-                slug += QChar(char16_t(c - 'A' + 'a'));
+                slug += char(c - 'A' + 'a');
             else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')
-                slug += QChar(char16_t(c));
+                slug += char(c);
             else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
-                slug += QLatin1Char('-');
-            continue;
-        }
-        if (QChar::isSpace(c)) {
-            slug += QLatin1Char('-');
-        } else if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
-            slug += QString::fromUcs4(&c, 1);
+                slug += '-';
+        } else if (QChar::isSpace(c)) {
+            slug += '-';
+        } else if (c != 0xFFFD && (QChar::isLetterOrNumber(c) || QChar::isMark(c))) {
+            slug.append(start, p - start);
         }
     }
     return slug;
+}
+
+} // namespace
+
+QString headingSlug(const QString& headingText)
+{
+    const QByteArray utf8 = headingText.toUtf8();
+    return QString::fromUtf8(slugOfUtf8(utf8.constData(), utf8.constData() + utf8.size(), false));
 }
 
 namespace {
@@ -111,36 +163,26 @@ QByteArray escapeAttribute(const QByteArray& value)
     return out;
 }
 
-struct Heading {
-    cmark_node* line; // the one-line element that replaced the heading
-    int level;
-    QString text;
-};
-
 // Gives each heading its id: the first heading with a given slug keeps the bare slug (so
 // that a heading rendered alone gets the same id), later ones get the first free "-N".
-std::vector<QString> uniqueIds(const std::vector<Heading>& headings)
+std::vector<QByteArray> uniqueIds(const std::vector<QByteArray>& slugs)
 {
-    std::vector<QString> slugs;
-    slugs.reserve(headings.size());
-    QSet<QString> taken;
-    taken.reserve(qsizetype(headings.size()) * 2);
-    for (const Heading& h : headings) {
-        slugs.push_back(headingSlug(h.text));
-        taken.insert(slugs.back());
-    }
-    QSet<QString> seen;
-    seen.reserve(qsizetype(headings.size()));
-    std::vector<QString> ids;
-    ids.reserve(headings.size());
-    for (const QString& slug : slugs) {
+    QSet<QByteArray> taken;
+    taken.reserve(qsizetype(slugs.size()) * 2);
+    for (const QByteArray& slug : slugs)
+        taken.insert(slug);
+    QSet<QByteArray> seen;
+    seen.reserve(qsizetype(slugs.size()));
+    std::vector<QByteArray> ids;
+    ids.reserve(slugs.size());
+    for (const QByteArray& slug : slugs) {
         if (!seen.contains(slug)) {
             seen.insert(slug);
             ids.push_back(slug);
             continue;
         }
         for (int n = 1;; ++n) {
-            QString candidate = slug + QLatin1Char('-') + QString::number(n);
+            QByteArray candidate = slug + '-' + QByteArray::number(n);
             if (!taken.contains(candidate)) {
                 taken.insert(candidate);
                 ids.push_back(candidate);
@@ -151,72 +193,111 @@ std::vector<QString> uniqueIds(const std::vector<Heading>& headings)
     return ids;
 }
 
-cmark_node* customInline(const char* html)
+// Headings are marked in the tree by two inline markers, one before and one after their
+// content, and get their ids while the output is converted: cheaper than rebuilding every
+// heading in the tree. A marker is a random token that the text does not contain.
+struct Markers {
+    QByteArray open;
+    QByteArray close;
+};
+
+Markers makeMarkers(const QByteArray& input)
+{
+    for (;;) {
+        const QByteArray token = "\x02pw" + QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+            + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+        if (!input.contains(token))
+            return { token + "<\x03", token + ">\x03" };
+    }
+}
+
+cmark_node* marker(const QByteArray& text)
 {
     cmark_node* node = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
-    cmark_node_set_on_enter(node, html);
-    cmark_node_set_on_exit(node, "");
+    cmark_node_set_on_enter(node, text.constData());
     return node;
 }
 
-// Replaces a heading by a block holding one inline element whose tags are set once the ids
-// are known; line breaks inside become a space (or <br /> with hard wrap) so that the
-// heading stays on one line. Done while the heading is being visited anyway.
-Heading rewriteHeading(cmark_node* heading, bool hardWrap, std::vector<NodePtr>& detached)
+// A stretch of the rendered bytes and the text that stands in for it in the result.
+struct Edit {
+    const char* from;
+    const char* to;
+    QByteArray text;
+    bool keep = false; // the stretch stays as it is, and nothing else edits inside it
+};
+
+// The edits that put the ids into the rendered headings and keep every heading on one line:
+// "<hN>" and the open marker become "<hN id=\"...\">", a soft break inside becomes a space
+// (a hard one stays <br />), the close marker goes.
+std::vector<Edit> headingEdits(const char* html, const char* end, const Markers& markers)
 {
-    Heading result { nullptr, cmark_node_get_heading_level(heading), QString() };
-    std::vector<cmark_node*> breaks;
-    // Depth-first over the heading's inlines, in document order.
-    std::vector<cmark_node*> pending;
-    for (cmark_node* node = cmark_node_first_child(heading); node;) {
-        switch (cmark_node_get_type(node)) {
-        case CMARK_NODE_TEXT:
-        case CMARK_NODE_CODE:
-            result.text += QString::fromUtf8(cmark_node_get_literal(node));
+    struct Marked {
+        const char* open;
+        const char* contentStart;
+        const char* contentEnd;
+        bool tagged;
+    };
+    std::vector<Marked> headings;
+    std::vector<QByteArray> slugs;
+    for (const char* from = html;;) {
+        const char* open = static_cast<const char*>(memmem(from, size_t(end - from), markers.open.constData(), size_t(markers.open.size())));
+        if (!open)
             break;
-        case CMARK_NODE_SOFTBREAK:
-        case CMARK_NODE_LINEBREAK:
-            result.text += QLatin1Char(' ');
-            breaks.push_back(node);
+        const char* contentStart = open + markers.open.size();
+        const char* close = static_cast<const char*>(memmem(contentStart, size_t(end - contentStart), markers.close.constData(), size_t(markers.close.size())));
+        if (!close)
             break;
-        default:
-            break;
-        }
-        if (cmark_node* child = cmark_node_first_child(node)) {
-            if (cmark_node* next = cmark_node_next(node))
-                pending.push_back(next);
-            node = child;
-        } else if (cmark_node* next = cmark_node_next(node)) {
-            node = next;
-        } else if (!pending.empty()) {
-            node = pending.back();
-            pending.pop_back();
+        const bool tagged = open - html >= 4 && open[-4] == '<' && open[-3] == 'h' && open[-2] >= '1' && open[-2] <= '6' && open[-1] == '>';
+        headings.push_back({ open, contentStart, close, tagged });
+        slugs.push_back(slugOfUtf8(contentStart, close, true));
+        from = close + markers.close.size();
+    }
+    const std::vector<QByteArray> ids = uniqueIds(slugs);
+
+    std::vector<Edit> edits;
+    edits.reserve(headings.size() * 3);
+    for (size_t i = 0; i < headings.size(); ++i) {
+        const Marked& h = headings[i];
+        if (h.tagged)
+            edits.push_back({ h.open - 1, h.contentStart, " id=\"" + ids[i] + "\">" }); // slugs need no escaping
+        else
+            edits.push_back({ h.open, h.contentStart, QByteArray() });
+        // The content is an edit of its own even when unchanged, so that nothing else edits inside it.
+        if (memchr(h.contentStart, '\n', size_t(h.contentEnd - h.contentStart))) {
+            QByteArray line;
+            for (const char* p = h.contentStart; p < h.contentEnd; ++p) {
+                if (*p != '\n')
+                    line += *p;
+                else if (!line.endsWith("<br />"))
+                    line += ' ';
+            }
+            edits.push_back({ h.contentStart, h.contentEnd, line });
         } else {
-            node = nullptr;
+            edits.push_back({ h.contentStart, h.contentEnd, QByteArray(), true });
         }
+        edits.push_back({ h.contentEnd, h.contentEnd + markers.close.size(), QByteArray() });
     }
-    for (cmark_node* br : breaks) {
-        cmark_node* replacement = nullptr;
-        if (cmark_node_get_type(br) == CMARK_NODE_SOFTBREAK && !hardWrap) {
-            replacement = cmark_node_new(CMARK_NODE_TEXT);
-            cmark_node_set_literal(replacement, " ");
-        } else {
-            replacement = customInline("<br />");
-        }
-        cmark_node_replace(br, replacement);
-        detached.emplace_back(br);
+    return edits;
+}
+
+// The edits that give task-list items their class, outside the stretches already edited.
+std::vector<Edit> taskEdits(const char* html, const char* end, const std::vector<Edit>& others)
+{
+    static const QByteArray needle = QByteArrayLiteral("<li><input type=\"checkbox\" ");
+    static const QByteArray replacement = QByteArrayLiteral("<li class=\"task-list-item\"><input type=\"checkbox\" ");
+    std::vector<Edit> edits;
+    auto other = others.begin();
+    for (const char* from = html;;) {
+        const char* hit = static_cast<const char*>(memmem(from, size_t(end - from), needle.constData(), size_t(needle.size())));
+        if (!hit)
+            break;
+        while (other != others.end() && other->to <= hit)
+            ++other;
+        if (other == others.end() || other->from >= hit + needle.size())
+            edits.push_back({ hit, hit + needle.size(), replacement });
+        from = hit + needle.size();
     }
-    cmark_node* line = cmark_node_new(CMARK_NODE_CUSTOM_INLINE);
-    while (cmark_node* child = cmark_node_first_child(heading)) {
-        cmark_node_unlink(child);
-        cmark_node_append_child(line, child);
-    }
-    cmark_node* block = cmark_node_new(CMARK_NODE_CUSTOM_BLOCK);
-    cmark_node_append_child(block, line);
-    cmark_node_replace(heading, block);
-    detached.emplace_back(heading);
-    result.line = line;
-    return result;
+    return edits;
 }
 
 } // namespace
@@ -251,8 +332,8 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     // Inline text of a block points into the block's own buffer: replaced blocks stay
     // alive until the tree has been rendered.
     std::vector<NodePtr> detached;
-    std::vector<Heading> headings;
     std::vector<cmark_node*> scripts;
+    const Markers markers = headerIds ? makeMarkers(utf8) : Markers();
     // Script fences are rare: look for them only when the text names one.
     const bool scriptFences = (flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT) && utf8.contains("script@");
     if (headerIds || scriptFences) {
@@ -276,8 +357,10 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
                 break;
             }
             case CMARK_NODE_HEADING:
-                if (headerIds)
-                    headings.push_back(rewriteHeading(node, hardWrap, detached));
+                if (headerIds) {
+                    cmark_node_prepend_child(node, marker(markers.open));
+                    cmark_node_append_child(node, marker(markers.close));
+                }
                 break;
             case CMARK_NODE_CODE_BLOCK: {
                 int fenceLength = 0, fenceOffset = 0;
@@ -292,18 +375,6 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
             default:
                 break;
             }
-        }
-    }
-
-    if (!headings.empty()) {
-        const std::vector<QString> ids = uniqueIds(headings);
-        for (size_t i = 0; i < headings.size(); ++i) {
-            const Heading& h = headings[i];
-            const QByteArray level = QByteArray::number(h.level);
-            const QByteArray open = "<h" + level + " id=\"" + escapeAttribute(ids[i].toUtf8()) + "\">";
-            const QByteArray close = "</h" + level + ">";
-            cmark_node_set_on_enter(h.line, open.constData());
-            cmark_node_set_on_exit(h.line, close.constData());
         }
     }
 
@@ -323,23 +394,34 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     char* rendered = cmark_render_html(document.get(), options, cmark_parser_get_syntax_extensions(parser.get()));
     if (!rendered)
         return QString(QLatin1String(""));
-    QString result;
+    // The bytes become the result in one conversion, with the edits applied on the way.
+    const char* const end = rendered + qstrlen(rendered);
+    std::vector<Edit> edits = headerIds ? headingEdits(rendered, end, markers) : std::vector<Edit>();
     if (taskLists) {
-        // The task-list items' opening tags get their class while the text is converted.
-        static const QByteArray needle = QByteArrayLiteral("<li><input type=\"checkbox\" ");
-        static const QString replacement = QStringLiteral("<li class=\"task-list-item\"><input type=\"checkbox\" ");
-        const size_t length = qstrlen(rendered);
-        result.reserve(qsizetype(length));
-        const char* from = rendered;
-        const char* const end = rendered + length;
-        while (const char* hit = static_cast<const char*>(memmem(from, size_t(end - from), needle.constData(), size_t(needle.size())))) {
-            result += QString::fromUtf8(from, hit - from);
-            result += replacement;
-            from = hit + needle.size();
-        }
-        result += QString::fromUtf8(from, end - from);
+        std::vector<Edit> tasks = taskEdits(rendered, end, edits);
+        std::vector<Edit> merged;
+        merged.reserve(edits.size() + tasks.size());
+        std::merge(std::make_move_iterator(edits.begin()), std::make_move_iterator(edits.end()),
+            std::make_move_iterator(tasks.begin()), std::make_move_iterator(tasks.end()), std::back_inserter(merged),
+            [](const Edit& a, const Edit& b) { return a.from < b.from; });
+        edits = std::move(merged);
+    }
+    QString result;
+    if (edits.empty()) {
+        result = QString::fromUtf8(rendered, end - rendered);
     } else {
-        result = QString::fromUtf8(rendered);
+        // Straight into the result: a whole edited copy of the bytes would cost more than
+        // the small conversions between the edits.
+        result.reserve(end - rendered + qsizetype(edits.size()) * 16);
+        const char* cursor = rendered;
+        for (const Edit& edit : edits) {
+            if (edit.keep)
+                continue;
+            result += QString::fromUtf8(cursor, edit.from - cursor);
+            result += QString::fromUtf8(edit.text);
+            cursor = edit.to;
+        }
+        result += QString::fromUtf8(cursor, end - cursor);
     }
     cmark_get_default_mem_allocator()->free(rendered);
     return result;

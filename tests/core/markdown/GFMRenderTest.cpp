@@ -39,6 +39,9 @@ TEST(GFMRender, HeadingIdTable)
         { QStringLiteral("# A &amp; B"), QStringLiteral("a--b") },
         { QStringLiteral("# [Link](http://x.org/path) text"), QStringLiteral("link-text") },
         { QStringLiteral("Setext\nTwo Lines\n---"), QStringLiteral("setext-two-lines") },
+        { QStringLiteral("## a <em>x</em> &amp; b"), QStringLiteral("a-x--b") },
+        { QStringLiteral("## ![alt](x.png) Title"), QStringLiteral("-title") },
+        { QStringLiteral("# !!!"), QString() },
     };
     for (const Case& c : cases) {
         const QString html = gfm(c.heading);
@@ -51,6 +54,15 @@ TEST(GFMRender, HeadingStaysOnOneLineWithIdFirst)
     EXPECT_EQ(gfm(QStringLiteral("## Hello World")), QStringLiteral("<h2 id=\"hello-world\">Hello World</h2>\n"));
     EXPECT_EQ(gfm(QStringLiteral("Two\nLines\n===")), QStringLiteral("<h1 id=\"two-lines\">Two Lines</h1>\n"));
     EXPECT_EQ(gfm(QStringLiteral("Two\nLines\n==="), true, true), QStringLiteral("<h1 id=\"two-lines\">Two<br />Lines</h1>\n"));
+}
+
+TEST(GFMRender, RawHtmlInsideAHeadingStaysInside)
+{
+    EXPECT_EQ(gfm(QStringLiteral("## one </h2> two\n")), QStringLiteral("<h2 id=\"one--two\">one </h2> two</h2>\n"));
+    EXPECT_EQ(gfm(QStringLiteral("## <li><input type=\"checkbox\" x>\n")),
+        QStringLiteral("<h2 id=\"\"><li><input type=\"checkbox\" x></h2>\n"));
+    // raw HTML blocks with heading tags are left alone
+    EXPECT_EQ(gfm(QStringLiteral("<h2>raw</h2>\n\n## cooked\n")), QStringLiteral("<h2>raw</h2>\n<h2 id=\"cooked\">cooked</h2>\n"));
 }
 
 TEST(GFMRender, RepeatedHeadingsGetSuffixes)
