@@ -1,10 +1,12 @@
 #include "CoreSetup.h"
+#include "highlighter/EditorThemes.h"
+#include "LXLogger.h"
+#include "highlighter/MarkdownHighlighter.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/ApplicationStartup.h"
 
 #include <QApplication>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 
 #include <cstdio>
 
@@ -22,7 +24,21 @@ int main(int argc, char* argv[])
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Penwick"));
-    window.setCentralWidget([&window] { auto* editor = new penwick::TextEditorView(&window); editor->awakeFromNib(); return editor; }());
+    auto* editor = new penwick::TextEditorView(&window);
+    editor->awakeFromNib();
+    window.setCentralWidget(editor);
+
+    auto* highlighter = new penwick::MarkdownHighlighter(editor, &window);
+    const auto themes = penwick::availableEditorThemes();
+    if (!themes.isEmpty()) {
+        QString error;
+        if (const auto sheet = penwick::readEditorTheme(themes.first().path, &error))
+            highlighter->applyStylesFromStylesheet(*sheet);
+        else
+            penwick::log().error(error);
+    }
+    highlighter->activate();
+
     window.resize(900, 640);
     window.show();
     return app.exec();
