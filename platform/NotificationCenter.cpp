@@ -12,14 +12,11 @@ NotificationCenter::NotificationCenter() = default;
 
 NotificationCenter::~NotificationCenter()
 {
-    QMutexLocker lock(&m_registry->mutex);
-    for (const auto& e : m_registry->entries)
-        e->active = false;
-    m_registry->entries.clear();
+    m_registry.clear();
 }
 
-std::shared_ptr<NotificationCenter::Entry> NotificationCenter::add(QObject* observer, const QString& name,
-                                                                  const void* object, Handler handler)
+std::shared_ptr<NotificationCenter::Entry> NotificationCenter::makeEntry(QObject* observer, const QString& name,
+                                                                        const void* object, Handler handler)
 {
     auto entry = std::make_shared<Entry>();
     entry->name = name;
@@ -27,55 +24,28 @@ std::shared_ptr<NotificationCenter::Entry> NotificationCenter::add(QObject* obse
     entry->observer = observer;
     entry->hasObserver = observer != nullptr;
     entry->handler = std::move(handler);
-    {
-        QMutexLocker lock(&m_registry->mutex);
-        m_registry->entries.push_back(entry);
-    }
     return entry;
 }
 
 void NotificationCenter::addObserver(QObject* observer, const QString& name, const void* object, Handler handler)
 {
     Q_ASSERT(observer);
-    add(observer, name, object, std::move(handler));
+    m_registry.addUnowned(makeEntry(observer, name, object, std::move(handler)));
 }
 
 Observation NotificationCenter::observe(const QString& name, const void* object, Handler handler)
 {
-    auto entry = add(nullptr, name, object, std::move(handler));
-    std::weak_ptr<Registry> weakRegistry = m_registry;
-    std::weak_ptr<Entry> weakEntry = entry;
-    return Observation([weakRegistry, weakEntry] {
-        auto entry = weakEntry.lock();
-        if (!entry)
-            return;
-        entry->active = false;
-        if (auto registry = weakRegistry.lock()) {
-            QMutexLocker lock(&registry->mutex);
-            std::erase(registry->entries, entry);
-        }
-    });
-}
-
-void NotificationCenter::removeWhere(const std::function<bool(const Entry&)>& predicate)
-{
-    QMutexLocker lock(&m_registry->mutex);
-    std::erase_if(m_registry->entries, [&](const std::shared_ptr<Entry>& e) {
-        if (!predicate(*e))
-            return false;
-        e->active = false;
-        return true;
-    });
+    return m_registry.add(makeEntry(nullptr, name, object, std::move(handler)));
 }
 
 void NotificationCenter::removeObserver(QObject* observer)
 {
-    removeWhere([observer](const Entry& e) { return e.hasObserver && e.observer.data() == observer; });
+    m_registry.removeIf([observer](const Entry& e) { return e.hasObserver && e.observer.data() == observer; });
 }
 
 void NotificationCenter::removeObserver(QObject* observer, const QString& name, const void* object)
 {
-    removeWhere([&](const Entry& e) {
+    m_registry.removeIf([&](const Entry& e) {
         return e.hasObserver && e.observer.data() == observer && (name.isEmpty() || e.name == name)
             && (object == nullptr || e.object == object);
     });
@@ -88,21 +58,11 @@ void NotificationCenter::post(const QString& name, const void* object, const QVa
 
 void NotificationCenter::post(const Notification& notification)
 {
-    std::vector<std::shared_ptr<Entry>> targets;
-    {
-        QMutexLocker lock(&m_registry->mutex);
-        std::erase_if(m_registry->entries, [](const std::shared_ptr<Entry>& e) {
-            const bool gone = e->hasObserver && e->observer.isNull();
-            if (gone)
-                e->active = false;
-            return gone;
-        });
-        for (const auto& e : m_registry->entries) {
-            if ((e->name.isEmpty() || e->name == notification.name)
-                && (e->object == nullptr || e->object == notification.object))
-                targets.push_back(e);
-        }
-    }
+    m_registry.removeIf([](const Entry& e) { return e.hasObserver && e.observer.isNull(); });
+    const auto targets = m_registry.select([&](const Entry& e) {
+        return (e.name.isEmpty() || e.name == notification.name)
+            && (e.object == nullptr || e.object == notification.object);
+    });
     // An observer removed by an earlier handler of this same post is no longer called.
     for (const auto& e : targets) {
         if (e->active && !(e->hasObserver && e->observer.isNull()))

@@ -54,14 +54,9 @@ private:
         Handler handler;
         std::atomic<bool> active { true };
     };
-    struct Registry {
-        QMutex mutex;
-        std::vector<std::shared_ptr<Entry>> entries;
-    };
-    std::shared_ptr<Entry> add(QObject* observer, const QString& name, const void* object, Handler handler);
-    void removeWhere(const std::function<bool(const Entry&)>& predicate);
+    static std::shared_ptr<Entry> makeEntry(QObject* observer, const QString& name, const void* object, Handler handler);
 
-    std::shared_ptr<Registry> m_registry = std::make_shared<Registry>();
+    ObserverRegistry<Entry> m_registry;
 };
 
 } // namespace penwick::platform

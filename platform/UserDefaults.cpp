@@ -229,22 +229,7 @@ Observation UserDefaults::observe(const QString& key, QObject* context, Observer
     entry->context = context;
     entry->hasContext = context != nullptr;
     entry->observer = std::move(observer);
-    {
-        QMutexLocker lock(&m_registry->mutex);
-        m_registry->entries.push_back(entry);
-    }
-    std::weak_ptr<Registry> weakRegistry = m_registry;
-    std::weak_ptr<Entry> weakEntry = entry;
-    return Observation([weakRegistry, weakEntry] {
-        auto entry = weakEntry.lock();
-        if (!entry)
-            return;
-        entry->active = false;
-        if (auto registry = weakRegistry.lock()) {
-            QMutexLocker lock(&registry->mutex);
-            std::erase(registry->entries, entry);
-        }
-    });
+    return m_observers.add(entry);
 }
 
 void UserDefaults::notify(const QStringList& keys, const QVariantMap& before)
@@ -260,15 +245,8 @@ void UserDefaults::notify(const QStringList& keys, const QVariantMap& before)
     if (changed.isEmpty())
         return;
 
-    std::vector<std::shared_ptr<Entry>> targets;
-    {
-        QMutexLocker lock(&m_registry->mutex);
-        std::erase_if(m_registry->entries, [](const auto& e) { return e->hasContext && e->context.isNull(); });
-        for (const auto& e : m_registry->entries) {
-            if (changed.contains(e->key))
-                targets.push_back(e);
-        }
-    }
+    m_observers.removeIf([](const Entry& e) { return e.hasContext && e.context.isNull(); });
+    const auto targets = m_observers.select([&](const Entry& e) { return changed.contains(e.key); });
     for (const auto& e : targets) {
         if (!e->active || (e->hasContext && e->context.isNull()))
             continue;

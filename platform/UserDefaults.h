@@ -79,12 +79,7 @@ private:
     QVariantMap m_values;
     QString m_error;
 
-    struct Registry {
-        QMutex mutex;
-        std::vector<std::shared_ptr<Entry>> entries;
-    };
-    // Shared with the handles, which may outlive the store.
-    std::shared_ptr<Registry> m_registry = std::make_shared<Registry>();
+    ObserverRegistry<Entry> m_observers;
 };
 
 } // namespace penwick::platform

@@ -7,7 +7,6 @@
 #include "platform/text/UndoManager.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <limits>
 
@@ -90,15 +89,6 @@ TextRanges selectedLineRanges(const TextView& view)
 
 namespace {
 
-void registerSelection(TextView& view, const TextRanges& ranges)
-{
-    QPointer<TextView> target(&view);
-    view.undoManager()->registerUndo([target, ranges] {
-        if (target)
-            setSelectedRangesWithUndo(*target, ranges);
-    });
-}
-
 // Whether a selected range starts on the line `line` (the end of the text counts as on the
 // last line).
 bool startsOn(const TextRange& range, const TextRange& line, qsizetype textLength)
@@ -144,7 +134,7 @@ void moveLinesUp(TextView& view)
         return;
     }
     const TextRanges selection = view.selectedRanges();
-    registerSelection(view, selection);
+    EditPlainTextWithUndo::registerSelectionUndo(view, selection);
     TextRanges moved;
     view.beginEditing();
     for (const TextRange& line : lines) {
@@ -180,7 +170,7 @@ void moveLinesDown(TextView& view)
         return;
     }
     const TextRanges selection = view.selectedRanges();
-    registerSelection(view, selection);
+    EditPlainTextWithUndo::registerSelectionUndo(view, selection);
     TextRanges moved;
     view.beginEditing();
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {

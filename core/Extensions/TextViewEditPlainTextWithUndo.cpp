@@ -11,9 +11,7 @@ using platform::TextRange;
 using platform::TextRanges;
 using platform::TextView;
 
-namespace {
-
-void registerSelection(TextView& view, const TextRanges& ranges)
+void registerSelectionUndo(TextView& view, const TextRanges& ranges)
 {
     QPointer<TextView> target(&view);
     view.undoManager()->registerUndo([target, ranges] {
@@ -21,8 +19,6 @@ void registerSelection(TextView& view, const TextRanges& ranges)
             setSelectedRangesWithUndo(*target, ranges);
     });
 }
-
-} // namespace
 
 void setSelectedRangeWithUndo(TextView& view, TextRange range)
 {
@@ -35,14 +31,14 @@ void setSelectedRangesWithUndo(TextView& view, const TextRanges& ranges)
     // Undo and redo run this same call, which registers itself again for the other direction.
     // An edit registers the old selection before changing the text and calls this with the new
     // one afterwards, so undo ends on the old selection and redo on the new.
-    registerSelection(view, ranges);
+    registerSelectionUndo(view, ranges);
 }
 
 bool replaceCharactersInRange(TextView& view, TextRange range, const QString& text)
 {
     const QString current = view.substring(range);
     const std::optional<QString> announced = text == current ? std::nullopt : std::optional<QString>(text);
-    registerSelection(view, view.selectedRanges());
+    registerSelectionUndo(view, view.selectedRanges());
     if (!view.shouldChangeTextInRange(range, announced))
         return false;
     view.replaceCharacters(range, text);

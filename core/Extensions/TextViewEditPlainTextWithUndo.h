@@ -18,6 +18,9 @@ namespace EditPlainTextWithUndo {
 void setSelectedRangeWithUndo(platform::TextView& view, platform::TextRange range);
 void setSelectedRangesWithUndo(platform::TextView& view, const platform::TextRanges& ranges);
 
+// Registers, for undo, putting back `ranges` as the selection (itself undoable, so redo works).
+void registerSelectionUndo(platform::TextView& view, const platform::TextRanges& ranges);
+
 // Replaces `range` with `text` if the view agrees; the caret then stands after the new text.
 // False when the view refused the change.
 bool replaceCharactersInRange(platform::TextView& view, platform::TextRange range, const QString& text);
