@@ -630,6 +630,8 @@ void MarkdownHighlighter::requestParsing()
             QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
         }
     });
+    // The parser's nesting bounds are sized for this stack; don't depend on the user's ulimit.
+    worker->setStackSize(8u << 20);
     trackWorker(worker);
     worker->start();
 }
