@@ -619,10 +619,11 @@ static bool ListLoose(Ctx &c)
     return r.done();
 }
 
-static bool BulletList(Ctx &c)
+// A tight list, else a loose one, where `marker` (a bullet or an enumerator) starts it.
+static bool ListMarkedBy(Ctx &c, bool (*marker)(Ctx &))
 {
     Rule r(c);
-    if (!r.ok || !ahead(c, Bullet))
+    if (!r.ok || !ahead(c, marker))
         return r.fail();
     if (ListTight(c))
         return r.done();
@@ -632,17 +633,14 @@ static bool BulletList(Ctx &c)
     return r.fail();
 }
 
+static bool BulletList(Ctx &c)
+{
+    return ListMarkedBy(c, Bullet);
+}
+
 static bool OrderedList(Ctx &c)
 {
-    Rule r(c);
-    if (!r.ok || !ahead(c, Enumerator))
-        return r.fail();
-    if (ListTight(c))
-        return r.done();
-    r.back();
-    if (ListLoose(c))
-        return r.done();
-    return r.fail();
+    return ListMarkedBy(c, Enumerator);
 }
 
 // ---------------------------------------------------------------------------
