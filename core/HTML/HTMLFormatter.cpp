@@ -45,6 +45,30 @@ AssetTags assetTags()
     return tags;
 }
 
+// The frame every page shares: `head` pieces after the title, `body` pieces after the
+// content, `afterBody` between the body and the end of the page.
+QString assemblePage(const QString& title, std::initializer_list<QString> head, const QString& content,
+    std::initializer_list<QString> body, const QString& afterBody = QString())
+{
+    QString page;
+    page.reserve(content.size() + 4096);
+    page += kPageOpening;
+    page += kHeadOpening;
+    page += titleElement(title);
+    for (const QString& piece : head)
+        page += piece;
+    page += kHeadClosing;
+    page += kSeparator;
+    page += kBodyOpening;
+    page += content;
+    for (const QString& piece : body)
+        page += piece;
+    page += kBodyClosing;
+    page += afterBody;
+    page += kPageClosing;
+    return page;
+}
+
 } // namespace
 
 std::optional<QString> HTMLFormatter::getCustomCSSTag()
@@ -60,74 +84,26 @@ std::optional<QString> HTMLFormatter::getCustomCSSTag()
 QString HTMLFormatter::formatContent(const QString& content, const QString& cssTags, const QString& cssStyles, const QString& title)
 {
     const AssetTags assets = assetTags();
-    QString page;
-    page.reserve(content.size() + 4096);
-    page += kPageOpening;
-    page += kHeadOpening;
-    page += titleElement(title);
-    page += assets.before;
-    page += cssTags;
-    page += CSSLinks::prismStyleSheet();
-    page += inlineStyles(cssStyles);
-    page += getCustomCSSTag().value_or(QString());
-    page += kHeadClosing;
-    page += kSeparator;
-    page += kBodyOpening;
-    page += content;
-    page += JSScripts::prismScript();
-    page += JSScripts::mathJaxScript();
-    page += JSScripts::jekyllScript();
-    page += JSScripts::repairLocalImageScript();
-    page += JSScripts::repairMMDCodeScript();
-    page += assets.after;
-    page += JSScripts::onUpdateCallbackScript().value_or(QString());
-    page += kBodyClosing;
-    page += kPageClosing;
-    return page;
+    return assemblePage(title,
+        { assets.before, cssTags, CSSLinks::prismStyleSheet(), inlineStyles(cssStyles), getCustomCSSTag().value_or(QString()) },
+        content,
+        { JSScripts::prismScript(), JSScripts::mathJaxScript(), JSScripts::jekyllScript(), JSScripts::repairLocalImageScript(),
+          JSScripts::repairMMDCodeScript(), assets.after, JSScripts::onUpdateCallbackScript().value_or(QString()) });
 }
 
 QString HTMLFormatter::formatForExport(const QString& content, const QString& cssStyles, const QString& title)
 {
     const AssetTags assets = assetTags();
-    QString page;
-    page.reserve(content.size() + 4096);
-    page += kPageOpening;
-    page += kHeadOpening;
-    page += titleElement(title);
-    page += assets.before;
-    page += inlineStyles(cssStyles);
-    page += getCustomCSSTag().value_or(QString());
-    page += kHeadClosing;
-    page += kSeparator;
-    page += kBodyOpening;
-    page += content;
-    page += JSScripts::mathJaxScript();
-    page += assets.after;
-    page += JSScripts::onUpdateCallbackScriptForExport().value_or(QString());
-    page += kBodyClosing;
-    page += kPageClosing;
-    return page;
+    return assemblePage(title, { assets.before, inlineStyles(cssStyles), getCustomCSSTag().value_or(QString()) }, content,
+        { JSScripts::mathJaxScript(), assets.after, JSScripts::onUpdateCallbackScriptForExport().value_or(QString()) });
 }
 
 QString HTMLFormatter::formatForExportWithoutCSS(const QString& content, const QString& title)
 {
     const AssetTags assets = assetTags();
-    QString page;
-    page.reserve(content.size() + 4096);
-    page += kPageOpening;
-    page += kHeadOpening;
-    page += titleElement(title);
-    page += assets.before;
-    page += kHeadClosing;
-    page += kSeparator;
-    page += kBodyOpening;
-    page += content;
-    page += JSScripts::mathJaxScript();
-    page += assets.after;
-    page += kBodyClosing;
-    page += JSScripts::onUpdateCallbackScriptForExport().value_or(QString());
-    page += kPageClosing;
-    return page;
+    // This page carries the update callback after the body closing.
+    return assemblePage(title, { assets.before }, content, { JSScripts::mathJaxScript(), assets.after },
+        JSScripts::onUpdateCallbackScriptForExport().value_or(QString()));
 }
 
 QString HTMLFormatter::rewriteLocalImageSources(const QString& content)
