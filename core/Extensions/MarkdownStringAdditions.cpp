@@ -410,18 +410,19 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     if (edits.empty()) {
         result = QString::fromUtf8(rendered, end - rendered);
     } else {
-        // Straight into the result: a whole edited copy of the bytes would cost more than
-        // the small conversions between the edits.
-        result.reserve(end - rendered + qsizetype(edits.size()) * 16);
+        // Edit the bytes, then convert once: many small conversions cost more than one copy.
+        QByteArray edited;
+        edited.reserve(end - rendered + qsizetype(edits.size()) * 16);
         const char* cursor = rendered;
         for (const Edit& edit : edits) {
             if (edit.keep)
                 continue;
-            result += QString::fromUtf8(cursor, edit.from - cursor);
-            result += QString::fromUtf8(edit.text);
+            edited.append(cursor, edit.from - cursor);
+            edited.append(edit.text);
             cursor = edit.to;
         }
-        result += QString::fromUtf8(cursor, end - cursor);
+        edited.append(cursor, end - cursor);
+        result = QString::fromUtf8(edited);
     }
     cmark_get_default_mem_allocator()->free(rendered);
     return result;
