@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "HeadingIds.h"
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,6 @@ namespace {
 QString gfm(const QString& text, bool ids = true, bool hardWrap = false)
 {
     return renderAsMarkdownByAddingHeaderIds(text, ids, hardWrap);
-}
-
-QStringList headingIds(const QString& html)
-{
-    static const QRegularExpression outline(QStringLiteral("<(h([1-6]))\\s*id=\"([^\"]*)\">"));
-    QStringList ids;
-    auto it = outline.globalMatch(html);
-    while (it.hasNext())
-        ids << it.next().captured(3);
-    return ids;
 }
 } // namespace
 

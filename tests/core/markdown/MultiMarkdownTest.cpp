@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "HeadingIds.h"
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,6 @@ namespace {
 QString mmd(const QString& text, bool anchors = true)
 {
     return TVXMarkdownFormatter::renderMultiMarkdown(text, anchors);
-}
-
-QStringList headingIds(const QString& html)
-{
-    static const QRegularExpression outline(QStringLiteral("<(h([1-6]))\\s*id=\"([^\"]*)\">"));
-    QStringList ids;
-    auto it = outline.globalMatch(html);
-    while (it.hasNext())
-        ids << it.next().captured(3);
-    return ids;
 }
 } // namespace
 
