@@ -535,17 +535,23 @@ static bool ListContinuationBlock(Ctx &c)
     return r.done();
 }
 
+// The marker and first block that every list item starts with, consed into slot 0.
+static bool ListItemFirstBlock(Ctx &c, Rule &r)
+{
+    if (!BulletOrEnumerator(c) || !StartList(c))
+        return false;
+    r.set(0);
+    if (!ListBlock(c))
+        return false;
+    c.act(actConsYY, packSlot(1, 0));
+    return true;
+}
+
 static bool ListItem(Ctx &c)
 {
     Rule r(c, 1);
-    if (!r.ok || !BulletOrEnumerator(c))
+    if (!r.ok || !ListItemFirstBlock(c, r))
         return r.fail();
-    if (!StartList(c))
-        return r.fail();
-    r.set(0);
-    if (!ListBlock(c))
-        return r.fail();
-    c.act(actConsYY, packSlot(1, 0));
     star(c, [](Ctx &c) {
         if (!ListContinuationBlock(c))
             return false;
@@ -559,14 +565,8 @@ static bool ListItem(Ctx &c)
 static bool ListItemTight(Ctx &c)
 {
     Rule r(c, 1);
-    if (!r.ok || !BulletOrEnumerator(c))
+    if (!r.ok || !ListItemFirstBlock(c, r))
         return r.fail();
-    if (!StartList(c))
-        return r.fail();
-    r.set(0);
-    if (!ListBlock(c))
-        return r.fail();
-    c.act(actConsYY, packSlot(1, 0));
     star(c, [](Ctx &c) {
         if (ahead(c, BlankLine) || !ListContinuationBlock(c))
             return false;
