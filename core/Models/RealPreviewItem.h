@@ -45,6 +45,8 @@ public:
     bool operator==(const RealPreviewItem&) const = default;
 
 private:
+    static const record::Fields<RealPreviewItem>& fields();
+
     QString m_id;
     QString m_url;
     QString m_name;

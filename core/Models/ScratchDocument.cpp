@@ -2,45 +2,32 @@
 
 namespace penwick {
 
-using platform::store::ObjectValues;
-using platform::store::PropertyType;
+const record::Fields<ScratchDocument>& ScratchDocument::fields()
+{
+    static const record::Fields<ScratchDocument> list {
+        { QStringLiteral("id"), &ScratchDocument::m_id },
+        { QStringLiteral("title"), &ScratchDocument::m_title },
+        { QStringLiteral("content"), &ScratchDocument::m_content },
+        { QStringLiteral("createdDate"), &ScratchDocument::m_createdDate },
+        { QStringLiteral("updatedDate"), &ScratchDocument::m_updatedDate },
+    };
+    return list;
+}
 
 const platform::store::ObjectSchema& ScratchDocument::objectSchema()
 {
-    static const platform::store::ObjectSchema schema {
-        className(),
-        primaryKey(),
-        {
-            { QStringLiteral("id"), PropertyType::String },
-            { QStringLiteral("title"), PropertyType::String },
-            { QStringLiteral("content"), PropertyType::String },
-            { QStringLiteral("createdDate"), PropertyType::Date },
-            { QStringLiteral("updatedDate"), PropertyType::Date },
-        },
-    };
+    static const platform::store::ObjectSchema schema = record::schema(className(), primaryKey(), fields());
     return schema;
 }
 
-ObjectValues ScratchDocument::toObjectValues() const
+platform::store::ObjectValues ScratchDocument::toObjectValues() const
 {
-    ObjectValues values;
-    record::put(values, QStringLiteral("id"), m_id);
-    record::put(values, QStringLiteral("title"), m_title);
-    record::put(values, QStringLiteral("content"), m_content);
-    record::put(values, QStringLiteral("createdDate"), m_createdDate);
-    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
-    return values;
+    return record::toValues(*this, fields());
 }
 
-ScratchDocument ScratchDocument::fromObjectValues(const ObjectValues& values)
+ScratchDocument ScratchDocument::fromObjectValues(const platform::store::ObjectValues& values)
 {
-    ScratchDocument record;
-    record.m_id = record::string(values, QStringLiteral("id"));
-    record.m_title = record::string(values, QStringLiteral("title"));
-    record.m_content = record::string(values, QStringLiteral("content"));
-    record.m_createdDate = record::date(values, QStringLiteral("createdDate"));
-    record.m_updatedDate = record::date(values, QStringLiteral("updatedDate"));
-    return record;
+    return record::fromValues(values, fields());
 }
 
 } // namespace penwick

@@ -47,6 +47,8 @@ public:
     bool operator==(const ScratchDocument&) const = default;
 
 private:
+    static const record::Fields<ScratchDocument>& fields();
+
     QString m_id;
     QString m_title;
     bool m_isTransient = false;  // never stored

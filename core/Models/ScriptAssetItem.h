@@ -46,6 +46,8 @@ public:
     bool operator==(const ScriptAssetItem&) const = default;
 
 private:
+    static const record::Fields<ScriptAssetItem>& fields();
+
     QString m_id;
     QString m_url;
     QString m_name;

@@ -2,57 +2,36 @@
 
 namespace penwick {
 
-using platform::store::ObjectValues;
-using platform::store::PropertyType;
+const record::Fields<ShadowDocument>& ShadowDocument::fields()
+{
+    static const record::Fields<ShadowDocument> list {
+        { QStringLiteral("id"), &ShadowDocument::m_id },
+        { QStringLiteral("path"), &ShadowDocument::m_path },
+        { QStringLiteral("sourcePath"), &ShadowDocument::m_sourcePath },
+        { QStringLiteral("sourceIdentifier"), &ShadowDocument::m_sourceIdentifier },
+        { QStringLiteral("sourceName"), &ShadowDocument::m_sourceName },
+        { QStringLiteral("title"), &ShadowDocument::m_title },
+        { QStringLiteral("content"), &ShadowDocument::m_content },
+        { QStringLiteral("createdDate"), &ShadowDocument::m_createdDate },
+        { QStringLiteral("updatedDate"), &ShadowDocument::m_updatedDate },
+    };
+    return list;
+}
 
 const platform::store::ObjectSchema& ShadowDocument::objectSchema()
 {
-    static const platform::store::ObjectSchema schema {
-        className(),
-        primaryKey(),
-        {
-            { QStringLiteral("id"), PropertyType::String },
-            { QStringLiteral("path"), PropertyType::String },
-            { QStringLiteral("sourcePath"), PropertyType::String },
-            { QStringLiteral("sourceIdentifier"), PropertyType::String },
-            { QStringLiteral("sourceName"), PropertyType::String },
-            { QStringLiteral("title"), PropertyType::String },
-            { QStringLiteral("content"), PropertyType::String },
-            { QStringLiteral("createdDate"), PropertyType::Date },
-            { QStringLiteral("updatedDate"), PropertyType::Date },
-        },
-    };
+    static const platform::store::ObjectSchema schema = record::schema(className(), primaryKey(), fields());
     return schema;
 }
 
-ObjectValues ShadowDocument::toObjectValues() const
+platform::store::ObjectValues ShadowDocument::toObjectValues() const
 {
-    ObjectValues values;
-    record::put(values, QStringLiteral("id"), m_id);
-    record::put(values, QStringLiteral("path"), m_path);
-    record::put(values, QStringLiteral("sourcePath"), m_sourcePath);
-    record::put(values, QStringLiteral("sourceIdentifier"), m_sourceIdentifier);
-    record::put(values, QStringLiteral("sourceName"), m_sourceName);
-    record::put(values, QStringLiteral("title"), m_title);
-    record::put(values, QStringLiteral("content"), m_content);
-    record::put(values, QStringLiteral("createdDate"), m_createdDate);
-    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
-    return values;
+    return record::toValues(*this, fields());
 }
 
-ShadowDocument ShadowDocument::fromObjectValues(const ObjectValues& values)
+ShadowDocument ShadowDocument::fromObjectValues(const platform::store::ObjectValues& values)
 {
-    ShadowDocument record;
-    record.m_id = record::string(values, QStringLiteral("id"));
-    record.m_path = record::string(values, QStringLiteral("path"));
-    record.m_sourcePath = record::string(values, QStringLiteral("sourcePath"));
-    record.m_sourceIdentifier = record::string(values, QStringLiteral("sourceIdentifier"));
-    record.m_sourceName = record::string(values, QStringLiteral("sourceName"));
-    record.m_title = record::string(values, QStringLiteral("title"));
-    record.m_content = record::string(values, QStringLiteral("content"));
-    record.m_createdDate = record::date(values, QStringLiteral("createdDate"));
-    record.m_updatedDate = record::date(values, QStringLiteral("updatedDate"));
-    return record;
+    return record::fromValues(values, fields());
 }
 
 } // namespace penwick

@@ -55,6 +55,8 @@ public:
     bool operator==(const ShadowDocument&) const = default;
 
 private:
+    static const record::Fields<ShadowDocument>& fields();
+
     QString m_id;
     QString m_path;
     QString m_sourcePath;

@@ -2,51 +2,34 @@
 
 namespace penwick {
 
-using platform::store::ObjectValues;
-using platform::store::PropertyType;
+const record::Fields<Snippet>& Snippet::fields()
+{
+    static const record::Fields<Snippet> list {
+        { QStringLiteral("id"), &Snippet::m_id },
+        { QStringLiteral("shortcut"), &Snippet::m_shortcut, true },
+        { QStringLiteral("desc"), &Snippet::m_desc },
+        { QStringLiteral("content"), &Snippet::m_content },
+        { QStringLiteral("groupId"), &Snippet::m_groupId },
+        { QStringLiteral("createdDate"), &Snippet::m_createdDate },
+        { QStringLiteral("updatedDate"), &Snippet::m_updatedDate },
+    };
+    return list;
+}
 
 const platform::store::ObjectSchema& Snippet::objectSchema()
 {
-    static const platform::store::ObjectSchema schema {
-        className(),
-        primaryKey(),
-        {
-            { QStringLiteral("id"), PropertyType::String },
-            { QStringLiteral("shortcut"), PropertyType::String, true },
-            { QStringLiteral("desc"), PropertyType::String },
-            { QStringLiteral("content"), PropertyType::String },
-            { QStringLiteral("groupId"), PropertyType::String },
-            { QStringLiteral("createdDate"), PropertyType::Date },
-            { QStringLiteral("updatedDate"), PropertyType::Date },
-        },
-    };
+    static const platform::store::ObjectSchema schema = record::schema(className(), primaryKey(), fields());
     return schema;
 }
 
-ObjectValues Snippet::toObjectValues() const
+platform::store::ObjectValues Snippet::toObjectValues() const
 {
-    ObjectValues values;
-    record::put(values, QStringLiteral("id"), m_id);
-    record::put(values, QStringLiteral("shortcut"), m_shortcut);
-    record::put(values, QStringLiteral("desc"), m_desc);
-    record::put(values, QStringLiteral("content"), m_content);
-    record::put(values, QStringLiteral("groupId"), m_groupId);
-    record::put(values, QStringLiteral("createdDate"), m_createdDate);
-    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
-    return values;
+    return record::toValues(*this, fields());
 }
 
-Snippet Snippet::fromObjectValues(const ObjectValues& values)
+Snippet Snippet::fromObjectValues(const platform::store::ObjectValues& values)
 {
-    Snippet record;
-    record.m_id = record::string(values, QStringLiteral("id"));
-    record.m_shortcut = record::string(values, QStringLiteral("shortcut"));
-    record.m_desc = record::string(values, QStringLiteral("desc"));
-    record.m_content = record::string(values, QStringLiteral("content"));
-    record.m_groupId = record::string(values, QStringLiteral("groupId"));
-    record.m_createdDate = record::date(values, QStringLiteral("createdDate"));
-    record.m_updatedDate = record::date(values, QStringLiteral("updatedDate"));
-    return record;
+    return record::fromValues(values, fields());
 }
 
 } // namespace penwick

@@ -49,6 +49,8 @@ public:
     bool operator==(const Snippet&) const = default;
 
 private:
+    static const record::Fields<Snippet>& fields();
+
     QString m_id;
     QString m_shortcut;
     QString m_desc;

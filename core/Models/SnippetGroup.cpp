@@ -2,42 +2,31 @@
 
 namespace penwick {
 
-using platform::store::ObjectValues;
-using platform::store::PropertyType;
+const record::Fields<SnippetGroup>& SnippetGroup::fields()
+{
+    static const record::Fields<SnippetGroup> list {
+        { QStringLiteral("id"), &SnippetGroup::m_id },
+        { QStringLiteral("title"), &SnippetGroup::m_title },
+        { QStringLiteral("createdDate"), &SnippetGroup::m_createdDate },
+        { QStringLiteral("updatedDate"), &SnippetGroup::m_updatedDate },
+    };
+    return list;
+}
 
 const platform::store::ObjectSchema& SnippetGroup::objectSchema()
 {
-    static const platform::store::ObjectSchema schema {
-        className(),
-        primaryKey(),
-        {
-            { QStringLiteral("id"), PropertyType::String },
-            { QStringLiteral("title"), PropertyType::String },
-            { QStringLiteral("createdDate"), PropertyType::Date },
-            { QStringLiteral("updatedDate"), PropertyType::Date },
-        },
-    };
+    static const platform::store::ObjectSchema schema = record::schema(className(), primaryKey(), fields());
     return schema;
 }
 
-ObjectValues SnippetGroup::toObjectValues() const
+platform::store::ObjectValues SnippetGroup::toObjectValues() const
 {
-    ObjectValues values;
-    record::put(values, QStringLiteral("id"), m_id);
-    record::put(values, QStringLiteral("title"), m_title);
-    record::put(values, QStringLiteral("createdDate"), m_createdDate);
-    record::put(values, QStringLiteral("updatedDate"), m_updatedDate);
-    return values;
+    return record::toValues(*this, fields());
 }
 
-SnippetGroup SnippetGroup::fromObjectValues(const ObjectValues& values)
+SnippetGroup SnippetGroup::fromObjectValues(const platform::store::ObjectValues& values)
 {
-    SnippetGroup record;
-    record.m_id = record::string(values, QStringLiteral("id"));
-    record.m_title = record::string(values, QStringLiteral("title"));
-    record.m_createdDate = record::date(values, QStringLiteral("createdDate"));
-    record.m_updatedDate = record::date(values, QStringLiteral("updatedDate"));
-    return record;
+    return record::fromValues(values, fields());
 }
 
 } // namespace penwick

@@ -39,6 +39,8 @@ public:
     bool operator==(const SnippetGroup&) const = default;
 
 private:
+    static const record::Fields<SnippetGroup>& fields();
+
     QString m_id;
     QString m_title;
     QDateTime m_createdDate;
