@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  cmake ninja-build g++ pkg-config clang libclang-rt-dev
+  cmake ninja-build g++ pkg-config clang libclang-rt-dev ccache
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   qt6-webchannel-dev qt6-speech-dev libqt6texttospeech6 libgl-dev libglx-dev libopengl-dev
@@ -17,8 +17,12 @@ PACKAGES=(
   node-prismjs libjs-mathjax
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # spelling, speech export, X11 desktop layer
+  libhunspell-dev hunspell-en-us libespeak-ng-dev libsndfile1-dev
+  libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xinput-dev
   # runtime tools
-  espeak-ng xvfb xauth dbus dbus-x11 fonts-dejavu-core
+  espeak-ng xvfb xauth dbus dbus-x11 fonts-dejavu-core xdotool imagemagick
+  poppler-utils desktop-file-utils appstream xdg-utils
 )
 
 missing=()
