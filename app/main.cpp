@@ -1,5 +1,8 @@
 #include "CoreSetup.h"
 #include "highlighter/EditorThemes.h"
+#include "preferences/EditorPreferencesSynchronizer.h"
+#include "preferences/ThemesFactory.h"
+#include "shell/MagicStrings.h"
 #include "LXLogger.h"
 #include "highlighter/MarkdownHighlighter.h"
 #include "TextEditor/TextEditorView.h"
@@ -29,10 +32,17 @@ int main(int argc, char* argv[])
     window.setCentralWidget(editor);
 
     auto* highlighter = new penwick::MarkdownHighlighter(editor, &window);
-    const auto themes = penwick::availableEditorThemes();
-    if (!themes.isEmpty()) {
+    // The chosen theme, else the first shipped one.
+    std::optional<QString> themePath = penwick::EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath();
+    if (!themePath) {
+        const auto shipped = penwick::ThemesFactory::sharedInstance().getBundledThemesOfType(
+            penwick::EditorStrings::THEME_EXT, penwick::EditorStrings::THEMES_FOLDER);
+        if (!shipped.isEmpty())
+            themePath = shipped.first().path();
+    }
+    if (themePath) {
         QString error;
-        if (const auto sheet = penwick::readEditorTheme(themes.first().path, &error))
+        if (const auto sheet = penwick::readEditorTheme(*themePath, &error))
             highlighter->applyStylesFromStylesheet(*sheet);
         else
             penwick::log().error(error);

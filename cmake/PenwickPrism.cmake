@@ -53,6 +53,19 @@ foreach(theme IN LISTS PENWICK_PRISM_THEMES)
   list(APPEND PENWICK_PRISM_OUTPUTS ${PENWICK_PRISM_OUT}/CSS/${name})
 endforeach()
 
+# The code-style names offered in the preferences have no file of their own for two sheets:
+# the plain theme is "prism-default" and the light solarized one "prism-solarized".
+foreach(pair "prism.css=prism-default.css" "prism-solarizedlight.css=prism-solarized.css")
+  string(REPLACE "=" ";" pair "${pair}")
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  add_custom_command(OUTPUT ${PENWICK_PRISM_OUT}/CSS/${to}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PENWICK_PRISM_DIR}/themes/${from} ${PENWICK_PRISM_OUT}/CSS/${to}
+    DEPENDS ${PENWICK_PRISM_DIR}/themes/${from}
+    VERBATIM)
+  list(APPEND PENWICK_PRISM_OUTPUTS ${PENWICK_PRISM_OUT}/CSS/${to})
+endforeach()
+
 add_custom_target(PenwickPrism ALL DEPENDS ${PENWICK_PRISM_OUTPUTS})
 add_dependencies(PenwickResources PenwickPrism)
 install(DIRECTORY ${PENWICK_PRISM_OUT} DESTINATION share/penwick)

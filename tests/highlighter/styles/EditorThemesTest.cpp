@@ -1,6 +1,7 @@
 #include "highlighter/EditorThemes.h"
 #include "highlighter/mdh_parser.h"
 #include "highlighter/mdh_styleparser.h"
+#include "platform/StandardLocations.h"
 
 #include "TestSupport.h"
 
@@ -18,23 +19,6 @@
 using namespace penwick;
 
 namespace {
-
-// Points the home folder at a fresh folder for one test.
-class TemporaryHome {
-public:
-    TemporaryHome()
-        : m_saved(qgetenv("HOME"))
-        , m_path(penwick::test::temporaryFolder())
-    {
-        qputenv("HOME", m_path.toLocal8Bit());
-    }
-    ~TemporaryHome() { qputenv("HOME", m_saved); }
-    const QString& path() const { return m_path; }
-
-private:
-    QByteArray m_saved;
-    QString m_path;
-};
 
 void collect(const char* message, int line, void* context)
 {
@@ -55,16 +39,11 @@ QColor editorColor(const mdh_style_sheet* sheet, mdh_attribute_kind kind)
 
 } // namespace
 
-TEST(EditorThemes, ShippedThemesAreListedAndParseCleanly)
+TEST(EditorThemes, ShippedThemesParseCleanly)
 {
-    TemporaryHome home;
-    const QList<EditorTheme> themes = availableEditorThemes();
-    QStringList names;
-    for (const EditorTheme& t : themes) {
-        EXPECT_FALSE(t.isUserTheme);
-        names << t.name;
-    }
-    EXPECT_EQ(names, (QStringList { QStringLiteral("Penwick Dark"), QStringLiteral("Penwick Light") }));
+    const QDir themes(platform::resourcesDirectory() + QStringLiteral("/Themes"));
+    EXPECT_EQ(themes.entryList({ QStringLiteral("*.txt") }, QDir::Files, QDir::Name),
+        (QStringList { QStringLiteral("Penwick Dark.txt"), QStringLiteral("Penwick Light.txt") }));
 
     struct Expect {
         QString name;
@@ -72,7 +51,7 @@ TEST(EditorThemes, ShippedThemesAreListedAndParseCleanly)
     };
     for (const Expect& e : { Expect { QStringLiteral("Penwick Light"), false }, Expect { QStringLiteral("Penwick Dark"), true } }) {
         SCOPED_TRACE(e.name.toStdString());
-        const auto text = readEditorTheme(QDir(bundledEditorThemesDirectory()).filePath(e.name + QStringLiteral(".txt")));
+        const auto text = readEditorTheme(themes.filePath(e.name + QStringLiteral(".txt")));
         ASSERT_TRUE(text);
         std::vector<std::string> messages;
         const QByteArray utf8 = text->toUtf8();
@@ -95,22 +74,14 @@ TEST(EditorThemes, ShippedThemesAreListedAndParseCleanly)
     }
 }
 
-TEST(EditorThemes, UserThemesComeFromTheHomeFolder)
+TEST(EditorThemes, ReadingReportsTheFileItCouldNotRead)
 {
-    TemporaryHome home;
-    const QString folder = home.path() + QStringLiteral("/.penwick/Themes");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    for (const char* name : { "Mine.txt", "notes.md" }) {
-        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("H1\n  color: 112233\n");
-    }
-    EXPECT_EQ(userEditorThemesDirectory(), folder + QLatin1Char('/'));
-    const QList<EditorTheme> themes = availableEditorThemes();
-    ASSERT_FALSE(themes.isEmpty());
-    EXPECT_EQ(themes.last(), (EditorTheme { QStringLiteral("Mine"), folder + QStringLiteral("/Mine.txt"), true }));
-    EXPECT_EQ(themes.size(), 3) << "only .txt files are themes";
-    EXPECT_EQ(readEditorTheme(themes.last().path), QStringLiteral("H1\n  color: 112233\n"));
+    const QString folder = penwick::test::temporaryFolder();
+    QFile file(folder + QStringLiteral("/Mine.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("H1\n  color: 112233\n");
+    file.close();
+    EXPECT_EQ(readEditorTheme(file.fileName()), QStringLiteral("H1\n  color: 112233\n"));
 
     QString error;
     EXPECT_FALSE(readEditorTheme(folder + QStringLiteral("/Missing.txt"), &error));
