@@ -9,9 +9,13 @@ namespace penwick::platform {
 
 namespace {
 
-QVariant readValue(QXmlStreamReader& xml);
+// Far deeper than any settings file nests; a damaged file that goes on nesting is refused
+// before the reader's recursion can exhaust the stack.
+constexpr int kMaximumDepth = 512;
 
-QVariant readDict(QXmlStreamReader& xml)
+QVariant readValue(QXmlStreamReader& xml, int depth);
+
+QVariant readDict(QXmlStreamReader& xml, int depth)
 {
     QVariantMap map;
     QString key;
@@ -26,7 +30,9 @@ QVariant readDict(QXmlStreamReader& xml)
             xml.raiseError(QStringLiteral("value without a key in dict"));
             return {};
         }
-        map.insert(key, readValue(xml));
+        map.insert(key, readValue(xml, depth));
+        if (xml.hasError())
+            return {};
         haveKey = false;
     }
     if (haveKey && !xml.hasError())
@@ -34,15 +40,22 @@ QVariant readDict(QXmlStreamReader& xml)
     return map;
 }
 
-QVariant readValue(QXmlStreamReader& xml)
+QVariant readValue(QXmlStreamReader& xml, int depth)
 {
     const auto name = xml.name();
+    if ((name == u"dict" || name == u"array") && depth >= kMaximumDepth) {
+        xml.raiseError(QStringLiteral("nested more than %1 levels deep").arg(kMaximumDepth));
+        return {};
+    }
     if (name == u"dict")
-        return readDict(xml);
+        return readDict(xml, depth + 1);
     if (name == u"array") {
         QVariantList list;
-        while (xml.readNextStartElement())
-            list.append(readValue(xml));
+        while (xml.readNextStartElement()) {
+            list.append(readValue(xml, depth + 1));
+            if (xml.hasError())
+                return {};
+        }
         return list;
     }
     if (name == u"string")
@@ -135,7 +148,7 @@ PropertyListResult readPropertyList(const QByteArray& data)
         return { {}, QStringLiteral("not a property list") };
     QVariant root;
     if (xml.readNextStartElement())
-        root = readValue(xml);
+        root = readValue(xml, 0);
     if (xml.hasError())
         return { {}, QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString()) };
     return { root, {} };

@@ -38,6 +38,63 @@ void freeCallback(char* p, void*)
     std::free(p);
 }
 
+// The engine follows quote and list nesting by recursion; a line of tens of thousands of ">"
+// exhausts the stack. Real documents nest a handful of levels: beyond this bound a line's
+// markers are passed on as text (the first marker past it is escaped).
+constexpr int kMaximumNesting = 100;
+
+// The length of the list marker at `p` ("-", "*", "+", or digits and "." or ")"), followed by
+// white space; 0 when there is none.
+qsizetype listMarkerLength(const char* p, const char* end)
+{
+    const auto blankAt = [end](const char* at) { return at < end && (*at == ' ' || *at == '\t'); };
+    if ((*p == '-' || *p == '*' || *p == '+') && blankAt(p + 1))
+        return 1;
+    const char* q = p;
+    while (q < end && q - p < 9 && *q >= '0' && *q <= '9')
+        ++q;
+    if (q > p && q < end && (*q == '.' || *q == ')') && blankAt(q + 1))
+        return q + 1 - p;
+    return 0;
+}
+
+QByteArray boundedNesting(const QByteArray& utf8)
+{
+    QByteArray out;
+    const char* const begin = utf8.constData();
+    const char* const end = begin + utf8.size();
+    const char* copied = begin;
+    for (const char* line = begin; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
+        if (!lineEnd)
+            lineEnd = end;
+        int depth = 0;
+        for (const char* p = line; p < lineEnd;) {
+            if (*p == ' ' || *p == '\t') {
+                ++p;
+                continue;
+            }
+            const qsizetype marker = *p == '>' ? 1 : listMarkerLength(p, lineEnd);
+            if (marker == 0)
+                break;
+            if (++depth > kMaximumNesting) {
+                if (out.isNull())
+                    out.reserve(utf8.size() + 64);
+                out.append(copied, p - copied);
+                out.append('\\');
+                copied = p;
+                break;
+            }
+            p += marker;
+        }
+        line = lineEnd + 1;
+    }
+    if (out.isNull())
+        return utf8;
+    out.append(copied, end - copied);
+    return out;
+}
+
 } // namespace
 
 QString TVXMarkdownFormatter::headingLabel(const QString& headingHtml)
@@ -85,7 +142,7 @@ QString TVXMarkdownFormatter::renderWithExtensions(const QString& text, unsigned
     if (format != HTML_FORMAT)
         return kParseFailure;
     const qsizetype nul = text.indexOf(QChar(0));
-    const QByteArray utf8 = (nul < 0 ? text : text.left(nul)).toUtf8();
+    const QByteArray utf8 = boundedNesting((nul < 0 ? text : text.left(nul)).toUtf8());
     if (utf8.size() > std::numeric_limits<int>::max())
         return kParseFailure;
 

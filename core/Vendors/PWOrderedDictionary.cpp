@@ -317,6 +317,109 @@ bool setValueAtPath(QVariant& root, QStringList path, const QVariant& value)
     return true;
 }
 
+// Archive reading. A list length comes from the file: it is checked against the bytes the
+// stream still holds before anything is reserved, so a damaged archive cannot ask for
+// gigabytes, and nesting is bounded so that it cannot exhaust the stack. Containers are read
+// here; every other value goes through QVariant's own reader.
+constexpr int kMaximumArchiveDepth = 256;
+constexpr qint64 kSmallestStreamedVariant = 5; // type id and null flag
+constexpr qint64 kSmallestStreamedString = 4;  // length
+
+bool readVariantChecked(QDataStream& in, QVariant& value, int depth);
+
+bool countFits(QDataStream& in, quint32 count, qint64 smallestItem)
+{
+    QIODevice* device = in.device();
+    if (in.status() != QDataStream::Ok)
+        return false;
+    if (!device || device->isSequential())
+        return count <= 1u << 20; // nothing to measure against: a bound far above real archives
+    return qint64(count) <= device->bytesAvailable() / smallestItem;
+}
+
+bool corrupt(QDataStream& in)
+{
+    in.setStatus(QDataStream::ReadCorruptData);
+    return false;
+}
+
+bool readVariantListChecked(QDataStream& in, QVariantList& list, int depth)
+{
+    quint32 count = 0;
+    in >> count;
+    if (!countFits(in, count, kSmallestStreamedVariant))
+        return corrupt(in);
+    list.clear();
+    list.reserve(qsizetype(count));
+    for (quint32 i = 0; i < count; ++i) {
+        QVariant item;
+        if (!readVariantChecked(in, item, depth + 1))
+            return false;
+        list.append(item);
+    }
+    return true;
+}
+
+bool readVariantChecked(QDataStream& in, QVariant& value, int depth)
+{
+    if (depth > kMaximumArchiveDepth)
+        return corrupt(in);
+    QIODevice* device = in.device();
+    if (!device)
+        return corrupt(in);
+    // Peek at the type without consuming it, so that other types are read by QVariant itself.
+    QDataStream peek(device->peek(4));
+    peek.setByteOrder(in.byteOrder());
+    quint32 typeId = 0;
+    peek >> typeId;
+    if (peek.status() != QDataStream::Ok)
+        return corrupt(in);
+    if (typeId != QMetaType::QVariantList && typeId != QMetaType::QStringList && typeId != QMetaType::QVariantMap) {
+        in >> value;
+        return in.status() == QDataStream::Ok;
+    }
+    quint32 type = 0;
+    qint8 isNull = 0;
+    in >> type >> isNull;
+    if (typeId == QMetaType::QVariantList) {
+        QVariantList list;
+        if (!readVariantListChecked(in, list, depth))
+            return false;
+        value = list;
+        return true;
+    }
+    quint32 count = 0;
+    in >> count;
+    if (typeId == QMetaType::QStringList) {
+        if (!countFits(in, count, kSmallestStreamedString))
+            return corrupt(in);
+        QStringList strings;
+        strings.reserve(qsizetype(count));
+        for (quint32 i = 0; i < count; ++i) {
+            QString s;
+            in >> s;
+            if (in.status() != QDataStream::Ok)
+                return false;
+            strings.append(s);
+        }
+        value = strings;
+        return true;
+    }
+    if (!countFits(in, count, kSmallestStreamedString + kSmallestStreamedVariant))
+        return corrupt(in);
+    QVariantMap map;
+    for (quint32 i = 0; i < count; ++i) {
+        QString key;
+        QVariant item;
+        in >> key;
+        if (in.status() != QDataStream::Ok || !readVariantChecked(in, item, depth + 1))
+            return false;
+        map.insert(key, item);
+    }
+    value = map;
+    return true;
+}
+
 QByteArray hintFor(const QList<PWObject>& sequence)
 {
     QByteArray hint;
@@ -462,7 +565,10 @@ PWOrderedDictionary::PWOrderedDictionary(QDataStream& coder)
     QString keysName;
     QVariantList objects;
     QVariantList keys;
-    coder >> version >> objectsName >> objects >> keysName >> keys;
+    coder >> version >> objectsName;
+    readVariantListChecked(coder, objects, 0);
+    coder >> keysName;
+    readVariantListChecked(coder, keys, 0);
     if (coder.status() != QDataStream::Ok || version != kArchiveVersion
         || objectsName != QLatin1String(kArchiveObjectsKey) || keysName != QLatin1String(kArchiveKeysKey))
         throw PWInvalidArgumentError("The archive does not hold an ordered dictionary");
@@ -493,6 +599,16 @@ PWOrderedDictionary PWOrderedDictionary::orderedDictionaryWithOrderedDictionary(
 }
 
 PWOrderedDictionary PWOrderedDictionary::readPropertyListFile(const QString& path)
+{
+    // A malformed file (lists of different lengths, a key twice) gives no dictionary.
+    try {
+        return readPropertyListFileUnchecked(path);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+PWOrderedDictionary PWOrderedDictionary::readPropertyListFileUnchecked(const QString& path)
 {
     const platform::PropertyListResult result = platform::readPropertyListFile(path);
     if (!result.ok() || result.value.typeId() != QMetaType::QVariantMap)

@@ -321,6 +321,7 @@ protected:
     void checkRange(PWRange range) const;
     static std::pair<PWObject, PWObject> firstPair(const PWDictionary& entry);
     static PWOrderedDictionary readPropertyListFile(const QString& path);
+    static PWOrderedDictionary readPropertyListFileUnchecked(const QString& path);
     QList<PWObject> sortedSequence(const QList<PWObject>& sequence, const PWComparator& comparator) const;
     QList<PWObject> sortedSequence(const QList<PWObject>& sequence, const QList<PWSortDescriptor>& descriptors) const;
     PWOrderedDictionary sortedByObjects(const PWComparator& comparator) const;

@@ -32,3 +32,31 @@ TEST(PropertyList, MalformedInputGivesAnError)
         EXPECT_FALSE(readPropertyList(bad).ok()) << bad;
     }
 }
+
+TEST(PropertyList, NestingIsBoundedFarAboveRealFiles)
+{
+    const auto nested = [](int depth, bool closed) {
+        QByteArray xml = "<plist>";
+        for (int i = 0; i < depth; ++i)
+            xml += "<array>";
+        xml += "<string>leaf</string>";
+        for (int i = 0; closed && i < depth; ++i)
+            xml += "</array>";
+        return closed ? xml + "</plist>" : xml;
+    };
+    // A hundred levels read back whole, the leaf at the bottom.
+    const PropertyListResult deep = readPropertyList(nested(100, true));
+    ASSERT_TRUE(deep.ok()) << qPrintable(deep.error);
+    QVariant v = deep.value;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(v.typeId(), QMetaType::QVariantList);
+        v = v.toList().value(0);
+    }
+    EXPECT_EQ(v.toString(), "leaf");
+    // Beyond the bound the file is refused with a message saying why.
+    for (const auto& [depth, closed] : { std::pair { 50000, true }, std::pair { 100000, false } }) {
+        const PropertyListResult refused = readPropertyList(nested(depth, closed));
+        EXPECT_FALSE(refused.ok());
+        EXPECT_TRUE(refused.error.contains("nested")) << qPrintable(refused.error);
+    }
+}

@@ -86,22 +86,42 @@ TEST(UserDefaults, WritesKeepKeysAnotherProcessWrote)
 
 TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten)
 {
-    const QString path = freshSettingsPath();
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<plist><dict><key>x</key>");
-    f.close();
+    struct Case {
+        const char* name;
+        QByteArray content;
+    };
+    const auto repeated = [](const char* piece, int times) {
+        QByteArray out;
+        for (int i = 0; i < times; ++i)
+            out += piece;
+        return out;
+    };
+    const Case cases[] = {
+        { "cut short", "<plist><dict><key>x</key>" },
+        // Nesting without end must be refused, not followed until the stack runs out.
+        { "deeply nested, closed", "<plist>" + repeated("<array>", 50000) + repeated("</array>", 50000) + "</plist>" },
+        { "deeply nested, unclosed", "<plist>" + repeated("<array>", 100000) },
+        { "deeply nested dictionaries", "<plist>" + repeated("<dict><key>k</key>", 60000) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = freshSettingsPath();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.content);
+        f.close();
 
-    UserDefaults d(path);
-    EXPECT_FALSE(d.lastError().isEmpty());
-    const QStringList aside = QDir(QFileInfo(path).path()).entryList({ "Penwick.plist.unreadable-*" });
-    ASSERT_EQ(aside.size(), 1);
-    QFile kept(QFileInfo(path).dir().filePath(aside.first()));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), QByteArray("<plist><dict><key>x</key>"));
-    EXPECT_TRUE(d.setValue("x", 1));
-    EXPECT_EQ(UserDefaults(path).integerForKey("x"), 1);
+        UserDefaults d(path);
+        EXPECT_FALSE(d.lastError().isEmpty());
+        const QStringList aside = QDir(QFileInfo(path).path()).entryList({ "Penwick.plist.unreadable-*" });
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(QFileInfo(path).dir().filePath(aside.first()));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), c.content);
+        EXPECT_TRUE(d.setValue("x", 1));
+        EXPECT_EQ(UserDefaults(path).integerForKey("x"), 1);
+    }
 }
 
 TEST(UserDefaults, ObserversFireOncePerChange)

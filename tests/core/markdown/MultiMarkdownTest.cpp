@@ -87,3 +87,30 @@ TEST(MultiMarkdown, InputIsCutAtTheFirstNul)
     EXPECT_TRUE(html.contains(QStringLiteral("before")));
     EXPECT_FALSE(html.contains(QStringLiteral("after")));
 }
+
+TEST(MultiMarkdown, DeepNestingRendersAsText)
+{
+    // Real documents nest a few levels: those render as nested quotes and lists.
+    const QString shallow = mmd(QStringLiteral("> > > deep\n\n- a\n    - b\n"));
+    EXPECT_EQ(shallow.count(QStringLiteral("<blockquote>")), 3) << qPrintable(shallow);
+    EXPECT_EQ(shallow.count(QStringLiteral("<ul>")), 2) << qPrintable(shallow);
+    // Nesting far beyond that is passed on as text, and every such file renders.
+    struct Case {
+        const char* name;
+        QString text;
+    };
+    const Case cases[] = {
+        { "a line of quote markers", QString(40000, QLatin1Char('>')) + QStringLiteral(" end") },
+        { "quote markers with spaces", QStringLiteral("> ").repeated(40000) + QStringLiteral("end") },
+        { "quotes and list items", QStringLiteral("> - ").repeated(20000) + QStringLiteral("end") },
+        { "numbered items", QStringLiteral("1. ").repeated(40000) + QStringLiteral("end") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString html = mmd(c.text);
+        EXPECT_NE(html, TVXMarkdownFormatter::kParseFailure);
+        EXPECT_TRUE(html.contains(QStringLiteral("end"))) << qPrintable(html.right(200));
+        EXPECT_LE(html.count(QStringLiteral("<blockquote>")) + html.count(QStringLiteral("<li>")), 101);
+        EXPECT_GE(html.count(QStringLiteral("<blockquote>")) + html.count(QStringLiteral("<li>")), 50);
+    }
+}

@@ -562,6 +562,25 @@ TEST(PWOrderedDictionaryTest, MalformedArchivesAreRefusedAndLeaveTheTargetAlone)
         { "wrong names", archive({ 1 }, { "a" }, "Objects") },
         { "truncated", archive({ 1 }, { "a" }, "NSODObjects").left(10) },
         { "empty", QByteArray() },
+        // Lengths read from the file are checked against what the stream still holds.
+        { "a list length far beyond the bytes", QByteArray::fromHex("00000001" "ffffffff" "7fffffff") },
+        { "a nested list length far beyond the bytes",
+          [&archive] {
+              QByteArray bytes = archive(QVariantList { QVariant(QVariantList { 1 }) }, { "a" }, "NSODObjects");
+              // version, name (4 + 22 bytes), outer count, then the inner variant: type, null flag, count.
+              const qsizetype innerCount = 4 + 4 + 22 + 4 + 4 + 1;
+              bytes.replace(innerCount, 4, QByteArray::fromHex("7fffffff"));
+              return bytes;
+          }() },
+        { "nesting without end",
+          [] {
+              QByteArray bytes = QByteArray::fromHex("00000001") + QByteArray::fromHex("00000016")
+                  + QByteArray("\0N\0S\0O\0D\0O\0b\0j\0e\0c\0t\0s", 22);
+              bytes += QByteArray::fromHex("00000001"); // one object, a list holding a list holding ...
+              for (int i = 0; i < 100000; ++i)
+                  bytes += QByteArray::fromHex("00000009" "00" "00000001");
+              return bytes;
+          }() },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -640,14 +659,26 @@ TEST(PWOrderedDictionaryTest, ReadingFilesOfOtherShapes)
                               "<array><integer>4</integer></array><key>Extra</key><true/></dict>"),
           { "k" } },
         { "malformed XML", write("broken.plist", "<dict><key>Keys</key><array>"), {} },
+        // Malformed dictionaries give no dictionary rather than an exception.
+        { "only Objects", write("onlyobjects.plist", "<dict><key>Objects</key><array><integer>1</integer></array></dict>"), {} },
+        { "lengths differ",
+          write("lengths.plist", "<dict><key>Keys</key><array><string>a</string><string>b</string></array>"
+                                 "<key>Objects</key><array><integer>1</integer></array></dict>"),
+          {} },
+        { "duplicate keys",
+          write("twice.plist", "<dict><key>Keys</key><array><string>a</string><string>a</string></array>"
+                               "<key>Objects</key><array><integer>1</integer><integer>2</integer></array></dict>"),
+          {} },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(keysOf(PWOrderedDictionary::orderedDictionaryWithContentsOfFile(c.path)), c.keys);
+        std::optional<QStringList> keys;
+        std::optional<QStringList> mutableKeys;
+        EXPECT_NO_THROW(keys = keysOf(PWOrderedDictionary::orderedDictionaryWithContentsOfFile(c.path)));
+        EXPECT_NO_THROW(mutableKeys = keysOf(PWMutableOrderedDictionary::orderedDictionaryWithContentsOfFile(c.path)));
+        EXPECT_EQ(keys, c.keys);
+        EXPECT_EQ(mutableKeys, c.keys);
     }
-    const QString onlyObjects = write("onlyobjects.plist", "<dict><key>Objects</key><array><integer>1</integer></array></dict>");
-    EXPECT_EQ(messageOf<PWInconsistencyError>([&] { PWOrderedDictionary::orderedDictionaryWithContentsOfFile(onlyObjects); }),
-              "The amount of objects does not match the number of keys");
 }
 
 TEST(PWOrderedDictionaryTest, KeyPathWritesKeepKeysAndObjectsInStep)
