@@ -17,6 +17,7 @@ public:
     // User-info key of the two Individual… notifications: the chosen path, or a null
     // QVariant for the default entry (the notification's object is only its sender).
     static inline const QString INDIVIDUAL_STYLE_PATH_PAYLOAD = QStringLiteral("individualStylePathPayload");
+    static inline const QString SPLIT_VIEW_STATE_CHANGED = QStringLiteral("WindowSplitViewStateChangedNotification");
 };
 
 } // namespace penwick
