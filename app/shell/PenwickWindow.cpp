@@ -1,0 +1,44 @@
+#include "shell/PenwickWindow.h"
+
+#include "shell/DocumentWindowControllerInterface.h"
+#include "shell/FileDrops.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+
+namespace penwick {
+
+PenwickWindow::PenwickWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+}
+
+void PenwickWindow::awakeFromNib() { setAcceptDrops(true); }
+
+void PenwickWindow::setDocumentWindowController(QObject* controller) { m_controller = controller; }
+
+DocumentWindowControllerInterface* PenwickWindow::documentWindowController() const
+{
+    return dynamic_cast<DocumentWindowControllerInterface*>(m_controller.data());
+}
+
+void PenwickWindow::dragEnterEvent(QDragEnterEvent* event) { FileDrops::handleDragEnter(event); }
+
+void PenwickWindow::dragMoveEvent(QDragMoveEvent* event) { FileDrops::handleDragEnter(event); }
+
+void PenwickWindow::dropEvent(QDropEvent* event) { FileDrops::handleDrop(event, documentWindowController()); }
+
+DragAndDropView::DragAndDropView(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+void DragAndDropView::awakeFromNib() { setAcceptDrops(true); }
+
+void DragAndDropView::dragEnterEvent(QDragEnterEvent* event) { FileDrops::handleDragEnter(event); }
+
+void DragAndDropView::dragMoveEvent(QDragMoveEvent* event) { FileDrops::handleDragEnter(event); }
+
+void DragAndDropView::dropEvent(QDropEvent* event) { FileDrops::handleDrop(event, FileDrops::windowControllerOf(this)); }
+
+} // namespace penwick
