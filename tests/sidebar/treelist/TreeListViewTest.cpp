@@ -1,0 +1,303 @@
+// The tree list on a small tree of plain items, in a real view offscreen.
+#include "platform/treelist/TreeListModel.h"
+#include "platform/treelist/TreeListView.h"
+
+#include "../support/QtPrinters.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+using namespace penwick::platform;
+
+namespace {
+
+// Answers from a tree of plain items and writes down every call in order.
+class Recorder : public TreeListDataSource, public TreeListDelegate, public TreeListTarget {
+public:
+    std::vector<TreeListItemPtr> top;
+    QStringList log;
+
+    const std::vector<TreeListItemPtr>& childrenOf(const TreeListItemPtr& item) const { return item ? item->children() : top; }
+    static QString name(const TreeListItemPtr& item) { return item ? item->title() : QStringLiteral("<none>"); }
+
+    int numberOfChildrenOfItem(TreeListView*, const TreeListItemPtr& item) override
+    {
+        log << "count:" + name(item);
+        return int(childrenOf(item).size());
+    }
+    TreeListItemPtr childOfItem(TreeListView*, int index, const TreeListItemPtr& item) override { return childrenOf(item).at(std::size_t(index)); }
+    bool isItemExpandable(TreeListView*, const TreeListItemPtr& item) override { return item->identifier().startsWith("dir"); }
+    bool shouldEditItem(TreeListView*, const TreeListItemPtr&) override { return true; }
+    void setObjectValue(TreeListView*, const QVariant& value, const TreeListItemPtr& item) override
+    {
+        log << "edit:" + name(item) + "=" + value.toString();
+        item->setTitle(value.toString());
+    }
+
+    void itemWillExpand(TreeListView*, const TreeListItemPtr& item) override { log << "will:" + name(item); }
+    void itemDidExpand(TreeListView*, const TreeListItemPtr& item) override { log << "did:" + name(item); }
+    void itemDidCollapse(TreeListView*, const TreeListItemPtr& item) override { log << "collapse:" + name(item); }
+    std::unique_ptr<QMenu> menuForItem(TreeListView*, const TreeListItemPtr& item) override
+    {
+        log << "menu:" + name(item);
+        auto menu = std::make_unique<QMenu>();
+        menu->addAction(QStringLiteral("Open"));
+        return menu;
+    }
+    void deleteKeyPressedOnRows(TreeListView*, const QList<int>& rows) override
+    {
+        QStringList text;
+        for (int row : rows)
+            text << QString::number(row);
+        log << "delete:" + text.join(',');
+    }
+    void listAction(TreeListView*, const TreeListItemPtr& item) override { log << "click:" + name(item); }
+    void listDoubleAction(TreeListView*, const TreeListItemPtr& item) override { log << "double:" + name(item); }
+
+    QStringList take() { return std::exchange(log, {}); }
+};
+
+TreeListItemPtr make(const QString& title, bool folder, std::initializer_list<TreeListItemPtr> children = {})
+{
+    auto item = TreeListItem::itemWithTitle(title, (folder ? "dir:" : "file:") + title);
+    for (const auto& child : children)
+        item->addChildItem(child);
+    return item;
+}
+
+class TreeList : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        a1 = make("a1", false);
+        a2 = make("a2", false);
+        inner = make("inner", true, { make("deep", false) });
+        a = make("a", true, { a1, a2, inner });
+        b = make("b", false);
+        group = make("GROUP", true, { a, b });
+        other = make("OTHER", true, { make("x", false) });
+        recorder.top = { group, other };
+        view.setDataSource(&recorder);
+        view.setDelegate(&recorder);
+        view.setTarget(&recorder);
+        view.resize(300, 400);
+        view.setMenuPresenter([this](QMenu& menu, const QPoint&) {
+            for (QAction* action : menu.actions())
+                shownMenus << action->text();
+        });
+        view.show();
+        view.reloadData();
+        recorder.take();
+    }
+
+    QRect rectOf(const TreeListItemPtr& item) { return view.visualRect(view.listModel()->indexForItem(item.get())); }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&view, &press);
+    }
+
+    Recorder recorder;
+    TreeListView view;
+    QStringList shownMenus;
+    TreeListItemPtr group, other, a, a1, a2, inner, b;
+};
+
+TEST_F(TreeList, WillExpandComesBeforeTheFirstChildCountAndDidExpandAfter)
+{
+    view.expandItem(group);
+    EXPECT_EQ(recorder.take(), (QStringList { "will:GROUP", "count:GROUP", "did:GROUP" }));
+
+    // The user's way: the Right arrow on a selected folder.
+    view.selectRowIndexes({ view.rowForItem(a) }, false);
+    key(Qt::Key_Right);
+    EXPECT_TRUE(view.isItemExpanded(a));
+    EXPECT_EQ(recorder.take(), (QStringList { "will:a", "count:a", "did:a" }));
+
+    // Later expansions count nothing and are still announced; expanding an open row says nothing.
+    view.collapseItem(a);
+    view.expandItem(a);
+    view.expandItem(a);
+    EXPECT_EQ(recorder.take(), (QStringList { "collapse:a", "will:a", "did:a" }));
+}
+
+TEST_F(TreeList, ARowExpandedInsideACollapsedParentStaysExpanded)
+{
+    view.expandItem(group);
+    view.expandItem(a);
+    view.expandItem(inner);
+    view.collapseItem(a);
+    recorder.take();
+    EXPECT_TRUE(view.isItemExpanded(inner));
+    EXPECT_EQ(view.rowForItem(inner), -1);
+    view.expandItem(a);
+    EXPECT_EQ(view.rowForItem(inner), 4);
+    EXPECT_EQ(view.itemAtRow(5)->title(), "deep");
+}
+
+TEST_F(TreeList, ReloadKeepsExpansionAndReportsNothing)
+{
+    view.expandItem(group);
+    view.expandItem(a);
+    view.selectRowIndexes({ view.rowForItem(a2) }, false);
+    recorder.take();
+
+    view.reloadData();
+    for (const QString& call : recorder.take())
+        EXPECT_TRUE(call.startsWith("count:")) << call.toStdString();
+    EXPECT_TRUE(view.isItemExpanded(group));
+    EXPECT_TRUE(view.isItemExpanded(a));
+    EXPECT_FALSE(view.isItemExpanded(other));
+    EXPECT_EQ(view.numberOfRows(), 7);
+    EXPECT_EQ(view.selectedRow(), view.rowForItem(a2));
+}
+
+TEST_F(TreeList, InsertAndRemoveAtAnIndexUpdateTheRows)
+{
+    view.expandItem(group);
+    view.expandItem(a);
+    ASSERT_EQ(view.numberOfRows(), 7);
+
+    auto c = make("c", false);
+    a->insertChildItem(c, 1);
+    view.insertItemsAtIndexes({ 1 }, a);
+    EXPECT_EQ(view.numberOfRows(), 8);
+    EXPECT_EQ(view.itemAtRow(3), c);
+    EXPECT_EQ(view.rowForItem(a2), 4);
+
+    std::weak_ptr<TreeListItem> weak = a1;
+    a->removeChildItem(a1.get());
+    view.removeItemsAtIndexes({ 0 }, a);
+    a1.reset();
+    EXPECT_TRUE(weak.expired()) << "the list must not keep a removed row";
+    EXPECT_EQ(view.numberOfRows(), 7);
+    EXPECT_EQ(view.itemAtRow(2), c);
+
+    // Inserting under a folder the list never opened waits for its first expansion.
+    inner->addChildItem(make("new", false));
+    view.insertItemsAtIndexes({ 1 }, inner);
+    view.expandItem(inner);
+    EXPECT_EQ(view.numberOfRows(), 9);
+    EXPECT_EQ(view.itemAtRow(6)->title(), "new");
+}
+
+TEST_F(TreeList, AnEditCommitsThroughTheDataSource)
+{
+    view.expandItem(group);
+    const int row = view.rowForItem(b);
+    view.editRow(row);
+    ASSERT_TRUE(view.isEditingRow());
+    auto* editor = view.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("renamed.md");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &enter);
+    ASSERT_TRUE(test::waitUntil([&] { return !view.isEditingRow(); }));
+    EXPECT_TRUE(recorder.take().contains("edit:b=renamed.md"));
+    EXPECT_EQ(view.itemAtRow(row)->title(), "renamed.md");
+}
+
+TEST_F(TreeList, RightClickAndTheMenuKeyAskForAMenuAndALeftClickDoesNot)
+{
+    view.expandItem(group);
+    recorder.take();
+
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rectOf(b).center());
+    EXPECT_EQ(recorder.take(), QStringList { "click:b" });
+
+    // Ctrl+left click toggles the row's selection and asks for no menu.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, rectOf(a).center());
+    EXPECT_EQ(view.selectedRowIndexes(), (QList<int> { 1, 2 }));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, rectOf(a).center());
+    EXPECT_EQ(view.selectedRowIndexes(), (QList<int> { 2 }));
+    for (const QString& call : recorder.take())
+        EXPECT_FALSE(call.startsWith("menu:")) << call.toStdString();
+
+    QContextMenuEvent right(QContextMenuEvent::Mouse, rectOf(a).center(), view.viewport()->mapToGlobal(rectOf(a).center()));
+    QApplication::sendEvent(view.viewport(), &right);
+    EXPECT_EQ(recorder.take(), QStringList { "menu:a" });
+
+    view.selectRowIndexes({ view.rowForItem(b) }, false);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QApplication::sendEvent(view.viewport(), &menuKey);
+    EXPECT_EQ(recorder.take(), QStringList { "menu:b" });
+    EXPECT_EQ(shownMenus, (QStringList { "Open", "Open" }));
+}
+
+TEST_F(TreeList, DeleteWithTwoRowsSelectedReportsBothUpperFirst)
+{
+    view.expandItem(group);
+    view.expandItem(other);
+    view.selectRowIndexes({ 4 }, false);
+    view.selectRowIndexes({ view.rowForItem(b) }, true);
+    recorder.take();
+    key(Qt::Key_Delete);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(recorder.take(), (QStringList { "delete:2,4", "delete:2,4" }));
+}
+
+TEST_F(TreeList, ADoubleClickGivesClickThenDoubleClickAndExpandsNothing)
+{
+    view.expandItem(group);
+    recorder.take();
+    const QPoint point = rectOf(a).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    const QStringList calls = recorder.take();
+    ASSERT_GE(calls.size(), 2);
+    EXPECT_EQ(calls.first(), "click:a");
+    EXPECT_EQ(calls.last(), "double:a");
+    EXPECT_EQ(calls.count("double:a"), 1);
+    EXPECT_FALSE(view.isItemExpanded(a));
+}
+
+TEST_F(TreeList, CtrlReturnSendsTheDoubleActionAndOtherReturnsGetStandardHandling)
+{
+    view.expandItem(group);
+    view.selectRowIndexes({ view.rowForItem(b) }, false);
+    recorder.take();
+
+    key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(recorder.take(), QStringList { "double:b" });
+
+    key(Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    key(Qt::Key_Return);
+    EXPECT_EQ(recorder.take(), QStringList());
+
+    // Without a target the key is swallowed.
+    view.setTarget(nullptr);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier);
+    QApplication::sendEvent(&view, &press);
+    EXPECT_TRUE(press.isAccepted());
+    EXPECT_TRUE(recorder.take().isEmpty());
+}
+
+TEST_F(TreeList, ScrollingToARowPutsItsTopAtTheTopAndAHiddenRowScrollsToTheTop)
+{
+    for (int i = 0; i < 200; ++i)
+        other->addChildItem(make(QString("n%1").arg(i), false));
+    view.reloadData();
+    view.expandItem(other);
+    QApplication::processEvents(); // lays the rows out
+    const int row = view.rowForItem(other->children().at(100));
+    const int expected = view.scrollOffsetForRow(row);
+    ASSERT_GT(expected, 0);
+    ASSERT_LT(expected, view.verticalScrollBar()->maximum());
+    view.scrollWithAnimationToRowIndex(row);
+    ASSERT_TRUE(test::waitUntil([&] { return view.verticalScrollBar()->value() == expected; }, 5000));
+    EXPECT_EQ(view.indexAt(QPoint(5, 1)), view.listModel()->indexForItem(other->children().at(100).get()));
+
+    view.scrollWithAnimationToRowIndex(-1);
+    EXPECT_TRUE(test::waitUntil([&] { return view.verticalScrollBar()->value() == 0; }, 5000));
+}
+
+} // namespace
