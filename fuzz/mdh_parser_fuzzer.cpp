@@ -1,5 +1,6 @@
 // Fuzzes the element parser: any text must parse without a sanitizer report,
-// every returned element must be well formed, and the parse with the memo
+// every returned element must be well formed (in its list, sorted, not
+// empty, inside the text), and the parse with the memo
 // table must equal the parse without it whenever both complete without
 // reaching a nesting bound.
 #include "mdh_parser.h"
@@ -20,6 +21,15 @@ namespace {
     std::abort();
 }
 
+// Characters of the text as the parser counts them (code points).
+std::size_t positions(const std::string &text)
+{
+    std::size_t n = 0;
+    for (const unsigned char b : text)
+        n += (b & 0xC0) != 0x80;
+    return n;
+}
+
 void checkWellFormed(mdh_Element **lists, std::size_t textLength)
 {
     if (!lists)
@@ -36,8 +46,9 @@ void checkWellFormed(mdh_Element **lists, std::size_t textLength)
             if (e->pos < previous)
                 fail("list not sorted", t);
             previous = e->pos;
-            // Two newlines are appended to every text; a mark may add one.
-            if (e->end > textLength + 3 || e->pos > textLength + 3)
+            if (e->end <= e->pos)
+                fail("element empty or ending before its start", t);
+            if (e->end > textLength)
                 fail("position beyond the text", t);
             if (e->label)
                 (void)std::strlen(e->label);
@@ -83,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     mdh_parse_report cachedReport;
     mdh_parse_text_to_elements_with(text.c_str(), extensions, &cached, withMemo, &cachedReport);
     mdh_sort_element_lists(cached);
-    checkWellFormed(cached, text.size());
+    checkWellFormed(cached, positions(text));
 
     mdh_Element **plain = nullptr;
     mdh_parse_options withoutMemo;
@@ -92,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     mdh_parse_report plainReport;
     mdh_parse_text_to_elements_with(text.c_str(), extensions, &plain, withoutMemo, &plainReport);
     mdh_sort_element_lists(plain);
-    checkWellFormed(plain, text.size());
+    checkWellFormed(plain, positions(text));
 
     if (cachedReport.completed && plainReport.completed && !cachedReport.nestingBoundReached
         && !plainReport.nestingBoundReached)

@@ -69,7 +69,7 @@ const SpanCase kSpanCases[] = {
     // A span that starts where a piece of a list item ends maps to that end
     // first: an empty piece, then the bullet itself.
     {"NestedItemInLooseList", "- a\n\n    - b\n\n- c\n", EXT_NONE,
-     {{LIST_BULLET, 0, 1}, {LIST_BULLET, 5, 5}, {LIST_BULLET, 9, 10}, {LIST_BULLET, 14, 15}}},
+     {{LIST_BULLET, 0, 1}, {LIST_BULLET, 9, 10}, {LIST_BULLET, 14, 15}}},
     {"OrderedList", "1. x\n2. y\n", EXT_NONE, {{LIST_ENUMERATOR, 0, 2}, {LIST_ENUMERATOR, 5, 7}}},
     {"IndentedCode", "    code\n\n    more\nx\n", EXT_NONE, {{VERBATIM, 0, 19}}},
     {"CodeSpansOfSeveralLengths", "`a` ``b`c`` ```d```\n", EXT_NONE, {{CODE, 0, 3}, {CODE, 4, 11}, {CODE, 12, 19}}},
@@ -91,8 +91,8 @@ const SpanCase kSpanCases[] = {
     // fails once, so the inner "<div>" there is not seen as nested and the
     // block ends at the first closing tag. Spans are cut at the quote markers.
     {"SoftEndAfterInsertedBlankLine", "> <div>\n\n> <div>in</div>\n> </div>\n", EXT_NONE,
-     {{HTML, 25, 25}, {HTML, 27, 33}, {BLOCKQUOTE, 0, 2}, {BLOCKQUOTE, 9, 11}, {BLOCKQUOTE, 25, 27},
-      {HTMLBLOCK, 0, 0}, {HTMLBLOCK, 2, 8}, {HTMLBLOCK, 11, 24}}},
+     {{HTML, 27, 33}, {BLOCKQUOTE, 0, 2}, {BLOCKQUOTE, 9, 11}, {BLOCKQUOTE, 25, 27}, {HTMLBLOCK, 2, 8},
+      {HTMLBLOCK, 11, 24}}},
     {"SameBlockOutsideQuote", "<div>\n\n<div>in</div>\n</div>\n", EXT_NONE, {{HTMLBLOCK, 0, 27}}},
     {"PreAfterP", "<p>x</p>\n\n<pre>y</pre>\n\n", EXT_NONE, {{HTMLBLOCK, 0, 8}, {HTMLBLOCK, 10, 22}}},
     {"SelfClosingRule", "<hr/>\n\n", EXT_NONE, {{HTMLBLOCK, 0, 5}}},

@@ -1,5 +1,7 @@
 #include "ParserTestSupport.h"
 
+#include <random>
+
 namespace penwick::test {
 
 void PrintTo(const Span &span, std::ostream *out)
@@ -59,6 +61,42 @@ std::vector<LinkInfo> Parsed::links() const
         }
     }
     return out;
+}
+
+static const char *const kFragments[] = {
+    "*", "**", "_", "__", "`", "``", "[", "]", "(", ")", "<", ">", "!", "&", "#", "\\", "'", "\"", "^",
+    " ", "  ", "\n", "\n\n", "    ", "\t", "a", "word", "\xC3\xA9", "\xF0\x9F\x98\x80", "- ", "* ", "1. ", "> ",
+    "---", "===", "* * *", "<div>", "</div>", "<h1>", "</h1>", "<p>", "</p>", "<!--", "-->", "<hr/>", "<style>",
+    "</style>", "<script>", "</script>", "&amp;", "&#12;", "<http://x>", "<a@b.c>", "[a]: /u \"t\"\n", "[a]",
+    "[a](/b)", "![i](/j)", "[^n]", "^[", "\r\n", "\xEF\xBB\xBF", "a=\"b\"", "mailto:",
+};
+
+static std::string randomText(std::mt19937 &random, std::size_t pieces)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kFragments) - 1);
+    std::string text;
+    for (std::size_t i = 0; i < pieces; ++i)
+        text += kFragments[pick(random)];
+    return text;
+}
+
+std::vector<std::string> mixedCorpus()
+{
+    std::vector<std::string> texts = {
+        "# Title\n\nSome *emphasis*, **strong** and `code`.\n\n> quote **across\n> lines**\n\n- item\n- item two\n",
+        "[link](http://x.y \"t\") ![img](a.png) [ref][r] <http://a.b> <a@b.c>\n\n[r]: http://r \"title\"\n",
+        "<div>\n<div>x</div>\n</div>\n\n<h2>head</h2>\n\n<hr/>\n\n<style>\np {}\n</style>\nafter\n",
+        "- a\n    - b\n\n- c\n\n  more\n\n* * *\n\nSetext\n===\n\nTwo\n---\n",
+        "> a\n>\n> b\n\n> > nested *quote\n> > across* lines\n\n1. one\n\n2. two\n   lazy\n",
+        "*a _b *c _d e_ f* g_ h*\n\n**a __b__ c**\n\n`` a ` b `` c\n",
+        "Note[^1] and ^[inline *note*].\n\n[^1]: the note\n    more\n",
+        "\xEF\xBB\xBF\xC3\xA9 *\xF0\x9F\x98\x80* [\xC3\xA9](/\xC3\xBC)\n",
+        "*a *a *a *a *a *a *a *a\n\n[a [a [a [a [a\n\n<div><div><div>\n\n",
+    };
+    std::mt19937 random(20261210);
+    for (int i = 0; i < 400; ++i)
+        texts.push_back(randomText(random, 5 + static_cast<std::size_t>(i % 40)));
+    return texts;
 }
 
 } // namespace penwick::test

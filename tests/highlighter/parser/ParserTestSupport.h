@@ -50,4 +50,8 @@ private:
     mdh_parse_report m_report;
 };
 
+// Ordinary and awkward Markdown plus 400 random mixes of Markdown fragments
+// (the same texts on every run).
+std::vector<std::string> mixedCorpus();
+
 } // namespace penwick::test
