@@ -708,6 +708,24 @@ void MarkdownHighlighter::textViewTextDidChange()
 
 void MarkdownHighlighter::textViewDidScroll()
 {
+    if (!m_cachedElements)
+        return;
+    applyVisibleRangeHighlighting();
+}
+
+void MarkdownHighlighter::textViewDidRequestUpdate(const QRect&, int dy)
+{
+    // Keyboard jumps and far selections move the view without a scroll-bar signal (the
+    // view sets its scroll bar with signals blocked): restyle once the view has moved.
+    if (dy == 0 || !m_cachedElements || m_settleRestyleQueued)
+        return;
+    m_settleRestyleQueued = true;
+    QMetaObject::invokeMethod(this, &MarkdownHighlighter::restyleAfterScrollSettled, Qt::QueuedConnection);
+}
+
+void MarkdownHighlighter::restyleAfterScrollSettled()
+{
+    m_settleRestyleQueued = false;
     if (m_cachedElements)
         applyVisibleRangeHighlighting();
 }
@@ -729,6 +747,8 @@ void MarkdownHighlighter::activate()
             &MarkdownHighlighter::textViewDidScroll));
         m_observations.push_back(connect(m_textView->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &MarkdownHighlighter::textViewDidScroll));
+        m_observations.push_back(
+            connect(m_textView, &QPlainTextEdit::updateRequest, this, &MarkdownHighlighter::textViewDidRequestUpdate));
         m_textView->viewport()->installEventFilter(this);
         m_textView->viewport()->setMouseTracking(true);
     }

@@ -149,6 +149,8 @@ private:
     void textViewUpdateTimerFire();
     void textViewTextDidChange();
     void textViewDidScroll();
+    void textViewDidRequestUpdate(const QRect& rect, int dy);
+    void restyleAfterScrollSettled();
     void takeParseResult();
     void parserDidParse(quint64 generation, std::optional<MarkdownElementLists> elements);
     void onContentsChange(int position, int removed, int added);
@@ -182,6 +184,7 @@ private:
     QStringList m_styleParsingErrors;
     quint64 m_clearFontTraitMask = 0;
     bool m_inStyling = false;
+    bool m_settleRestyleQueued = false;
     QPoint m_pressPoint;
     ParseFunction m_parseFunction;
     std::shared_ptr<Channel> m_channel;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QUrl>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -341,6 +343,82 @@ TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromThe
     QCoreApplication::processEvents();
     EXPECT_TRUE(italicBlock(1999));
     EXPECT_EQ(parser.calls(), parses) << "scrolling restyles from the cache";
+}
+
+// Keyboard jumps and far selections scroll the view before it has laid out its new
+// position: the text they bring into view is styled all the same, without a parse.
+TEST_F(LiveHighlighter, TextBroughtIntoViewByKeysOrSelectionIsStyled)
+{
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("line *%1*\n").arg(i, 4, 10, QLatin1Char('0'));
+    parser.answer = [](const QByteArray& utf8, int) {
+        MarkdownElementLists lists;
+        const QString t = QString::fromUtf8(utf8);
+        for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
+            lists[EMPH].push_back({ at, at + 6, {} });
+        return lists;
+    };
+    make(text)->activate();
+    ASSERT_TRUE(waitForAccepted(1));
+    const QTextDocument* doc = view->document();
+    const auto visibleBlocksStyled = [&] {
+        const auto [start, length] = highlighter->visibleRange();
+        const int first = doc->findBlock(start).blockNumber();
+        const int last = doc->findBlock(start + length).blockNumber();
+        int styled = 0;
+        for (int n = first; n <= last && n < 3000; ++n) {
+            for (const auto& r : doc->findBlockByNumber(n).layout()->formats())
+                styled += r.format.fontItalic() ? 1 : 0;
+        }
+        return std::pair { styled, std::min(last, 2999) - first + 1 };
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    };
+    const auto key = [&](int k, Qt::KeyboardModifiers modifiers) {
+        return [this, k, modifiers] {
+            QKeyEvent press(QEvent::KeyPress, k, modifiers);
+            QCoreApplication::sendEvent(view.get(), &press);
+            QKeyEvent release(QEvent::KeyRelease, k, modifiers);
+            QCoreApplication::sendEvent(view.get(), &release);
+        };
+    };
+    const Step steps[] = {
+        { "Ctrl+End", key(Qt::Key_End, Qt::ControlModifier) },
+        { "Ctrl+Home", key(Qt::Key_Home, Qt::ControlModifier) },
+        { "PageDown", key(Qt::Key_PageDown, Qt::NoModifier) },
+        { "PageDown again", key(Qt::Key_PageDown, Qt::NoModifier) },
+        { "Ctrl+End then PageUp",
+            [&] {
+                key(Qt::Key_End, Qt::ControlModifier)();
+                QCoreApplication::processEvents();
+                key(Qt::Key_PageUp, Qt::NoModifier)();
+            } },
+        { "selection far away",
+            [&] {
+                QTextCursor cursor(doc->findBlockByNumber(1500));
+                cursor.setPosition(doc->findBlockByNumber(1502).position(), QTextCursor::KeepAnchor);
+                view->setTextCursor(cursor);
+                view->ensureCursorVisible();
+            } },
+    };
+    const int parses = parser.calls();
+    for (const Step& step : steps) {
+        const int before = view->verticalScrollBar()->value();
+        step.act();
+        ASSERT_NE(view->verticalScrollBar()->value(), before) << step.name << " scrolls";
+        // Restyling waits for the layout; it takes no parse and no mouse.
+        EXPECT_TRUE(waitUntil([&] {
+            const auto [styled, blocks] = visibleBlocksStyled();
+            return styled == blocks;
+        })) << step.name;
+        const auto [styled, blocks] = visibleBlocksStyled();
+        EXPECT_GT(blocks, 5) << step.name;
+        EXPECT_EQ(styled, blocks) << step.name;
+    }
+    EXPECT_EQ(parser.calls(), parses);
 }
 
 TEST_F(LiveHighlighter, LinkSpansGetTheirAddressAndEmailAddressesGetMailto)
