@@ -1,11 +1,29 @@
-// Parses Markdown files named on the command line, or generated inputs
-// (ordinary Markdown and pathological shapes) when none are given, and prints
-// per input its size, MB/s, element count and whether the parse completed.
+// Element parser benchmark. For each input it prints the time of the first
+// parse in a fresh process, the time of a repeated parse in this process, the
+// fresh parse's peak memory (resident high-water mark above what the process
+// held before it) and minor page faults, and cmark-gfm's render time of the
+// same input with the ratios to it.
+//
+// Usage: highlighter_parser_bench [markdown files...]
+// With no files: ordinary generated Markdown and the pathological shapes at
+// 0.25, 0.5 and 1 MB. A shape whose time grows faster than its size shows it
+// in the "per MB" column.
 #include "highlighter/mdh_parser.h"
 
+#include <cmark-gfm-core-extensions.h>
+#include <cmark-gfm.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -43,78 +61,216 @@ std::string ordinaryMarkdown(std::size_t size)
     return repeatTo(unit, size);
 }
 
-std::vector<std::pair<std::string, std::string>> generatedInputs()
+// Each item one level deeper than the one before it.
+std::string nestedListItems(std::size_t size)
 {
-    std::vector<std::pair<std::string, std::string>> inputs;
-    inputs.emplace_back("ordinary markdown", ordinaryMarkdown(kMegabyte));
-    inputs.emplace_back("unclosed emphasis openers", repeatTo("*a ", kMegabyte));
-    inputs.emplace_back("unclosed strong openers", repeatTo("**a _b ", kMegabyte));
-    inputs.emplace_back("unclosed link openers", repeatTo("[a ", kMegabyte));
-    inputs.emplace_back("unclosed image openers", repeatTo("![a ", kMegabyte));
-    inputs.emplace_back("unclosed code openers", repeatTo("``a ` ", kMegabyte));
-    {
-        const std::size_t depth = kMegabyte / 2;
-        inputs.emplace_back("brackets nested deep", std::string(depth, '[') + std::string(depth, ']'));
-        inputs.emplace_back("parentheses nested deep", "[a](" + std::string(depth, '(') + std::string(depth, ')') + ")");
-    }
-    {
-        std::string nested;
-        const std::size_t levels = kMegabyte / 8;
-        for (std::size_t i = 0; i < levels; ++i)
-            nested += (i % 2) ? "_b " : "*a ";
-        for (std::size_t i = levels; i-- > 0;)
-            nested += (i % 2) ? " b_" : " a*";
-        inputs.emplace_back("emphasis nested deep", nested);
-    }
-    inputs.emplace_back("quotes nested deep", repeatTo("> ", kMegabyte) + "a\n");
-    inputs.emplace_back("list items nested deep", repeatTo("- ", kMegabyte) + "a\n");
-    inputs.emplace_back("single 1 MB line", repeatTo("word *x* [y] `z` <b> &amp; ", kMegabyte));
-    inputs.emplace_back("unclosed html tags", repeatTo("<div>\n", kMegabyte));
-    inputs.emplace_back("unclosed html tags on one line", repeatTo("<div><p>", kMegabyte));
-    inputs.emplace_back("unclosed comments and quotes", repeatTo("<!-- <a b=\" [x](y \"t ", kMegabyte));
-    inputs.emplace_back("unclosed auto links", repeatTo("<http://a <a@b ", kMegabyte));
-    inputs.emplace_back("emoji dense text", repeatTo("\xF0\x9F\x98\x80 *\xF0\x9F\x8E\x89* \xE2\x9C\xA8 **\xF0\x9F\x91\x8D**\n", kMegabyte));
-    return inputs;
+    std::string out;
+    for (std::size_t level = 0; out.size() < size; ++level)
+        out += std::string(2 * level, ' ') + "- item\n";
+    return out;
 }
 
-void run(const std::string &name, const std::string &text)
+// Each line one quote level deeper than the one before it.
+std::string nestedQuotes(std::size_t size)
+{
+    std::string out;
+    for (std::size_t level = 1; out.size() < size; ++level)
+        out += std::string(level, '>') + " quoted\n";
+    return out;
+}
+
+struct Shape {
+    const char *name;
+    std::function<std::string(std::size_t)> make;
+};
+
+const std::vector<Shape> &shapes()
+{
+    static const std::vector<Shape> all = {
+        {"ordinary markdown", ordinaryMarkdown},
+        {"nested list items", nestedListItems},
+        {"nested quotes", nestedQuotes},
+        {"\"[\" only", [](std::size_t n) { return std::string(n, '['); }},
+        {"unclosed emphasis", [](std::size_t n) { return repeatTo("*a _b **c ", n); }},
+        {"unclosed link openers", [](std::size_t n) { return repeatTo("[a ", n); }},
+        {"unclosed image openers", [](std::size_t n) { return repeatTo("![a ", n); }},
+        {"single long line", [](std::size_t n) { return repeatTo("word *x* [y] `z` <b> &amp; ", n); }},
+        {"dense emoji", [](std::size_t n) {
+             return repeatTo("\xF0\x9F\x98\x80 *\xF0\x9F\x8E\x89* \xE2\x9C\xA8 **\xF0\x9F\x91\x8D**\n", n);
+         }},
+        {"unclosed html", [](std::size_t n) { return repeatTo("<div><p a=\"b\">\n", n); }},
+    };
+    return all;
+}
+
+double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+long statusKilobytes(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::size_t n = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, n, field) == 0)
+            return std::atol(line.c_str() + n + 1);
+    }
+    return 0;
+}
+
+// One parse, sorted and freed, as the highlighter does it. Returns the element count.
+std::size_t parseOnce(const std::string &text, bool *completed = nullptr)
 {
     mdh_Element **lists = nullptr;
-    mdh_parse_report report;
-    const auto start = std::chrono::steady_clock::now();
-    mdh_parse_text_to_elements_with(text.c_str(), EXT_NONE, &lists, mdh_parse_options{}, &report);
+    const bool ok = mdh_parse_text_to_elements(text.c_str(), EXT_NONE, &lists);
     mdh_sort_element_lists(lists);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::size_t count = 0;
     for (int t = 0; t < mdh_NUM_LANG_TYPES; ++t) {
         for (const mdh_Element *e = lists[t]; e; e = e->next)
             ++count;
     }
     mdh_free_element_lists(lists);
-    const double megabytes = static_cast<double>(text.size()) / kMegabyte;
-    std::printf("%-34s %8.2f MB %8.3f s %9.2f MB/s %9zu elements %s%s\n", name.c_str(), megabytes, seconds,
-                seconds > 0 ? megabytes / seconds : 0.0, count, report.completed ? "complete" : "CUT SHORT (budget)",
-                report.nestingBoundReached ? ", nesting bound reached" : "");
+    if (completed)
+        *completed = ok;
+    return count;
+}
+
+double cmarkRender(const std::string &text)
+{
+    cmark_gfm_core_extensions_ensure_registered();
+    const auto start = std::chrono::steady_clock::now();
+    cmark_parser *parser = cmark_parser_new(CMARK_OPT_DEFAULT);
+    for (const char *name : {"table", "strikethrough", "autolink", "tagfilter", "tasklist"}) {
+        if (cmark_syntax_extension *ext = cmark_find_syntax_extension(name))
+            cmark_parser_attach_syntax_extension(parser, ext);
+    }
+    cmark_parser_feed(parser, text.data(), text.size());
+    cmark_node *doc = cmark_parser_finish(parser);
+    char *html = cmark_render_html(doc, CMARK_OPT_DEFAULT, cmark_parser_get_syntax_extensions(parser));
+    const double s = seconds(std::chrono::steady_clock::now() - start);
+    std::free(html);
+    cmark_node_free(doc);
+    cmark_parser_free(parser);
+    return s;
+}
+
+template <class F> double median3(F f)
+{
+    double v[3] = {f(), f(), f()};
+    std::sort(v, v + 3);
+    return v[1];
+}
+
+// Fresh-process measurement: prints "seconds peak_kb faults elements completed".
+int child(const std::string &text)
+{
+    const long before = statusKilobytes("VmRSS:");
+    rusage r0{}, r1{};
+    getrusage(RUSAGE_SELF, &r0);
+    bool completed = false;
+    const auto start = std::chrono::steady_clock::now();
+    const std::size_t count = parseOnce(text, &completed);
+    const double s = seconds(std::chrono::steady_clock::now() - start);
+    getrusage(RUSAGE_SELF, &r1);
+    const long peak = statusKilobytes("VmHWM:") - before;
+    std::printf("%.6f %ld %ld %zu %d\n", s, peak, r1.ru_minflt - r0.ru_minflt, count, completed ? 1 : 0);
+    return 0;
+}
+
+struct Fresh {
+    double seconds = 0;
+    long peakKb = 0;
+    long faults = 0;
+    std::size_t elements = 0;
+    bool completed = false;
+};
+
+Fresh runFresh(const std::vector<std::string> &args)
+{
+    std::string command = "/proc/" + std::to_string(getpid()) + "/exe --child";
+    for (const std::string &a : args)
+        command += " '" + a + "'";
+    Fresh f;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        int completed = 0;
+        if (std::fscanf(p, "%lf %ld %ld %zu %d", &f.seconds, &f.peakKb, &f.faults, &f.elements, &completed) == 5)
+            f.completed = completed != 0;
+        pclose(p);
+    }
+    return f;
+}
+
+void header()
+{
+    std::printf("%-24s %7s %9s %9s %7s %9s %8s %9s %9s %7s %7s %s\n", "input", "MB", "fresh s", "per MB", "again s",
+                "peak MB", "B/byte", "faults", "cmark s", "fresh×", "again×", "elements");
+}
+
+void report(const std::string &name, const std::string &text, const std::vector<std::string> &childArgs)
+{
+    const Fresh fresh = runFresh(childArgs);
+    parseOnce(text); // warm this process up
+    const double again = median3([&] {
+        const auto start = std::chrono::steady_clock::now();
+        parseOnce(text);
+        return seconds(std::chrono::steady_clock::now() - start);
+    });
+    const double cmark = median3([&] { return cmarkRender(text); });
+    const double mb = static_cast<double>(text.size()) / kMegabyte;
+    std::printf("%-24s %7.2f %9.3f %9.3f %7.3f %9.1f %8.1f %9ld %9.3f %7.2f %7.2f %zu%s\n", name.c_str(), mb,
+                fresh.seconds, fresh.seconds / mb, again, fresh.peakKb / 1024.0,
+                fresh.peakKb * 1024.0 / static_cast<double>(text.size()), fresh.faults, cmark, fresh.seconds / cmark,
+                again / cmark, fresh.elements, fresh.completed ? "" : " CUT SHORT");
+    std::fflush(stdout);
+}
+
+std::string readFile(const char *path, bool *ok)
+{
+    std::ifstream file(path, std::ios::binary);
+    *ok = static_cast<bool>(file);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && std::strcmp(argv[1], "--child") == 0) {
+        if (argc == 4 && std::strcmp(argv[2], "file") == 0) {
+            bool ok = false;
+            const std::string text = readFile(argv[3], &ok);
+            return ok ? child(text) : 1;
+        }
+        if (argc == 4) {
+            for (const Shape &s : shapes()) {
+                if (s.name == std::string(argv[2]))
+                    return child(s.make(static_cast<std::size_t>(std::atol(argv[3]))));
+            }
+        }
+        return 1;
+    }
+    header();
     if (argc > 1) {
         for (int i = 1; i < argc; ++i) {
-            std::ifstream file(argv[i], std::ios::binary);
-            if (!file) {
+            bool ok = false;
+            const std::string text = readFile(argv[i], &ok);
+            if (!ok) {
                 std::fprintf(stderr, "Cannot read %s\n", argv[i]);
                 return 1;
             }
-            std::stringstream content;
-            content << file.rdbuf();
-            run(argv[i], content.str());
+            report(argv[i], text, {"file", argv[i]});
         }
         return 0;
     }
-    for (const auto &[name, text] : generatedInputs())
-        run(name, text);
+    for (const Shape &s : shapes()) {
+        for (const std::size_t size : {kMegabyte / 4, kMegabyte / 2, kMegabyte}) {
+            const std::string name = std::string(s.name) + (size == kMegabyte ? " 1" : size == kMegabyte / 2 ? " .5" : " .25");
+            report(name, s.make(size), {s.name, std::to_string(size)});
+        }
+    }
     return 0;
 }
