@@ -1,10 +1,11 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
+# penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [XVFB])
 # Builds one GoogleTest program and registers each of its tests with CTest under the area label.
+# XVFB: the program starts an X server of its own and runs on it (tests/support/XvfbTestMain.cpp).
 function(penwick_add_test name)
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "XVFB" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     message(FATAL_ERROR "penwick_add_test(${name}): LABEL is required")
   endif()
@@ -13,7 +14,12 @@ function(penwick_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE ${PENWICK_WARNINGS})
-  target_link_libraries(${name} PRIVATE PenwickTestSupport ${T_LIBS} GTest::gtest GTest::gmock)
+  if(T_XVFB)
+    set(support PenwickTestSupportXvfb)
+  else()
+    set(support PenwickTestSupport)
+  endif()
+  target_link_libraries(${name} PRIVATE ${support} ${T_LIBS} GTest::gtest GTest::gmock)
   add_dependencies(${name} PenwickResources)
   gtest_discover_tests(${name}
     PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}

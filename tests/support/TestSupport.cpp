@@ -1,11 +1,22 @@
 #include "TestSupport.h"
 
+#include "CoreSetup.h"
+#include "platform/ApplicationStartup.h"
+
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace penwick::test {
@@ -28,6 +39,54 @@ QString temporaryFolder()
     static std::vector<std::unique_ptr<QTemporaryDir>> folders;
     folders.push_back(std::make_unique<QTemporaryDir>());
     return folders.back()->path();
+}
+
+int runTestProgram(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    penwick::platform::prepareWebEngine();
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/penwick-test-XXXXXX"));
+    for (const char* var : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME" }) {
+        const QString dir = home.path() + QLatin1Char('/') + QString::fromLatin1(var).toLower();
+        QDir().mkpath(dir);
+        qputenv(var, dir.toLocal8Bit());
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("PenwickTests"));
+    penwick::registerBundledDefaults();
+    return RUN_ALL_TESTS();
+}
+
+StdoutCapture::StdoutCapture()
+{
+    m_path = temporaryFolder() + QStringLiteral("/stdout.txt");
+    std::fflush(stdout);
+    m_savedFd = ::dup(STDOUT_FILENO);
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0) {
+        ::dup2(fd, STDOUT_FILENO);
+        ::close(fd);
+    }
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    std::fflush(stdout);
+    if (m_savedFd >= 0) {
+        ::dup2(m_savedFd, STDOUT_FILENO);
+        ::close(m_savedFd);
+    }
+}
+
+QString StdoutCapture::text() const
+{
+    std::fflush(stdout);
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
 }
 
 } // namespace penwick::test

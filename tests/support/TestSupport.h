@@ -13,4 +13,24 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 // A fresh, empty folder for one test, removed when the process ends.
 QString temporaryFolder();
 
+// The body of every test program: a QApplication (offscreen unless QT_QPA_PLATFORM says
+// otherwise), settings and data folders redirected into a private folder of this process (so
+// that runs never see each other's files), the bundled defaults registered, then GoogleTest.
+int runTestProgram(int argc, char* argv[]);
+
+// Collects what this process writes on standard output (the loggers write there) while alive.
+class StdoutCapture {
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    // Everything written since construction.
+    QString text() const;
+
+private:
+    int m_savedFd = -1;
+    QString m_path;
+};
+
 } // namespace penwick::test

@@ -1,0 +1,133 @@
+#include "X11TestClient.h"
+
+#include <QByteArray>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace penwick::test {
+
+namespace {
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+    std::free(reply);
+    return atom;
+}
+
+} // namespace
+
+X11TestClient::X11TestClient()
+{
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
+    m_connection = c;
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+X11TestClient::~X11TestClient()
+{
+    if (m_connection)
+        xcb_disconnect(m_connection);
+}
+
+quint32 X11TestClient::createWindow(const WindowSpec& spec)
+{
+    xcb_connection_t* c = m_connection;
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = { 0xffffff };
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, m_root, spec.geometry.x(), spec.geometry.y(),
+                      spec.geometry.width(), spec.geometry.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+    const QByteArray wmClass = spec.wmInstance.toUtf8() + '\0' + spec.wmClass.toUtf8() + '\0';
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(),
+                        wmClass.constData());
+    if (spec.pid != 0) {
+        const uint32_t pid = uint32_t(spec.pid);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    }
+    const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
+    if (!spec.title.isEmpty()) {
+        const QByteArray title = spec.title.toUtf8();
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_NET_WM_NAME"), utf8, 8, title.size(),
+                            title.constData());
+    }
+    if (!spec.applicationId.isEmpty()) {
+        const QByteArray id = spec.applicationId.toUtf8();
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_GTK_APPLICATION_ID"), utf8, 8, id.size(),
+                            id.constData());
+    }
+    xcb_map_window(c, window);
+    sync();
+    return window;
+}
+
+void X11TestClient::setActiveWindow(quint32 window)
+{
+    const uint32_t value = window;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, intern(m_connection, "_NET_ACTIVE_WINDOW"),
+                        XCB_ATOM_WINDOW, 32, 1, &value);
+    sync();
+}
+
+void X11TestClient::movePointer(QPoint position)
+{
+    xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, position.x(), position.y(), 0);
+    sync();
+}
+
+void X11TestClient::clickButton(int button)
+{
+    xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, uint8_t(button), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, uint8_t(button), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+quint8 X11TestClient::keycodeFor(quint32 keysym)
+{
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const quint8 code = codes ? codes[0] : 0;
+    std::free(codes);
+    xcb_key_symbols_free(symbols);
+    return code;
+}
+
+void X11TestClient::pressKeys(std::initializer_list<quint32> keysyms)
+{
+    std::vector<quint8> codes;
+    for (quint32 keysym : keysyms)
+        codes.push_back(keycodeFor(keysym));
+    for (quint8 code : codes)
+        xcb_test_fake_input(m_connection, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+        xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+bool X11TestClient::grabKey(quint32 keysym, quint16 modifiers)
+{
+    xcb_void_cookie_t cookie = xcb_grab_key_checked(m_connection, 1, m_root, modifiers, keycodeFor(keysym),
+                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_generic_error_t* error = xcb_request_check(m_connection, cookie);
+    const bool granted = error == nullptr;
+    std::free(error);
+    return granted;
+}
+
+void X11TestClient::sync()
+{
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
+} // namespace penwick::test
