@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
+
 namespace penwick::test {
 
 QString temporaryHome()
@@ -27,6 +29,15 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+std::string capturedStdout(const std::function<void()>& body)
+{
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    body();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
 }
 
 QStringList ThemeFoldersTest::settingsKeys()

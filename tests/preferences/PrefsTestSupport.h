@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace penwick::test {
 
 // A private home folder for the whole test program, set before anything reads the user's
@@ -14,6 +17,9 @@ QString temporaryHome();
 
 // Writes `bytes` to `path`, creating missing folders; fails the test when it cannot.
 void writeFile(const QString& path, const QByteArray& bytes = QByteArrayLiteral("x"));
+
+// What `body` writes on standard output (where the logger writes errors).
+std::string capturedStdout(const std::function<void()>& body);
 
 // Every test starts from an empty user themes folder, an empty resources folder of its own
 // (PENWICK_RESOURCES) and none of the theme, font, margin or style settings stored.
