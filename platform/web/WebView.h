@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/web/NavigationRequest.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QVariant>
+#include <QWebEngineView>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QPrinter;
+class QTemporaryDir;
+class QWebChannel;
+
+namespace penwick::platform {
+
+class InPageLinkBridge;
+class WebPage;
+
+// A web view for pages the program makes: it loads HTML with a base folder (large pages
+// through a private file), replaces the body of the page shown, runs scripts in order with
+// callbacks, answers every navigation through the owner's policy, keeps in-page anchors in
+// the page, refuses drops and prints. It knows nothing of what the pages are about.
+class WebView : public QWebEngineView {
+    Q_OBJECT
+public:
+    // Where a script runs: beside the page's own scripts, or in the program's own world
+    // (same document, separate globals, out of the page scripts' reach).
+    enum class World { Page, Application };
+    using ScriptCallback = std::function<void(const QVariant&)>;
+    using InPageLinkHandler = std::function<void(const QString& target)>;
+
+    explicit WebView(QWidget* parent = nullptr);
+    ~WebView() override;
+
+    // Loads `html` as a new page whose relative addresses resolve against `baseUrl`
+    // (a folder's URL ends with "/"; empty: none).
+    void loadHtml(const QString& html, const QUrl& baseUrl = {});
+    void loadUrl(const QUrl& url);
+    QUrl baseUrl() const;
+    bool isLoadPending() const;
+
+    // Replaces the body of the page shown, keeping its scripts, globals and scroll position.
+    // While a load is pending only the latest body is kept; it is applied when the load ends.
+    void setBodyHtml(const QString& html);
+
+    // Runs `script` after every script issued before it (in either world). A throw ends only
+    // this script (result null). The callback gets the result, and never runs once the view is gone.
+    void runScript(const QString& script, World world = World::Page, ScriptCallback callback = {});
+    // A single-quoted JavaScript literal of `text` (ScriptText::literal).
+    static QString literal(const QString& text);
+
+    void setNavigationPolicy(NavigationPolicy policy);
+    // Opens addresses outside; replaceable so that tests start no browser.
+    void setUrlOpener(UrlOpener opener) { m_opener = std::move(opener); }
+    void openExternally(const QUrl& url) const;
+    // The opener of views that have none of their own (default: the desktop's).
+    static void setDefaultUrlOpener(UrlOpener opener);
+
+    // While set, clicks on links whose href starts with "#" stay unhandled by the page and
+    // hand the text after "#" to `handler`; unset (empty), such links scroll as usual.
+    void setInPageLinkHandler(InPageLinkHandler handler);
+
+    // Writes the page as PDF; `done` gets whether it worked.
+    void printToPdf(const QString& filePath, std::function<void(bool)> done);
+    void print(QPrinter* printer, std::function<void(bool)> done);
+
+    // The context menu without history, reload, new-window or save entries, with "Inspect Element".
+    QMenu* createContextMenu();
+    void showInspector();
+
+    WebPage* webPage() const { return m_page; }
+
+signals:
+    // A main-frame load ended (ok or not); a pending body has been applied by then.
+    void pageLoadFinished(bool ok);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void childEvent(QChildEvent* event) override;
+
+private:
+    struct Script {
+        QString text;
+        World world;
+        ScriptCallback callback;
+    };
+
+    void onLoadStarted();
+    void onLoadFinished(bool ok);
+    void clearPageFile();
+    void pump();
+    void scrollToAnchor(const QString& id);
+    void installPageScripts();
+
+    WebPage* m_page = nullptr;
+    QWebChannel* m_channel = nullptr;
+    InPageLinkBridge* m_bridge = nullptr;
+    InPageLinkHandler m_inPageLinkHandler;
+    UrlOpener m_opener;
+    std::unique_ptr<QTemporaryDir> m_pageFolder;
+    QString m_pageFile;
+    int m_pageFileSerial = 0;
+    bool m_loadIssued = false; // issued, not yet started
+    bool m_hasPendingBody = false;
+    QString m_pendingBody;
+    std::deque<Script> m_queue;
+    int m_inFlight = 0;
+    World m_inFlightWorld = World::Page;
+    bool m_startedRefused = false;
+    quint64 m_epoch = 0; // documents seen; answers from an older one no longer hold the queue
+    std::shared_ptr<bool> m_alive;
+    QPointer<QWebEngineView> m_inspector;
+};
+
+} // namespace penwick::platform

@@ -1,0 +1,82 @@
+#include "WebViewFixture.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace penwick::test {
+
+void WebViewTest::SetUp()
+{
+    view = std::make_unique<platform::WebView>();
+    view->resize(800, 600);
+    view->setUrlOpener([this](const QUrl& url) { opened.append(url); });
+    QObject::connect(view.get(), &platform::WebView::pageLoadFinished, view.get(), [this](bool ok) {
+        ++loadsFinished;
+        lastLoadOk = ok;
+    });
+    view->show();
+}
+
+void WebViewTest::TearDown()
+{
+    view.reset();
+}
+
+bool WebViewTest::waitForLoad(int timeoutMs)
+{
+    const int before = loadsFinished;
+    return waitUntil([&] { return loadsFinished > before; }, timeoutMs);
+}
+
+bool WebViewTest::loadHtml(const QString& html, const QUrl& base)
+{
+    const int before = loadsFinished;
+    view->loadHtml(html, base);
+    return waitUntil([&] { return loadsFinished > before; }, 30000);
+}
+
+bool WebViewTest::loadUrl(const QUrl& url)
+{
+    const int before = loadsFinished;
+    view->loadUrl(url);
+    return waitUntil([&] { return loadsFinished > before; }, 30000);
+}
+
+QVariant WebViewTest::eval(const QString& script, platform::WebView::World world)
+{
+    QVariant result;
+    bool answered = false;
+    view->runScript(script, world, [&](const QVariant& v) {
+        result = v;
+        answered = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return answered; }, 20000)) << script.toStdString();
+    return result;
+}
+
+bool WebViewTest::waitFor(const QString& condition, int timeoutMs)
+{
+    return waitUntil([&] { return eval(condition).toBool(); }, timeoutMs);
+}
+
+QString WebViewTest::makeImageFolder()
+{
+    const QString folder = temporaryFolder();
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    image.save(folder + QStringLiteral("/pic.png"), "PNG");
+    return folder;
+}
+
+QString fillerParagraphs(qsizetype bytes)
+{
+    // A comment: as large for the loader as paragraphs, but nothing to lay out.
+    const QString line = QStringLiteral("Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor.\n");
+    QString out = QStringLiteral("<!--\n");
+    out.reserve(bytes + line.size() + 8);
+    while (out.size() < bytes)
+        out += line;
+    return out + QStringLiteral("-->");
+}
+
+} // namespace penwick::test
