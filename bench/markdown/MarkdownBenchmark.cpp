@@ -1,7 +1,8 @@
 // Throughput of both Markdown engines on 1 MB and 10 MB of generated Markdown, beside a bare
 // cmark-gfm call (same extensions and options, bytes in, bytes out) on the same input.
 // Run: bench_markdown [--benchmark_filter=...]; each result reports bytes_per_second; compare
-// the medians of BM_GFM and BM_BareCmarkGFM at the same size.
+// the medians of BM_GFM and BM_BareCmarkGFM at the same size. BM_GFMRepeatedHeadings renders
+// 10,000 and 40,000 headings of one title, with and without ids.
 #include "Extensions/MarkdownStringAdditions.h"
 #include "Services/TVXMarkdownFormatter.h"
 
@@ -13,6 +14,7 @@
 #include <cmark-gfm.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -52,6 +54,32 @@ void BM_GFMWithoutIds(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * text.toUtf8().size());
 }
 
+// Many headings with one title: each repeat needs the next free "-N" of the same slug.
+const QString& repeatedHeadings(int64_t count)
+{
+    static std::map<int64_t, QString> texts;
+    QString& text = texts[count];
+    if (text.isEmpty())
+        text = QStringLiteral("# Notes\n\n").repeated(qsizetype(count));
+    return text;
+}
+
+void BM_GFMRepeatedHeadings(benchmark::State& state)
+{
+    const QString& text = repeatedHeadings(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(penwick::renderAsMarkdownByAddingHeaderIds(text, true, false));
+    state.counters["headings"] = double(state.range(0));
+}
+
+void BM_GFMRepeatedHeadingsWithoutIds(benchmark::State& state)
+{
+    const QString& text = repeatedHeadings(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(penwick::renderAsMarkdownByAddingHeaderIds(text, false, false));
+    state.counters["headings"] = double(state.range(0));
+}
+
 void BM_MultiMarkdown(benchmark::State& state)
 {
     const QString& text = generated(state.range(0));
@@ -89,5 +117,7 @@ PENWICK_MARKDOWN_BENCH(BM_BareCmarkGFM);
 PENWICK_MARKDOWN_BENCH(BM_GFM);
 PENWICK_MARKDOWN_BENCH(BM_GFMWithoutIds);
 PENWICK_MARKDOWN_BENCH(BM_MultiMarkdown);
+BENCHMARK(BM_GFMRepeatedHeadings)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_GFMRepeatedHeadingsWithoutIds)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -1,10 +1,13 @@
 #include "Extensions/MarkdownStringAdditions.h"
 
+#include "Vendors/RegExp.h"
+
 #include <QRegularExpression>
 #include <QList>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QMutexLocker>
+#include <QHash>
 #include <QSet>
 
 #include <cmark-gfm-core-extensions.h>
@@ -23,16 +26,17 @@ std::optional<YamlValue> frontMatter(const QString& text, qsizetype* length)
 {
     if (length)
         *length = 0;
-    const QRegularExpression pattern(kFrontMatterPattern,
-        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::UseUnicodePropertiesOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
+    // Through RegExp, so that a stray surrogate anywhere in the text does not hide the block.
+    // "^" anchors at the start of the text only, so there is at most one match.
+    const RegExp pattern(kFrontMatterPattern, RegExp::DotMatchesLineSeparators);
+    const QStringList match = pattern.allMatches(text);
+    if (match.size() < 2)
         return std::nullopt;
-    const QList<YamlValue> documents = readYamlDocuments(match.captured(1));
+    const QList<YamlValue> documents = readYamlDocuments(match.at(1));
     if (documents.isEmpty())
         return std::nullopt;
     if (length)
-        *length = match.capturedLength(0);
+        *length = match.at(0).size();
     return documents.first();
 }
 
@@ -164,28 +168,36 @@ QByteArray escapeAttribute(const QByteArray& value)
 }
 
 // Gives each heading its id: the first heading with a given slug keeps the bare slug (so
-// that a heading rendered alone gets the same id), later ones get the first free "-N".
+// that a heading rendered alone gets the same id), later ones get the first free "-N". The
+// next suffix to try is kept per slug, so many headings of one title cost no more than others.
+// A heading whose slug is empty gets no id.
 std::vector<QByteArray> uniqueIds(const std::vector<QByteArray>& slugs)
 {
     QSet<QByteArray> taken;
     taken.reserve(qsizetype(slugs.size()) * 2);
     for (const QByteArray& slug : slugs)
         taken.insert(slug);
-    QSet<QByteArray> seen;
-    seen.reserve(qsizetype(slugs.size()));
+    QHash<QByteArray, qsizetype> nextSuffix;
+    nextSuffix.reserve(qsizetype(slugs.size()));
     std::vector<QByteArray> ids;
     ids.reserve(slugs.size());
     for (const QByteArray& slug : slugs) {
-        if (!seen.contains(slug)) {
-            seen.insert(slug);
+        if (slug.isEmpty()) {
+            ids.emplace_back();
+            continue;
+        }
+        auto next = nextSuffix.find(slug);
+        if (next == nextSuffix.end()) {
+            nextSuffix.insert(slug, 1);
             ids.push_back(slug);
             continue;
         }
-        for (int n = 1;; ++n) {
+        for (qsizetype& n = next.value();; ++n) {
             QByteArray candidate = slug + '-' + QByteArray::number(n);
             if (!taken.contains(candidate)) {
                 taken.insert(candidate);
                 ids.push_back(candidate);
+                ++n;
                 break;
             }
         }
@@ -258,7 +270,7 @@ std::vector<Edit> headingEdits(const char* html, const char* end, const Markers&
     edits.reserve(headings.size() * 3);
     for (size_t i = 0; i < headings.size(); ++i) {
         const Marked& h = headings[i];
-        if (h.tagged)
+        if (h.tagged && !ids[i].isEmpty())
             edits.push_back({ h.open - 1, h.contentStart, " id=\"" + ids[i] + "\">" }); // slugs need no escaping
         else
             edits.push_back({ h.open, h.contentStart, QByteArray() });

@@ -1,5 +1,7 @@
 #include "HTML/HTMLFormatter.h"
 
+#include "Vendors/RegExp.h"
+
 #include "HTML/CSSLinks.h"
 #include "HTML/JSScripts.h"
 #include "Services/CustomCSSManager.h"
@@ -108,13 +110,9 @@ QString HTMLFormatter::formatForExportWithoutCSS(const QString& content, const Q
 
 QString HTMLFormatter::rewriteLocalImageSources(const QString& content)
 {
-    const QRegularExpression pattern(QStringLiteral("\\<img\\s+src=\"(?!http)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    if (!pattern.isValid())
-        return content;
-    QString out = content;
-    out.replace(pattern, QStringLiteral("<img src=\"file:"));
-    return out;
+    // Through RegExp, so that a stray surrogate in the content does not stop the rewrite.
+    static const RegExp pattern(QStringLiteral("\\<img\\s+src=\"(?!http)"), RegExp::CaseInsensitive);
+    return pattern.replacingMatches(content, QStringLiteral("<img src=\"file:"));
 }
 
 QString HTMLFormatter::copyPasteHTML(const QString& content, const QString& cssStyles)

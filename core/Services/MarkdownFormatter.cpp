@@ -2,6 +2,7 @@
 
 #include "CorePrefs.h"
 #include "Extensions/MarkdownStringAdditions.h"
+#include "Extensions/MathSpans.h"
 #include "HTML/CSSLinks.h"
 #include "HTML/HTMLFormatter.h"
 #include "Services/TVXMarkdownFormatter.h"
@@ -30,6 +31,9 @@ RenderingResult MarkdownFormatter::formatRawContent(const QString& text, bool pa
     const bool outline = defaults.boolForKey(CorePrefs::PREVIEW_ENABLE_OUTLINE);
     if (defaults.boolForKey(CorePrefs::PREVIEW_ENABLE_GFM)) {
         const bool hardWrap = defaults.boolForKey(CorePrefs::PREVIEW_RENDER_NEWLINE);
+        // The page typesets formulas with MathJax: their text must reach it as typed.
+        if (defaults.boolForKey(CorePrefs::PREVIEW_ENABLE_MATHJAX))
+            body = protectMathSpans(body);
         result.markdown = renderAsMarkdownByAddingHeaderIds(body, outline, hardWrap);
     } else {
         result.markdown = TVXMarkdownFormatter::renderMultiMarkdown(body, outline);

@@ -146,8 +146,9 @@ QString TVXMarkdownFormatter::renderWithExtensions(const QString& text, unsigned
     if (utf8.size() > std::numeric_limits<int>::max())
         return kParseFailure;
 
+    // Link pseudo-protocols ("class:", "id:", "raw:", "abbr:") are off: a link stays a link.
     mkd_flag_t flags = MKD_EXTRA_FOOTNOTE | MKD_FENCEDCODE | MKD_DLEXTRA | MKD_LATEX | MKD_NOSTYLE | MKD_NOHEADER
-        | MKD_EXPLICITLIST | MKD_GITHUBTAGS | MKD_NOSUPERSCRIPT | MKD_NODIVQUOTE | MKD_NOALPHALIST;
+        | MKD_EXPLICITLIST | MKD_GITHUBTAGS | MKD_NO_EXT | MKD_NOSUPERSCRIPT | MKD_NODIVQUOTE | MKD_NOALPHALIST;
     if (!(extensions & EXT_SMART))
         flags |= MKD_NOPANTS;
     if (!(extensions & EXT_NOTES))

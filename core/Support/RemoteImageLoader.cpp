@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace penwick {
 
 namespace {
@@ -32,19 +34,25 @@ public:
 
 // ---------------------------------------------------------------------------------------------
 
+RemoteImageCache::RemoteImageCache(qsizetype totalCostLimit)
+    : m_images(std::max<qsizetype>(0, totalCostLimit))
+{
+}
+
 std::optional<XImage> RemoteImageCache::object(const QString& key) const
 {
     QMutexLocker lock(&m_mutex);
-    auto it = m_images.constFind(key);
-    if (it == m_images.cend())
+    const XImage* image = m_images.object(key);
+    if (!image)
         return std::nullopt;
-    return it.value();
+    return *image;
 }
 
 void RemoteImageCache::setObject(const XImage& image, const QString& key)
 {
     QMutexLocker lock(&m_mutex);
-    m_images.insert(key, image);
+    // The cache takes the copy and drops it at once when it alone exceeds the bound.
+    m_images.insert(key, new XImage(image), std::max<qsizetype>(1, image.sizeInBytes()));
 }
 
 bool RemoteImageCache::contains(const QString& key) const
@@ -63,6 +71,24 @@ qsizetype RemoteImageCache::count() const
 {
     QMutexLocker lock(&m_mutex);
     return m_images.size();
+}
+
+qsizetype RemoteImageCache::totalCost() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_images.totalCost();
+}
+
+qsizetype RemoteImageCache::totalCostLimit() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_images.maxCost();
+}
+
+void RemoteImageCache::setTotalCostLimit(qsizetype bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_images.setMaxCost(std::max<qsizetype>(0, bytes));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -124,6 +150,8 @@ void RemoteImageLoader::attachSession(QNetworkAccessManager* session)
         if (!pending)
             return;
         reply->deleteLater();
+        if (!reply->isOpen())
+            return; // given up (timed out or aborted): nothing arrived to try
         // The status and any error do not matter: whatever arrived is tried as an image.
         const XImage image = XImage::fromData(reply->readAll());
         if (image.isNull())
@@ -145,13 +173,27 @@ void RemoteImageLoader::getImage(const QString& urlString, Completion completion
     QNetworkAccessManager* session = urlSession();
     if (!session)
         return;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(transferTimeout());
     QMetaObject::invokeMethod(
         session,
-        [session, url, urlString, completion = std::move(completion)] {
-            QNetworkReply* reply = session->get(QNetworkRequest(url));
+        [session, request, urlString, completion = std::move(completion)] {
+            QNetworkReply* reply = session->get(request);
             new PendingImage(reply, urlString, completion);
         },
         Qt::QueuedConnection);
+}
+
+int RemoteImageLoader::transferTimeout() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_transferTimeout;
+}
+
+void RemoteImageLoader::setTransferTimeout(int milliseconds)
+{
+    QMutexLocker lock(&m_mutex);
+    m_transferTimeout = std::max(1, milliseconds);
 }
 
 std::shared_ptr<RemoteImageCache> RemoteImageLoader::imageCache() const

@@ -2,7 +2,7 @@
 
 #include "Support/XImage.h"
 
-#include <QHash>
+#include <QCache>
 #include <QMutex>
 #include <QString>
 
@@ -17,18 +17,29 @@ class QThread;
 namespace penwick {
 
 // In-memory images by URL string, safe to use from any thread. The key is the string exactly
-// as the caller gave it.
+// as the caller gave it. The decoded images may take up to a bound of memory; past it, the
+// least recently used go first.
 class RemoteImageCache {
 public:
+    static constexpr qsizetype kDefaultTotalCostLimit = 64 * 1024 * 1024; // bytes of decoded images
+
+    explicit RemoteImageCache(qsizetype totalCostLimit = kDefaultTotalCostLimit);
+
+    // A hit counts as a use.
     std::optional<XImage> object(const QString& key) const;
+    // An image larger than the whole bound is not kept.
     void setObject(const XImage& image, const QString& key);
     bool contains(const QString& key) const;
     void removeAllObjects();
     qsizetype count() const;
+    // Bytes of the decoded images held, and the bound they are kept within.
+    qsizetype totalCost() const;
+    qsizetype totalCostLimit() const;
+    void setTotalCostLimit(qsizetype bytes);
 
 private:
     mutable QMutex m_mutex;
-    QHash<QString, XImage> m_images;
+    mutable QCache<QString, XImage> m_images;
 };
 
 // Loads images by URL through its own network thread and keeps them in a cache.
@@ -50,6 +61,11 @@ public:
     // image. An invalid URL, a failed transfer or a body that is no image never calls it.
     void getImage(const QString& urlString, Completion completion);
 
+    // A transfer that has not finished after this long is given up (no callback).
+    static constexpr int kDefaultTransferTimeout = 30000; // ms
+    int transferTimeout() const;
+    void setTransferTimeout(int milliseconds);
+
     std::shared_ptr<RemoteImageCache> imageCache() const;
     void setImageCache(std::shared_ptr<RemoteImageCache> cache);
     // The session lives on the loader's network thread; its `finished` signal is emitted there,
@@ -66,6 +82,7 @@ private:
     std::shared_ptr<RemoteImageCache> m_cache;
     QNetworkAccessManager* m_session = nullptr; // lives on m_thread, deleted there
     QThread* m_thread = nullptr;
+    int m_transferTimeout = kDefaultTransferTimeout;
 };
 
 } // namespace penwick

@@ -119,6 +119,24 @@ QStringList RegExp::allMatches(const QString& text) const
     return result;
 }
 
+QString RegExp::replacingMatches(const QString& text, const QString& replacement) const
+{
+    QString storage;
+    QString result;
+    qsizetype copied = 0;
+    QRegularExpressionMatchIterator it = m_regexp.globalMatch(matchableText(text, storage));
+    while (it.hasNext()) {
+        const QRegularExpressionMatch found = it.next();
+        result.append(QStringView(text).mid(copied, found.capturedStart(0) - copied));
+        result.append(replacement);
+        copied = found.capturedEnd(0);
+    }
+    if (copied == 0 && result.isEmpty())
+        return text;
+    result.append(QStringView(text).mid(copied));
+    return result;
+}
+
 std::optional<QString> firstMatch(const QString& text, const RegExp& expression)
 {
     return expression.match(text);

@@ -66,6 +66,8 @@ public:
     // For each match in order: the whole match, then every capture group, flattened.
     // A group that took no part in a match reads as "".
     virtual QStringList allMatches(const QString& text) const;
+    // The text with every match replaced by `replacement`, taken literally.
+    QString replacingMatches(const QString& text, const QString& replacement) const;
 
 private:
     QString m_pattern;

@@ -26,6 +26,10 @@ TEST(CopyPaste, ImageRewriting)
     };
     for (const Case& c : cases)
         EXPECT_EQ(HTMLFormatter::rewriteLocalImageSources(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+    // An unpaired surrogate elsewhere in the content stops nothing and is kept as it was.
+    const QString stray(QChar(0xD83D));
+    EXPECT_EQ(HTMLFormatter::rewriteLocalImageSources(QStringLiteral("<p>") + stray + QStringLiteral("<img src=\"a.png\"></p>")),
+        QStringLiteral("<p>") + stray + QStringLiteral("<img src=\"file:a.png\"></p>"));
 }
 
 TEST(CopyPaste, DocumentAndFormattedText)

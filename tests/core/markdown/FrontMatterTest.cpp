@@ -84,3 +84,14 @@ TEST(FrontMatter, NullLengthPointerIsAllowed)
     EXPECT_TRUE(frontMatter(QStringLiteral("---\na: 1\n---\n"), nullptr));
     EXPECT_FALSE(frontMatter(QStringLiteral("no front matter"), nullptr));
 }
+
+TEST(FrontMatter, AStraySurrogateElsewhereDoesNotHideTheBlock)
+{
+    // A paste cut in the middle of an emoji leaves an unpaired surrogate in the text.
+    for (const QChar stray : { QChar(0xD83D), QChar(0xDE00) }) {
+        const QString body = QStringLiteral("# Title\nbroken ") + stray + QStringLiteral(" here\n");
+        const Split s = split(QStringLiteral("---\ntitle: A\n---\n") + body);
+        EXPECT_TRUE(s.found);
+        EXPECT_EQ(s.body, body);
+    }
+}

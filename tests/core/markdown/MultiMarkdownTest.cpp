@@ -114,3 +114,16 @@ TEST(MultiMarkdown, DeepNestingRendersAsText)
         EXPECT_GE(html.count(QStringLiteral("<blockquote>")) + html.count(QStringLiteral("<li>")), 50);
     }
 }
+
+TEST(MultiMarkdown, LinkPseudoProtocolsAreOff)
+{
+    for (const char* scheme : { "class", "id", "raw", "abbr" }) {
+        SCOPED_TRACE(scheme);
+        const QString html = mmd(QStringLiteral("[t](%1:foo)").arg(QLatin1String(scheme)));
+        // The engine leaves such a link as the text that was typed.
+        EXPECT_TRUE(html.contains(QStringLiteral("[t](%1:foo)").arg(QLatin1String(scheme)))) << qPrintable(html);
+        EXPECT_FALSE(html.contains(QStringLiteral("<span"))) << qPrintable(html);
+        EXPECT_FALSE(html.contains(QStringLiteral("<abbr"))) << qPrintable(html);
+    }
+    EXPECT_TRUE(mmd(QStringLiteral("[t](other:foo)")).contains(QStringLiteral("<a href=\"other:foo\">t</a>")));
+}

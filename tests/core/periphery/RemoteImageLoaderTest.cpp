@@ -88,6 +88,8 @@ private:
             buffer->clear();
             ++m_counts[path];
             const Response response = m_routes.value(path, Response { 404, "text/plain", "not found" });
+            if (response.status == 0)
+                return; // a server that never answers
             QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Whatever\r\n";
             reply += "Content-Type: " + response.contentType + "\r\n";
             reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
@@ -153,6 +155,7 @@ protected:
         server.route("/text", { 200, "text/html", "<html><body>no image here</body></html>" });
         server.route("/empty", { 200, "image/png", QByteArray() });
         server.route("/error-page-image.png", { 404, "image/png", pngOf(7, 7, Qt::red) });
+        server.route("/silent", { 0, {}, {} });
     }
 
     ImageServer server;
@@ -333,4 +336,42 @@ TEST_F(RemoteImageLoaderTest, AViewThatIsGoneIsLeftAlone)
     ASSERT_TRUE(test::waitUntil([&] { return finished.count() == 1; }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(RemoteImageLoader::sharedInstance().imageCache()->contains(url));
+}
+
+TEST_F(RemoteImageLoaderTest, ATransferThatNeverEndsIsGivenUp)
+{
+    RemoteImageLoader loader;
+    EXPECT_EQ(loader.transferTimeout(), 30000);
+    loader.setTransferTimeout(200);
+    FinishedCounter finished(loader);
+    Received received;
+    loader.getImage(server.url("/silent"), received.completion());
+    ASSERT_TRUE(test::waitUntil([&] { return finished.count() == 1; }));
+    EXPECT_EQ(server.requests("/silent"), 1);
+    EXPECT_EQ(received.callCount(), 0);
+    EXPECT_FALSE(loader.imageCache()->contains(server.url("/silent")));
+}
+
+TEST_F(RemoteImageLoaderTest, TheCacheKeepsWithinItsBoundDroppingTheLeastRecentlyUsed)
+{
+    EXPECT_EQ(RemoteImageCache().totalCostLimit(), 64 * 1024 * 1024);
+    const XImage image = XImage::fromData(pngOf(10, 10, Qt::blue)); // 400 bytes decoded
+    ASSERT_EQ(image.sizeInBytes(), 400);
+    RemoteImageCache cache(1000);
+    cache.setObject(image, "a");
+    cache.setObject(image, "b");
+    EXPECT_TRUE(cache.object("a")); // "a" is now the more recently used
+    cache.setObject(image, "c");
+    EXPECT_TRUE(cache.contains("a"));
+    EXPECT_FALSE(cache.contains("b"));
+    EXPECT_TRUE(cache.contains("c"));
+    EXPECT_EQ(cache.count(), 2);
+    EXPECT_EQ(cache.totalCost(), 800);
+    // An image larger than the whole bound is not kept, and evicts nothing.
+    cache.setObject(XImage::fromData(pngOf(30, 30, Qt::red)), "huge");
+    EXPECT_FALSE(cache.contains("huge"));
+    EXPECT_EQ(cache.count(), 2);
+    cache.setTotalCostLimit(400);
+    EXPECT_EQ(cache.count(), 1);
+    EXPECT_LE(cache.totalCost(), 400);
 }
