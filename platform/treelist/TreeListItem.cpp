@@ -26,11 +26,6 @@ void TreeListItem::setChildren(std::vector<TreeListItemPtr> children)
     }
 }
 
-void TreeListItem::addChildItem(const TreeListItemPtr& child)
-{
-    insertChildItem(child, m_children.size());
-}
-
 void TreeListItem::insertChildItem(const TreeListItemPtr& child, std::size_t index)
 {
     if (!child)

@@ -29,12 +29,12 @@ public:
     void setIdentifier(const QString& identifier) { m_identifier = identifier; }
 
     const std::vector<TreeListItemPtr>& children() const { return m_children; }
-    void setChildren(std::vector<TreeListItemPtr> children);
+    virtual void setChildren(std::vector<TreeListItemPtr> children);
     // Appends the child and makes this item its parent.
-    void addChildItem(const TreeListItemPtr& child);
-    void insertChildItem(const TreeListItemPtr& child, std::size_t index);
+    void addChildItem(const TreeListItemPtr& child) { insertChildItem(child, m_children.size()); }
+    virtual void insertChildItem(const TreeListItemPtr& child, std::size_t index);
     // Removes the child (by identity); false when it is not a child of this item.
-    bool removeChildItem(const TreeListItem* child);
+    virtual bool removeChildItem(const TreeListItem* child);
     std::size_t numberOfChildren() const { return m_children.size(); }
     bool hasChildren() const { return !m_children.empty(); }
 

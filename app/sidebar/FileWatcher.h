@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/FileWatchEngine.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace penwick {
+
+// Watches a folder tree and hands every changed path below it to a callback, in
+// batches: each batch arrives `latency` after its first event, in order, followed by
+// the batch-end call. Folders created or moved into the tree are watched and what
+// they hold is reported as created; a folder moved out goes silent. Events arrive
+// on the thread that made the watcher (the main thread).
+class FileWatcher : public QObject, private platform::FileWatchClient {
+    Q_OBJECT
+public:
+    enum Flag : quint32 {
+        ItemCreated = 0x1,
+        ItemRemoved = 0x2,
+        ItemRenamed = 0x4, // moved away from or to this path
+        ItemModified = 0x8,
+        ItemAttributesChanged = 0x10,
+        ItemIsDirectory = 0x20,
+        RootChanged = 0x40, // the watched folder itself was moved or deleted
+        FoundAfterOverflow = 0x80, // a difference found by re-reading after lost events
+    };
+    using Callback = std::function<void(const QString& path, quint32 flags)>;
+
+    FileWatcher(const QString& path, Callback callback, double latencySeconds = 0.5, QObject* parent = nullptr);
+    ~FileWatcher() override;
+
+    // The folder as it was given; changed paths start with watchedPath().
+    QString path() const { return m_path; }
+    QString watchedPath() const { return m_root; }
+    void setBatchEndHandler(std::function<void()> handler) { m_batchEnd = std::move(handler); }
+
+    // Stops for good: nothing is delivered afterwards.
+    void close();
+    bool isClosed() const { return m_closed; }
+    // True once the first walk of the tree is done and its folders are watched.
+    bool isReady() const { return m_ready; }
+    int watchedFolderCount() const { return int(m_dirs.size()); }
+    // The kernel watch of a folder of the tree; -1 when it is not watched.
+    int watchOfFolder(const QString& folderPath) const;
+
+signals:
+    void ready();
+
+private:
+    struct Folder {
+        QString path;
+        QSet<QString> names;
+    };
+    struct Walk;
+
+    void fileWatchEvents(const std::vector<platform::FileWatchEvent>& events) override;
+    void finishWalk();
+    void process(const std::vector<platform::FileWatchEvent>& events);
+    void report(const QString& path, quint32 flags);
+    void deliver();
+    void watchSubtree(const QString& folderPath, bool reportContents);
+    void unwatchSubtree(const QString& folderPath);
+    void remapSubtree(const QString& from, const QString& to);
+    void recoverFromOverflow();
+    void noteWatchFailure(const QString& folderPath, int error);
+    static bool isInside(const QString& path, const QString& folder);
+
+    QString m_path;
+    QString m_root;
+    Callback m_callback;
+    std::function<void()> m_batchEnd;
+    QTimer m_timer;
+    bool m_closed = false;
+    bool m_ready = false;
+    bool m_limitReported = false;
+    std::shared_ptr<Walk> m_walk;
+    std::vector<platform::FileWatchEvent> m_early; // arrived while the first walk ran
+    std::unordered_map<int, Folder> m_dirs;
+    std::unordered_map<QString, int> m_watchOfPath;
+    std::vector<std::pair<QString, quint32>> m_batch;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+} // namespace penwick

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/treelist/TreeListItem.h"
+#include "sidebar/TVXFileSystemFilterService.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
+namespace penwick {
+
+class FolderNavigatorItem;
+using FolderItemPtr = std::shared_ptr<FolderNavigatorItem>;
+
+// A row of the folder tree: a root folder the user added, or a file or folder below
+// one. Children are owned; `parent` and `rootFolder` are weak, so a subtree that
+// leaves the tree is freed and a document keeping its row never sees a dangling one.
+// Paths compare exactly (on Linux two spellings of a name are two files).
+class FolderNavigatorItem : public platform::TreeListItem {
+public:
+    // From the folder's path: title its last component, identifier the path.
+    explicit FolderNavigatorItem(const QString& path);
+    static FolderItemPtr create(const QString& path);
+
+    bool isDirectory() const { return m_isDirectory; }
+    void setIsDirectory(bool value) { m_isDirectory = value; }
+    QString fullPath() const { return m_fullPath; }
+    // Re-titles the row; the identifier stays the path the row was made with.
+    void setFullPath(const QString& path);
+    FolderItemPtr rootFolder() const { return m_rootFolder.lock(); }
+    void setRootFolder(const FolderItemPtr& root) { m_rootFolder = root; }
+    // The folder row above; nothing for a root folder row.
+    FolderItemPtr folderParent() const { return m_parent.lock(); }
+    void setFolderParent(const FolderItemPtr& parent) { m_parent = parent; }
+    platform::TreeListItemPtr parent() const override { return folderParent(); }
+    bool isChildrenPopulated() const { return m_isChildrenPopulated; }
+    void setIsChildrenPopulated(bool value) { m_isChildrenPopulated = value; }
+
+    // The listing of one folder, filtered and in display order.
+    using UrlsGenerator = std::function<std::vector<FolderEntry>(const QString& folderPath)>;
+    // Reads this folder's entries into its children (appending), each with this row as
+    // parent and `root` as root folder; nothing when the path is not a folder.
+    void populateChildrenOfItem(const FolderItemPtr& root, const UrlsGenerator& urlsGenerator);
+    // The first direct child whose full path is exactly `path`.
+    FolderItemPtr findChildAtPath(const QString& path) const;
+    // Position among the parent's children; nothing for a root or an item not among them.
+    std::optional<int> indexInParent() const;
+
+    void setChildren(std::vector<platform::TreeListItemPtr> children) override;
+    void insertChildItem(const platform::TreeListItemPtr& child, std::size_t index) override;
+    bool removeChildItem(const platform::TreeListItem* child) override;
+
+private:
+    void index(FolderNavigatorItem* child);
+    void unindex(FolderNavigatorItem* child, const QString& path);
+
+    bool m_isDirectory = false;
+    QString m_fullPath;
+    std::weak_ptr<FolderNavigatorItem> m_rootFolder;
+    std::weak_ptr<FolderNavigatorItem> m_parent;
+    bool m_isChildrenPopulated = false;
+    // First child of each full path, for lookups by path in constant time.
+    std::unordered_map<QString, FolderNavigatorItem*> m_childByPath;
+};
+
+} // namespace penwick

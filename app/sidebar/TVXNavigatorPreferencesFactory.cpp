@@ -1,0 +1,89 @@
+#include "sidebar/TVXNavigatorPreferencesFactory.h"
+
+#include "Extensions/StringAdditions.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <memory>
+
+namespace penwick {
+
+using platform::UserDefaults;
+
+std::optional<QString> TVXNavigatorPreferencesFactory::ignoredFilesAndFoldersString()
+{
+    const QVariant value = UserDefaults::standard().object(IGNORED_FILES_AND_FOLDERS);
+    if (!value.isValid() || value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+void TVXNavigatorPreferencesFactory::setIgnoredFilesAndFoldersString(const QString& list)
+{
+    QString cleaned = list;
+    cleaned.remove(QLatin1Char(' '));
+    cleaned.replace(QLatin1Char(','), QLatin1Char(';'));
+    UserDefaults::standard().setValue(IGNORED_FILES_AND_FOLDERS, cleaned);
+    platform::NotificationCenter::defaultCenter().post(IGNORE_FILES_AND_FOLDERS_CHANGED);
+}
+
+bool TVXNavigatorPreferencesFactory::shouldIgnoreHiddenFilesAndFolders()
+{
+    return UserDefaults::standard().boolForKey(SHOULD_IGNORE_HIDDEN);
+}
+
+void TVXNavigatorPreferencesFactory::setShouldIgnoreHiddenFilesAndFolders(bool value)
+{
+    UserDefaults::standard().setValue(SHOULD_IGNORE_HIDDEN, value);
+    platform::NotificationCenter::defaultCenter().post(IGNORE_FILES_AND_FOLDERS_CHANGED);
+}
+
+QStringList TVXNavigatorPreferencesFactory::regexCompatiblePieces(const QString& list)
+{
+    return replace(list, QStringLiteral("*."), QStringLiteral(".*.")).split(QLatin1Char(';'));
+}
+
+std::optional<QString> TVXNavigatorPreferencesFactory::regexCompatibleIgnoredFilesAndFoldersString()
+{
+    const std::optional<QString> list = ignoredFilesAndFoldersString();
+    if (!list)
+        return std::nullopt;
+    return regexCompatiblePieces(*list).join(QLatin1Char('|'));
+}
+
+const IgnorePattern& TVXNavigatorPreferencesFactory::currentPattern()
+{
+    // Quick Open asks for every path it finds: compile only when the setting changed.
+    static std::unique_ptr<IgnorePattern> cached;
+    static std::optional<QString> cachedList;
+    const std::optional<QString> list = ignoredFilesAndFoldersString();
+    if (!cached || list != cachedList) {
+        cachedList = list;
+        cached = list ? std::make_unique<IgnorePattern>(regexCompatiblePieces(*list).join(QLatin1Char('|')), regexCompatiblePieces(*list))
+                      : std::make_unique<IgnorePattern>();
+    }
+    return *cached;
+}
+
+QStringList TVXNavigatorPreferencesFactory::filterArray(const QStringList& paths, const IgnorePattern& pattern)
+{
+    QStringList kept;
+    kept.reserve(paths.size());
+    for (const QString& path : paths) {
+        if (!pattern.matches(lastPathComponent(path)))
+            kept.append(path);
+    }
+    return kept;
+}
+
+QStringList TVXNavigatorPreferencesFactory::applyPreferredFilterToArray(const QStringList& paths)
+{
+    return filterArray(paths, currentPattern());
+}
+
+bool TVXNavigatorPreferencesFactory::shouldIgnorePath(const QString& path)
+{
+    return currentPattern().matches(lastPathComponent(path));
+}
+
+} // namespace penwick

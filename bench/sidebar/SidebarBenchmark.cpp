@@ -1,0 +1,212 @@
+// Folder listings, ignore rules and the recursive watcher on real temporary folders.
+// Run: build/bin/bench_sidebar (settings go to a private folder).
+#include "sidebar/FileWatcher.h"
+#include "sidebar/TVXFileSystemFilterService.h"
+#include "sidebar/TVXNavigatorPreferencesFactory.h"
+#include "platform/FileWatchEngine.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace penwick;
+
+namespace {
+
+QString& scratchRoot()
+{
+    static QTemporaryDir dir;
+    static QString path = dir.path();
+    return path;
+}
+
+// Makes an empty file with one event (made); a write would add a second (closed).
+void touch(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_RDONLY | O_CLOEXEC, 0644);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// A folder of `count` files (made once per process and size).
+QString flatFolder(int count)
+{
+    const QString folder = scratchRoot() + QStringLiteral("/flat%1").arg(count);
+    if (!QDir(folder).exists()) {
+        QDir().mkpath(folder);
+        for (int i = 0; i < count; ++i)
+            touch(folder + QStringLiteral("/note-%1.md").arg(i));
+    }
+    return folder;
+}
+
+// `folders` folders (100 per level-one folder) holding `files` files in all.
+QString deepTree(int folders, int files)
+{
+    const QString root = scratchRoot() + QStringLiteral("/tree%1-%2").arg(folders).arg(files);
+    if (!QDir(root).exists()) {
+        for (int f = 0; f < folders; ++f) {
+            const QString folder = root + QStringLiteral("/g%1/d%2").arg(f / 100).arg(f);
+            QDir().mkpath(folder);
+            for (int i = 0; i < files / folders; ++i)
+                touch(folder + QStringLiteral("/n%1.md").arg(i));
+        }
+    }
+    return root;
+}
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs = 60000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+void BM_ListFolder(benchmark::State& state)
+{
+    const QString folder = flatFolder(int(state.range(0)));
+    const TVXFileSystemFilterService service(state.range(1) ? std::optional<QString>(QStringLiteral(".*.log|node_modules|build")) : std::nullopt, true);
+    for (auto _ : state) {
+        auto entries = service.getFilteredContentsForDirectoryAtPath(folder);
+        benchmark::DoNotOptimize(entries);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ListFolder)->Args({ 100000, 0 })->Args({ 100000, 1 })->Unit(benchmark::kMillisecond);
+
+void BM_ShouldIgnorePath(benchmark::State& state)
+{
+    TVXNavigatorPreferencesFactory::setIgnoredFilesAndFoldersString(QStringLiteral("*.log;node_modules;build;*~;.DS_Store"));
+    QStringList paths;
+    for (int i = 0; i < 100000; ++i)
+        paths << QStringLiteral("/home/u/project/src/module%1/file-%2.%3").arg(i % 97).arg(i).arg(i % 3 ? "md" : "log");
+    for (auto _ : state) {
+        int ignored = 0;
+        for (const QString& path : paths)
+            ignored += TVXNavigatorPreferencesFactory::shouldIgnorePath(path);
+        benchmark::DoNotOptimize(ignored);
+    }
+    state.SetItemsProcessed(state.iterations() * paths.size());
+}
+BENCHMARK(BM_ShouldIgnorePath)->Unit(benchmark::kMillisecond);
+
+void BM_WatchTree(benchmark::State& state)
+{
+    const QString root = deepTree(int(state.range(0)), int(state.range(1)));
+    bool first = true;
+    for (auto _ : state) {
+        const long before = residentKiB();
+        QElapsedTimer timer;
+        timer.start();
+        FileWatcher watcher(root, [](const QString&, quint32) {});
+        if (!spinUntil([&] { return watcher.isReady(); }))
+            state.SkipWithError("the first walk did not finish");
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        if (first) { // later rounds reuse the memory the first one freed
+            state.counters["watches"] = watcher.watchedFolderCount();
+            state.counters["rss_KiB"] = double(residentKiB() - before);
+            first = false;
+        }
+    }
+}
+BENCHMARK(BM_WatchTree)->Args({ 10000, 100000 })->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_NewFileToCallback(benchmark::State& state)
+{
+    const QString root = scratchRoot() + QStringLiteral("/latency");
+    QDir().mkpath(root);
+    int seen = 0;
+    FileWatcher watcher(root, [&](const QString&, quint32 flags) { seen += (flags & FileWatcher::ItemCreated) ? 1 : 0; });
+    spinUntil([&] { return watcher.isReady(); });
+    int n = 0;
+    for (auto _ : state) {
+        const int target = seen + 1;
+        QElapsedTimer timer;
+        timer.start();
+        touch(root + QStringLiteral("/new-%1").arg(n++));
+        spinUntil([&] { return seen >= target; });
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_NewFileToCallback)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Creations, then deletions, each phase timed until every change has reached the callback.
+void BM_BurstOfCreationsThenDeletions(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QString root = scratchRoot() + QStringLiteral("/burst");
+    QDir().mkpath(root);
+    int created = 0;
+    int removed = 0;
+    int batches = 0;
+    qint64 longestBatchNs = 0;
+    QElapsedTimer batchTimer;
+    FileWatcher watcher(root, [&](const QString&, quint32 flags) {
+        if (!batchTimer.isValid())
+            batchTimer.start();
+        created += (flags & FileWatcher::ItemCreated) ? 1 : 0;
+        removed += (flags & FileWatcher::ItemRemoved) ? 1 : 0;
+    });
+    watcher.setBatchEndHandler([&] {
+        ++batches;
+        longestBatchNs = std::max(longestBatchNs, batchTimer.nsecsElapsed());
+        batchTimer.invalidate();
+    });
+    spinUntil([&] { return watcher.isReady(); });
+    for (auto _ : state) {
+        created = removed = batches = 0;
+        longestBatchNs = 0;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < count; ++i)
+            touch(root + QStringLiteral("/b%1").arg(i));
+        spinUntil([&] { return created >= count; });
+        const double createSeconds = double(timer.nsecsElapsed()) / 1e9;
+        for (int i = 0; i < count; ++i)
+            QFile::remove(root + QStringLiteral("/b%1").arg(i));
+        spinUntil([&] { return removed >= count; });
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        state.counters["create_s"] = createSeconds;
+        state.counters["batches"] = batches;
+        state.counters["longest_batch_ms"] = double(longestBatchNs) / 1e6;
+    }
+}
+BENCHMARK(BM_BurstOfCreationsThenDeletions)->Arg(10000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace penwick::platform {
+
+// One kernel event as read: the watch it concerns, its mask, the move cookie and the
+// entry name (empty for events about the watched folder itself).
+struct FileWatchEvent {
+    int watch = -1;
+    std::uint32_t mask = 0;
+    std::uint32_t cookie = 0;
+    QString name;
+};
+
+// Receives the events of every read, in order; each client keeps to its own watches.
+class FileWatchClient {
+public:
+    virtual ~FileWatchClient() = default;
+    virtual void fileWatchEvents(const std::vector<FileWatchEvent>& events) = 0;
+};
+
+// The process's one inotify descriptor. Watches on folders are reference-counted, so
+// that several clients (windows, nested roots) share them. Events are read on the
+// thread that first used the engine (the main thread); watches may be added from any.
+class FileWatchEngine : public QObject {
+    Q_OBJECT
+public:
+    static FileWatchEngine& shared();
+
+    // Watches the folder (not following a link); the watch id, or -errno.
+    int addWatch(const QString& folderPath);
+    // Drops one reference to the watch; the last one removes it.
+    void releaseWatch(int watch);
+    int referenceCount(int watch) const;
+    int watchCount() const;
+
+    void addClient(FileWatchClient* client);
+    void removeClient(FileWatchClient* client);
+
+    bool isAvailable() const { return m_fd >= 0; }
+    // The system's limit on watches per user (fs.inotify.max_user_watches); 0 when unknown.
+    static int maxUserWatches();
+
+    // Reads and hands out what the kernel has queued now (also done by the event loop).
+    void readEvents();
+
+private:
+    FileWatchEngine();
+    ~FileWatchEngine() override;
+
+    int m_fd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    mutable QMutex m_mutex;
+    std::unordered_map<int, int> m_references;
+    std::vector<FileWatchClient*> m_clients;
+};
+
+} // namespace penwick::platform
