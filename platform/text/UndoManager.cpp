@@ -23,6 +23,7 @@ void UndoManager::closeGroup()
     m_undo.push_back(std::move(m_open));
     m_open = Group {};
     emit stateChanged();
+    emit didCloseUndoGroup();
 }
 
 quint64 UndoManager::registerUndo(Action action)
@@ -125,6 +126,10 @@ void UndoManager::runGroup(Group group, State state)
     if (inverse.back().actions.empty())
         inverse.pop_back();
     emit stateChanged();
+    if (state == State::Undoing)
+        emit didUndoChange();
+    else
+        emit didRedoChange();
 }
 
 void UndoManager::undo()
@@ -172,9 +177,19 @@ void UndoManager::removeAllActions()
 
 quint64 UndoManager::lastUndoActionToken() const
 {
+    quint64 token = 0;
     if (m_isOpen && !m_open.actions.empty())
-        return m_open.actions.back().token;
-    return m_undo.empty() ? 0 : m_undo.back().actions.back().token;
+        token = m_open.actions.back().token;
+    else if (!m_undo.empty())
+        token = m_undo.back().actions.back().token;
+    return token == m_sealedToken ? 0 : token;
+}
+
+void UndoManager::sealLastStep()
+{
+    if (m_isOpen && m_eventGroup)
+        closeEventGroup();
+    m_sealedToken = lastUndoActionToken();
 }
 
 } // namespace penwick::platform

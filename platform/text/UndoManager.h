@@ -47,11 +47,20 @@ public:
     // Token of the last registration of the most recent undo step (the group being built when
     // it holds actions), 0 when there is none. Lets a view decide whether typing may extend it.
     quint64 lastUndoActionToken() const;
+    // Later registrations may no longer extend the latest step (lastUndoActionToken() answers 0
+    // until the next registration): a document calls it at a save point, so that typing after
+    // a save is a change of its own even when the view would have joined it to earlier typing.
+    void sealLastStep();
     int undoCount() const { return int(m_undo.size()); }
     int redoCount() const { return int(m_redo.size()); }
 
 signals:
     void stateChanged();
+    // A step with at least one action was completed (a change was done).
+    void didCloseUndoGroup();
+    // A step was undone or redone.
+    void didUndoChange();
+    void didRedoChange();
 
 private:
     struct Entry {
@@ -77,6 +86,7 @@ private:
     State m_state = State::Normal;
     quint64 m_nextToken = 1;
     quint64 m_eventGeneration = 0;
+    quint64 m_sealedToken = 0;
     std::vector<Group>* m_target = nullptr; // where registrations go while undoing or redoing
 };
 

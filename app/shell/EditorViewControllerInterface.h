@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QObject;
+class QWidget;
+
+namespace penwick {
+
+namespace platform {
+class TextView;
+}
+
+// What a document asks of the editor view controller of its tab (the pane that shows it).
+class EditorViewControllerInterface {
+public:
+    virtual ~EditorViewControllerInterface() = default;
+
+    // The controller itself; the document deletes it when it releases it.
+    virtual QObject* asQObject() = 0;
+
+    // Edited mark, title (the document's display name) and icon from the document.
+    virtual void updateDocument() = 0;
+    // The tab icon: the quick-open image while the document is the quick-open tab.
+    virtual void refreshIcon() = 0;
+    // Loads the document's contents into the editor.
+    virtual void loadDocument() = 0;
+    // The tab's title.
+    virtual void setTitle(const QString& title) = 0;
+    // The editor's text as it is written to a file (with the file's line ends); none without
+    // a text view. With `breakUndoCoalescing`, later typing starts a new undo step.
+    virtual std::optional<QString> getTextStorage(bool breakUndoCoalescing) = 0;
+    virtual platform::TextView* getEditorTextView() = 0;
+    // The pane's view, whose window takes a note's title.
+    virtual QWidget* view() const = 0;
+    virtual bool changedSinceLastTempAutoSave() const = 0;
+    virtual void setChangedSinceLastTempAutoSave(bool changed) = 0;
+    // Closing: the text view and the controller stop calling their delegates.
+    virtual void removeDelegates() = 0;
+};
+
+} // namespace penwick

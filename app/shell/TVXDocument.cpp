@@ -1,0 +1,316 @@
+#include "shell/TVXDocument.h"
+
+#include "CoreMagicStrings.h"
+#include "platform/Dialogs.h"
+#include "platform/document/DocumentTypes.h"
+#include "shell/EditorViewControllerInterface.h"
+#include "shell/Notifications.h"
+
+#include <QStringDecoder>
+#include <QUuid>
+#include <QWidget>
+
+namespace penwick {
+
+using platform::DocumentChange;
+using platform::DocumentError;
+using platform::DocumentTypes;
+using platform::FileWrapper;
+
+namespace {
+
+TVXDocument::EditorFactory& editorFactory()
+{
+    static TVXDocument::EditorFactory factory;
+    return factory;
+}
+
+DocumentError documentError(int code, const QString& message)
+{
+    return DocumentError { TVXDocument::documentErrorDomain(), code, message };
+}
+
+} // namespace
+
+const QString& TVXDocument::documentErrorDomain()
+{
+    static const QString domain = CoreMagicStrings::FULL_APP_PATH;
+    return domain;
+}
+
+void TVXDocument::setEditorViewControllerFactory(EditorFactory factory)
+{
+    editorFactory() = std::move(factory);
+}
+
+TVXDocument::TVXDocument(QObject* parent)
+    : platform::Document(parent)
+    , m_uniqueID(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper())
+{
+    connect(this, &platform::Document::fileURLChanged, this, &TVXDocument::onFileURLChanged);
+    platform::NotificationCenter::defaultCenter().addObserver(this, Notifications::MINI_NOTE_TITLE_EDITED, nullptr,
+        [this](const platform::Notification& notification) { handleMiniNoteTitleEdited(notification); });
+}
+
+TVXDocument::~TVXDocument()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    releaseEditor();
+}
+
+// --- Editor ---
+
+EditorViewControllerInterface* TVXDocument::editorViewController()
+{
+    if (m_editor && !m_editorObject)
+        m_editor = nullptr; // deleted elsewhere (its window went)
+    if (!m_editor && editorFactory()) {
+        m_editor = editorFactory()(this);
+        m_editorObject = m_editor ? m_editor->asQObject() : nullptr;
+    }
+    return m_editor;
+}
+
+void TVXDocument::releaseEditor()
+{
+    EditorViewControllerInterface* editor = std::exchange(m_editor, nullptr);
+    if (editor && m_editorObject)
+        m_editorObject->deleteLater();
+    m_editorObject = nullptr;
+}
+
+QString TVXDocument::editorText(bool breakUndoCoalescing)
+{
+    if (auto* editor = editorViewController()) {
+        if (auto text = editor->getTextStorage(breakUndoCoalescing))
+            m_contents = *text;
+    }
+    return m_contents;
+}
+
+// --- Fields ---
+
+void TVXDocument::setIsQuickOpen(bool quickOpen)
+{
+    m_isQuickOpen = quickOpen;
+    if (auto* editor = editorViewController())
+        editor->refreshIcon();
+}
+
+QString TVXDocument::filePath() const
+{
+    return fileURL().isEmpty() ? QString() : fileURL().toLocalFile();
+}
+
+TVXDocumentDelegate* TVXDocument::delegate() const
+{
+    // A delegate that is a QObject may be destroyed without telling the document.
+    if (m_delegateIsObject && !m_delegateObject)
+        return nullptr;
+    return m_delegate;
+}
+
+void TVXDocument::setDelegate(TVXDocumentDelegate* delegate)
+{
+    m_delegate = delegate;
+    m_delegateObject = dynamic_cast<QObject*>(delegate);
+    m_delegateIsObject = m_delegateObject != nullptr;
+}
+
+QUrl TVXDocument::canonicalURL() const
+{
+    if (!m_pseudoURL.isEmpty())
+        return m_pseudoURL;
+    if (!fileURL().isEmpty())
+        return fileURL();
+    return m_tempFileURL;
+}
+
+// --- Windows and scripting ---
+
+void TVXDocument::makeWindowControllers()
+{
+    platform::NotificationCenter::defaultCenter().post(DocumentNeedWindowNotification, this);
+}
+
+void TVXDocument::addWindowController(platform::WindowController* controller)
+{
+    if (!controller)
+        return;
+    m_controllerClassName = controller->scriptClassName();
+    m_controllerSpecifier = std::make_shared<const platform::ObjectSpecifier>(controller->objectSpecifier());
+    controller->setDocument(this);
+}
+
+platform::ObjectSpecifier TVXDocument::objectSpecifier() const
+{
+    return platform::ObjectSpecifier { m_controllerClassName, m_controllerSpecifier, QStringLiteral("documents"), m_uniqueID };
+}
+
+QWidget* TVXDocument::windowForSheet() const
+{
+    if (auto* d = delegate())
+        return d->getAttachedWindow();
+    return nullptr;
+}
+
+// --- Edited state ---
+
+void TVXDocument::updateChangeCount(DocumentChange change)
+{
+    platform::Document::updateChangeCount(change);
+    if (auto* d = delegate())
+        d->documentDidUpdate(this);
+}
+
+// --- Reading ---
+
+bool TVXDocument::canLoadType(const QString& type)
+{
+    for (const QString& refused : { DocumentTypes::Image, DocumentTypes::AudiovisualContent, DocumentTypes::Directory, DocumentTypes::Application }) {
+        if (DocumentTypes::conformsTo(type, refused))
+            return false;
+    }
+    return true;
+}
+
+bool TVXDocument::readFromFileWrapper(const FileWrapper& wrapper, const QString& type, MaybeError* error)
+{
+    if (error)
+        error->reset();
+    // Before the type rule: a folder is accepted although its type is refused.
+    if (wrapper.isDirectory()) {
+        m_isDirectory = true;
+        return true;
+    }
+    if (!canLoadType(type))
+        return false;
+    bool text = false;
+    for (const QString& kind : { DocumentTypes::PlainText, DocumentTypes::HTML, DocumentTypes::XML, DocumentTypes::Text, DocumentTypes::Data })
+        text = text || DocumentTypes::conformsTo(type, kind);
+    if (!text)
+        return false;
+    if (!utfTextReadFileWrapper(wrapper, error))
+        return false;
+    setFileType(type);
+    return true;
+}
+
+bool TVXDocument::utfTextReadFileWrapper(const FileWrapper& wrapper, MaybeError* error)
+{
+    const auto& bytes = wrapper.regularFileContents();
+    if (!bytes) {
+        if (error)
+            *error = documentError(UnreadableContents, QStringLiteral("The file has no readable contents."));
+        return false;
+    }
+    // Strict: one invalid byte fails the whole read. A byte-order mark stays in the text so
+    // that the file is written back as it was.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(*bytes);
+    if (decoder.hasError()) {
+        if (error)
+            *error = documentError(UnreadableContents, QStringLiteral("The file is not valid UTF-8 text."));
+        return false;
+    }
+    m_contents = std::move(text);
+    return true;
+}
+
+// --- Writing ---
+
+std::optional<FileWrapper> TVXDocument::fileWrapperOfType(const QString& type, MaybeError* error)
+{
+    for (const QString& kind : { DocumentTypes::PlainText, DocumentTypes::HTML, DocumentTypes::XML, DocumentTypes::Data }) {
+        if (DocumentTypes::conformsTo(type, kind))
+            return utfTextFileWrapper(error);
+    }
+    if (DocumentTypes::conformsTo(type, DocumentTypes::Text))
+        return txtFileWrapper(error);
+    if (error)
+        *error = documentError(NotText, QStringLiteral("The document cannot be written as “%1”.").arg(type));
+    return std::nullopt;
+}
+
+std::optional<FileWrapper> TVXDocument::utfTextFileWrapper(MaybeError*)
+{
+    // The editor's file text keeps the loaded line ends and no-break spaces.
+    const QString text = editorText(true);
+    FileWrapper wrapper = FileWrapper::regularFile(text.toUtf8());
+    if (auto* editor = editorViewController())
+        editor->updateDocument();
+    return wrapper;
+}
+
+std::optional<FileWrapper> TVXDocument::txtFileWrapper(MaybeError*)
+{
+    FileWrapper wrapper = FileWrapper::regularFile(convertToASCII().toLatin1());
+    if (auto* editor = editorViewController())
+        editor->updateDocument();
+    return wrapper;
+}
+
+QString TVXDocument::convertToASCII()
+{
+    const QString text = editorText(true);
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return text;
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x7F)
+            kept.append(c);
+    }
+    return kept;
+}
+
+bool TVXDocument::prepareSavePanel(platform::SavePanelOptions& options)
+{
+    if (!m_defaultSaveLocationURL.isEmpty())
+        options.directory = m_defaultSaveLocationURL.toLocalFile();
+    return true;
+}
+
+// --- Notes ---
+
+void TVXDocument::handleMiniNoteTitleEdited(const platform::Notification& notification)
+{
+    const QVariantMap& payload = notification.userInfo;
+    const QVariant title = payload.value(Notifications::MINI_NOTE_EDITED_TITLE_PAYLOAD);
+    const QVariant oldURL = payload.value(Notifications::MINI_NOTE_EDITED_OLDURL_PAYLOAD);
+    const QVariant newURL = payload.value(Notifications::MINI_NOTE_EDITED_NEWURL_PAYLOAD);
+    if (title.typeId() != QMetaType::QString || oldURL.typeId() != QMetaType::QUrl || newURL.typeId() != QMetaType::QUrl)
+        return;
+    // The old URL carries the old title: only the tab of exactly that note reacts.
+    if (m_pseudoURL.isEmpty() || oldURL.toUrl().toEncoded() != m_pseudoURL.toEncoded())
+        return;
+    m_pseudoURL = newURL.toUrl();
+    setDisplayName(title.toString());
+    if (auto* editor = editorViewController()) {
+        if (QWidget* view = editor->view(); view && view->window() != view)
+            view->window()->setWindowTitle(title.toString());
+        editor->updateDocument();
+    }
+}
+
+// --- Closing ---
+
+void TVXDocument::onFileURLChanged()
+{
+    if (auto* editor = editorViewController())
+        editor->setTitle(displayName());
+}
+
+void TVXDocument::close()
+{
+    if (m_editor && m_editorObject)
+        m_editor->removeDelegates();
+    releaseEditor();
+    m_fileSystemItem = nullptr;
+    platform::Document::close();
+}
+
+} // namespace penwick

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+#include "platform/document/Document.h"
+#include "platform/document/WindowController.h"
+
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace penwick {
+
+class EditorViewControllerInterface;
+class TVXDocument;
+
+// The window controller that shows a document, as the document sees it.
+class TVXDocumentDelegate {
+public:
+    virtual ~TVXDocumentDelegate() = default;
+    // After every change of the document's change count.
+    virtual void documentDidUpdate(TVXDocument* document) = 0;
+    // The window that the document's sheets attach to.
+    virtual QWidget* getAttachedWindow() = 0;
+};
+
+// The document of one tab: a text file (normally Markdown), a folder to add to the sidebar,
+// a scratch or shadow note (identified by its note URL, no file), or an untitled document.
+class TVXDocument : public platform::Document {
+    Q_OBJECT
+public:
+    // Posted (object: the document, no user info) when the document needs a window.
+    static inline const QString DocumentNeedWindowNotification = QStringLiteral("DocumentNeedWindowNotification");
+    // The domain of read and write errors; codes below.
+    static const QString& documentErrorDomain();
+    enum ErrorCode {
+        UnreadableContents = 40, // no readable contents, or not UTF-8
+        NotText = 10,            // asked to write a type that is not text
+    };
+
+    using EditorFactory = std::function<EditorViewControllerInterface*(TVXDocument*)>;
+    // How documents make their editor view controller (the application installs it).
+    static void setEditorViewControllerFactory(EditorFactory factory);
+
+    explicit TVXDocument(QObject* parent = nullptr);
+    ~TVXDocument() override;
+
+    // The editor of the document, made on first access through the factory (none without one).
+    EditorViewControllerInterface* editorViewController();
+    bool hasEditorViewController() const { return m_editor != nullptr; }
+
+    // --- Fields ---
+    bool isQuickOpen() const { return m_isQuickOpen; }
+    // Also refreshes the tab icon.
+    void setIsQuickOpen(bool quickOpen);
+    bool isDirectory() const { return m_isDirectory; }
+    void setIsDirectory(bool directory) { m_isDirectory = directory; }
+    bool canClose() const { return m_canClose; }
+    void setCanClose(bool canClose) { m_canClose = canClose; }
+    bool isInMiddleOfRevert() const { return m_isInMiddleOfRevert; }
+    void setIsInMiddleOfRevert(bool reverting) { m_isInMiddleOfRevert = reverting; }
+    // The path of fileURL; empty without a file.
+    QString filePath() const;
+    QString contents() const { return m_contents; }
+    void setContents(const QString& contents) { m_contents = contents; }
+    TVXDocumentDelegate* delegate() const;
+    void setDelegate(TVXDocumentDelegate* delegate);
+    QUrl defaultSaveLocationURL() const { return m_defaultSaveLocationURL; }
+    void setDefaultSaveLocationURL(const QUrl& url) { m_defaultSaveLocationURL = url; }
+    QUrl pseudoURL() const { return m_pseudoURL; }
+    void setPseudoURL(const QUrl& url) { m_pseudoURL = url; }
+    QUrl baseURL() const { return m_baseURL; }
+    void setBaseURL(const QUrl& url) { m_baseURL = url; }
+    QUrl tempFileURL() const { return m_tempFileURL; }
+    void setTempFileURL(const QUrl& url) { m_tempFileURL = url; }
+    // The folder-tree node the document was opened from (not owned; cleared on close).
+    QObject* fileSystemItem() const { return m_fileSystemItem; }
+    void setFileSystemItem(QObject* item) { m_fileSystemItem = item; }
+    QIcon icon() const { return m_icon; }
+    void setIcon(const QIcon& icon) { m_icon = icon; }
+    QString uniqueID() const { return m_uniqueID; }
+    // The view printed in place of the editor while a PDF export runs.
+    QWidget* previewView() const { return m_previewView; }
+    void setPreviewView(QWidget* view) { m_previewView = view; }
+
+    // The note URL, else the file URL, else the temporary copy's URL, else empty: the
+    // identity of a document for sessions and lookups.
+    QUrl canonicalURL() const;
+
+    // --- Windows and scripting ---
+    // Asks for a window by notification; the application picks or makes it.
+    void makeWindowControllers() override;
+    void addWindowController(platform::WindowController* controller);
+    // "documents" element of the window, by uniqueID.
+    platform::ObjectSpecifier objectSpecifier() const;
+    QWidget* windowForSheet() const override;
+
+    // --- Edited state ---
+    void updateChangeCount(platform::DocumentChange change) override;
+
+    // --- Reading and writing ---
+    static bool canLoadType(const QString& type);
+    bool readFromFileWrapper(const platform::FileWrapper& wrapper, const QString& type, MaybeError* error) override;
+    bool utfTextReadFileWrapper(const platform::FileWrapper& wrapper, MaybeError* error);
+    std::optional<platform::FileWrapper> fileWrapperOfType(const QString& type, MaybeError* error) override;
+    std::optional<platform::FileWrapper> utfTextFileWrapper(MaybeError* error);
+    // Writes only ASCII: every character from U+007F up is dropped once any non-ASCII one is
+    // present. Only a text type that is not data would reach it, and every text type is data,
+    // so no real save goes through it.
+    std::optional<platform::FileWrapper> txtFileWrapper(MaybeError* error);
+    QString convertToASCII();
+
+    bool prepareSavePanel(platform::SavePanelOptions& options) override;
+
+    // --- Notes ---
+    // A note got a new title in the sidebar ("miniNoteEdited"): the tab showing that note follows.
+    void handleMiniNoteTitleEdited(const platform::Notification& notification);
+
+    void close() override;
+
+private:
+    QString editorText(bool breakUndoCoalescing);
+    void releaseEditor();
+    void onFileURLChanged();
+
+    QPointer<QObject> m_editorObject;
+    EditorViewControllerInterface* m_editor = nullptr;
+    QString m_controllerClassName;
+    std::shared_ptr<const platform::ObjectSpecifier> m_controllerSpecifier;
+    QPointer<QWidget> m_previewView;
+    std::atomic<bool> m_isQuickOpen { false };
+    bool m_isDirectory = false;
+    std::atomic<bool> m_canClose { false };
+    bool m_isInMiddleOfRevert = false;
+    QString m_contents;
+    TVXDocumentDelegate* m_delegate = nullptr;
+    QPointer<QObject> m_delegateObject; // the delegate as a QObject, to notice its destruction
+    bool m_delegateIsObject = false;
+    QUrl m_defaultSaveLocationURL;
+    QUrl m_pseudoURL;
+    QUrl m_baseURL;
+    QUrl m_tempFileURL;
+    QPointer<QObject> m_fileSystemItem;
+    QIcon m_icon;
+    QString m_uniqueID;
+};
+
+} // namespace penwick

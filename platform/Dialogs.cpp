@@ -1,0 +1,142 @@
+#include "platform/Dialogs.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+namespace penwick::platform {
+
+namespace {
+
+Dialogs* g_current = nullptr;
+
+QMessageBox::Icon iconFor(AlertStyle style)
+{
+    switch (style) {
+    case AlertStyle::Critical:
+        return QMessageBox::Critical;
+    case AlertStyle::Informational:
+        return QMessageBox::Information;
+    case AlertStyle::Warning:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+// A message box whose buttons stand in the alert's order; the pressed one is found by
+// position, never by QMessageBox's result codes (which depend on roles).
+QMessageBox* makeMessageBox(QWidget* parent, const AlertSpec& alert, QList<QAbstractButton*>& buttons)
+{
+    auto* box = new QMessageBox(parent);
+    box->setIcon(iconFor(alert.style));
+    box->setText(alert.messageText);
+    box->setInformativeText(alert.informativeText);
+    const QStringList titles = alert.buttons.isEmpty() ? QStringList { QStringLiteral("OK") } : alert.buttons;
+    for (int i = 0; i < titles.size(); ++i) {
+        const bool isCancel = alert.cancelButton && *alert.cancelButton == i;
+        auto* button = box->addButton(titles[i], isCancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        buttons.append(button);
+    }
+    box->setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    if (alert.cancelButton && *alert.cancelButton >= 0 && *alert.cancelButton < buttons.size())
+        box->setEscapeButton(buttons[*alert.cancelButton]);
+    return box;
+}
+
+} // namespace
+
+Dialogs& Dialogs::current()
+{
+    static QtDialogs qtDialogs;
+    return g_current ? *g_current : qtDialogs;
+}
+
+void Dialogs::setCurrent(Dialogs* dialogs)
+{
+    g_current = dialogs;
+}
+
+std::optional<QString> QtDialogs::runSavePanel(QWidget* parent, const SavePanelOptions& options)
+{
+    QFileDialog dialog(parent, options.title, options.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!options.nameFilters.isEmpty())
+        dialog.setNameFilters(options.nameFilters);
+    if (!options.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.nameFieldStringValue.isEmpty())
+        dialog.selectFile(options.nameFieldStringValue);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+QStringList QtDialogs::runOpenPanel(QWidget* parent, OpenPanelOptions& options)
+{
+    QFileDialog dialog(parent, options.title, options.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own dialog can pick files and folders alike; the native one cannot.
+    const bool both = options.canChooseFiles && options.canChooseDirectories;
+    if (both || !options.accessoryCheckBoxTitle.isEmpty())
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!options.canChooseFiles && options.canChooseDirectories)
+        dialog.setFileMode(QFileDialog::Directory);
+    else
+        dialog.setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!options.nameFilters.isEmpty())
+        dialog.setNameFilters(options.nameFilters);
+    QCheckBox* checkBox = nullptr;
+    if (!options.accessoryCheckBoxTitle.isEmpty()) {
+        checkBox = new QCheckBox(options.accessoryCheckBoxTitle, &dialog);
+        checkBox->setChecked(options.accessoryCheckBoxState);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(checkBox, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    QStringList chosen;
+    if (both) {
+        // A folder is accepted by pressing Open with the folder selected.
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, false);
+    }
+    if (dialog.exec() == QDialog::Accepted)
+        chosen = dialog.selectedFiles();
+    if (checkBox)
+        options.accessoryCheckBoxState = checkBox->isChecked();
+    return chosen;
+}
+
+int QtDialogs::runModalAlert(QWidget* parent, const AlertSpec& alert)
+{
+    QList<QAbstractButton*> buttons;
+    std::unique_ptr<QMessageBox> box(makeMessageBox(parent, alert, buttons));
+    box->exec();
+    const int index = int(buttons.indexOf(box->clickedButton()));
+    if (index >= 0)
+        return index;
+    return alert.cancelButton.value_or(0);
+}
+
+QWidget* QtDialogs::beginSheetAlert(QWidget* window, const AlertSpec& alert, AlertHandler onEnd)
+{
+    QList<QAbstractButton*> buttons;
+    QMessageBox* box = makeMessageBox(window, alert, buttons);
+    box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // The handler belongs to this box alone: a second alert never takes it over.
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, onEnd = std::move(onEnd), cancel = alert.cancelButton] {
+        int index = int(buttons.indexOf(box->clickedButton()));
+        if (index < 0)
+            index = cancel.value_or(0);
+        if (onEnd)
+            onEnd(index);
+    });
+    box->open();
+    return box;
+}
+
+} // namespace penwick::platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace penwick::platform {
+
+// A failed document operation: a domain, a code within it and a readable message.
+struct DocumentError {
+    // Codes of the file layer's own domain, for reads and writes that the system refused.
+    static inline const QString fileDomain = QStringLiteral("FileErrorDomain");
+    enum FileCode {
+        FileReadUnknown = 256,
+        FileReadNoPermission = 257,
+        FileReadNoSuchFile = 260,
+        FileWriteUnknown = 512,
+        FileWriteNoPermission = 513,
+        FileWriteOutOfSpace = 640,
+        UserCancelled = 3072,
+    };
+
+    QString domain;
+    int code = 0;
+    QString message;
+
+    QString localizedDescription() const { return message; }
+};
+
+} // namespace penwick::platform

@@ -1,0 +1,268 @@
+#include "PlainEditorViewController.h"
+
+#include "platform/document/DocumentTypes.h"
+#include "shell/TVXDocument.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace penwick;
+using platform::DocumentError;
+using platform::DocumentTypes;
+using platform::SaveOperation;
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+struct ReadResult {
+    bool ok = false;
+    std::optional<DocumentError> error;
+};
+
+ReadResult readInto(TVXDocument& document, const QString& path)
+{
+    ReadResult result;
+    // A value that a failure without an error object must clear.
+    result.error = DocumentError { QStringLiteral("sentinel"), -1, {} };
+    result.ok = document.readFromURL(QUrl::fromLocalFile(path), DocumentTypes::typeOfFile(path), &result.error);
+    return result;
+}
+
+class DocumentFiles : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir + QLatin1Char('/') + name; }
+    QStringList entries() const { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+
+    QString dir = test::temporaryFolder();
+    test::PlainEditorFactoryScope factory;
+};
+
+} // namespace
+
+TEST_F(DocumentFiles, AnEmptyFileReadsAsEmptyText)
+{
+    writeBytes(path(QStringLiteral("empty.md")), {});
+    TVXDocument document;
+    const auto result = readInto(document, path(QStringLiteral("empty.md")));
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(document.contents(), QString());
+    EXPECT_EQ(document.fileType(), QStringLiteral("text/markdown"));
+    EXPECT_EQ(document.fileModificationDate(), QFileInfo(path(QStringLiteral("empty.md"))).lastModified());
+}
+
+TEST_F(DocumentFiles, BytesThatAreNotUtf8FailWithCode40WhateverTheName)
+{
+    for (const char* name : { "latin.md", "latin.txt", "latin.html", "latin" }) {
+        writeBytes(path(QString::fromLatin1(name)), "caf\xe9 au lait\n");
+        TVXDocument document;
+        const auto result = readInto(document, path(QString::fromLatin1(name)));
+        EXPECT_FALSE(result.ok) << name;
+        ASSERT_TRUE(result.error) << name;
+        EXPECT_EQ(result.error->domain, TVXDocument::documentErrorDomain()) << name;
+        EXPECT_EQ(result.error->code, 40) << name;
+        EXPECT_TRUE(document.fileType().isEmpty()) << name;
+    }
+    // A sequence cut short at the end of the file is not UTF-8 either.
+    writeBytes(path(QStringLiteral("cut.md")), "emoji \xf0\x9f\x98");
+    TVXDocument document;
+    const auto result = readInto(document, path(QStringLiteral("cut.md")));
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->code, 40);
+}
+
+TEST_F(DocumentFiles, AFolderIsMarkedAsFolderWithoutText)
+{
+    QDir().mkpath(path(QStringLiteral("notes")));
+    TVXDocument document;
+    const auto result = readInto(document, path(QStringLiteral("notes")));
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(document.isDirectory());
+    EXPECT_TRUE(document.contents().isEmpty());
+    EXPECT_TRUE(document.fileType().isEmpty());
+}
+
+TEST_F(DocumentFiles, ImagesVideosAndProgramsFailWithoutAnErrorObject)
+{
+    writeBytes(path(QStringLiteral("picture.png")), QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(32, '\0'));
+    writeBytes(path(QStringLiteral("clip.mp4")), QByteArray("\0\0\0\x18" "ftypmp42", 12) + QByteArray(32, '\0'));
+    writeBytes(path(QStringLiteral("launcher.desktop")), "[Desktop Entry]\nType=Application\nExec=true\n");
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/true"), path(QStringLiteral("program"))));
+    for (const char* name : { "picture.png", "clip.mp4", "launcher.desktop", "program" }) {
+        TVXDocument document;
+        const auto result = readInto(document, path(QString::fromLatin1(name)));
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_FALSE(result.error) << name;
+        EXPECT_TRUE(document.contents().isEmpty()) << name;
+    }
+}
+
+TEST_F(DocumentFiles, AMissingFileFailsWithTheFileLayersError)
+{
+    TVXDocument document;
+    const auto result = readInto(document, path(QStringLiteral("nothing.md")));
+    EXPECT_FALSE(result.ok);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->domain, DocumentError::fileDomain);
+    EXPECT_EQ(result.error->code, DocumentError::FileReadNoSuchFile);
+}
+
+TEST_F(DocumentFiles, ReadThenWrittenThroughTheEditorIsByteIdentical)
+{
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        { "crlf", "# Title\r\n\r\nline one\r\nline two\r\n" },
+        { "lone cr", "first\rsecond\rthird\r" },
+        { "mixed", "unix\nwindows\r\nold mac\rlast" },
+        { "no-break space", "a\xc2\xa0" "b and\xc2\xa0\xc2\xa0spaces\n" },
+        { "line separator", "one\xe2\x80\xa8two\xe2\x80\xa8three\n" },
+        { "no final newline", "no newline at the end" },
+        { "emoji", "flags \xf0\x9f\x87\xab\xf0\x9f\x87\xb7 family \xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x91\xa7\n" },
+        { "byte-order mark", "\xef\xbb\xbf# With BOM\n" },
+    };
+    for (const auto& [label, bytes] : cases) {
+        const QString file = path(QStringLiteral("round.md"));
+        writeBytes(file, bytes);
+        TVXDocument document;
+        ASSERT_TRUE(readInto(document, file).ok) << label;
+        document.setFileURL(QUrl::fromLocalFile(file));
+        test::plainEditor(document)->loadDocument();
+        std::optional<DocumentError> error;
+        ASSERT_TRUE(document.saveToURL(QUrl::fromLocalFile(file), document.fileType(), SaveOperation::Save, &error)) << label;
+        EXPECT_EQ(readBytes(file), bytes) << label;
+        EXPECT_EQ(document.fileModificationDate(), QFileInfo(file).lastModified()) << label;
+    }
+}
+
+TEST_F(DocumentFiles, EveryTextTypeIsWrittenAsUtf8)
+{
+    const QString text = QStringLiteral("déjà vu — ☃ \U0001F600\n");
+    for (const char* type : { "text/markdown", "text/plain", "text/html", "application/xml", "application/octet-stream" }) {
+        TVXDocument document;
+        document.setContents(text);
+        std::optional<DocumentError> error;
+        const auto wrapper = document.fileWrapperOfType(QString::fromLatin1(type), &error);
+        ASSERT_TRUE(wrapper) << type;
+        EXPECT_EQ(*wrapper->regularFileContents(), text.toUtf8()) << type;
+    }
+}
+
+TEST_F(DocumentFiles, ATypeThatIsNotTextIsRefusedWithCode10)
+{
+    TVXDocument document;
+    document.setContents(QStringLiteral("text"));
+    for (const char* type : { "inode/directory" }) {
+        std::optional<DocumentError> error;
+        EXPECT_FALSE(document.fileWrapperOfType(QString::fromLatin1(type), &error)) << type;
+        ASSERT_TRUE(error) << type;
+        EXPECT_EQ(error->domain, TVXDocument::documentErrorDomain());
+        EXPECT_EQ(error->code, 10);
+    }
+}
+
+TEST_F(DocumentFiles, TheAsciiWriterDropsEverythingFromDelUpOnlyWhenTextIsNotAscii)
+{
+    TVXDocument document;
+    auto* editor = test::plainEditor(document);
+    struct Case {
+        QString text;
+        QByteArray written;
+    };
+    const std::vector<Case> cases = {
+        { QStringLiteral("plain ascii with del \x7F and tab\t\n"), "plain ascii with del \x7F and tab\t\n" },
+        { QStringLiteral("caf\u00e9 \x7F ok \U0001F600!"), "caf  ok !" },
+    };
+    for (const auto& c : cases) {
+        editor->getEditorTextView()->setString(c.text);
+        std::optional<DocumentError> error;
+        const auto wrapper = document.txtFileWrapper(&error);
+        ASSERT_TRUE(wrapper);
+        EXPECT_EQ(*wrapper->regularFileContents(), c.written);
+        EXPECT_EQ(document.contents(), c.text); // the writer stores what it took from the editor
+    }
+}
+
+TEST_F(DocumentFiles, AWriteUnderARegularFileFailsAndLeavesNothingBehind)
+{
+    const QString blocker = path(QStringLiteral("plain-file"));
+    writeBytes(blocker, "I am a file");
+    const QStringList before = entries();
+    TVXDocument document;
+    document.setContents(QStringLiteral("new text"));
+    std::optional<DocumentError> error;
+    EXPECT_FALSE(document.saveToURL(QUrl::fromLocalFile(blocker + QStringLiteral("/inside.md")), QStringLiteral("text/markdown"), SaveOperation::SaveAs, &error));
+    ASSERT_TRUE(error);
+    EXPECT_FALSE(error->message.isEmpty());
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(readBytes(blocker), QByteArray("I am a file"));
+    EXPECT_TRUE(document.fileURL().isEmpty());
+}
+
+TEST_F(DocumentFiles, AWriteStoppedByTheFileSizeLimitLeavesTheOldFileAndNoTemporaryFile)
+{
+    const QString file = path(QStringLiteral("limited.md"));
+    const QByteArray old = "old contents\r\n";
+    writeBytes(file, old);
+    TVXDocument document;
+    ASSERT_TRUE(readInto(document, file).ok);
+    document.setFileURL(QUrl::fromLocalFile(file));
+    auto* editor = test::plainEditor(document);
+    editor->getEditorTextView()->setString(QString(64 * 1024, QLatin1Char('x')));
+    document.updateChangeCount(platform::DocumentChange::Done);
+    const QStringList before = entries();
+
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::optional<DocumentError> error;
+    const bool saved_ok = document.saveToURL(QUrl::fromLocalFile(file), document.fileType(), SaveOperation::Save, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved_ok);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, DocumentError::FileWriteOutOfSpace);
+    EXPECT_EQ(readBytes(file), old);
+    EXPECT_EQ(entries(), before);
+    EXPECT_TRUE(document.isDocumentEdited()); // nothing was saved
+}
+
+TEST_F(DocumentFiles, SaveKeepsTheFilesPermissions)
+{
+    const QString file = path(QStringLiteral("private.md"));
+    writeBytes(file, "secret\n");
+    const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    ASSERT_TRUE(QFile::setPermissions(file, permissions));
+    TVXDocument document;
+    ASSERT_TRUE(readInto(document, file).ok);
+    document.setContents(QStringLiteral("still secret\n"));
+    TVXDocument::setEditorViewControllerFactory({});
+    ASSERT_TRUE(document.saveToURL(QUrl::fromLocalFile(file), document.fileType(), SaveOperation::Save));
+    EXPECT_EQ(readBytes(file), QByteArray("still secret\n"));
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+        | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFileInfo(file).permissions() & mode, permissions);
+}
