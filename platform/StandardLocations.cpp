@@ -11,10 +11,7 @@ QString applicationDataDirectory(const QString& appName)
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         return {};
-    const QString path = QDir(base).filePath(appName);
-    if (!QDir().mkpath(path))
-        return {};
-    return path;
+    return QDir(base).filePath(appName);
 }
 
 QString configDirectory(const QString& appName)

@@ -4,8 +4,9 @@
 
 namespace penwick::platform {
 
-// The per-user data folder shared by both programs (~/.local/share/<appName>),
-// created when missing. Empty when it cannot be created.
+// The per-user data folder shared by both programs (~/.local/share/<appName>): the one
+// source of that folder. Nothing is created or checked; whoever writes there makes the
+// folder. Empty only when the platform names no data location at all.
 QString applicationDataDirectory(const QString& appName);
 
 // The folder of the settings file (~/.config/<appName>).

@@ -47,12 +47,7 @@ bool checkIfFileExists(const QString& path)
 
 QString getApplicationDirectoryPath(const QString& name)
 {
-    const QString path = platform::applicationDataDirectory(name);
-    if (!path.isEmpty())
-        return path;
-    // The folder could not be made; callers still need to know where it belongs.
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return base.isEmpty() ? QString() : appendPathComponent(base, name);
+    return platform::applicationDataDirectory(name);
 }
 
 std::optional<FileError> createDirectoryAtPath(const QString& path)

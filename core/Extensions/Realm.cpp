@@ -1,5 +1,7 @@
 #include "Extensions/Realm.h"
 
+#include "Extensions/FileManagerAdditions.h"
+
 #include "CoreMagicStrings.h"
 #include "CorePrefs.h"
 #include "LXLogger.h"
@@ -52,13 +54,13 @@ bool failSetup(const QString& description)
 
 void RealmSetup::setup()
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) {
+    const QString folder = getApplicationDirectoryPath(CoreMagicStrings::APPNAME);
+    if (folder.isEmpty()) {
         close();
         failSetup(QStringLiteral("There is no folder for application data"));
         return;
     }
-    setupInFolder(QDir(base).filePath(CoreMagicStrings::APPNAME));
+    setupInFolder(folder);
 }
 
 bool RealmSetup::setupInFolder(const QString& folder)

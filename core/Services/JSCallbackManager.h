@@ -1,16 +1,15 @@
 #pragma once
 
-#include "Services/CustomCSSManager.h"
+#include "Services/TextFileStore.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <optional>
 
 namespace penwick {
 
-// The user's update callback ("onupdate_callback.js" in the application folder), built
-// like the style-sheet store: read at most once between saves, safe from any thread.
+// The user's update callback ("onupdate_callback.js" in the application folder), the same
+// store as the style sheet's: read at most once between saves, safe from any thread.
 class JSCallbackManager {
 public:
     static inline const QString kFileName = QStringLiteral("onupdate_callback.js");
@@ -22,18 +21,15 @@ public:
     JSCallbackManager& operator=(const JSCallbackManager&) = delete;
 
     // Writes the callback, empties the cache and posts ONUPDATE_CALLBACK_JS_UPDATED.
-    bool saveOnUpdateCallbackJS(const QString& js, StoreFileError* error = nullptr);
+    bool saveOnUpdateCallbackJS(const QString& js, StoreFileError* error = nullptr) { return m_store.save(js, error); }
     // Present on success, also when the text is empty.
-    std::optional<QString> readOnUpdateCallbackJS(StoreFileError* error = nullptr);
+    std::optional<QString> readOnUpdateCallbackJS(StoreFileError* error = nullptr) { return m_store.read(error); }
 
-    QString customJSPath();
+    // Empty when the platform names no data folder.
+    QString customJSPath() { return m_store.path(); }
 
 private:
-    QString pathLocked();
-
-    QMutex m_mutex;
-    QString m_path;
-    std::optional<QString> m_cachedOnUpdatedJSCallback;
+    TextFileStore m_store;
 };
 
 } // namespace penwick

@@ -9,6 +9,7 @@
 #include <QDBusVirtualObject>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -78,7 +79,9 @@ TEST(FileManager, ApplicationDirectoryIsTheSharedDataFolder)
     QDir(expected).removeRecursively();
 
     EXPECT_EQ(getApplicationDirectoryPath(QStringLiteral("Penwick")), expected);
+    EXPECT_FALSE(QFileInfo::exists(expected)) << "asking for the folder creates nothing";
     // The same answer once the folder exists.
+    ASSERT_TRUE(QDir().mkpath(expected));
     EXPECT_EQ(getApplicationDirectoryPath(QStringLiteral("Penwick")), expected);
     EXPECT_EQ(getApplicationDirectoryPath(QStringLiteral("Other")), data + QStringLiteral("/Other"));
 }

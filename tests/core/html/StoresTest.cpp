@@ -195,3 +195,36 @@ TEST(Stores, ReadsOnOtherThreadsWhileSaving)
     // after the last save every read gives the last text
     EXPECT_EQ(store.readCustomCSS(), QStringLiteral("v200"));
 }
+
+TEST(Stores, WithoutADataFolderNothingIsWrittenAnywhere)
+{
+    // The data folder cannot be made: its place lies under a regular file.
+    const QString folder = test::temporaryFolder();
+    QFile blocker(folder + QStringLiteral("/not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (blocker.fileName() + QStringLiteral("/data")).toLocal8Bit());
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(folder);
+    for (const StoreAdapter& a : adapters()) {
+        SCOPED_TRACE(a.name.toStdString());
+        const QString fileName = a.name == QStringLiteral("css") ? CustomCSSManager::kFileName : JSCallbackManager::kFileName;
+        const bool atRootBefore = QFileInfo::exists(QStringLiteral("/") + fileName);
+        auto store = a.make(QString()); // the path comes from the data folder, on first use
+        StoreFileError error;
+        const int posts = countPosts(a.notification, [&] { EXPECT_FALSE(a.save(store.get(), QStringLiteral("x"), &error)); });
+        EXPECT_EQ(posts, 0);
+        EXPECT_FALSE(error.message.isEmpty());
+        EXPECT_TRUE(error.path.startsWith(blocker.fileName() + QStringLiteral("/data/"))) << error.path.toStdString();
+        EXPECT_FALSE(a.read(store.get(), nullptr));
+        // Nothing lands at the root of the file system or in the current folder instead.
+        if (!atRootBefore && QFileInfo::exists(QStringLiteral("/") + fileName)) {
+            QFile::remove(QStringLiteral("/") + fileName);
+            ADD_FAILURE() << "the store wrote at the root of the file system";
+        }
+        EXPECT_FALSE(QFileInfo::exists(folder + QLatin1Char('/') + fileName));
+    }
+    QDir::setCurrent(cwd);
+    qputenv("XDG_DATA_HOME", saved);
+}
