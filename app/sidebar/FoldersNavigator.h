@@ -1,0 +1,145 @@
+#pragma once
+
+#include "sidebar/FolderNavigatorItem.h"
+#include "sidebar/SidebarDocumentHost.h"
+#include "sidebar/SidebarNavigator.h"
+#include "sidebar/TVXFileSystemFilterService.h"
+
+#include <QDBusConnection>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace penwick {
+
+class FileWatcher;
+
+// The "FOLDERS" section: the folders the user added as roots, each with its lazily
+// read and watched file tree, and the file operations on its rows.
+class FoldersNavigator : public SidebarNavigator {
+    Q_OBJECT
+public:
+    // Asks the user to confirm moving an item to the trash (message, informative text).
+    using TrashConfirmation = std::function<bool(const QString& message, const QString& informative)>;
+    // Runs the new-item dialog for "file" or "folder" in a folder; the created path, or nothing.
+    using NewItemDialog = std::function<std::optional<QString>(const QString& type, const QString& baseFolder)>;
+
+    // `host` and `favorites` are not owned and must outlive the section.
+    FoldersNavigator(TreeListView* sourceList, SidebarFavorites* favorites, SidebarDocumentHost* host, QObject* parent = nullptr);
+    ~FoldersNavigator() override;
+
+    // ---- hooks ----
+    qint64 orderWeight() const override { return 10; }
+    bool isRootExpanded() const override;
+    bool owns(const TreeListItem* item) const override;
+    bool isItemExpandable(const TreeListItemPtr& item) override;
+    bool hasIconForItem(const TreeListItemPtr&) override { return true; }
+    QIcon iconForItem(const TreeListItemPtr& item) override;
+    bool shouldEditItem(const TreeListItemPtr&) override { return true; }
+    std::unique_ptr<QMenu> menuItemForItem(const TreeListItemPtr& item) override;
+    void handleDeleteKeyForItem(const TreeListItemPtr& item) override;
+    void handleDoubleClickForItem(const TreeListItemPtr& item) override;
+    void handleWillExpand(const TreeListItemPtr& item) override;
+    void handleSelection(const TreeListItemPtr& item) override;
+    void setObjectValue(const QVariant& value, const TreeListItemPtr& item) override;
+    void handleExpand(const TreeListItemPtr& item) override;
+    void handleCollapse(const TreeListItemPtr& item) override;
+
+    // ---- remembered expansion and base folders ----
+    void addExpandedItem(const FolderItemPtr& item);
+    void removeExpandedItem(const FolderItemPtr& item);
+    // Opens again the remembered folders of a root (opening no document).
+    void restoreExpandedItemsOfRoot(const FolderItemPtr& root);
+    // The row's folder becomes the base folder of the root it lies in.
+    void setAsBaseFolder(const TreeListItemPtr& item);
+
+    // ---- state ----
+    QStringList rootFolderPaths() const { return m_rootFolderPaths; }
+    bool isRestoringExpandedItems() const { return m_isRestoringExpandedItems; }
+    bool restoreInSession() const { return m_restoreInSession; }
+    void setRestoreInSession(bool value) { m_restoreInSession = value; }
+    std::vector<FolderItemPtr> rootFolders() const;
+    const std::vector<FileWatcher*>& fileWatchers() const { return m_fileWatchers; }
+    std::shared_ptr<TVXFileSystemFilterService> filterService() const { return m_filterService; }
+
+    // ---- rows as documents ----
+    void openItem(const TreeListItemPtr& item, bool asQuickOpen);
+    // Confirms, then moves the row's file or folder to the trash and drops its row.
+    void moveItemToTrash(const FolderItemPtr& item);
+    std::vector<FolderEntry> urlsGenerator(const QString& folderPath) const;
+
+    // ---- tree maintenance ----
+    // Adds a root folder row (populated, watched); an existing root is selected when asked.
+    FolderItemPtr openFolderInternally(const std::optional<QString>& path, bool thenSelect);
+    void removeRootFolderItem(const FolderItemPtr& root);
+    // One changed path below a root, as its watcher reported it.
+    void handleFolderChangeAtPath(const QString& path, const FolderItemPtr& root);
+    void insertChildItemAtPath(const std::optional<QString>& path, const FolderItemPtr& parent, bool isDirectory);
+    void removeChildItemAtPath(const QString& path, const FolderItemPtr& parent);
+    FolderItemPtr findItemAtPath(const QString& path, const FolderItemPtr& under) const;
+    FolderItemPtr revealItemAtPath(const QString& path, const FolderItemPtr& parent, std::vector<FolderItemPtr>& expandedItems);
+    // Reveals, selects and opens the file's row; nothing for a path outside every root.
+    FolderItemPtr selectItemWithPath(const QString& path);
+
+    // ---- menu actions (each on the row the menu was built for) ----
+    void openFolder(const TreeListItemPtr& item);
+    void open(const TreeListItemPtr& item);
+    void showInFinder(const TreeListItemPtr& item);
+    void addToFavorites(const TreeListItemPtr& item);
+    void newFile(const TreeListItemPtr& item);
+    void newFolder(const TreeListItemPtr& item);
+    void rename(const TreeListItemPtr& item);
+    void removeRootFolderFromSidebar(const TreeListItemPtr& item);
+    void deleteItem(const TreeListItemPtr& item);
+    void collapseAllChildren(const TreeListItemPtr& item);
+    void createItemOfType(const QString& type, const FolderItemPtr& folder);
+
+    // Replaceable modal steps and the bus the file manager is reached on.
+    void setTrashConfirmation(TrashConfirmation confirmation) { m_confirmTrash = std::move(confirmation); }
+    void setNewItemDialog(NewItemDialog dialog) { m_newItemDialog = std::move(dialog); }
+    void setFileManagerBus(const QDBusConnection& bus) { m_fileManagerBus = bus; }
+    // Seconds between a watched change and its batch (shorter in tests).
+    void setWatchLatency(double seconds) { m_watchLatency = seconds; }
+
+    // Whether `path` lies inside `folder`, comparing whole components.
+    static bool isPathBelow(const QString& path, const QString& folder);
+
+private:
+    // One root's watcher and the batch it is delivering.
+    struct RootWatch {
+        FolderItemPtr root;
+        FileWatcher* watcher = nullptr;
+        QString rootPath;
+        bool batchOpen = false;
+        bool changed = false;
+    };
+
+    void completeOpen(const FolderItemPtr& item, bool asQuickOpen, SidebarDocument* document, const std::optional<SidebarOpenError>& error);
+    void startWatching(const FolderItemPtr& root);
+    void stopWatching(const FolderItemPtr& root);
+    void watcherReported(RootWatch* watch, const QString& path);
+    void watcherBatchEnded(RootWatch* watch);
+    void rebuildRootFolderPaths();
+    void renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath);
+    static FolderItemPtr asFolderItem(const TreeListItemPtr& item);
+
+    SidebarFavorites* m_favorites;
+    SidebarDocumentHost* m_host;
+    std::vector<FileWatcher*> m_fileWatchers;
+    std::vector<std::unique_ptr<RootWatch>> m_watches;
+    std::shared_ptr<TVXFileSystemFilterService> m_filterService;
+    bool m_isRestoringExpandedItems = false;
+    bool m_restoreInSession = false;
+    QStringList m_rootFolderPaths;
+    TrashConfirmation m_confirmTrash;
+    NewItemDialog m_newItemDialog;
+    QDBusConnection m_fileManagerBus;
+    double m_watchLatency = 0.5;
+    RootWatch* m_batchWatch = nullptr; // the watch whose batch is being applied
+
+};
+
+} // namespace penwick
