@@ -1,5 +1,7 @@
 #include "platform/text/TextView.h"
 
+#include "platform/text/ParagraphLayout.h"
+
 #include "platform/text/FindBar.h"
 #include "platform/text/TextLines.h"
 #include "platform/text/UndoManager.h"
@@ -179,6 +181,11 @@ bool mergeTyping(qsizetype& position, QString& removed, QString& added, qsizetyp
 
 TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
 {
+    // A document of our own whose layout carries the paragraph style.
+    auto* text = new QTextDocument(this);
+    m_paragraphLayout = new ParagraphLayout(text);
+    text->setDocumentLayout(m_paragraphLayout);
+    setDocument(text);
     setUndoRedoEnabled(false);
     setTabChangesFocus(false);
     m_undoManager = new UndoManager(this);
@@ -585,6 +592,10 @@ void TextView::beep()
 }
 
 // --- Appearance ---
+
+void TextView::setDefaultParagraphStyle(const ParagraphStyle& style) { m_paragraphLayout->setParagraphStyle(style); }
+
+ParagraphStyle TextView::defaultParagraphStyle() const { return m_paragraphLayout->paragraphStyle(); }
 
 void TextView::setMarginSize(const QSizeF& size)
 {

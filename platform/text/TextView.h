@@ -17,6 +17,8 @@ class QTextDocumentFragment;
 namespace penwick::platform {
 
 class FindBar;
+class ParagraphLayout;
+struct ParagraphStyle;
 class UndoManager;
 
 // The text view the editor builds on: a QPlainTextEdit whose text is read and written as a
@@ -91,6 +93,10 @@ public:
     int beepCount() const { return m_beepCount; }
 
     // --- Appearance and options ---
+    // Line spacing, paragraph spacing and first-line indent of every paragraph; kept by the
+    // layout, so it never enters the undo history or changes the text.
+    void setDefaultParagraphStyle(const ParagraphStyle& style);
+    ParagraphStyle defaultParagraphStyle() const;
     void setMarginSize(const QSizeF& size);
     QSizeF marginSize() const { return m_marginSize; }
     using QPlainTextEdit::viewportMargins;
@@ -161,6 +167,7 @@ private:
     bool m_linkDetection = true;
     bool m_quoteSubstitution = false;
     QStringList m_draggedTypes;
+    ParagraphLayout* m_paragraphLayout = nullptr;
 };
 
 } // namespace penwick::platform
