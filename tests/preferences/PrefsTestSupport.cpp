@@ -23,6 +23,18 @@ QString temporaryHome()
     return home;
 }
 
+namespace {
+
+// Every program of these tests takes its private home before its first test.
+class TemporaryHomeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { temporaryHome(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const homeEnvironment = ::testing::AddGlobalTestEnvironment(new TemporaryHomeEnvironment);
+
+} // namespace
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace penwick {
+
+// Whether PenwickMini starts when the user logs in.
+class PenwickMiniService {
+public:
+    static inline const QString kAutostartFileName = QStringLiteral("penwick-mini.desktop");
+
+    // Writes (true) or removes (false) PenwickMini's autostart entry; a failure is logged
+    // ("Error changing startup item status of Penwick mini") and otherwise not reported.
+    static void updateStatus(bool enabled);
+    // The autostart entry's text: PenwickMini beside this program's executable.
+    static QString autostartEntry();
+};
+
+} // namespace penwick

@@ -1,0 +1,54 @@
+#include "platform/LoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace penwick::platform {
+
+LoginItem::LoginItem(QString fileName, QString entry)
+    : m_fileName(std::move(fileName))
+    , m_entry(std::move(entry))
+{
+}
+
+QString LoginItem::path() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart/") + m_fileName;
+}
+
+bool LoginItem::isEnabled() const
+{
+    return QFileInfo(path()).isFile();
+}
+
+bool LoginItem::setEnabled(bool enabled, QString* error) const
+{
+    const QString file = path();
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (!enabled) {
+        const QFileInfo info(file);
+        if (!info.exists() && !info.isSymLink())
+            return true;
+        QFile entry(file);
+        return entry.remove() || fail(QStringLiteral("Cannot remove \"%1\": %2").arg(file, entry.errorString()));
+    }
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
+    QSaveFile entry(file);
+    if (!entry.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
+    entry.write(m_entry.toUtf8());
+    if (!entry.commit())
+        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
+    return true;
+}
+
+} // namespace penwick::platform
