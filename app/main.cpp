@@ -1,6 +1,8 @@
 #include "CoreSetup.h"
+#include "Extensions/Realm.h"
 #include "highlighter/EditorThemes.h"
 #include "preferences/EditorPreferencesSynchronizer.h"
+#include "preferences/TVXPreferencesController.h"
 #include "preferences/ThemesFactory.h"
 #include "shell/MagicStrings.h"
 #include "LXLogger.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenuBar>
 
 #include <cstdio>
 
@@ -24,6 +27,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     QApplication::setOrganizationDomain(QStringLiteral("penwick.org"));
     penwick::registerBundledDefaults();
+    penwick::RealmSetup::setup();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Penwick"));
@@ -48,6 +52,12 @@ int main(int argc, char* argv[])
             penwick::log().error(error);
     }
     highlighter->activate();
+
+    penwick::TVXPreferencesController preferences;
+    QMenu* penwickMenu = window.menuBar()->addMenu(QStringLiteral("&Penwick"));
+    QAction* openPreferences = penwickMenu->addAction(QStringLiteral("Preferences…"));
+    openPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QObject::connect(openPreferences, &QAction::triggered, &preferences, &penwick::TVXPreferencesController::openPreferences);
 
     window.resize(900, 640);
     window.show();

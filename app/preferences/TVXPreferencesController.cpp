@@ -4,6 +4,7 @@
 #include "preferences/GeneralPreferencesViewController.h"
 #include "preferences/ScriptAssetsPreferencesViewController.h"
 #include "preferences/TVXPreferencesWindowController.h"
+#include "preferences/TVXNavigatorPreferencesViewController.h"
 #include "preferences/TVXStylesPreferencesViewController.h"
 #include "preferences/TVXTextEditorPreferencesViewController.h"
 
@@ -33,6 +34,7 @@ TVXPreferencesWindowController* TVXPreferencesController::preferencesWindowContr
             new TVXStylesPreferencesViewController,
             new CustomCSSPreferencesViewController,
             new ScriptAssetsPreferencesViewController,
+            new TVXNavigatorPreferencesViewController,
         };
         m_windowController = new TVXPreferencesWindowController(panes, QStringLiteral("Preferences"));
     }

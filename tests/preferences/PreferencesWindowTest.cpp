@@ -54,9 +54,10 @@ TEST(PreferencesWindow, ToolbarListsThePanesInOrder)
     }
     for (PreferencePane* pane : window->panes())
         EXPECT_EQ(identifiers.at(window->panes().indexOf(pane)), pane->identifier());
-    // The Real Preview pane (fourth) and the Navigator pane (last) join when they are built.
-    EXPECT_EQ(labels, (QStringList { "General", "Editor", "Preview", "Custom CSS", "Script Assets" }));
-    EXPECT_EQ(identifiers, (QStringList { "GeneralPreferences", "EditorPreferences", "StylesPreferences", "GlobalCustomCSS", "ScriptAssets" }));
+    // The Real Preview pane (fourth) joins when it is built.
+    EXPECT_EQ(labels, (QStringList { "General", "Editor", "Preview", "Custom CSS", "Script Assets", "Navigator" }));
+    EXPECT_EQ(identifiers, (QStringList { "GeneralPreferences", "EditorPreferences", "StylesPreferences", "GlobalCustomCSS",
+                               "ScriptAssets", "NavigatorPreferences" }));
     RealmSetup::close();
 }
 
