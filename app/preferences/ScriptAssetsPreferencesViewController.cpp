@@ -105,9 +105,14 @@ void ScriptAssetsPreferencesViewController::toggleEnable(int row, bool enabled)
     const ScriptAssetItem& shown = m_model->items().at(row);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const auto error = Realm::write([&](RealmTransaction& tx) {
-        // Only the two fields change: what the database holds is kept for the rest.
+        // Only the two fields change: what the database holds is kept for the rest, and an
+        // asset deleted meanwhile (by the other program) is not brought back.
         std::optional<ScriptAssetItem> stored = tx.objectForPrimaryKey<ScriptAssetItem>(shown.id());
-        ScriptAssetItem item = stored.value_or(shown);
+        if (!stored) {
+            tx.cancel(StoreError { StoreErrorCode::Invalid, QStringLiteral("The asset no longer exists") });
+            return;
+        }
+        ScriptAssetItem item = *stored;
         item.setUpdatedDate(now);
         item.setEnabled(enabled);
         tx.add(item);
@@ -171,8 +176,17 @@ void ScriptAssetsPreferencesViewController::renumber()
         renumbered[i].setUpdatedDate(now);
     }
     const auto error = Realm::write([&](RealmTransaction& tx) {
-        for (const ScriptAssetItem& item : renumbered)
+        for (ScriptAssetItem& item : renumbered) {
+            std::optional<ScriptAssetItem> stored = tx.objectForPrimaryKey<ScriptAssetItem>(item.id());
+            if (!stored) {
+                tx.cancel(StoreError { StoreErrorCode::Invalid, QStringLiteral("An asset no longer exists") });
+                return;
+            }
+            stored->setOrder(item.order());
+            stored->setUpdatedDate(now);
+            item = *stored;
             tx.add(item);
+        }
     });
     if (error) {
         appLog().error(QStringLiteral("Error changing asset order"));

@@ -222,6 +222,20 @@ TEST_F(ScriptAssetsTest, StoreFailuresAreLoggedAndTheTableKeepsTheUsersChange)
     EXPECT_EQ(updated, 0);
 }
 
+TEST_F(ScriptAssetsTest, AnAssetDeletedElsewhereIsNotBroughtBack)
+{
+    seed("ABC");
+    pane.viewWillAppear();
+    const ScriptAssetItem gone = pane.scriptAssetItems().at(1);
+    ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.remove(gone); }));
+    const QModelIndex box = pane.model()->index(1, ScriptAssetsTableModel::EnabledColumn);
+    EXPECT_EQ(capturedStdout([&] { pane.model()->setData(box, Qt::Unchecked, Qt::CheckStateRole); }),
+        "Error: Error updating enabled state\n");
+    EXPECT_EQ(capturedStdout([&] { drop("0\n", 3); }), "Error: Error changing asset order\n");
+    EXPECT_EQ(storedNames(), "AC");
+    EXPECT_EQ(updated, 0);
+}
+
 TEST_F(ScriptAssetsTest, RemovingDeletesTheSelectedRows)
 {
     seed("ABCD");
