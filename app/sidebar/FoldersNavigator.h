@@ -65,6 +65,18 @@ public:
     const std::vector<FileWatcher*>& fileWatchers() const { return m_fileWatchers; }
     std::shared_ptr<TVXFileSystemFilterService> filterService() const { return m_filterService; }
 
+    // ---- session ----
+    // Stores the root folder paths as the session's folders.
+    void saveSessionFolders();
+    // Stores the folders, then the documents' URL strings (absent ones dropped) in tab order.
+    void saveSessionDocuments(const QList<std::optional<QString>>& urlStrings);
+    // Adds the session's root folders again; false when the stored value is malformed.
+    bool restoreFolders();
+    // Reopens the session's documents one after the other; once per section.
+    bool restoreSession();
+    // Reopens the last entry of `remaining`, then (after its completion) the rest.
+    void restoreDocuments(std::vector<std::optional<QUrl>> remaining);
+
     // ---- rows as documents ----
     void openItem(const TreeListItemPtr& item, bool asQuickOpen);
     // Confirms, then moves the row's file or folder to the trash and drops its row.
@@ -138,6 +150,7 @@ private:
     NewItemDialog m_newItemDialog;
     QDBusConnection m_fileManagerBus;
     double m_watchLatency = 0.5;
+    bool m_sessionRestored = false;
     RootWatch* m_batchWatch = nullptr; // the watch whose batch is being applied
 
 };

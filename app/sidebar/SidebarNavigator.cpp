@@ -98,6 +98,19 @@ void SidebarNavigator::turnOffReload()
     setCanReload(false);
 }
 
+bool SidebarNavigator::isInOwnSubtree(const TreeListItem* item) const
+{
+    if (!item || !m_rootItem)
+        return false;
+    if (item == m_rootItem.get())
+        return true;
+    for (TreeListItemPtr parent = item->parent(); parent; parent = parent->parent()) {
+        if (parent == m_rootItem)
+            return true;
+    }
+    return false;
+}
+
 TreeListItemPtr representedItem(const QAction* action)
 {
     return action ? action->data().value<TreeListItemPtr>() : nullptr;

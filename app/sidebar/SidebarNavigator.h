@@ -74,6 +74,10 @@ public:
     virtual void turnOnReload();
     virtual void turnOffReload();
 
+protected:
+    // Whether the item is the group row or lies below it.
+    bool isInOwnSubtree(const TreeListItem* item) const;
+
 private:
     QPointer<TreeListView> m_sourceList;
     bool m_isQuickOpenInProgress = false;

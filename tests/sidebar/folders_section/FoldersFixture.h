@@ -152,6 +152,7 @@ protected:
         resetSettings();
     }
 
+public:
     static void resetSettings()
     {
         auto& defaults = platform::UserDefaults::standard();
@@ -159,6 +160,8 @@ protected:
                  Notifications::BASE_URL_MAP, Prefs::SESSION_RESTORE_DOCS, Prefs::SESSION_RESTORE_FOLDERS })
             defaults.removeObject(key);
     }
+
+protected:
 
     FolderItemPtr addRoot(const QString& path = QString())
     {
