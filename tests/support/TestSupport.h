@@ -19,6 +19,7 @@ QString temporaryFolder();
 int runTestProgram(int argc, char* argv[]);
 
 // Collects what this process writes on standard output (the loggers write there) while alive.
+// GoogleTest reports failures there too: check what was collected after the capture ends.
 class StdoutCapture {
 public:
     StdoutCapture();

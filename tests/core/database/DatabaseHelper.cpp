@@ -3,6 +3,7 @@
 //   write <folder> <count> <title prefix>   stores <count> scratch notes, one transaction each
 //   wait-change <folder>                    prints "ready", waits for a scratch-note change made
 //                                           elsewhere, prints "changed <n>" and the titles
+//   delete-scratch <folder> <id>            deletes one scratch note, as Penwick's sidebar does
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
 
@@ -57,6 +58,16 @@ int waitForChange()
     return result;
 }
 
+int deleteScratchNote(const QString& id)
+{
+    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.removeObject<ScratchDocument>(id); })) {
+        say(QStringLiteral("error ") + error->message);
+        return 1;
+    }
+    say(QStringLiteral("done"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -71,6 +82,8 @@ int main(int argc, char* argv[])
     }
     if (args[1] == QLatin1String("write") && args.size() >= 5)
         return writeNotes(args[3].toInt(), args[4]);
+    if (args[1] == QLatin1String("delete-scratch") && args.size() >= 4)
+        return deleteScratchNote(args[3]);
     if (args[1] == QLatin1String("wait-change"))
         return waitForChange();
     return 64;

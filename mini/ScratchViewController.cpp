@@ -1,0 +1,147 @@
+#include "ScratchViewController.h"
+
+#include "Extensions/DateTemplateFormatting.h"
+#include "Extensions/Realm.h"
+#include "MiniLog.h"
+#include "TextEditor/TextEditorView.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace penwick {
+
+ScratchViewController::ScratchViewController(QWidget* parent)
+    : EditViewController(parent)
+{
+    setObjectName(QStringLiteral("ScratchViewController"));
+    m_addButton = new QToolButton(this);
+    m_addButton->setObjectName(QStringLiteral("addNewScratchNoteBtn"));
+    m_addButton->setText(QStringLiteral("+"));
+    m_addButton->setToolTip(tr("New scratch note"));
+    headerLayout()->addWidget(m_addButton);
+    connect(m_addButton, &QToolButton::clicked, this, [this] { addNewScratchNote(); });
+    connect(titleField(), &QLineEdit::textEdited, this, [this] { becomeInTransient(); });
+}
+
+QString ScratchViewController::untitledTitle(const QDateTime& now, const QLocale& locale)
+{
+    QString date = formatDateFromTemplate(now, QStringLiteral("yy-MM-dd HH:mm"), locale);
+    date.remove(QLatin1Char(','));
+    return QStringLiteral("Untitled - ") + date;
+}
+
+void ScratchViewController::loadDocument()
+{
+    if (m_document && m_document->isTransient()) {
+        m_document->setTitle(untitledTitle(now(), m_locale));
+        titleField()->setText(m_document->title());
+        return;
+    }
+    bool makeNew = !m_document;
+    if (m_document && m_stored) {
+        StoreError error; // every store error has a message; an empty one means none came
+        const auto fetched = Realm::objectForPrimaryKey<ScratchDocument>(m_document->id(), &error);
+        if (fetched) {
+            m_document = fetched;
+            m_document->setTransient(false);
+        } else if (error.message.isEmpty()) {
+            makeNew = true; // deleted elsewhere
+        } else {
+            // Unreadable: the note stays as this page knows it.
+            miniLog().error(QStringLiteral("Error reading scratch document: ") + error.message);
+        }
+    }
+    // A note that was never stored keeps its text in memory until a save succeeds.
+    if (makeNew) {
+        ScratchDocument note;
+        note.setId(makeRecordId());
+        note.setCreatedDate(QDateTime::currentDateTimeUtc());
+        note.setTransient(true);
+        note.setTitle(untitledTitle(now(), m_locale));
+        m_document = note;
+        m_stored = false;
+    }
+    setEditorText(m_document ? m_document->content() : QString());
+    titleField()->setText(m_document ? m_document->title() : QString());
+}
+
+std::optional<StoreError> ScratchViewController::saveDocument()
+{
+    if (!m_document || m_document->isTransient())
+        return std::nullopt;
+    ScratchDocument note = *m_document;
+    note.setUpdatedDate(QDateTime::currentDateTimeUtc());
+    note.setTitle(titleField()->text());
+    note.setContent(textEditor()->string());
+    // The text is kept in memory whatever happens to the write.
+    m_document = note;
+    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
+        return error;
+    m_stored = true;
+    return std::nullopt;
+}
+
+void ScratchViewController::becomeInTransient()
+{
+    if (m_document)
+        m_document->setTransient(false);
+}
+
+bool ScratchViewController::canSaveNote() const
+{
+    return m_document && !m_document->isTransient();
+}
+
+void ScratchViewController::viewWillAppear()
+{
+    loadDocument();
+    if (m_selectedRangesBeforeDisappearance) {
+        textEditor()->setSelectedRanges(*m_selectedRangesBeforeDisappearance);
+        m_selectedRangesBeforeDisappearance.reset();
+    }
+    m_selectedDocumentIdBeforeDisappearance.reset();
+    m_addButton->show();
+    EditViewController::viewWillAppear();
+}
+
+void ScratchViewController::viewWillDisappear()
+{
+    if (m_document)
+        m_selectedDocumentIdBeforeDisappearance = m_document->id();
+    m_selectedRangesBeforeDisappearance = textEditor()->selectedRanges();
+    m_addButton->hide();
+    if (m_document && !m_document->isTransient()) {
+        if (const auto error = saveDocument())
+            miniLog().error(QStringLiteral("Error saving scratch document: ") + error->message);
+    }
+    EditViewController::viewWillDisappear();
+}
+
+std::optional<StoreError> ScratchViewController::createDocument()
+{
+    if (m_document && !m_document->isTransient()) {
+        if (auto error = saveDocument())
+            return error;
+    }
+    m_document.reset();
+    m_stored = false;
+    loadDocument();
+    setupEditor();
+    m_selectedRangesBeforeDisappearance.reset();
+    m_selectedDocumentIdBeforeDisappearance.reset();
+    miniLog().debug(QStringLiteral("Created new untitled scratch document"));
+    return std::nullopt;
+}
+
+bool ScratchViewController::addNewScratchNote()
+{
+    if (const auto error = createDocument()) {
+        miniLog().error(QStringLiteral("Error creating document: ") + error->message);
+        return false;
+    }
+    textEditor()->setFocus();
+    return true;
+}
+
+} // namespace penwick
