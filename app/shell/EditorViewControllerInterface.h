@@ -13,6 +13,16 @@ namespace platform {
 class TextView;
 }
 
+class EditorViewControllerInterface;
+class TVXDocument;
+
+// Told by an editor view controller after each change of its text.
+class TVXEditorViewControllerDelegate {
+public:
+    virtual ~TVXEditorViewControllerDelegate() = default;
+    virtual void editorTextUpdated(EditorViewControllerInterface* controller) = 0;
+};
+
 // What a document asks of the editor view controller of its tab (the pane that shows it).
 class EditorViewControllerInterface {
 public:
@@ -39,6 +49,17 @@ public:
     virtual void setChangedSinceLastTempAutoSave(bool changed) = 0;
     // Closing: the text view and the controller stop calling their delegates.
     virtual void removeDelegates() = 0;
+
+    // What the document window asks of the pane (defaults for panes that lack a part).
+    virtual QString title() const { return {}; }
+    virtual TVXDocument* document() const { return nullptr; }
+    virtual void setDelegate(TVXEditorViewControllerDelegate*) {}
+    virtual std::optional<QString> overriddenStylePath() const { return std::nullopt; }
+    virtual std::optional<QString> overriddenPreviewStylePath() const { return std::nullopt; }
+    virtual bool isEdited() const { return false; }
+    virtual void adjustForWindow(QWidget*) {}
+    // Ends highlighting before the tab goes.
+    virtual void willClose() {}
 };
 
 } // namespace penwick

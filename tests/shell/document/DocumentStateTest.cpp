@@ -132,7 +132,7 @@ TEST_F(Document, ANewFileUrlRetitlesTheTab)
     TVXDocument document;
     auto* editor = test::plainEditor(document);
     document.setFileURL(QUrl::fromLocalFile(QStringLiteral("/tmp/renamed.md")));
-    EXPECT_EQ(editor->title, QStringLiteral("renamed.md"));
+    EXPECT_EQ(editor->shownTitle, QStringLiteral("renamed.md"));
 }
 
 TEST_F(Document, EachDocumentHasItsOwnUuidAndScriptingPlace)
@@ -224,7 +224,7 @@ TEST_F(Document, ATitleEditRetitlesOnlyTheTabOfThatNote)
     post(payload(QStringLiteral("New"), oldURL, newURL));
     EXPECT_EQ(document.pseudoURL(), newURL);
     EXPECT_EQ(document.displayName(), QStringLiteral("New"));
-    EXPECT_EQ(editor->title, QStringLiteral("New"));
+    EXPECT_EQ(editor->shownTitle, QStringLiteral("New"));
     // From now on the tab answers to the new URL only.
     post(payload(QStringLiteral("Again"), oldURL, note("pwscratch://n1?title=Again")));
     EXPECT_EQ(document.displayName(), QStringLiteral("New"));

@@ -28,7 +28,7 @@ public:
     void updateDocument() override
     {
         isEdited = m_document && m_document->isDocumentEdited();
-        title = m_document ? m_document->displayName() : QString();
+        shownTitle = m_document ? m_document->displayName() : QString();
         refreshIcon();
     }
     void refreshIcon() override
@@ -41,7 +41,7 @@ public:
         if (m_document)
             m_textView->setString(m_document->contents());
     }
-    void setTitle(const QString& newTitle) override { title = newTitle; }
+    void setTitle(const QString& newTitle) override { shownTitle = newTitle; }
     std::optional<QString> getTextStorage(bool breakUndoCoalescing) override
     {
         if (breakUndoCoalescing)
@@ -53,17 +53,36 @@ public:
     bool changedSinceLastTempAutoSave() const override { return m_changed; }
     void setChangedSinceLastTempAutoSave(bool changed) override { m_changed = changed; }
     void removeDelegates() override { delegatesRemoved = true; }
+    QString title() const override { return shownTitle; }
+    TVXDocument* document() const override { return m_document; }
+    void setDelegate(TVXEditorViewControllerDelegate* delegate) override { m_delegate = delegate; }
+    TVXEditorViewControllerDelegate* editorDelegate() const { return m_delegate; }
+    void willClose() override { ++willCloseCalls; }
+    std::optional<QString> overriddenStylePath() const override { return overriddenEditorTheme; }
+    std::optional<QString> overriddenPreviewStylePath() const override { return overriddenPreviewStyle; }
+    // Typing as a person does: the text changes and the delegate hears of it.
+    void type(const QString& text)
+    {
+        m_textView->insertText(text);
+        m_changed = true;
+        if (m_delegate)
+            m_delegate->editorTextUpdated(this);
+    }
 
     bool isEdited = false;
-    QString title;
+    QString shownTitle;
     int iconRefreshes = 0;
     bool shownQuickOpenIcon = false;
     bool delegatesRemoved = false;
+    int willCloseCalls = 0;
+    std::optional<QString> overriddenEditorTheme;
+    std::optional<QString> overriddenPreviewStyle;
 
 private:
     QPointer<TVXDocument> m_document;
     std::unique_ptr<platform::TextView> m_textView;
     bool m_changed = false;
+    TVXEditorViewControllerDelegate* m_delegate = nullptr;
 };
 
 // Installs the plain controller as the documents' editor for the life of the object.

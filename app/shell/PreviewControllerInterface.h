@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+namespace penwick {
+
+namespace platform {
+class TextView;
+}
+
+// What the document window asks of its inline preview.
+class PreviewControllerInterface {
+public:
+    virtual ~PreviewControllerInterface() = default;
+
+    // Shows an empty page.
+    virtual void forceClean() = 0;
+    virtual void renderUsingTextView(platform::TextView* textView, const QUrl& baseURL, const QUrl& documentURL) = 0;
+    // The per-document preview style instead of the preferred one; none for the preferred.
+    virtual void setOverriddenStylePath(const std::optional<QString>& path) = 0;
+    // Stops following that text view (its document is closing).
+    virtual void closeTextView(platform::TextView* textView) = 0;
+};
+
+} // namespace penwick

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "platform/document/WindowController.h"
+#include "platform/tabs/TabView.h"
+#include "shell/DocumentWindowControllerInterface.h"
+#include "shell/EditorViewControllerInterface.h"
+#include "shell/TVXDocument.h"
+#include "shell/TVXSwitchTabsWindowController.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QMainWindow;
+
+namespace penwick {
+
+class PreviewControllerInterface;
+class SidebarManagerInterface;
+class TVXDocumentWindowController;
+
+// The window controller to the application.
+class DocumentWindowControllerDelegate {
+public:
+    virtual ~DocumentWindowControllerDelegate() = default;
+    virtual void documentWindowControllerWillClose(TVXDocumentWindowController* controller) = 0;
+    // A tab went to another window's bar: detach from `from`, attach to `to`.
+    virtual void documentDidMoveFrom(TVXDocument* document, TVXDocumentWindowController* from, TVXDocumentWindowController* to) = 0;
+    virtual void didCloseTabItemForWindowController(TVXDocumentWindowController* controller) = 0;
+    virtual void handleDragAndDropPaths(const QStringList& paths, TVXDocumentWindowController* controller) = 0;
+    // A tab dropped off every bar: the tab view of a new window for it (none to keep it).
+    virtual platform::TabView* handleTabTearOff(platform::TabView* tabView, TVXDocument* document, QPoint screenPoint) = 0;
+    virtual bool shouldRestoreDocuments() = 0;
+    virtual void didRestoredDocuments() = 0;
+};
+
+// The controller of one document window: one tab per document, the quick-open tab, the
+// recently-used order, the tab menu, closing and moving tabs, the tab switcher.
+class TVXDocumentWindowController : public QObject,
+                                    public platform::TabViewDelegate,
+                                    public platform::WindowController,
+                                    public TVXDocumentDelegate,
+                                    public TVXEditorViewControllerDelegate,
+                                    public TVXSwitchTabsDelegate,
+                                    public DocumentWindowControllerInterface {
+    Q_OBJECT
+public:
+    // `preview` and `sidebar` are the window's own (not owned; they live with the window).
+    explicit TVXDocumentWindowController(QObject* parent = nullptr);
+    ~TVXDocumentWindowController() override;
+
+    QMainWindow* window() const { return m_window; }
+    platform::TabView* tabBarView() const { return m_tabView; }
+    void setPreviewController(PreviewControllerInterface* preview) { m_preview = preview; }
+    void setSidebarManager(SidebarManagerInterface* sidebar) { m_sidebar = sidebar; }
+    DocumentWindowControllerDelegate* delegate() const { return m_delegate; }
+    void setDelegate(DocumentWindowControllerDelegate* delegate) { m_delegate = delegate; }
+    // Opens a new untitled document (the application's document controller).
+    void setNewDocumentHandler(std::function<void()> handler) { m_newDocument = std::move(handler); }
+    QString uniqueID() const { return m_uniqueID; }
+
+    // --- Documents and tabs ---
+    QList<TVXDocument*> documents() const;
+    // Documents in tab order.
+    QList<TVXDocument*> documentsInTabOrder() const;
+    QList<EditorViewControllerInterface*> editorViewControllers() const { return m_editorViewControllers; }
+    // The current document (the selected tab's).
+    TVXDocument* document() const { return m_document; }
+    void addDocument(TVXDocument* document);
+    void attachDocument(TVXDocument* document);
+    void detachDocument(TVXDocument* document);
+    bool containsDocument(TVXDocument* document) const;
+    void switchToDocument(TVXDocument* document);
+    bool removeTabItem(platform::TabViewItem* item);
+    bool removeActiveTabItem();
+    int tabItemsCount() const;
+    void blankOut();
+    void removeAndDisposeDocumentAndItsController(TVXDocument* document);
+    platform::TabViewItem* findTabItemForDocument(TVXDocument* document) const;
+    void updateBaseURLForDocument(TVXDocument* document);
+    platform::TextView* getActiveEditorTextView() const;
+    static TVXDocument* documentForTabViewItem(platform::TabViewItem* item);
+    // Tabs, most recently selected first.
+    QList<platform::TabViewItem*> mruItems() const;
+    bool isBlank() const;
+
+    // --- Commands ---
+    void addNewTab();
+    void gotoNextDoc();
+    void gotoPrevDoc();
+    void gotoNextDocInStack();
+    void gotoPrevDocInStack();
+    TVXSwitchTabsWindowController* switchTabsController() const { return m_switchTabsController; }
+    // Saves the window's documents and root folders as the session.
+    void saveSession();
+
+    // --- Tab menu ---
+    QMenu* menuForTabViewItem(platform::TabViewItem* item);
+    void saveMiniDocumentForItem(platform::TabViewItem* item);
+    void addToFavorites(platform::TabViewItem* item);
+    void revealInFinder(platform::TabViewItem* item);
+    void revealInNavigator(platform::TabViewItem* item);
+    void closeTab(platform::TabViewItem* item);
+    void closeOtherTabs(platform::TabViewItem* item);
+    void closeTabsToTheLeft(platform::TabViewItem* item);
+    void closeTabsToTheRight(platform::TabViewItem* item);
+    void closeAllTabs();
+
+    // --- TabViewDelegate ---
+    bool tabViewShouldCloseTabViewItem(platform::TabView*, platform::TabViewItem* item) override;
+    void tabViewDidCloseTabViewItem(platform::TabView*, platform::TabViewItem* item) override;
+    void tabViewWillSelectTabViewItem(platform::TabView*, platform::TabViewItem* item) override;
+    void tabViewDidSelectTabViewItem(platform::TabView*, platform::TabViewItem* item) override;
+    bool tabViewShouldAllowTabViewItemToLeaveTabBarView(platform::TabView*, platform::TabViewItem*) override { return true; }
+    void tabViewDidDropTabViewItemInTabBarView(platform::TabView* source, platform::TabViewItem* item, platform::TabView* destination) override;
+    platform::TabView* tabViewNewTabBarViewForDraggedTabViewItem(platform::TabView*, platform::TabViewItem* item, QPoint point) override;
+    QMenu* tabViewMenuForTabViewItem(platform::TabView*, platform::TabViewItem* item) override { return menuForTabViewItem(item); }
+    void addNewTabToTabView(platform::TabView*) override { addNewTab(); }
+
+    // --- Other delegates ---
+    void documentDidUpdate(TVXDocument* document) override;
+    QWidget* getAttachedWindow() override;
+    void editorTextUpdated(EditorViewControllerInterface* controller) override;
+    void tabItemDidSelectForSwitching(platform::TabViewItem* item) override;
+    QString scriptClassName() const override { return QStringLiteral("window"); }
+    platform::ObjectSpecifier objectSpecifier() const override;
+    void setDocument(platform::Document* document) override;
+    void dragAndDropOpen(const QStringList& paths) override;
+    QUrl baseURLOfWindowOrDocument() const override;
+
+signals:
+    // After a tab's document was closed and left this window (its owner may now free it).
+    void documentDisposed(TVXDocument* document);
+
+private:
+    void initializeTabView();
+    void addViewWithDocument(TVXDocument* document);
+    void removeExistingQuickOpenDocumentIfAny();
+    void disposeDocument(TVXDocument* document);
+    void disposeEditorViewController(EditorViewControllerInterface* controller);
+    void setSplashVisible(bool visible);
+    void selectTabWithOffset(int offset);
+    void setupTabsSwitcherWithOffset(int offset);
+    void closeItems(const QList<platform::TabViewItem*>& items);
+    void adjustMarginsForCurrentEditor();
+    void syncWindowTitle();
+
+    QPointer<QMainWindow> m_window;
+    platform::TabView* m_tabView = nullptr;
+    QLabel* m_splash = nullptr;
+    QList<QPointer<platform::TabViewItem>> m_mruItems;
+    QList<QPointer<platform::TabViewItem>> m_approvedItems;
+    QList<TVXDocument*> m_documents;
+    QList<EditorViewControllerInterface*> m_editorViewControllers;
+    QPointer<TVXDocument> m_document;
+    QPointer<TVXSwitchTabsWindowController> m_switchTabsController;
+    PreviewControllerInterface* m_preview = nullptr;
+    SidebarManagerInterface* m_sidebar = nullptr;
+    DocumentWindowControllerDelegate* m_delegate = nullptr;
+    std::function<void()> m_newDocument;
+    QString m_uniqueID;
+    bool m_documentsRestoringStarted = false;
+};
+
+} // namespace penwick
