@@ -37,7 +37,8 @@ uint64_t walkTree(const QJsonValue& node, const QString& parentTag, Walk walk)
         return 0;
     const QJsonArray array = node.toArray();
     const QString tag = array.isEmpty() ? QString() : array.at(0).toString().toUpper();
-    if (tag == QLatin1String("SCRIPT") || tag == QLatin1String("STYLE") || tag == QLatin1String("HEAD"))
+    // A title is head content even where a body injection has put it: never shown, never counted.
+    if (tag == QLatin1String("SCRIPT") || tag == QLatin1String("STYLE") || tag == QLatin1String("HEAD") || tag == QLatin1String("TITLE"))
         return 0;
     if (walk == Walk::Words && tag == QLatin1String("CODE") && parentTag == QLatin1String("PRE"))
         return 0;

@@ -29,7 +29,7 @@ uint64_t lengthWithoutWhitespacesAndNewlines(const QString& text);
 
 // The counts of a DOM tree given as compact JSON (domTreeScript()): an element, document or
 // fragment is an array of its tag name ("" for the document) and its children; text and
-// CDATA are strings. Heads, scripts and style sheets count nothing; inline code counts one
+// CDATA are strings. Heads, titles, scripts and style sheets count nothing; inline code counts one
 // word, a code block none (its characters count).
 DOMNodeTextCount countDomTree(const QJsonValue& tree);
 // The application-world script that returns the page's DOM as that JSON text.

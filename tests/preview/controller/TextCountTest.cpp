@@ -50,6 +50,7 @@ TEST(TextCount, DomTreeWalks)
         { R"(["", ["BODY", ["STYLE", "p { }"], ["SCRIPT", "var a;"], ["P", "ok"]]])", { 1, 2, 2 } },
         { R"(["", ["BODY", ["P", ["CODE"], "x"]]])", { 1, 1, 1 } },
         { R"(["", ["BODY", ["code", "a b"]]])", { 1, 3, 2 } },
+        { R"(["", ["BODY", ["TITLE", "injected title"], ["P", "x"]]])", { 1, 1, 1 } }, // a title moved into the body
         { "null", { 0, 0, 0 } },
     };
     for (const Case& c : cases) {

@@ -1,0 +1,302 @@
+// The preview pane driven as the document window drives it: renders per pause, collapse,
+// the external window, settings and notifications, scroll sync, and stop.
+#include "PaneFixture.h"
+
+#include "Extensions/Realm.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "preview/ExternalPreviewWindowController.h"
+#include "shell/Notifications.h"
+#include "shell/Prefs.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QToolButton>
+
+using namespace penwick;
+using namespace penwick::test;
+
+namespace {
+
+QString words(int n)
+{
+    QStringList list;
+    for (int i = 0; i < n; ++i)
+        list << QStringLiteral("w%1").arg(i);
+    return list.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+TEST(PreviewPaneText, LabelsTitlesAndPaneHtml)
+{
+    for (const auto& [n, text] : std::initializer_list<std::pair<uint64_t, const char*>> {
+             { 0, "" }, { 1, "1 word" }, { 2, "2 words" }, { 1234, "1234 words" } })
+        EXPECT_EQ(PreviewController::wordCountText(n), QString::fromUtf8(text));
+    EXPECT_EQ(PreviewController::pageTitle(QUrl::fromLocalFile(QStringLiteral("/a/notes.d/"))), QStringLiteral("notes"));
+    EXPECT_EQ(PreviewController::pageTitle(QUrl()), std::nullopt);
+    RenderingResult page;
+    page.markdown = QStringLiteral("<html>page</html>");
+    EXPECT_EQ(PreviewController::paneHTML(page), QStringLiteral("\n<html>page</html>"));
+    page.frontMatterTable = QStringLiteral("<table></table>");
+    EXPECT_EQ(PreviewController::paneHTML(page), QStringLiteral("<table></table>\n<html>page</html>"));
+    EXPECT_EQ(PreviewController::pauseMilliseconds(0), 30);
+    EXPECT_EQ(PreviewController::pauseMilliseconds(1024 * 1024), 30 + 256);
+    EXPECT_EQ(PreviewController::pauseMilliseconds(10 * 1024 * 1024), 500);
+}
+
+TEST_F(PaneTest, TypingRendersOncePerPause)
+{
+    setText(QStringLiteral("# Title\n\none two"));
+    render();
+    settle();
+    EXPECT_EQ(paneLoads, 1);
+    EXPECT_EQ(eval(QStringLiteral("document.title")).toString(), QStringLiteral("notes"));
+    EXPECT_EQ(eval(QStringLiteral("window.updates")).toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return label() == QStringLiteral("3 words"); }));
+
+    // 50 changes with no event loop between: one page update, with the last text
+    for (int i = 1; i <= 50; ++i) {
+        setText(QStringLiteral("# Title\n\n") + words(i));
+        render();
+    }
+    EXPECT_TRUE(waitUntil([&] { return label() == QStringLiteral("51 words"); })) << label().toStdString() << " pending " << controller()->hasPendingRender();
+    settle();
+    EXPECT_EQ(paneLoads, 1) << "the same document is injected";
+    EXPECT_EQ(eval(QStringLiteral("window.updates")).toInt(), 2);
+    EXPECT_TRUE(eval(QStringLiteral("document.body.textContent")).toString().contains(QStringLiteral("w49")));
+    EXPECT_FALSE(pane->busyIndicator()->isVisible());
+}
+
+TEST_F(PaneTest, CollapsedPaneDoesNothingUntilExpanded)
+{
+    setText(QStringLiteral("alpha beta"));
+    render();
+    settle();
+    ASSERT_TRUE(waitUntil([&] { return label() == QStringLiteral("2 words"); }));
+    setPaneState(0);
+    EXPECT_TRUE(controller()->isCollapsed());
+    EXPECT_EQ(label(), QString());
+    setText(QStringLiteral("alpha beta gamma"));
+    render(QUrl::fromLocalFile(QStringLiteral("/other/doc.md"))); // would be a full load
+    EXPECT_FALSE(controller()->isBusy());
+    EXPECT_FALSE(view()->isLoadPending());
+    settle();
+    EXPECT_EQ(paneLoads, 1);
+    // another window's notification changes nothing
+    int otherPoster = 0;
+    splitState = 1;
+    platform::NotificationCenter::defaultCenter().post(Notifications::SPLIT_VIEW_STATE_CHANGED, &otherPoster);
+    EXPECT_TRUE(controller()->isCollapsed());
+    // expanding renders at once and the count comes back
+    setPaneState(1);
+    EXPECT_FALSE(controller()->isCollapsed());
+    settle();
+    ASSERT_TRUE(waitUntil([&] { return label() == QStringLiteral("3 words"); }));
+    EXPECT_EQ(paneLoads, 2) << "a notification render passes no document: a full load";
+}
+
+TEST_F(PaneTest, CollapsedWithTheWindowShownUpdatesOnlyTheWindow)
+{
+    setText(QStringLiteral("one"));
+    render();
+    settle();
+    controller()->showExternalPreviewWindow();
+    EXPECT_TRUE(pane->externalWindow()->isVisible());
+    EXPECT_TRUE(pane->externalWindowButton()->isChecked());
+    settle(true);
+    setPaneState(0);
+    const int before = paneLoads;
+    setText(QStringLiteral("one two three four"));
+    render(QUrl::fromLocalFile(QStringLiteral("/other/doc.md")));
+    settle(true);
+    EXPECT_EQ(paneLoads, before);
+    EXPECT_TRUE(waitFor(QStringLiteral("document.body.textContent.indexOf('four') >= 0"), externalView()));
+    EXPECT_FALSE(eval(QStringLiteral("document.body.textContent")).toString().contains(QStringLiteral("four")));
+    EXPECT_TRUE(waitUntil([&] { return label() == QStringLiteral("4 words"); })) << label().toStdString();
+    // closing the window clears the count it gave
+    pane->externalWindow()->close();
+    EXPECT_EQ(label(), QString());
+    EXPECT_FALSE(pane->externalWindowButton()->isChecked());
+}
+
+TEST_F(PaneTest, NotificationAndSettingsEntriesAreFullLoads)
+{
+    setText(QStringLiteral("text"));
+    render();
+    settle();
+    render();
+    settle();
+    ASSERT_EQ(paneLoads, 1);
+    struct Entry {
+        const char* what;
+        std::function<void()> act;
+    };
+    const Entry entries[] = {
+        { "custom style sheet", [] { platform::NotificationCenter::defaultCenter().post(Notifications::CUSTOM_CSS_UPDATED); } },
+        { "script assets", [] { platform::NotificationCenter::defaultCenter().post(Notifications::SCRIPT_ASSETS_UPDATED); } },
+        { "update callback", [] { platform::NotificationCenter::defaultCenter().post(Notifications::ONUPDATE_CALLBACK_JS_UPDATED); } },
+        { "new lines", [] {
+             auto& d = platform::UserDefaults::standard();
+             d.setValue(Prefs::PREVIEW_RENDER_NEWLINE, !d.boolForKey(Prefs::PREVIEW_RENDER_NEWLINE));
+         } },
+    };
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.what);
+        const int before = paneLoads;
+        e.act();
+        settle();
+        EXPECT_EQ(paneLoads, before + 1);
+        EXPECT_TRUE(controller()->documentURL().isEmpty());
+        render();
+        settle();
+        EXPECT_EQ(paneLoads, before + 2) << "and so is the next edit";
+        EXPECT_FALSE(controller()->forceLoadInsteadOfInject());
+    }
+    // front matter setting: the table is shown again, one render
+    auto& d = platform::UserDefaults::standard();
+    d.setValue(Prefs::PREVIEW_HIDE_JEKYLL_TABLES, true);
+    const int before = paneLoads;
+    d.setValue(Prefs::PREVIEW_PARSE_JEKYLL, !d.boolForKey(Prefs::PREVIEW_PARSE_JEKYLL));
+    settle();
+    EXPECT_FALSE(d.boolForKey(Prefs::PREVIEW_HIDE_JEKYLL_TABLES));
+    EXPECT_EQ(paneLoads, before + 1);
+}
+
+TEST_F(PaneTest, OverriddenStyleTakesEffectWithTheNextRender)
+{
+    setText(QStringLiteral("styled"));
+    render();
+    settle();
+    const QString sheet = temporaryFolder() + QStringLiteral("/Chosen.css");
+    QFile file(sheet);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("body { color: rgb(1, 2, 3); }");
+    file.close();
+    controller()->setOverriddenStylePath(sheet);
+    settle();
+    EXPECT_EQ(paneLoads, 1) << "nothing until the next render";
+    render();
+    settle();
+    EXPECT_EQ(paneLoads, 2) << "which is a full load";
+    EXPECT_TRUE(waitFor(QStringLiteral("getComputedStyle(document.body).color == 'rgb(1, 2, 3)'")));
+}
+
+TEST_F(PaneTest, AutoSyncAndIgnoreAutoSync)
+{
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("line %1\n").arg(i);
+    setText(lines.join(QLatin1Char('\n')));
+    render();
+    settle();
+    ASSERT_TRUE(waitFor(QStringLiteral("document.documentElement.scrollHeight > 3 * window.innerHeight")));
+    QScrollBar* bar = editor->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(waitFor(QStringLiteral("window.scrollY > 100")));
+
+    for (const char* mode : { "toggle off", "ignore" }) {
+        SCOPED_TRACE(mode);
+        if (QLatin1String(mode) == QLatin1String("ignore"))
+            controller()->setIgnoreAutoSync(true);
+        else
+            pane->autoSyncButton()->setChecked(false);
+        eval(QStringLiteral("window.scrollTo(0, 0)"));
+        bar->setValue(bar->maximum() / 2);
+        render();
+        settle();
+        EXPECT_EQ(eval(QStringLiteral("window.scrollY")).toInt(), 0) << "neither scrolling nor renders move the page";
+        controller()->setIgnoreAutoSync(false);
+        pane->autoSyncButton()->setChecked(true);
+        bar->setValue(bar->maximum());
+        EXPECT_TRUE(waitFor(QStringLiteral("window.scrollY > 100"))) << "both resume";
+    }
+}
+
+TEST_F(PaneTest, PreviewDataCloseTextViewAndStop)
+{
+    setText(QStringLiteral("body text"));
+    render();
+    settle();
+    QString data;
+    controller()->previewData([&](const QString& d) { data = d; });
+    ASSERT_TRUE(waitUntil([&] { return !data.isEmpty(); }));
+    EXPECT_TRUE(data.contains(QStringLiteral("<p>body text</p>")));
+    setPaneState(0);
+    bool answered = false;
+    controller()->previewData([&](const QString& d) {
+        data = d;
+        answered = true;
+    });
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(data, QString());
+    setPaneState(1);
+    settle();
+
+    TextEditorView other;
+    controller()->closeTextView(&other);
+    EXPECT_EQ(controller()->textView(), editor.get());
+    controller()->closeTextView(editor.get());
+    EXPECT_EQ(controller()->textView(), nullptr);
+
+    render();
+    settle();
+    controller()->showExternalPreviewWindow();
+    settle(true);
+    controller()->stop();
+    EXPECT_FALSE(pane->externalWindow()->isVisible());
+    const int loads = paneLoads;
+    setText(QStringLiteral("after stop"));
+    render(QUrl::fromLocalFile(QStringLiteral("/x/y.md")));
+    platform::NotificationCenter::defaultCenter().post(Notifications::CUSTOM_CSS_UPDATED);
+    controller()->forceClean();
+    settle();
+    EXPECT_EQ(paneLoads, loads);
+    EXPECT_FALSE(eval(QStringLiteral("document.body.textContent")).toString().contains(QStringLiteral("after stop")));
+}
+
+TEST_F(PaneTest, BaseUrlAndForceFlagReachTheWindowOnlyWhileShown)
+{
+    setText(QStringLiteral("x"));
+    render();
+    settle();
+    const QUrl other = QUrl::fromLocalFile(QStringLiteral("/elsewhere/"));
+    controller()->setBaseURL(other);
+    controller()->setForceLoadInsteadOfInject(true);
+    ExternalPreviewController* external = pane->externalWindow()->previewController();
+    EXPECT_TRUE(external->baseURL().isEmpty());
+    EXPECT_FALSE(external->forceLoadInsteadOfInject());
+    controller()->setForceLoadInsteadOfInject(false);
+    controller()->showExternalPreviewWindow();
+    settle(true);
+    EXPECT_EQ(external->baseURL(), other);
+    controller()->setForceLoadInsteadOfInject(true);
+    EXPECT_TRUE(external->forceLoadInsteadOfInject());
+    controller()->rerenderWithNewBaseUrl(base, document);
+    settle(true);
+    EXPECT_EQ(external->baseURL(), base);
+    EXPECT_FALSE(external->forceLoadInsteadOfInject()) << "cleared by the render";
+}
+
+TEST_F(PaneTest, ZoomCommandsReachPaneAndWindow)
+{
+    setText(QStringLiteral("zoom"));
+    render();
+    controller()->showExternalPreviewWindow();
+    settle(true);
+    for (int i = 0; i < 3; ++i)
+        ExternalPreviewWindowController::zoomIn();
+    const double level = platform::UserDefaults::standard().doubleForKey(Prefs::PREVIEW_EXTERNAL_ZOOM_LEVEL);
+    EXPECT_NEAR(level, 1.3, 1e-5);
+    for (platform::WebView* v : { view(), externalView() })
+        EXPECT_NEAR(eval(QStringLiteral("parseFloat(document.documentElement.style.zoom)"), v).toDouble(), 1.3, 1e-5);
+    ExternalPreviewWindowController::zoomImageToActualSize();
+    EXPECT_EQ(platform::UserDefaults::standard().doubleForKey(Prefs::PREVIEW_EXTERNAL_ZOOM_LEVEL), 1.0);
+    EXPECT_EQ(eval(QStringLiteral("document.documentElement.style.zoom"), externalView()).toString(), QStringLiteral("1"));
+    // zooming out stops at 0.1: the page never vanishes
+    for (int i = 0; i < 20; ++i)
+        ExternalPreviewWindowController::zoomOut();
+    EXPECT_NEAR(platform::UserDefaults::standard().doubleForKey(Prefs::PREVIEW_EXTERNAL_ZOOM_LEVEL), 0.1, 1e-5);
+}
