@@ -33,6 +33,7 @@ void FolderNavigatorItem::populateChildrenOfItem(const FolderItemPtr& root, cons
         return;
     const std::vector<FolderEntry> entries = urlsGenerator(m_fullPath);
     const auto self = std::static_pointer_cast<FolderNavigatorItem>(shared_from_this());
+    m_childByPath.reserve(m_childByPath.size() + entries.size());
     for (const FolderEntry& entry : entries) {
         FolderItemPtr child = create(entry.path);
         child->m_isDirectory = entry.isDirectory;

@@ -1,6 +1,9 @@
 // Folder listings, ignore rules and the recursive watcher on real temporary folders.
 // Run: build/bin/bench_sidebar (settings go to a private folder).
 #include "sidebar/FileWatcher.h"
+#include "sidebar/FoldersNavigator.h"
+#include "sidebar/SourceListController.h"
+#include "platform/treelist/TreeListView.h"
 #include "sidebar/TVXFileSystemFilterService.h"
 #include "sidebar/TVXNavigatorPreferencesFactory.h"
 #include "platform/FileWatchEngine.h"
@@ -11,6 +14,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include "Extensions/StringAdditions.h"
+#include "platform/NotificationCenter.h"
+#include "platform/treelist/TreeListModel.h"
+#include "shell/Notifications.h"
 
 #include <benchmark/benchmark.h>
 
@@ -196,6 +205,74 @@ void BM_BurstOfCreationsThenDeletions(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BurstOfCreationsThenDeletions)->Arg(10000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// From the will-expand of a folder of 100,000 files to the first painted frame of its rows.
+void BM_ExpandHugeFolder(benchmark::State& state)
+{
+    const QString folder = flatFolder(100000);
+    const QString root = parentPath(folder);
+    for (auto _ : state) {
+        platform::TreeListView list;
+        list.resize(300, 600);
+        list.show();
+        SourceListController controller(&list);
+        FoldersNavigator section(&list, nullptr, nullptr);
+        controller.addOutlineItem(&section);
+        const FolderItemPtr top = section.openFolderInternally(root, false);
+        list.expandItem(top);
+        const FolderItemPtr huge = top->findChildAtPath(folder);
+        QCoreApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        list.expandItem(huge);
+        list.viewport()->repaint();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        state.counters["rows"] = double(huge->numberOfChildren());
+    }
+}
+BENCHMARK(BM_ExpandHugeFolder)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// 10,000 files made in a shown, watched folder: how many batches reach the tree and the
+// longest the event loop went without running a 10 ms timer.
+void BM_BurstIntoTheTree(benchmark::State& state)
+{
+    const QString root = scratchRoot() + QStringLiteral("/tree-burst");
+    for (auto _ : state) {
+        QDir(root).removeRecursively();
+        QDir().mkpath(root);
+        platform::TreeListView list;
+        list.resize(300, 600);
+        list.show();
+        SourceListController controller(&list);
+        FoldersNavigator section(&list, nullptr, nullptr);
+        controller.addOutlineItem(&section);
+        const FolderItemPtr top = section.openFolderInternally(root, false);
+        spinUntil([&] { return section.fileWatchers().front()->isReady(); });
+        int notifications = 0;
+        platform::Observation observation = platform::NotificationCenter::defaultCenter().observe(
+            Notifications::FOLDER_WATCH, &section, [&](const platform::Notification&) { ++notifications; });
+        QElapsedTimer sinceProbe;
+        qint64 longestGapNs = 0;
+        QTimer probe;
+        probe.setInterval(10);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            longestGapNs = std::max(longestGapNs, sinceProbe.nsecsElapsed());
+            sinceProbe.restart();
+        });
+        for (int i = 0; i < 10000; ++i)
+            touch(root + QStringLiteral("/b%1").arg(i));
+        QElapsedTimer timer;
+        timer.start();
+        sinceProbe.start();
+        probe.start();
+        spinUntil([&] { return top->numberOfChildren() == 10000 && notifications > 0; });
+        probe.stop();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        state.counters["batches"] = notifications;
+        state.counters["longest_stall_ms"] = double(longestGapNs) / 1e6;
+    }
+}
+BENCHMARK(BM_BurstIntoTheTree)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
