@@ -1,0 +1,307 @@
+#include "shell/DocumentWindowControllerInterface.h"
+#include "shell/MainTextEditor.h"
+#include "shell/PenwickWindow.h"
+#include "shell/TVXDocument.h"
+#include "shell/TVXTextEditorViewController.h"
+
+#include "TestSupport.h"
+#include "highlighter/MarkdownHighlighter.h"
+#include "platform/UserDefaults.h"
+#include "platform/text/ContinuousSpellChecker.h"
+#include "platform/text/ParagraphLayout.h"
+#include "platform/text/UndoManager.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace penwick::test {
+namespace {
+
+using platform::TextRange;
+using platform::TextRanges;
+using platform::UserDefaults;
+
+QString writeTheme(const QString& name, const QString& background)
+{
+    const QString path = temporaryFolder() + QLatin1Char('/') + name + QStringLiteral(".txt");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("editor\n    foreground: 202020\n    background: %1\n\nCODE\n    foreground: 008000\n")
+                   .arg(background)
+                   .toUtf8());
+    return path;
+}
+
+// Stands in for the document window's controller (not part of these tests).
+class RecordingWindowController : public QObject, public DocumentWindowControllerInterface {
+public:
+    void dragAndDropOpen(const QStringList& paths) override { opened.append(paths); }
+    QUrl baseURLOfWindowOrDocument() const override { return baseURL; }
+    QList<QStringList> opened;
+    QUrl baseURL;
+};
+
+class EditorPaneTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const QString& name : MainTextEditor::textCheckingProperties())
+            UserDefaults::standard().removeObject(TVXTextEditorViewController::textCheckingKey(name));
+        for (const QString& key : { TVXTextEditorViewController::EDITOR_LINE_HEIGHT,
+                 TVXTextEditorViewController::EDITOR_PARAGRAPH_SPACING, TVXTextEditorViewController::EDITOR_FIRST_LINE_INDENT })
+            UserDefaults::standard().removeObject(key);
+        theme = writeTheme(QStringLiteral("Plain"), QStringLiteral("FFFFFF"));
+        UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), theme);
+    }
+
+    std::unique_ptr<TVXTextEditorViewController> makePane(const QString& text)
+    {
+        auto document = std::make_unique<TVXDocument>();
+        document->setContents(text);
+        auto pane = std::make_unique<TVXTextEditorViewController>(document.get());
+        pane->view()->resize(600, 400);
+        pane->view()->show();
+        documents.push_back(std::move(document));
+        return pane;
+    }
+
+    void waitForParse(TVXTextEditorViewController& pane)
+    {
+        ASSERT_TRUE(waitUntil([&] { return pane.highlighter()->cachedElements().has_value() && !pane.highlighter()->isParsing(); }));
+        pane.editorTextView()->spellChecker()->checkVisibleText();
+    }
+
+    // The document is clean and the view's undo history empty.
+    void expectClean(TVXTextEditorViewController& pane)
+    {
+        QApplication::processEvents();
+        EXPECT_FALSE(pane.editorTextView()->undoManager()->canUndo());
+        EXPECT_EQ(pane.document()->changeCount(), 0);
+        EXPECT_FALSE(pane.document()->isDocumentEdited());
+    }
+
+    QString theme;
+    std::vector<std::unique_ptr<TVXDocument>> documents;
+};
+
+TEST_F(EditorPaneTest, LoadsTheDocumentAndStaysClean)
+{
+    auto pane = makePane(QStringLiteral("# Title\n\nSome text.\n"));
+    EXPECT_EQ(pane->editorTextView()->string(), QStringLiteral("# Title\n\nSome text.\n"));
+    EXPECT_TRUE(pane->hasCloseButton());
+    EXPECT_EQ(pane->title(), pane->document()->displayName());
+    EXPECT_TRUE(pane->highlighter()->isActive());
+    EXPECT_EQ(pane->document()->undoManager(), pane->editorTextView()->undoManager());
+    waitForParse(*pane);
+    expectClean(*pane);
+    EXPECT_EQ(pane->getTextStorage(true), QStringLiteral("# Title\n\nSome text.\n"));
+}
+
+TEST_F(EditorPaneTest, TextCheckingSettingsStartFromTheTableAndCarryOver)
+{
+    auto first = makePane(QStringLiteral("text"));
+    MainTextEditor* editor = first->editorTextView();
+    for (const QString& name : MainTextEditor::textCheckingProperties())
+        EXPECT_EQ(editor->textCheckingValue(name), TVXTextEditorViewController::textCheckingDefault(name)) << qPrintable(name);
+    EXPECT_TRUE(editor->isContinuousSpellCheckingEnabled());
+    EXPECT_EQ(TVXTextEditorViewController::textCheckingDefault(QStringLiteral("enabledTextCheckingTypes")).toULongLong(),
+        ~quint64(0));
+
+    editor->setContinuousSpellCheckingEnabled(false);
+    const QVariant stored = UserDefaults::standard().object(QStringLiteral("editorcontinuousSpellCheckingEnabled"));
+    ASSERT_TRUE(stored.isValid());
+    EXPECT_FALSE(stored.toBool());
+    auto second = makePane(QStringLiteral("text"));
+    EXPECT_FALSE(second->editorTextView()->isContinuousSpellCheckingEnabled());
+
+    // Grammar checking has no service here; its switch is kept all the same.
+    second->editorTextView()->setTextCheckingValue(QStringLiteral("grammarCheckingEnabled"), true);
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(QStringLiteral("editorgrammarCheckingEnabled")));
+    auto third = makePane(QStringLiteral("text"));
+    EXPECT_TRUE(third->editorTextView()->textCheckingValue(QStringLiteral("grammarCheckingEnabled")).toBool());
+}
+
+TEST_F(EditorPaneTest, ALineHeightChangeAppliesAtOnceAndAgainAtTheNextKeystroke)
+{
+    auto pane = makePane(QStringLiteral("one\ntwo\n"));
+    waitForParse(*pane);
+    UserDefaults::standard().setValue(TVXTextEditorViewController::EDITOR_LINE_HEIGHT, 9);
+    EXPECT_EQ(pane->editorTextView()->defaultParagraphStyle().lineSpacing, 9.0);
+    EXPECT_TRUE(pane->needsParagraphStyleRenewal());
+    pane->editorTextView()->setSelectedRange(TextRange(3, 0));
+    pane->editorTextView()->insertText(QStringLiteral("x"));
+    EXPECT_FALSE(pane->needsParagraphStyleRenewal());
+    EXPECT_EQ(pane->editorTextView()->defaultParagraphStyle().lineSpacing, 9.0);
+    UserDefaults::standard().removeObject(TVXTextEditorViewController::EDITOR_LINE_HEIGHT);
+}
+
+TEST_F(EditorPaneTest, StylesParagraphsDimmingAndSpellingLeaveTheDocumentClean)
+{
+    auto pane = makePane(QStringLiteral("# Teh title\n\nSome teh text.\n\nMore `code` here.\n"));
+    waitForParse(*pane);
+    for (const QString& key : { TVXTextEditorViewController::EDITOR_LINE_HEIGHT,
+             TVXTextEditorViewController::EDITOR_PARAGRAPH_SPACING, TVXTextEditorViewController::EDITOR_FIRST_LINE_INDENT })
+        UserDefaults::standard().setValue(key, 6);
+    pane->applyStyles();
+    pane->setOverriddenStylePath(writeTheme(QStringLiteral("Other"), QStringLiteral("F0F0E0")));
+    pane->enterDistractionFreeMode();
+    pane->editorTextView()->setSelectedRange(TextRange(14, 0));
+    pane->applyDistractionFreeModeAttributes();
+    pane->exitDistractionFreeMode();
+    waitForParse(*pane);
+    EXPECT_FALSE(pane->editorTextView()->spellChecker()->misspelledRanges().isEmpty());
+    expectClean(*pane);
+    for (const QString& key : { TVXTextEditorViewController::EDITOR_LINE_HEIGHT,
+             TVXTextEditorViewController::EDITOR_PARAGRAPH_SPACING, TVXTextEditorViewController::EDITOR_FIRST_LINE_INDENT })
+        UserDefaults::standard().removeObject(key);
+
+    // Typing is what makes it edited, and undoing it makes it clean again.
+    pane->editorTextView()->setSelectedRange(TextRange(0, 0));
+    pane->editorTextView()->insertText(QStringLiteral("x"));
+    QApplication::processEvents();
+    EXPECT_TRUE(pane->document()->isDocumentEdited());
+    EXPECT_TRUE(pane->changedSinceLastTempAutoSave());
+    pane->editorTextView()->undo();
+    EXPECT_FALSE(pane->document()->isDocumentEdited());
+}
+
+TEST_F(EditorPaneTest, TheOverridingThemeAffectsOnePaneOnly)
+{
+    auto first = makePane(QStringLiteral("text"));
+    auto second = makePane(QStringLiteral("text"));
+    first->setOverriddenStylePath(writeTheme(QStringLiteral("Sand"), QStringLiteral("E0D0A0")));
+    EXPECT_EQ(first->editorTextView()->palette().color(QPalette::Base), QColor(0xE0, 0xD0, 0xA0));
+    EXPECT_EQ(second->editorTextView()->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xFF));
+    first->setOverriddenStylePath(std::nullopt);
+    EXPECT_EQ(first->editorTextView()->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(EditorPaneTest, WithoutAnyThemeThePaneStaysUnhighlighted)
+{
+    UserDefaults::standard().removeObject(QStringLiteral("editorThemePreference"));
+    auto pane = makePane(QStringLiteral("# Title"));
+    pane->setOverriddenStylePath(std::nullopt);
+    EXPECT_FALSE(pane->highlighter()->isActive());
+}
+
+TEST_F(EditorPaneTest, DimmingWaitsForAScrollOrASelectionThenKeepsOnlyTheCurrentParagraph)
+{
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += QStringLiteral("Paragraph %1 with words.\n").arg(i);
+    auto pane = makePane(text);
+    waitForParse(*pane);
+    MainTextEditor* editor = pane->editorTextView();
+    const auto foregroundAlpha = [&](int blockNumber) {
+        const QTextBlock block = editor->document()->findBlockByNumber(blockNumber);
+        const auto formats = block.layout()->formats();
+        if (formats.isEmpty())
+            return -1.0;
+        return double(formats.first().format.foreground().color().alphaF());
+    };
+    const auto before = editor->document()->findBlockByNumber(2).layout()->formats();
+    pane->enterDistractionFreeMode();
+    EXPECT_EQ(editor->document()->findBlockByNumber(2).layout()->formats(), before);
+
+    editor->setSelectedRange(TextRange(editor->document()->findBlockByNumber(3).position() + 2, 0));
+    EXPECT_NEAR(foregroundAlpha(3), 1.0, 0.01);
+    EXPECT_NEAR(foregroundAlpha(2), 0.1, 0.01);
+    EXPECT_NEAR(foregroundAlpha(4), 0.1, 0.01);
+
+    editor->verticalScrollBar()->setValue(20);
+    const int top = editor->cursorForPosition(QPoint(0, 0)).blockNumber();
+    EXPECT_NEAR(foregroundAlpha(top + 1), 0.1, 0.01);
+    expectClean(*pane);
+
+    pane->exitDistractionFreeMode();
+    EXPECT_FALSE(pane->isInDistractionFreeMode());
+    ASSERT_TRUE(waitUntil([&] { return foregroundAlpha(top + 1) > 0.9; }));
+}
+
+TEST_F(EditorPaneTest, SpellingSkipsCodeAddressesAndFrontMatterAndCanBeTurnedOff)
+{
+    auto pane = makePane(QStringLiteral("---\ntitle: qwzx\n---\n\nI saw teh cat and `teh` code.\n\n    teh block\n\n"
+                                        "See <https://teh.example.org/qwzx> now.\n"));
+    waitForParse(*pane);
+    const QString text = pane->editorTextView()->string();
+    const qsizetype word = text.indexOf(QStringLiteral("teh cat"));
+    EXPECT_EQ(pane->editorTextView()->spellChecker()->misspelledRanges(), TextRanges({ TextRange(word, 3) }));
+
+    // The suggestion from the context menu replaces the word as one undo step.
+    MainTextEditor* editor = pane->editorTextView();
+    QTextCursor at(editor->document());
+    at.setPosition(int(word + 1));
+    std::unique_ptr<QMenu> menu(editor->createContextMenu(editor->cursorRect(at).center(), nullptr));
+    QAction* the = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("the"))
+            the = a;
+    ASSERT_NE(the, nullptr);
+    the->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(editor->substring(TextRange(word, 7)), QStringLiteral("the cat"));
+    EXPECT_EQ(editor->undoManager()->undoCount(), 1);
+    EXPECT_EQ(pane->document()->changeCount(), 1);
+
+    editor->setContinuousSpellCheckingEnabled(false);
+    editor->undo();
+    QApplication::processEvents();
+    editor->spellChecker()->checkVisibleText();
+    EXPECT_TRUE(editor->spellChecker()->misspelledRanges().isEmpty());
+}
+
+TEST_F(EditorPaneTest, DropsAndTheBasePathComeFromTheDocumentWindow)
+{
+    auto pane = makePane(QStringLiteral("text"));
+    MainTextEditor* editor = pane->editorTextView();
+    EXPECT_EQ(editor->basePath(), QString());
+    editor->handleDragAndDropFiles({ QStringLiteral("/tmp/a.md") }); // no window: nothing happens
+
+    PenwickWindow window;
+    RecordingWindowController controller;
+    window.setDocumentWindowController(&controller);
+    window.setCentralWidget(pane->view());
+    EXPECT_EQ(editor->basePath(), QString());
+    controller.baseURL = QUrl::fromLocalFile(QStringLiteral("/tmp/site/"));
+    EXPECT_EQ(editor->basePath(), QStringLiteral("/tmp/site/"));
+    editor->handleDragAndDropFiles({ QStringLiteral("/tmp/a.md"), QStringLiteral("/tmp/b.md") });
+    ASSERT_EQ(controller.opened.size(), 1);
+    EXPECT_EQ(controller.opened.first().size(), 2);
+    window.takeCentralWidget();
+}
+
+TEST_F(EditorPaneTest, SelectAndScrollPutsTheRangeAtTheTopAndSelectsIt)
+{
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("Line %1\n").arg(i);
+    auto pane = makePane(text);
+    const qsizetype at = text.indexOf(QStringLiteral("Line 120"));
+    pane->selectAndScroll(TextRange(at, 8), true);
+    MainTextEditor* editor = pane->editorTextView();
+    EXPECT_EQ(editor->cursorForPosition(QPoint(5, 2)).blockNumber(), 120);
+    EXPECT_EQ(editor->selectedRange(), TextRange(at, 8));
+    EXPECT_TRUE(pane->highlighter()->isActive());
+}
+
+TEST_F(EditorPaneTest, TheQuickOpenDocumentShowsItsOwnIconAndWillCloseDropsTheHighlighter)
+{
+    auto pane = makePane(QStringLiteral("text"));
+    pane->document()->setIsQuickOpen(true);
+    pane->refreshIcon(); // the document reaches only the editor its factory made
+    EXPECT_EQ(pane->icon().cacheKey(), TVXEditorViewController::quickOpenIcon().cacheKey());
+    pane->willClose();
+    EXPECT_EQ(pane->highlighter(), nullptr);
+    pane->selectAndScroll(TextRange(0, 1), true); // no highlighter: nothing happens
+    EXPECT_EQ(pane->editorTextView()->selectedRange(), TextRange(0, 0));
+}
+
+} // namespace
+} // namespace penwick::test
