@@ -1,17 +1,15 @@
 #include "CoreSetup.h"
 #include "Extensions/Realm.h"
-#include "highlighter/EditorThemes.h"
 #include "preferences/EditorPreferencesSynchronizer.h"
 #include "preferences/TVXPreferencesController.h"
 #include "preferences/ThemesFactory.h"
 #include "shell/MagicStrings.h"
-#include "LXLogger.h"
-#include "highlighter/MarkdownHighlighter.h"
-#include "TextEditor/TextEditorView.h"
+#include "shell/PenwickWindow.h"
+#include "shell/TVXDocument.h"
+#include "shell/TVXTextEditorViewController.h"
 #include "platform/ApplicationStartup.h"
 
 #include <QApplication>
-#include <QMainWindow>
 #include <QMenuBar>
 
 #include <cstdio>
@@ -29,29 +27,22 @@ int main(int argc, char* argv[])
     penwick::registerBundledDefaults();
     penwick::RealmSetup::setup();
 
-    QMainWindow window;
+    // For now one window with one editor pane on an untitled document.
+    penwick::PenwickWindow window;
+    window.awakeFromNib();
     window.setWindowTitle(QStringLiteral("Penwick"));
-    auto* editor = new penwick::TextEditorView(&window);
-    editor->awakeFromNib();
-    window.setCentralWidget(editor);
-
-    auto* highlighter = new penwick::MarkdownHighlighter(editor, &window);
-    // The chosen theme, else the first shipped one.
-    std::optional<QString> themePath = penwick::EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath();
-    if (!themePath) {
+    penwick::TVXDocument document;
+    document.setContents(QString());
+    penwick::TVXTextEditorViewController pane(&document);
+    // Without a chosen editor theme the first shipped one styles this document.
+    if (!penwick::EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath()) {
         const auto shipped = penwick::ThemesFactory::sharedInstance().getBundledThemesOfType(
             penwick::EditorStrings::THEME_EXT, penwick::EditorStrings::THEMES_FOLDER);
         if (!shipped.isEmpty())
-            themePath = shipped.first().path();
+            pane.setOverriddenStylePath(shipped.first().path());
     }
-    if (themePath) {
-        QString error;
-        if (const auto sheet = penwick::readEditorTheme(*themePath, &error))
-            highlighter->applyStylesFromStylesheet(*sheet);
-        else
-            penwick::log().error(error);
-    }
-    highlighter->activate();
+    window.setCentralWidget(pane.view());
+    pane.editorTextView()->setFocus();
 
     penwick::TVXPreferencesController preferences;
     QMenu* penwickMenu = window.menuBar()->addMenu(QStringLiteral("&Penwick"));
@@ -61,5 +52,8 @@ int main(int argc, char* argv[])
 
     window.resize(900, 640);
     window.show();
-    return app.exec();
+    pane.adjustForWindow(&window);
+    const int result = app.exec();
+    window.takeCentralWidget(); // the pane deletes its own view
+    return result;
 }
