@@ -2,6 +2,7 @@
 #include "Extensions/Realm.h"
 #include "preferences/EditorPreferencesSynchronizer.h"
 #include "preferences/TVXPreferencesController.h"
+#include "preferences/ThemeListLoader.h"
 #include "preferences/ThemesFactory.h"
 #include "shell/MagicStrings.h"
 #include "shell/PenwickWindow.h"
@@ -34,10 +35,10 @@ int main(int argc, char* argv[])
     penwick::TVXDocument document;
     document.setContents(QString());
     penwick::TVXTextEditorViewController pane(&document);
-    // Without a chosen editor theme the first shipped one styles this document.
+    // Without a chosen editor theme, the shipped theme the Editor preferences show first.
     if (!penwick::EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath()) {
-        const auto shipped = penwick::ThemesFactory::sharedInstance().getBundledThemesOfType(
-            penwick::EditorStrings::THEME_EXT, penwick::EditorStrings::THEMES_FOLDER);
+        const auto shipped = penwick::sortedDescending(penwick::ThemesFactory::sharedInstance().getBundledThemesOfType(
+            penwick::EditorStrings::THEME_EXT, penwick::EditorStrings::THEMES_FOLDER));
         if (!shipped.isEmpty())
             pane.setOverriddenStylePath(shipped.first().path());
     }
