@@ -4,6 +4,9 @@
 #include "Support/DarkModeTracker.h"
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -34,6 +37,46 @@ inline FakeAppearanceSource* useAppearance(bool dark)
     DarkModeTracker::setAppearanceSource(std::move(fake));
     return raw;
 }
+
+// Points HOME and the resources at folders of the test's own while alive; `write` puts a
+// script or file under either.
+class PrivateFolders {
+public:
+    PrivateFolders()
+        : m_savedHome(qgetenv("HOME"))
+        , m_savedResources(qgetenv("PENWICK_RESOURCES"))
+    {
+        home = temporaryFolder();
+        resources = temporaryFolder();
+        qputenv("HOME", home.toLocal8Bit());
+        qputenv("PENWICK_RESOURCES", resources.toLocal8Bit());
+    }
+    ~PrivateFolders()
+    {
+        qputenv("HOME", m_savedHome);
+        qputenv("PENWICK_RESOURCES", m_savedResources);
+    }
+    QString userScripts() const { return home + QStringLiteral("/.penwick/ShadowScripts/"); }
+    QString shippedScripts() const { return resources + QStringLiteral("/mini/ShadowScripts/"); }
+    static QString write(const QString& path, const QByteArray& text, bool executable = true)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        file.close();
+        if (executable)
+            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        return path;
+    }
+
+    QString home;
+    QString resources;
+
+private:
+    QByteArray m_savedHome;
+    QByteArray m_savedResources;
+};
 
 // Each test gets its own database in a fresh folder, closed again afterwards.
 class MiniDatabaseTest : public ::testing::Test {

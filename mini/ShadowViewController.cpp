@@ -1,0 +1,284 @@
+#include "ShadowViewController.h"
+
+#include "CoreNotifications.h"
+#include "Extensions/Realm.h"
+#include "Extensions/StringAdditions.h"
+#include "MiniLog.h"
+#include "ShadowScripts.h"
+#include "Support/FileIcons.h"
+#include "Support/QLabel+RemoteImage.h"
+#include "TextEditor/TextEditorView.h"
+#include "highlighter/MarkdownHighlighter.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace penwick {
+
+namespace {
+
+const QString kAutoInsertSourcePath = QStringLiteral("autoInsertSourcePath");
+constexpr int kIconSize = 20;
+
+XImage iconImage(const QString& path)
+{
+    return XImage(iconForFile(path).pixmap(kIconSize, kIconSize).toImage());
+}
+
+} // namespace
+
+ShadowViewController::ShadowViewController(QWidget* parent)
+    : EditViewController(parent)
+{
+    setObjectName(QStringLiteral("ShadowViewController"));
+    setWindowTitle(tr("Shadow Notes"));
+    // The note's title is the document's: the page shows the document list in its place.
+    titleField()->hide();
+    m_iconView = new QLabel(this);
+    m_iconView->setObjectName(QStringLiteral("appIconImageView"));
+    m_iconView->setFixedSize(kIconSize, kIconSize);
+    m_iconView->setScaledContents(true);
+    m_popup = new QComboBox(this);
+    m_popup->setObjectName(QStringLiteral("shadowListPopUpBtn"));
+    m_popup->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_popup->setMinimumContentsLength(10);
+    headerLayout()->insertWidget(0, m_iconView);
+    headerLayout()->insertWidget(1, m_popup, 1);
+    m_pathLabel = new QLabel(this);
+    m_pathLabel->setObjectName(QStringLiteral("pathLbl"));
+    m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pathLabel->setContentsMargins(8, 0, 8, 0);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, m_pathLabel);
+    connect(m_popup, &QComboBox::activated, this, &ShadowViewController::changeShadowListPopUpSelection);
+
+    m_scripts = ShadowScripts::collectScripts();
+    AppTracker::sharedInstance().setDelegate(this);
+}
+
+ShadowViewController::~ShadowViewController()
+{
+    m_popup->clear();
+    if (AppTracker::sharedInstance().delegate() == this)
+        AppTracker::sharedInstance().setDelegate(nullptr);
+    miniLog().debug(QStringLiteral("Deinit Shadow View Controller"));
+}
+
+void ShadowViewController::chooseShadowApp()
+{
+    const AppTracker& tracker = AppTracker::sharedInstance();
+    const auto& current = tracker.currentApp();
+    m_shadowApp = current && current->isSelf() ? tracker.prevApp() : current;
+}
+
+void ShadowViewController::viewWillAppear()
+{
+    chooseShadowApp();
+    restoreSelection();
+    AppTracker::sharedInstance().setDelegate(this);
+    EditViewController::viewWillAppear();
+}
+
+void ShadowViewController::viewWillDisappear()
+{
+    if (m_popup->count() > 0 && !m_shadowList.isEmpty()) {
+        m_selectedItemBeforeDisappearance = m_shadowList.value(m_popup->currentIndex());
+        m_selectedRangesBeforeDisappearance = textEditor()->selectedRanges();
+    }
+    saveNoteLogged(m_previousSelectedIndex);
+    EditViewController::viewWillDisappear();
+}
+
+void ShadowViewController::didSetCurrentApplication(const std::optional<RunningApplication>&)
+{
+    if (m_shadowApp)
+        saveNoteLogged(m_previousSelectedIndex);
+    chooseShadowApp();
+    refreshList();
+}
+
+void ShadowViewController::refreshList()
+{
+    m_popup->clear();
+    m_shadowList.clear();
+    if (!m_shadowApp || m_shadowApp->localizedName.isEmpty() || m_shadowApp->executablePath.isEmpty()
+        || m_shadowApp->identifier.isEmpty())
+        return;
+    m_popup->setEnabled(true);
+    ShadowItem program;
+    program.title = m_shadowApp->localizedName;
+    program.path = m_shadowApp->executablePath;
+    program.sourceAppPath = m_shadowApp->executablePath;
+    program.sourceIdentifier = m_shadowApp->identifier;
+    program.toolTip = windowTitle();
+    m_shadowList.append(program);
+    m_shadowList.append(ShadowScripts::runScript(m_scripts, *m_shadowApp));
+    for (const ShadowItem& item : m_shadowList)
+        m_popup->addItem(item.title);
+
+    for (int i = 0; i < m_shadowList.size(); ++i) {
+        if (m_shadowList[i].isActive.value_or(false)) {
+            m_previousSelectedIndex = i;
+            m_popup->setCurrentIndex(i);
+            showIconAndPath(m_shadowList[i]);
+            loadNote(m_shadowList[i].path, m_shadowList[i].sourceIdentifier);
+            return;
+        }
+    }
+    m_previousSelectedIndex = 0;
+    m_popup->setCurrentIndex(0);
+    m_iconView->setPixmap(iconForFile(program.path).pixmap(kIconSize, kIconSize));
+    m_iconView->setToolTip(program.toolTip);
+    m_pathLabel->setText(program.path);
+    m_pathLabel->setToolTip(program.path);
+    loadNote(program.path, program.sourceIdentifier);
+}
+
+void ShadowViewController::restoreSelection()
+{
+    if (m_selectedItemBeforeDisappearance) {
+        for (int i = 0; i < m_shadowList.size(); ++i) {
+            if (m_shadowList[i].path != m_selectedItemBeforeDisappearance->path)
+                continue;
+            m_popup->setCurrentIndex(i);
+            m_previousSelectedIndex = i;
+            showIconAndPath(m_shadowList[i]);
+            const auto ranges = m_selectedRangesBeforeDisappearance;
+            loadNote(m_shadowList[i].path, m_shadowList[i].sourceIdentifier);
+            m_selectedRangesBeforeDisappearance = ranges;
+            setPreviewState();
+            break;
+        }
+    }
+    if (m_selectedRangesBeforeDisappearance)
+        textEditor()->setSelectedRanges(*m_selectedRangesBeforeDisappearance);
+    m_selectedItemBeforeDisappearance.reset();
+    m_selectedRangesBeforeDisappearance.reset();
+}
+
+void ShadowViewController::changeShadowListPopUpSelection(int index)
+{
+    if (index < 0 || index >= m_shadowList.size())
+        return;
+    saveNoteLogged(m_previousSelectedIndex);
+    showIconAndPath(m_shadowList[index]);
+    loadNote(m_shadowList[index].path, m_shadowList[index].sourceIdentifier);
+    setPreviewState();
+    m_previousSelectedIndex = index;
+}
+
+void ShadowViewController::showIconAndPath(const ShadowItem& item)
+{
+    m_iconView->setToolTip(item.toolTip);
+    const XImage placeholder = iconImage(item.sourceAppPath);
+    const QUrl url(item.path, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"))) {
+        loadImage(m_iconView, scheme + QStringLiteral("://") + url.host() + QStringLiteral("/favicon.ico"), placeholder);
+        m_pathLabel->setText(item.path);
+        m_pathLabel->setToolTip(item.path);
+        return;
+    }
+    if (url.isValid() && !url.path().isEmpty())
+        m_iconView->setPixmap(iconForFile(url.isLocalFile() ? url.toLocalFile() : url.path()).pixmap(kIconSize, kIconSize));
+    else
+        m_iconView->setPixmap(QPixmap::fromImage(placeholder));
+    m_pathLabel->setText(stringByAbbreviatingWithTildeInPath(item.path));
+    m_pathLabel->setToolTip(item.path);
+}
+
+void ShadowViewController::loadNote(const QString& path, const QString& identifier)
+{
+    ShadowDocument note;
+    note.setId(makeRecordId());
+    note.setCreatedDate(QDateTime::currentDateTimeUtc());
+    note.setTransient(true);
+    if (m_shadowApp) {
+        note.setSourceIdentifier(m_shadowApp->identifier);
+        note.setSourcePath(m_shadowApp->executablePath);
+        note.setSourceName(!m_shadowApp->localizedName.isEmpty() ? m_shadowApp->localizedName
+                                                                 : lastPathComponent(m_shadowApp->executablePath));
+    }
+    m_document = note;
+    m_stored = false;
+    m_selectedItemBeforeDisappearance.reset();
+    m_selectedRangesBeforeDisappearance.reset();
+    if (!path.isEmpty() && !identifier.isEmpty()) {
+        platform::store::Query query;
+        query.conditions = { { QStringLiteral("path"), path }, { QStringLiteral("sourceIdentifier"), identifier } };
+        query.limit = 1;
+        StoreError error;
+        const auto found = Realm::objects<ShadowDocument>(query, &error);
+        if (!found.isEmpty()) {
+            m_document = found.front();
+            m_document->setTransient(false);
+            m_stored = true;
+        } else if (!error.message.isEmpty()) {
+            miniLog().error(QStringLiteral("Error reading shadow note: ") + error.message);
+        }
+    }
+    highlighter()->deactivate();
+    QString text;
+    if (!m_document->content().isNull())
+        text = m_document->content();
+    else if (platform::UserDefaults::standard().boolForKey(kAutoInsertSourcePath) && !path.isEmpty())
+        text = QStringLiteral("*Source: ") + path + QStringLiteral("*\n");
+    setEditorText(text);
+    setupEditor();
+    highlighter()->activate();
+}
+
+std::optional<StoreError> ShadowViewController::saveNote(int index)
+{
+    if (!m_document || m_document->isTransient() || !m_shadowApp)
+        return std::nullopt;
+    const bool isNew = !m_stored;
+    ShadowDocument note = *m_document;
+    note.setUpdatedDate(QDateTime::currentDateTimeUtc());
+    if (note.sourceIdentifier().isEmpty())
+        note.setSourceIdentifier(m_shadowApp->identifier);
+    note.setContent(textEditor()->string());
+    if (note.sourcePath().isEmpty())
+        note.setSourcePath(m_shadowApp->executablePath);
+    if (index >= 0 && index < m_shadowList.size()) {
+        note.setPath(m_shadowList[index].path);
+        note.setTitle(m_shadowList[index].title);
+    }
+    m_document = note;
+    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
+        return error;
+    m_stored = true;
+    platform::NotificationCenter::defaultCenter().post(
+        isNew ? CoreNotifications::SHADOW_NOTE_ADDED : CoreNotifications::SHADOW_NOTE_UPDATED, this,
+        { { CoreNotifications::SHADOW_NOTE_PAYLOAD, note.path() } });
+    return std::nullopt;
+}
+
+void ShadowViewController::saveNoteLogged(int index)
+{
+    if (const auto error = saveNote(index))
+        miniLog().error(QStringLiteral("Error saving shadow note: ") + error->message);
+}
+
+std::optional<StoreError> ShadowViewController::saveDocument()
+{
+    return saveNote(m_previousSelectedIndex);
+}
+
+void ShadowViewController::becomeInTransient()
+{
+    if (m_document)
+        m_document->setTransient(false);
+}
+
+bool ShadowViewController::canSaveNote() const
+{
+    return m_document && !m_document->isTransient();
+}
+
+} // namespace penwick

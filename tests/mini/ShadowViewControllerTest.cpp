@@ -1,0 +1,205 @@
+#include "ShadowViewController.h"
+
+#include "CoreNotifications.h"
+#include "MiniTestSupport.h"
+#include "TextEditor/TextEditorView.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+
+namespace {
+
+const QString kId = QStringLiteral("org.example.Editor");
+
+class ShadowViewControllerTest : public test::MiniDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        test::MiniDatabaseTest::SetUp();
+        program.start(QStringLiteral("sleep"), { QStringLiteral("60") });
+        ASSERT_TRUE(program.waitForStarted(5000));
+        app.pid = program.processId();
+        app.identifier = kId;
+        app.localizedName = QStringLiteral("Example Editor");
+        app.executablePath = QFileInfo(QStringLiteral("/proc/%1/exe").arg(app.pid)).symLinkTarget();
+        app.windowTitle = QStringLiteral("two.md - Example Editor");
+        AppTracker::sharedInstance().setPrevApp(std::nullopt);
+        AppTracker::sharedInstance().setCurrentApp(std::nullopt);
+    }
+    void TearDown() override
+    {
+        AppTracker::sharedInstance().setDelegate(nullptr);
+        platform::UserDefaults::standard().removeObject(QStringLiteral("autoInsertSourcePath"));
+        program.kill();
+        program.waitForFinished(5000);
+        test::MiniDatabaseTest::TearDown();
+    }
+    void writeListingScript()
+    {
+        test::PrivateFolders::write(folders.userScripts() + kId + QStringLiteral(".sh"), R"(#!/bin/sh
+echo '[{"title":"one.md","path":"/docs/one.md"},{"title":"two.md","path":"/docs/two.md","active":true},{"title":"three.md","path":"/docs/three.md"}]'
+)");
+    }
+    QStringList popupTitles(const ShadowViewController& page)
+    {
+        QStringList titles;
+        for (int i = 0; i < page.shadowListPopUpBtn()->count(); ++i)
+            titles << page.shadowListPopUpBtn()->itemText(i);
+        return titles;
+    }
+    void storeNote(const QString& path, const QString& content)
+    {
+        ShadowDocument note;
+        note.setId(makeRecordId());
+        note.setPath(path);
+        note.setSourceIdentifier(kId);
+        note.setContent(content);
+        ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }).has_value());
+    }
+
+    test::PrivateFolders folders;
+    QProcess program;
+    RunningApplication app;
+};
+
+TEST_F(ShadowViewControllerTest, TheScriptsActiveDocumentIsSelectedWithItsNote)
+{
+    writeListingScript();
+    storeNote(QStringLiteral("/docs/two.md"), QStringLiteral("note of two"));
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    EXPECT_EQ(popupTitles(page), (QStringList { QStringLiteral("Example Editor"), QStringLiteral("one.md"),
+                                                QStringLiteral("two.md"), QStringLiteral("three.md") }));
+    EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2);
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of two"));
+    EXPECT_EQ(page.pathLbl()->text(), QStringLiteral("/docs/two.md"));
+    EXPECT_EQ(page.shadowList()[0].toolTip, page.windowTitle());
+}
+
+TEST_F(ShadowViewControllerTest, WithoutAScriptOnlyTheProgramIsListed)
+{
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    EXPECT_EQ(popupTitles(page), QStringList { QStringLiteral("Example Editor") });
+    page.textEditor()->insertText(QStringLiteral("about the program"));
+    ASSERT_FALSE(page.saveDocument().has_value());
+    const auto notes = ShadowDocument::fetchAllItems();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].path(), app.executablePath);
+    EXPECT_EQ(notes[0].sourceIdentifier(), kId);
+    EXPECT_EQ(notes[0].sourceName(), QStringLiteral("Example Editor"));
+    EXPECT_EQ(notes[0].title(), QStringLiteral("Example Editor"));
+    EXPECT_EQ(notes[0].content(), QStringLiteral("about the program"));
+}
+
+TEST_F(ShadowViewControllerTest, ANewNoteStartsWithItsSourceWhenAsked)
+{
+    writeListingScript();
+    storeNote(QStringLiteral("/docs/one.md"), QStringLiteral("stored"));
+    platform::UserDefaults::standard().setValue(QStringLiteral("autoInsertSourcePath"), true);
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("*Source: /docs/two.md*\n"));
+    EXPECT_FALSE(page.canSaveNote()) << "the inserted line is no typing";
+    page.changeShadowListPopUpSelection(1);
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("stored"));
+}
+
+TEST_F(ShadowViewControllerTest, SwitchingSavesOnlyATypedNoteAndPostsAddedThenUpdated)
+{
+    writeListingScript();
+    std::vector<platform::Notification> posted;
+    auto observation = platform::NotificationCenter::defaultCenter().observe(
+        QString(), nullptr, [&](const platform::Notification& n) {
+            if (n.name.startsWith(QStringLiteral("ShadowNote")))
+                posted.push_back(n);
+        });
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    page.changeShadowListPopUpSelection(1); // two.md untouched: nothing saved
+    EXPECT_TRUE(ShadowDocument::fetchAllItems().isEmpty());
+    EXPECT_TRUE(posted.empty());
+    page.textEditor()->insertText(QStringLiteral("first words"));
+    page.changeShadowListPopUpSelection(3);
+    ASSERT_EQ(ShadowDocument::fetchAllItems().size(), 1);
+    EXPECT_EQ(ShadowDocument::fetchAllItems()[0].path(), QStringLiteral("/docs/one.md"));
+    EXPECT_EQ(ShadowDocument::fetchAllItems()[0].title(), QStringLiteral("one.md"));
+    page.changeShadowListPopUpSelection(1);
+    page.textEditor()->moveCursor(QTextCursor::End);
+    page.textEditor()->insertText(QStringLiteral(", more"));
+    ASSERT_FALSE(page.saveDocument().has_value());
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].name, CoreNotifications::SHADOW_NOTE_ADDED);
+    EXPECT_EQ(posted[1].name, CoreNotifications::SHADOW_NOTE_UPDATED);
+    for (const auto& n : posted) {
+        EXPECT_EQ(n.object, &page);
+        EXPECT_EQ(n.userInfo.value(CoreNotifications::SHADOW_NOTE_PAYLOAD).toString(), QStringLiteral("/docs/one.md"));
+    }
+    EXPECT_EQ(ShadowDocument::fetchAllItems()[0].content(), QStringLiteral("first words, more"));
+}
+
+TEST_F(ShadowViewControllerTest, ANoteIsFoundAgainAfterARestart)
+{
+    writeListingScript();
+    {
+        ShadowViewController page;
+        AppTracker::sharedInstance().setCurrentApp(app);
+        page.textEditor()->insertText(QStringLiteral("remember me"));
+        page.show();
+        page.hide(); // the disappearance save
+    }
+    RealmSetup::close();
+    ASSERT_TRUE(RealmSetup::setupInFolder(folder));
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("remember me"));
+    EXPECT_TRUE(page.canSaveNote());
+}
+
+TEST_F(ShadowViewControllerTest, PenwickMiniItselfStandsForThePreviousProgram)
+{
+    ShadowViewController page;
+    RunningApplication self;
+    self.pid = QCoreApplication::applicationPid();
+    self.identifier = QStringLiteral("PenwickMini");
+    self.localizedName = QStringLiteral("Penwick Mini");
+    self.executablePath = QCoreApplication::applicationFilePath();
+    AppTracker::sharedInstance().setPrevApp(app);
+    AppTracker::sharedInstance().setCurrentApp(self);
+    ASSERT_TRUE(page.shadowApp().has_value());
+    EXPECT_EQ(page.shadowApp()->identifier, kId);
+    EXPECT_EQ(popupTitles(page), QStringList { QStringLiteral("Example Editor") });
+}
+
+TEST_F(ShadowViewControllerTest, TheShippedScriptListsTheFilesOnTheCommandLine)
+{
+    const QString file = test::temporaryFolder() + QStringLiteral("/chapter one.md");
+    test::PrivateFolders::write(file, "# one", false);
+    QProcess editor;
+    editor.start(QStringLiteral("sh"), { QStringLiteral("-c"), QStringLiteral("sleep 60"), QStringLiteral("editor"),
+                                          QStringLiteral("--flag"), file, QStringLiteral("/no/such/file") });
+    ASSERT_TRUE(editor.waitForStarted(5000));
+    // The real resources, with the shipped scripts.
+    qputenv("PENWICK_RESOURCES", QByteArray());
+    app.pid = editor.processId();
+    app.identifier = QStringLiteral("org.gnome.gedit");
+    app.windowTitle = QStringLiteral("chapter one.md (~/notes) - gedit");
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    editor.kill();
+    editor.waitForFinished(5000);
+    ASSERT_EQ(page.shadowList().size(), 2);
+    EXPECT_EQ(page.shadowList()[1].path, file);
+    EXPECT_EQ(page.shadowList()[1].title, QStringLiteral("chapter one.md"));
+    EXPECT_EQ(page.shadowList()[1].isActive, std::optional<bool>(true));
+    EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 1);
+}
+
+} // namespace
