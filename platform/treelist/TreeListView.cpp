@@ -113,7 +113,23 @@ void TreeListView::removeItemsAtIndexes(const QList<int>& indexes, const TreeLis
 
 void TreeListView::expandItem(const TreeListItemPtr& item)
 {
-    const QModelIndex index = m_model->indexForItem(item.get());
+    QModelIndex index = m_model->indexForItem(item.get());
+    if (!index.isValid() && item) {
+        // Under a row whose children were never counted: count them down the chain first,
+        // so that an item can be opened inside a collapsed parent.
+        std::vector<TreeListItemPtr> chain;
+        for (TreeListItemPtr parent = item->parent(); parent; parent = parent->parent()) {
+            chain.push_back(parent);
+            if (m_model->indexForItem(parent.get()).isValid())
+                break;
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const QModelIndex ancestor = m_model->indexForItem(it->get());
+            if (ancestor.isValid() && m_model->canFetchMore(ancestor))
+                m_model->fetchMore(ancestor);
+        }
+        index = m_model->indexForItem(item.get());
+    }
     if (!index.isValid() || isExpanded(index))
         return;
     // Children are counted before the row opens, whether or not the view is laid out yet.

@@ -87,3 +87,28 @@ TEST_F(FoldersSection, AReAddedRootGetsItsFoldersBackAndAGonePathIsSkipped)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FoldersSection, RememberedFoldersOpenEvenUnderARootThatStartsCollapsed)
+{
+    // Only the inner folder is remembered: the search must open "docs" to get through.
+    platform::UserDefaults::standard().setValue(Prefs::OUTLINE_EXPANDED_ITEMS, QVariantMap { { root, QStringList { root + "/docs/sub" } } });
+    platform::UserDefaults::standard().setValue(Prefs::SESSION_RESTORE_FOLDERS, QStringList { root });
+    platform::UserDefaults::standard().setValue(Prefs::AUTO_EXPAND_FOLDER, false);
+
+    TreeListView otherList;
+    SourceListController otherController(&otherList);
+    FoldersNavigator other(&otherList, nullptr, &host);
+    otherController.addOutlineItem(&other);
+    ASSERT_TRUE(other.restoreFolders());
+    const FolderItemPtr top = other.rootFolders().at(0);
+    const FolderItemPtr docs = top->findChildAtPath(root + "/docs");
+    ASSERT_TRUE(docs);
+    const FolderItemPtr sub = docs->findChildAtPath(root + "/docs/sub");
+    ASSERT_TRUE(sub);
+    EXPECT_TRUE(otherList.isItemExpanded(sub));
+    EXPECT_FALSE(otherList.isItemExpanded(docs)); // opened only to get through
+}
+
+} // namespace
