@@ -1,4 +1,5 @@
-// Live highlighting in an offscreen editor: time from a keystroke to styles
+// Live highlighting in an offscreen editor: time from activation to the first
+// styles and the resident memory with the document open, time from a keystroke to styles
 // applied, main-thread time per restyle, and how many parses a burst of typing
 // causes. Usage: bench_highlighter_live [markdown files...] (generated 100 KB and
 // 1 MB documents when none are given).
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 using namespace penwick;
@@ -56,6 +58,18 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000)
     return true;
 }
 
+long statusKilobytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -89,13 +103,21 @@ void run(const QString& name, const QString& text)
     });
     int accepted = 0;
     QObject::connect(&highlighter, &MarkdownHighlighter::parseAccepted, [&] { ++accepted; });
+    const long residentBefore = statusKilobytes("VmRSS:");
+    QElapsedTimer firstHighlight;
+    firstHighlight.start();
     highlighter.activate();
     if (!waitFor([&] { return accepted == 1; })) {
         std::printf("%s: first parse did not finish\n", qPrintable(name));
         return;
     }
-    std::printf("%s: %.0f KB, %d blocks, first parse %.1f ms on the worker\n", qPrintable(name), text.size() / 1024.0,
-        view.document()->blockCount(), parseNanos / 1e6);
+    const double firstMs = firstHighlight.nsecsElapsed() / 1e6;
+    std::printf("%s: %.0f KB, %d blocks, first parse %.1f ms on the worker, first highlight %.1f ms after "
+                "activation\n",
+        qPrintable(name), text.size() / 1024.0, view.document()->blockCount(), parseNanos / 1e6, firstMs);
+    std::printf("  resident memory with the document open: %.1f MiB before highlighting, %.1f MiB after, "
+                "peak %.1f MiB\n",
+        residentBefore / 1024.0, statusKilobytes("VmRSS:") / 1024.0, statusKilobytes("VmHWM:") / 1024.0);
 
     // Keystroke to styles applied, typed in the middle of the document.
     QTextCursor middle(view.document()->findBlockByNumber(view.document()->blockCount() / 2));

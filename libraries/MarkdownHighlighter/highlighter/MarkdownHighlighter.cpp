@@ -1,5 +1,6 @@
 #include "highlighter/MarkdownHighlighter.h"
 
+#include "highlighter/MarkdownParseWorker.h"
 #include "highlighter/mdh_parser.h"
 #include "highlighter/mdh_styleparser.h"
 
@@ -36,30 +37,6 @@ struct MarkdownHighlighter::Channel {
 };
 
 namespace {
-
-// Workers of all highlighters that have not finished yet (main thread only). A parse whose
-// highlighter is gone still runs to its end; quitting waits for those rather than tearing
-// the process down under them.
-QList<QThread*>& runningWorkers()
-{
-    static QList<QThread*> workers;
-    return workers;
-}
-
-void trackWorker(QThread* worker)
-{
-    static const bool waitsAtQuit = [] {
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] {
-            for (QThread* thread : runningWorkers())
-                thread->wait();
-        });
-        return true;
-    }();
-    Q_UNUSED(waitsAtQuit);
-    runningWorkers().append(worker);
-    QObject::connect(worker, &QThread::finished, qApp, [worker] { runningWorkers().removeOne(worker); });
-    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-}
 
 bool isLinkType(int type) { return type == LINK || type == AUTO_LINK_URL || type == AUTO_LINK_EMAIL; }
 
@@ -157,12 +134,22 @@ MarkdownHighlighter::MarkdownHighlighter(QPlainTextEdit* textView, double waitIn
 MarkdownHighlighter::~MarkdownHighlighter()
 {
     m_updateTimer.stop();
-    // A running parse finishes on its own and drops its result.
-    std::lock_guard lock(m_channel->mutex);
-    m_channel->receiver = nullptr;
+    // A running parse finishes on its own and drops its result; then the worker ends.
+    {
+        std::lock_guard lock(m_channel->mutex);
+        m_channel->receiver = nullptr;
+    }
+    finishWorker();
 }
 
-int MarkdownHighlighter::runningWorkerCount() { return int(runningWorkers().size()); }
+void MarkdownHighlighter::finishWorker()
+{
+    if (m_worker)
+        m_worker->finish();
+    m_worker = nullptr;
+}
+
+int MarkdownHighlighter::runningWorkerCount() { return MarkdownParseWorker::busyCount(); }
 
 void MarkdownHighlighter::setParseFunction(ParseFunction parse) { m_parseFunction = std::move(parse); }
 
@@ -606,7 +593,11 @@ void MarkdownHighlighter::requestParsing()
     const int extensions = m_extensions;
     const std::shared_ptr<Channel> channel = m_channel;
 
-    QThread* worker = QThread::create([snapshot, parseFunction, extensions, channel, generation] {
+    if (!m_worker) {
+        m_worker = new MarkdownParseWorker;
+        m_worker->start();
+    }
+    m_worker->post([snapshot, parseFunction, extensions, channel, generation] {
         bool droppedMark = false;
         const QString text = parserText(snapshot, &droppedMark);
         std::optional<MarkdownElementLists> lists = parseFunction(text.toUtf8(), extensions);
@@ -630,10 +621,6 @@ void MarkdownHighlighter::requestParsing()
             QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
         }
     });
-    // The parser's nesting bounds are sized for this stack; don't depend on the user's ulimit.
-    worker->setStackSize(8u << 20);
-    trackWorker(worker);
-    worker->start();
 }
 
 void MarkdownHighlighter::takeParseResult()
@@ -772,6 +759,8 @@ void MarkdownHighlighter::deactivate()
             m_textView->viewport()->setCursor(Qt::IBeamCursor);
     }
     clearElementsCache();
+    // The worker's memory goes with it; activation starts another.
+    finishWorker();
     m_isActive = false;
 }
 

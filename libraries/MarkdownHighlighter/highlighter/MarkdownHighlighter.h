@@ -27,6 +27,8 @@ class QTextBlock;
 
 namespace penwick {
 
+class MarkdownParseWorker;
+
 // One element of a parse: [pos, end) in code points as the parser gives them,
 // in UTF-16 units of the editor's text once converted.
 struct MarkdownElementSpan {
@@ -131,7 +133,7 @@ public:
     // The character range that is visible in the text view.
     std::pair<int, int> visibleRange() const;
 
-    // Workers of all highlighters still running (a destroyed highlighter's parse runs to its end).
+    // Parses of all highlighters not yet done (a destroyed highlighter's parse runs to its end).
     static int runningWorkerCount();
 
 signals:
@@ -155,6 +157,7 @@ private:
     void parserDidParse(quint64 generation, std::optional<MarkdownElementLists> elements);
     void onContentsChange(int position, int removed, int added);
     QString snapshotText() const;
+    void finishWorker();
     QTextCharFormat clearFormat() const;
     QFont baseFont() const;
     bool setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
@@ -188,6 +191,7 @@ private:
     QPoint m_pressPoint;
     ParseFunction m_parseFunction;
     std::shared_ptr<Channel> m_channel;
+    MarkdownParseWorker* m_worker = nullptr; // ends and deletes itself once finished
     std::vector<QMetaObject::Connection> m_observations;
     QMetaObject::Connection m_documentObservation;
 };

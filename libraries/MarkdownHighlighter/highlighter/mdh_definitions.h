@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace penwick::mdh {
@@ -33,6 +35,21 @@ struct Thunk {
     std::intptr_t arg;
 };
 
+// Storage of one parse result: element records and their strings, taken in
+// chunks and given back all at once when the result is freed.
+struct ElementPool {
+    struct Chunk {
+        Chunk *next;
+        std::size_t size;
+        std::size_t used;
+    };
+    Chunk *head = nullptr;
+    std::size_t nextChunkSize = 16 * 1024;
+
+    void *allocate(std::size_t bytes);
+    void release();
+};
+
 // State shared by every pass of one parse.
 struct ParseShared {
     const char *inputText = nullptr;
@@ -40,8 +57,12 @@ struct ParseShared {
     std::vector<std::uint32_t> strips; // byte offsets of removed bytes, ascending
     std::string buffer;                // the parse buffer (kept bytes, then "\n\n")
     int extensions = 0;
+    ElementPool *pool = nullptr;
     mdh_Element **result = nullptr;
     mdh_Element *references = nullptr;
+    // Label to definition, made on the first look-up.
+    std::unordered_map<std::string_view, mdh_Element *> referenceIndex;
+    bool referenceIndexBuilt = false;
 
     bool memoize = true;
     std::uint64_t stepBudget = 0;
@@ -59,8 +80,9 @@ struct SpanMap {
 };
 
 struct MemoEntry {
-    std::uint64_t key = 0; // 0: empty slot
-    std::int32_t endPos = -1; // -1: the attempt failed
+    std::uint64_t key = 0;     // stored plus one
+    std::uint32_t generation = 0; // entries of other generations are empty slots
+    std::int32_t endPos = -1;  // -1: the attempt failed
     std::uint32_t epoch = 0;
     std::int32_t capBegin = 0;
     std::int32_t capEnd = 0;
@@ -73,30 +95,66 @@ struct MemoEntry {
 
 enum : std::uint8_t { kMemoPoison = 1, kMemoCapture = 2 };
 
-// Entries of the grammar's hot rules are found through one index array per
-// rule over the positions of the pass (filled as the rule is first used);
-// the rest through a hash table.
+// Results of rule attempts by (rule, position). The grammar's hot rules are
+// found through one index array per rule over the positions of the current
+// top-level block (entries in one array beside them); the rest through a hash
+// table with linear probing. Emptied when a top-level block is done, since no
+// rule goes back before it: the index slots that were used are cleared and the
+// hash table starts a new generation. The arrays are kept for the next block
+// and the next parse.
 class MemoTable {
 public:
-    explicit MemoTable(std::int32_t textLength) : m_textLength(textLength) {}
-    MemoEntry *find(std::uint64_t key);
+    MemoEntry *find(std::uint64_t key)
+    {
+        const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
+        if (id < kDenseIds) {
+            const std::uint32_t pos = static_cast<std::uint32_t>(key);
+            if (pos < m_base || id >= m_dense.size())
+                return nullptr;
+            const std::vector<std::uint32_t> &index = m_dense[id];
+            const std::size_t rel = pos - m_base;
+            if (rel >= index.size() || index[rel] == 0)
+                return nullptr;
+            return &m_entries[index[rel] - 1];
+        }
+        return findHashed(key);
+    }
     MemoEntry &insert(std::uint64_t key);
+    // Forgets every entry; positions from `base` on are the ones asked for next.
+    void clear(std::uint32_t base);
+    void release();
+    std::size_t bytes() const;
+
+    static constexpr std::uint32_t kDenseIds = 32;
 
 private:
-    MemoEntry *findHashed(std::uint64_t key);
+    MemoEntry *findHashed(std::uint64_t key)
+    {
+        if (m_slots.empty())
+            return nullptr;
+        const std::uint64_t stored = key + 1;
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = slotFor(stored);; i = (i + 1) & mask) {
+            MemoEntry &e = m_slots[i];
+            if (e.generation != m_generation)
+                return nullptr;
+            if (e.key == stored)
+                return &e;
+        }
+    }
     MemoEntry &insertHashed(std::uint64_t key);
-    std::int32_t m_textLength;
-    std::vector<std::vector<std::uint32_t>> m_dense;
-    std::vector<MemoEntry> m_denseEntries;
-
     void grow();
     std::size_t slotFor(std::uint64_t stored) const
     {
         return static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> m_shift);
     }
+    std::uint32_t m_base = 0;
+    std::vector<std::vector<std::uint32_t>> m_dense;
+    std::vector<MemoEntry> m_entries;
     std::vector<MemoEntry> m_slots;
-    unsigned m_shift = 56;
+    unsigned m_shift = 64;
     std::size_t m_count = 0;
+    std::uint32_t m_generation = 1;
 };
 
 // Memo rule identifiers (the high half of a memo key).
@@ -125,6 +183,25 @@ enum MemoId : std::uint32_t {
     kMemoHtmlBlockTagTail = kMemoHtmlBlockTag + 64,
 };
 
+// What the passes of a parse need while they run, kept by the thread between
+// passes and parses so that a parse takes memory from the system only when it
+// needs more than the one before.
+struct PassStorage {
+    SpanMap map;
+    std::string text;
+    std::vector<std::int32_t> softEnds;
+    std::vector<Thunk> queue;
+    MemoTable memo;
+    std::vector<Thunk> memoActions;
+    std::vector<std::pair<std::int32_t, std::uint64_t>> visits;
+    std::vector<mdh_Element *> values;
+    std::string buffer;
+    std::vector<std::uint32_t> strips;
+
+    std::size_t bytes() const;
+    void release();
+};
+
 struct Ctx {
     ParseShared &ps;
     const SpanMap &map;
@@ -139,7 +216,7 @@ struct Ctx {
     std::int32_t capBegin = 0;
     std::int32_t capEnd = 0;
     std::uint64_t capSeq = 0;
-    std::vector<Thunk> q;
+    std::vector<Thunk> &q;
 
     int depth = 0;
     int maxDepthSeen = 0;
@@ -147,20 +224,30 @@ struct Ctx {
     int maxSlotsSeen = 0;
     std::uint64_t boundHits = 0;
 
-    MemoTable memo{len};
-    std::vector<Thunk> arena;
-    std::vector<std::pair<std::int32_t, std::uint64_t>> visits;
+    MemoTable &memo;
+    std::vector<Thunk> &arena; // actions of memoised successes
+    std::vector<std::pair<std::int32_t, std::uint64_t>> &visits;
 
     // Running the actions.
     mdh_Element *yy = nullptr;
-    std::vector<mdh_Element *> vstack;
+    std::vector<mdh_Element *> &vstack;
     int fp = 0;
 
-    Ctx(ParseShared &shared, const SpanMap &m, const std::string &text, const std::vector<std::int32_t> &soft)
-        : ps(shared), map(m), in(reinterpret_cast<const unsigned char *>(text.data())),
-          len(static_cast<std::int32_t>(text.size())), softEnds(soft)
+    Ctx(ParseShared &shared, PassStorage &storage)
+        : ps(shared), map(storage.map), in(reinterpret_cast<const unsigned char *>(storage.text.data())),
+          len(static_cast<std::int32_t>(storage.text.size())), softEnds(storage.softEnds), q(storage.queue),
+          memo(storage.memo), arena(storage.memoActions), visits(storage.visits), vstack(storage.values)
     {
+        q.clear();
+        memo.clear(0);
+        arena.clear();
+        visits.clear();
+        vstack.assign(kMaxSlots + 64, nullptr);
     }
+
+    // A top-level block is done and no rule will go back into it: run its
+    // actions now and forget the attempts made so far.
+    void commit();
 
     // Reading: one character per refill; a soft end fails the first read there.
     bool availSlow()
@@ -367,18 +454,14 @@ mdh_Element *reverseList(mdh_Element *list);
 void addElement(Ctx &c, mdh_Element *e);
 char *extractOriginalText(Ctx &c, std::uint64_t begin, std::uint64_t end);
 mdh_Element *findReference(Ctx &c, const char *label);
+// Element strings live in the result's pool and are never changed once made,
+// so copies of an element share them.
 inline char *dupString(const char *s)
 {
-    if (!s)
-        return nullptr;
-    const std::size_t n = std::strlen(s);
-    char *r = static_cast<char *>(std::malloc(n + 1));
-    std::memcpy(r, s, n + 1);
-    return r;
+    return const_cast<char *>(s);
 }
 inline void releaseString(char *&s)
 {
-    std::free(s);
     s = nullptr;
 }
 

@@ -78,7 +78,10 @@ bool Mark(Ctx &c)
     return true;
 }
 
-bool RawLine(Ctx &c)
+// A line through its line end, or the rest of the input. With `value` its
+// span becomes the result value; rules that use only the capture (or nothing)
+// leave it out, which saves an element per line.
+static bool RawLineOf(Ctx &c, bool value)
 {
     Rule r(c);
     if (!r.ok)
@@ -92,7 +95,8 @@ bool RawLine(Ctx &c)
     }
     if (Newline(c)) {
         c.end();
-        c.act(actRawSpanOverCapture);
+        if (value)
+            c.act(actRawSpanOverCapture);
         return r.done();
     }
     r.back();
@@ -104,22 +108,40 @@ bool RawLine(Ctx &c)
     c.end();
     if (!EndOfInput(c))
         return r.fail();
-    c.act(actRawSpanOverCapture);
+    if (value)
+        c.act(actRawSpanOverCapture);
+    return r.done();
+}
+
+bool RawLine(Ctx &c)
+{
+    return RawLineOf(c, true);
+}
+
+static bool LineOf(Ctx &c, bool value)
+{
+    Rule r(c);
+    if (!r.ok || !RawLineOf(c, value))
+        return r.fail();
+    if (value)
+        c.act(actLine);
     return r.done();
 }
 
 bool Line(Ctx &c)
 {
-    Rule r(c);
-    if (!r.ok || !RawLine(c))
-        return r.fail();
-    c.act(actLine);
-    return r.done();
+    return LineOf(c, true);
+}
+
+// A line whose span no action reads.
+static bool PlainLine(Ctx &c)
+{
+    return LineOf(c, false);
 }
 
 static bool IndentedLine(Ctx &c)
 {
-    return seq(c, [&] { return Indent(c) && Line(c); });
+    return seq(c, [&] { return Indent(c) && PlainLine(c); });
 }
 
 static bool NonblankIndentedLine(Ctx &c)
@@ -127,11 +149,12 @@ static bool NonblankIndentedLine(Ctx &c)
     return !ahead(c, BlankLine) && IndentedLine(c);
 }
 
+// Its callers read the capture of the line, never its value.
 static bool OptionallyIndentedLine(Ctx &c)
 {
     return seq(c, [&] {
         Indent(c);
-        return Line(c);
+        return PlainLine(c);
     });
 }
 
@@ -687,12 +710,23 @@ static bool Block(Ctx &c)
     return r.fail();
 }
 
+// (block)*, running the actions of each top-level block as soon as it is done.
+template <class F> static void committedStar(Ctx &c, F block)
+{
+    for (;;) {
+        const std::int32_t p = c.pos;
+        if (!seq(c, [&] { return block(c); }) || c.pos == p)
+            break;
+        c.commit();
+    }
+}
+
 bool ruleDocument(Ctx &c)
 {
     Rule r(c);
     if (!r.ok)
         return r.fail();
-    star(c, Block);
+    committedStar(c, Block);
     return r.done();
 }
 
@@ -701,7 +735,7 @@ static bool SkipBlock(Ctx &c)
     Rule r(c);
     if (!r.ok)
         return r.fail();
-    if (plus(c, [](Ctx &c) { return !ahead(c, BlankLine) && RawLine(c); })) {
+    if (plus(c, [](Ctx &c) { return !ahead(c, BlankLine) && RawLineOf(c, false); })) {
         star(c, BlankLine);
         return r.done();
     }
@@ -716,7 +750,7 @@ bool ruleReferenceStart(Ctx &c)
     Rule r(c);
     if (!r.ok)
         return r.fail();
-    star(c, [](Ctx &c) { return Reference(c) || SkipBlock(c); });
+    committedStar(c, [](Ctx &c) { return Reference(c) || SkipBlock(c); });
     return r.done();
 }
 

@@ -3,6 +3,7 @@
 #include "mdh_definitions.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 namespace penwick {
@@ -10,56 +11,26 @@ namespace penwick {
 namespace mdh {
 
 // ---------------------------------------------------------------------------
-// Memo table: open addressing, linear probing, keys stored plus one.
-
-MemoEntry *MemoTable::find(std::uint64_t key)
-{
-    const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
-    if (id < kMemoHtmlBlockTag) {
-        const auto pos = static_cast<std::uint32_t>(key);
-        if (id >= m_dense.size() || m_dense[id].empty() || pos > static_cast<std::uint32_t>(m_textLength))
-            return nullptr;
-        const std::uint32_t index = m_dense[id][pos];
-        return index ? &m_denseEntries[index - 1] : nullptr;
-    }
-    return findHashed(key);
-}
+// Memo table.
 
 MemoEntry &MemoTable::insert(std::uint64_t key)
 {
     const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
-    const auto pos = static_cast<std::uint32_t>(key);
-    if (id < kMemoHtmlBlockTag && pos <= static_cast<std::uint32_t>(m_textLength)) {
-        if (id >= m_dense.size())
-            m_dense.resize(id + 1);
-        std::vector<std::uint32_t> &index = m_dense[id];
-        if (index.empty())
-            index.assign(static_cast<std::size_t>(m_textLength) + 1, 0);
-        if (index[pos] == 0) {
-            m_denseEntries.emplace_back();
-            index[pos] = static_cast<std::uint32_t>(m_denseEntries.size());
-            m_denseEntries.back().key = key + 1;
-        }
-        return m_denseEntries[index[pos] - 1];
+    const std::uint32_t pos = static_cast<std::uint32_t>(key);
+    if (id >= kDenseIds || pos < m_base)
+        return insertHashed(key);
+    if (id >= m_dense.size())
+        m_dense.resize(id + 1);
+    std::vector<std::uint32_t> &index = m_dense[id];
+    const std::size_t rel = pos - m_base;
+    if (rel >= index.size())
+        index.resize(std::max<std::size_t>({rel + 1, index.size() * 2, 1024}), 0);
+    if (index[rel] == 0) {
+        m_entries.emplace_back();
+        m_entries.back().key = key + 1;
+        index[rel] = static_cast<std::uint32_t>(m_entries.size());
     }
-    return insertHashed(key);
-}
-
-MemoEntry *MemoTable::findHashed(std::uint64_t key)
-{
-    if (m_slots.empty())
-        return nullptr;
-    const std::uint64_t stored = key + 1;
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t i = slotFor(stored);
-    for (;;) {
-        MemoEntry &e = m_slots[i];
-        if (e.key == stored)
-            return &e;
-        if (e.key == 0)
-            return nullptr;
-        i = (i + 1) & mask;
-    }
+    return m_entries[index[rel] - 1];
 }
 
 MemoEntry &MemoTable::insertHashed(std::uint64_t key)
@@ -71,31 +42,157 @@ MemoEntry &MemoTable::insertHashed(std::uint64_t key)
     const std::uint64_t stored = key + 1;
     const std::size_t mask = m_slots.size() - 1;
     std::size_t i = slotFor(stored);
-    while (m_slots[i].key != 0)
+    while (m_slots[i].generation == m_generation)
         i = (i + 1) & mask;
     ++m_count;
     m_slots[i] = MemoEntry{};
     m_slots[i].key = stored;
+    m_slots[i].generation = m_generation;
     return m_slots[i];
+}
+
+void MemoTable::clear(std::uint32_t base)
+{
+    for (const MemoEntry &e : m_entries) {
+        const std::uint64_t key = e.key - 1;
+        m_dense[key >> 32][static_cast<std::uint32_t>(key) - m_base] = 0;
+    }
+    m_entries.clear();
+    m_base = base;
+    if (m_count == 0)
+        return;
+    m_count = 0;
+    if (++m_generation == 0) {
+        // After four billion blocks the stamps come round again: start from empty slots.
+        std::fill(m_slots.begin(), m_slots.end(), MemoEntry{});
+        m_generation = 1;
+    }
+}
+
+std::size_t MemoTable::bytes() const
+{
+    std::size_t n = (m_entries.capacity() + m_slots.capacity()) * sizeof(MemoEntry);
+    for (const auto &index : m_dense)
+        n += index.capacity() * sizeof(std::uint32_t);
+    return n;
+}
+
+void MemoTable::release()
+{
+    std::vector<std::vector<std::uint32_t>>().swap(m_dense);
+    std::vector<MemoEntry>().swap(m_entries);
+    std::vector<MemoEntry>().swap(m_slots);
+    m_base = 0;
+    m_shift = 64;
+    m_count = 0;
+    m_generation = 1;
 }
 
 void MemoTable::grow()
 {
     std::vector<MemoEntry> old;
     old.swap(m_slots);
-    m_slots.assign(old.empty() ? 256 : old.size() * 2, MemoEntry{});
+    m_slots.assign(old.empty() ? 1024 : old.size() * 2, MemoEntry{});
     m_shift = 64;
     for (std::size_t n = m_slots.size(); n > 1; n >>= 1)
         --m_shift;
+    const std::uint32_t live = m_generation;
+    m_generation = 1;
     const std::size_t mask = m_slots.size() - 1;
     for (const MemoEntry &e : old) {
-        if (e.key == 0)
+        if (e.generation != live)
             continue;
         std::size_t i = slotFor(e.key);
-        while (m_slots[i].key != 0)
+        while (m_slots[i].generation == m_generation)
             i = (i + 1) & mask;
         m_slots[i] = e;
+        m_slots[i].generation = m_generation;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Storage kept between passes and parses.
+
+std::size_t PassStorage::bytes() const
+{
+    return map.spans.capacity() * sizeof(mdh_Element *) + 3 * map.offset.capacity() * sizeof(std::uint64_t)
+        + text.capacity() + softEnds.capacity() * sizeof(std::int32_t)
+        + (queue.capacity() + memoActions.capacity()) * sizeof(Thunk) + memo.bytes()
+        + visits.capacity() * sizeof(visits[0]) + values.capacity() * sizeof(mdh_Element *) + buffer.capacity()
+        + strips.capacity() * sizeof(std::uint32_t);
+}
+
+void PassStorage::release()
+{
+    SpanMap().spans.swap(map.spans);
+    std::vector<std::uint64_t>().swap(map.offset);
+    std::vector<std::uint64_t>().swap(map.length);
+    std::vector<std::uint64_t>().swap(map.lastRealEnd);
+    std::string().swap(text);
+    std::vector<std::int32_t>().swap(softEnds);
+    std::vector<Thunk>().swap(queue);
+    memo.release();
+    std::vector<Thunk>().swap(memoActions);
+    std::vector<std::pair<std::int32_t, std::uint64_t>>().swap(visits);
+    std::vector<mdh_Element *>().swap(values);
+    std::string().swap(buffer);
+    std::vector<std::uint32_t>().swap(strips);
+}
+
+// A thread's storage stays between parses unless it grew beyond this.
+constexpr std::size_t kKeptStorageBytes = 32u << 20;
+
+static PassStorage &threadStorage()
+{
+    static thread_local PassStorage storage;
+    return storage;
+}
+
+// ---------------------------------------------------------------------------
+// Element pool.
+
+void *ElementPool::allocate(std::size_t bytes)
+{
+    bytes = (bytes + 15) & ~std::size_t(15);
+    if (!head || head->size - head->used < bytes) {
+        std::size_t size = std::max(nextChunkSize, bytes + 64);
+        auto *chunk = static_cast<Chunk *>(std::malloc(sizeof(Chunk) + 16 + size));
+        if (!chunk) {
+            std::fputs("mdh_parser: out of memory\n", stderr);
+            std::abort();
+        }
+        chunk->next = head;
+        chunk->size = size;
+        chunk->used = 0;
+        head = chunk;
+        if (nextChunkSize < (1u << 20))
+            nextChunkSize *= 2;
+    }
+    char *base = reinterpret_cast<char *>(head) + ((sizeof(Chunk) + 15) & ~std::size_t(15));
+    void *p = base + head->used;
+    head->used += bytes;
+    return p;
+}
+
+void ElementPool::release()
+{
+    while (head) {
+        Chunk *next = head->next;
+        std::free(head);
+        head = next;
+    }
+    nextChunkSize = 16 * 1024;
+}
+
+// What a parse hands to its caller: the list heads, with the pool behind them.
+struct ParseResult {
+    ElementPool pool;
+    mdh_Element *heads[mdh_NUM_TYPES];
+};
+
+static ParseResult *resultOf(mdh_Element **heads)
+{
+    return reinterpret_cast<ParseResult *>(reinterpret_cast<char *>(heads) - offsetof(ParseResult, heads));
 }
 
 // ---------------------------------------------------------------------------
@@ -125,11 +222,8 @@ void actSetSlot(Ctx &c, const Thunk &t)
 
 mdh_Element *newElement(ParseShared &ps, int type, std::uint64_t pos, std::uint64_t end)
 {
-    auto *e = static_cast<mdh_Element *>(std::calloc(1, sizeof(mdh_Element)));
-    if (!e) {
-        std::fputs("mdh_parser: out of memory\n", stderr);
-        std::abort();
-    }
+    auto *e = static_cast<mdh_Element *>(ps.pool->allocate(sizeof(mdh_Element)));
+    std::memset(e, 0, sizeof(mdh_Element));
     e->type = static_cast<mdh_element_type>(type);
     e->pos = pos;
     e->end = end;
@@ -150,7 +244,8 @@ static mdh_Element *mkEtext(ParseShared &ps, const char *text)
         std::abort();
     }
     mdh_Element *e = newElement(ps, EXTRA_TEXT, 0, 0);
-    e->text = dupString(text);
+    // The grammar only inserts line ends, given as literals that outlive every result.
+    e->text = const_cast<char *>(text);
     return e;
 }
 
@@ -331,28 +426,53 @@ char *extractOriginalText(Ctx &c, std::uint64_t begin, std::uint64_t end)
         if (to > from)
             out.append(c.ps.inputText + from, to - from);
     }
-    return dupString(out.c_str());
+    char *copy = static_cast<char *>(c.ps.pool->allocate(out.size() + 1));
+    std::memcpy(copy, out.c_str(), out.size() + 1);
+    return copy;
 }
 
 mdh_Element *findReference(Ctx &c, const char *label)
 {
     if (!label)
         return nullptr;
-    for (mdh_Element *r = c.ps.references; r; r = r->next) {
-        if (r->label && std::strcmp(r->label, label) == 0)
-            return r;
+    if (!c.ps.referenceIndexBuilt) {
+        // The first definition of a label in list order is the one that counts.
+        c.ps.referenceIndexBuilt = true;
+        for (mdh_Element *r = c.ps.references; r; r = r->next) {
+            if (r->label)
+                c.ps.referenceIndex.emplace(std::string_view(r->label), r);
+        }
     }
-    return nullptr;
+    const auto found = c.ps.referenceIndex.find(std::string_view(label));
+    return found == c.ps.referenceIndex.end() ? nullptr : found->second;
 }
 
 // ---------------------------------------------------------------------------
 // Passes.
 
+void Ctx::commit()
+{
+    if (ps.aborted)
+        return;
+    for (const Thunk &t : q)
+        t.fn(*this, t);
+    q.clear();
+    memo.clear(static_cast<std::uint32_t>(pos));
+    arena.clear();
+}
+
 static bool runPass(ParseShared &ps, mdh_Element *spanList, bool (*start)(Ctx &))
 {
-    SpanMap map;
-    std::string text;
-    std::vector<std::int32_t> softEnds;
+    PassStorage &storage = threadStorage();
+    SpanMap &map = storage.map;
+    std::string &text = storage.text;
+    std::vector<std::int32_t> &softEnds = storage.softEnds;
+    map.spans.clear();
+    map.offset.clear();
+    map.length.clear();
+    map.lastRealEnd.clear();
+    text.clear();
+    softEnds.clear();
     std::uint64_t running = 0, lastReal = 0;
     for (mdh_Element *s = spanList; s; s = s->next) {
         std::uint64_t length;
@@ -379,16 +499,10 @@ static bool runPass(ParseShared &ps, mdh_Element *spanList, bool (*start)(Ctx &)
     if (text.size() > 0x7fff0000u)
         return false;
 
-    Ctx c(ps, map, text, softEnds);
-    c.q.reserve(128);
+    Ctx c(ps, storage);
     const bool ok = start(c);
-    if (ok && !ps.aborted) {
-        c.vstack.assign(static_cast<std::size_t>(c.maxSlotsSeen) + 64, nullptr);
-        c.fp = 0;
-        c.yy = nullptr;
-        for (const Thunk &t : c.q)
-            t.fn(c, t);
-    }
+    if (ok)
+        c.commit();
     return ok;
 }
 
@@ -453,16 +567,9 @@ static void stripContinuationBytes(ParseShared &ps, bool &hadBom)
 
 static void freeAll(mdh_Element **lists)
 {
-    mdh_Element *e = lists[ALL_ELEMENTS];
-    while (e) {
-        mdh_Element *next = e->allNext;
-        std::free(e->text);
-        std::free(e->label);
-        std::free(e->address);
-        std::free(e);
-        e = next;
-    }
-    lists[ALL_ELEMENTS] = nullptr;
+    for (int i = 0; i < mdh_NUM_TYPES; ++i)
+        lists[i] = nullptr;
+    resultOf(lists)->pool.release();
 }
 
 static mdh_Element *sortList(mdh_Element *list)
@@ -534,7 +641,32 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
     ps.extensions = extensions;
     ps.memoize = options.memoize;
     ps.stepBudget = options.stepBudget ? options.stepBudget : 20'000'000ull + 400ull * ps.inputLen;
-    ps.result = static_cast<mdh_Element **>(std::calloc(mdh_NUM_TYPES, sizeof(mdh_Element *)));
+    auto *block = static_cast<ParseResult *>(std::calloc(1, sizeof(ParseResult)));
+    if (!block) {
+        std::fputs("mdh_parser: out of memory\n", stderr);
+        std::abort();
+    }
+    block->pool.nextChunkSize = 16 * 1024;
+    ps.pool = &block->pool;
+    ps.result = block->heads;
+
+    // The parse buffer and the strip positions reuse the thread's storage too.
+    PassStorage &storage = threadStorage();
+    ps.buffer.swap(storage.buffer);
+    ps.strips.swap(storage.strips);
+    ps.buffer.clear();
+    ps.strips.clear();
+    struct GiveBack {
+        ParseShared &ps;
+        PassStorage &storage;
+        ~GiveBack()
+        {
+            ps.buffer.swap(storage.buffer);
+            ps.strips.swap(storage.strips);
+            if (storage.bytes() > kKeptStorageBytes)
+                storage.release();
+        }
+    } giveBack{ps, storage};
 
     bool hadBom = false;
     stripContinuationBytes(ps, hadBom);
@@ -563,8 +695,6 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
 
     if (ps.aborted) {
         freeAll(ps.result);
-        for (int i = 0; i < mdh_NUM_TYPES; ++i)
-            ps.result[i] = nullptr;
     } else {
         for (int i = mdh_NUM_LANG_TYPES; i < ALL_ELEMENTS; ++i)
             ps.result[i] = nullptr;
@@ -618,8 +748,14 @@ void mdh_free_element_lists(mdh_Element **elements)
 {
     if (!elements)
         return;
-    freeAll(elements);
-    std::free(elements);
+    ParseResult *block = resultOf(elements);
+    block->pool.release();
+    std::free(block);
+}
+
+void mdh_release_parse_memory()
+{
+    threadStorage().release();
 }
 
 mdh_element_type mdh_element_type_for_name(const char *name)

@@ -103,8 +103,13 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
 // Sorts each list 0..23 by `pos` (stable: equal positions keep their order).
 void mdh_sort_element_lists(mdh_Element **elements);
 
-// Frees every element of the parse, its strings, and the array itself.
+// Frees every element of the parse, its strings, and the array itself (the
+// array must be one that a parse returned).
 void mdh_free_element_lists(mdh_Element **elements);
+
+// Gives back the working memory that parses keep on the calling thread for the
+// next parse there (it is kept up to a bound). Results are not affected.
+void mdh_release_parse_memory();
 
 // The type 0..23 whose name equals `name` exactly; NO_TYPE for any other.
 mdh_element_type mdh_element_type_for_name(const char *name);

@@ -9,6 +9,8 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QThread>
 #include <QUrl>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -640,6 +642,36 @@ TEST_F(LiveHighlighter, DestroyingTheHighlighterDuringAParseIsClean)
     QCoreApplication::processEvents();
     EXPECT_EQ(parser.calls(), 1) << "nothing of the destroyed highlighter runs afterwards";
     EXPECT_TRUE(view->document()->firstBlock().layout()->formats().isEmpty());
+}
+
+// One worker thread serves every parse of an active highlighter and ends when the
+// highlighter is deactivated (its parser memory goes with it).
+TEST_F(LiveHighlighter, OneWorkerThreadServesEveryParseUntilDeactivation)
+{
+    std::mutex mutex;
+    std::vector<QPointer<QThread>> threads;
+    make(QStringLiteral("# a"));
+    highlighter->setParseFunction([&](const QByteArray& text, int extensions) {
+        {
+            std::lock_guard lock(mutex);
+            threads.push_back(QThread::currentThread());
+        }
+        return MarkdownHighlighter::parse(text, extensions);
+    });
+    highlighter->activate();
+    ASSERT_TRUE(waitForAccepted(1));
+    for (int i = 2; i <= 4; ++i) {
+        highlighter->parseAndHighlightNow();
+        ASSERT_TRUE(waitForAccepted(i));
+    }
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(threads.size(), 4u);
+    EXPECT_NE(threads[0].data(), QThread::currentThread());
+    for (const QPointer<QThread>& t : threads)
+        EXPECT_EQ(t.data(), threads[0].data());
+    ASSERT_FALSE(threads[0].isNull());
+    highlighter->deactivate();
+    EXPECT_TRUE(waitUntil([&] { return threads[0].isNull(); })) << "the worker ends and goes";
 }
 
 TEST_F(LiveHighlighter, DestroyingTheHighlighterStopsItsTimer)
