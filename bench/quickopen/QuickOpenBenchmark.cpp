@@ -1,0 +1,229 @@
+// Quick Open on 100,000 synthetic paths: the scorer alone (ns per score), the whole
+// per-keystroke pipeline (ignore test, file name, lower-casing, score, threshold,
+// sort; the first three are kept with the list, so a later keystroke only scores,
+// and BM_PopulateFirstKeystroke times the first) with a plain case-insensitive
+// substring filter over the same names as its floor (and fzf --filter when it is on
+// PATH), and gathering a 100,000-file tree cold
+// against the kept list. Patterns of 2, 3, 5 and 8 characters that hit, partly hit
+// and miss. Run: build/bin/bench_quickopen (on one core: taskset -c N).
+#include "Extensions/StringAdditions.h"
+#include "platform/FileGatherer.h"
+#include "sidebar/TVXNavigatorPreferencesFactory.h"
+#include "tools/FuzzySearch.h"
+#include "tools/TVXQuickSearchService.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <random>
+
+using namespace penwick;
+
+namespace {
+
+constexpr int kPaths = 100000;
+
+// Names of 4 to 40 characters, 5 % of them with a non-ASCII character, some with
+// spaces, in folders of a few levels; the same on every run.
+const QStringList& syntheticPaths()
+{
+    static const QStringList paths = [] {
+        std::mt19937 random(38);
+        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789-_");
+        const QStringList others = { QStringLiteral(u"\u00e9"), QStringLiteral(u"\u00fc"), QStringLiteral(u"\u00df"),
+            QStringLiteral(u"\u4e2d"), QStringLiteral(u"\U0001F600"), QStringLiteral(u"e\u0301") };
+        const QStringList extensions = { "md", "markdown", "txt", "html", "png", "cpp" };
+        QStringList out;
+        out.reserve(kPaths);
+        for (int i = 0; i < kPaths; ++i) {
+            const int length = 4 + int(random() % 37);
+            QString name;
+            for (int c = 0; c < length; ++c) {
+                if (c > 0 && c < length - 1 && random() % 12 == 0)
+                    name += u' ';
+                else
+                    name += letters[int(random() % letters.size())];
+            }
+            if (random() % 20 == 0)
+                name.insert(int(random() % name.size()), others[int(random() % others.size())]);
+            out.append(QStringLiteral("/home/user/projects/p%1/d%2/%3.%4")
+                           .arg(i % 50)
+                           .arg(i % 700)
+                           .arg(name, extensions[int(random() % extensions.size())]));
+        }
+        return out;
+    }();
+    return paths;
+}
+
+// Hits, partial hits and misses of 2, 3, 5 and 8 characters.
+const char* const kPatterns[] = { "ab", "qz", "abc", "x9q", "notes", "zq8xw", "abcdefgh", "qqzzxx99" };
+
+void BM_Score(benchmark::State& state)
+{
+    const QStringList& paths = syntheticPaths();
+    std::vector<QString> names;
+    for (const QString& p : paths)
+        names.push_back(fileName(p).toLower());
+    const QString pattern = QString::fromLatin1(kPatterns[state.range(0)]);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FuzzySearch::score(names[i], pattern, 0.7));
+        if (++i == names.size())
+            i = 0;
+    }
+    state.SetLabel(kPatterns[state.range(0)]);
+}
+BENCHMARK(BM_Score)->DenseRange(0, 7)->Unit(benchmark::kNanosecond);
+
+double substringFloorMs(const QStringList& paths, const QString& pattern)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QStringList kept;
+    for (const QString& path : paths) {
+        if (fileName(path).contains(pattern, Qt::CaseInsensitive))
+            kept.append(path);
+    }
+    benchmark::DoNotOptimize(kept);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// fzf --filter over the same names, when it is installed: -1 otherwise.
+double fzfMs(const QStringList& paths, const QString& pattern)
+{
+    static const QString fzf = QStandardPaths::findExecutable(QStringLiteral("fzf"));
+    if (fzf.isEmpty())
+        return -1;
+    QByteArray input;
+    for (const QString& path : paths)
+        input += fileName(path).toUtf8() + '\n';
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(fzf, { QStringLiteral("--filter"), pattern });
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void BM_Populate(benchmark::State& state)
+{
+    const QStringList& paths = syntheticPaths();
+    const QString pattern = QString::fromLatin1(kPatterns[state.range(0)]);
+    TVXNavigatorPreferencesFactory::setIgnoredFilesAndFoldersString(QStringLiteral("*.o;*.tmp;node_modules;.DS_Store"));
+    TVXQuickSearchService service({});
+    service.setCurrentSearchText(pattern);
+    qsizetype hits = 0;
+    for (auto _ : state)
+        hits = service.populateSearchResultsFromArray(paths).size();
+    state.SetLabel(kPatterns[state.range(0)]);
+    state.counters["hits"] = double(hits);
+    double floor = 1e300;
+    for (int i = 0; i < 3; ++i)
+        floor = std::min(floor, substringFloorMs(paths, pattern));
+    state.counters["floor_ms"] = floor;
+    QElapsedTimer once;
+    once.start();
+    benchmark::DoNotOptimize(service.populateSearchResultsFromArray(paths));
+    const double populateMs = once.nsecsElapsed() / 1e6;
+    state.counters["x_floor"] = populateMs / floor;
+    const double fzf = fzfMs(paths, pattern);
+    if (fzf >= 0) {
+        state.counters["fzf_ms"] = fzf;
+        state.counters["x_fzf"] = populateMs / fzf;
+    }
+}
+BENCHMARK(BM_Populate)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
+
+// The first keystroke after a new list: the ignore test, file names and lower-casing
+// of every path come first.
+void BM_PopulateFirstKeystroke(benchmark::State& state)
+{
+    const QString pattern = QString::fromLatin1(kPatterns[state.range(0)]);
+    TVXNavigatorPreferencesFactory::setIgnoredFilesAndFoldersString(QStringLiteral("*.o;*.tmp;node_modules;.DS_Store"));
+    TVXQuickSearchService service({});
+    service.setCurrentSearchText(pattern);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QStringList fresh = syntheticPaths();
+        fresh.detach();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(service.populateSearchResultsFromArray(fresh));
+    }
+    state.SetLabel(kPatterns[state.range(0)]);
+}
+BENCHMARK(BM_PopulateFirstKeystroke)->Arg(2)->Arg(6)->Unit(benchmark::kMillisecond);
+
+QString& scratchRoot()
+{
+    static QTemporaryDir dir;
+    static QString path = dir.path();
+    return path;
+}
+
+// 100,000 empty files in 1,000 folders under 10 top folders (made once per process).
+QString fileTree()
+{
+    const QString root = scratchRoot() + QStringLiteral("/tree");
+    if (!QDir(root).exists()) {
+        for (int f = 0; f < 1000; ++f) {
+            const QString folder = root + QStringLiteral("/g%1/d%2").arg(f / 100).arg(f);
+            QDir().mkpath(folder);
+            for (int i = 0; i < kPaths / 1000; ++i) {
+                const QByteArray path = QFile::encodeName(folder + QStringLiteral("/note %1.md").arg(i));
+                const int fd = ::open(path.constData(), O_CREAT | O_RDONLY | O_CLOEXEC, 0644);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        }
+    }
+    return root;
+}
+
+// Range 0: a walk of the tree (what a stale list costs); 1: the kept list handed over.
+void BM_Gather(benchmark::State& state)
+{
+    const QString root = fileTree();
+    platform::FileGatherer gatherer;
+    gatherer.setRoots({ root });
+    qsizetype count = 0;
+    QObject::connect(&gatherer, &platform::FileGatherer::gathered, [&](const QStringList& paths) { count = paths.size(); });
+    for (auto _ : state) {
+        if (state.range(0) == 0)
+            gatherer.markStale();
+        count = -1;
+        gatherer.request();
+        QDeadlineTimer deadline(60000);
+        while (count < 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    state.SetLabel(state.range(0) == 0 ? "walk" : "kept list");
+    state.counters["files"] = double(count);
+}
+BENCHMARK(BM_Gather)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
