@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace penwick {
@@ -15,6 +16,12 @@ public:
     static inline const QString AUTOSAVE_TEMP_FILE_EXT = QStringLiteral("pwtemp");
     static inline const QString SHADOW_SCRIPTS_PATH = QStringLiteral("~/.penwick/ShadowScripts/");
     static inline const QString PENWICK_MINI_SHORTCUT = QStringLiteral("penwickMiniShortcut");
+    // PenwickMini's single-instance channel: the local-server name (and, with ".lock", the lock
+    // file) in $XDG_RUNTIME_DIR. A client connects, writes one message line and closes:
+    // "toggle" opens or closes the popover, "quit" ends PenwickMini after saving its note.
+    static inline const QString PENWICK_MINI_INSTANCE_NAME = QStringLiteral("penwick-mini");
+    static inline const QByteArray PENWICK_MINI_TOGGLE_MESSAGE = QByteArrayLiteral("toggle");
+    static inline const QByteArray PENWICK_MINI_QUIT_MESSAGE = QByteArrayLiteral("quit");
 };
 
 } // namespace penwick
