@@ -4,6 +4,7 @@
 #include "platform/text/TextView.h"
 #include "preview/BasePreviewController.h"
 #include "preview/ExternalPreviewController.h"
+#include "preview/ExternalPreviewWindowController.h"
 #include "Services/MarkdownFormatter.h"
 
 #include <QPointer>
@@ -23,7 +24,7 @@ namespace platform {
 
 struct Notification;
 }
-class ExternalPreviewWindowController;
+
 
 // The preview pane of a document window: renders the bound editor's text into its web view
 // (and into the external preview window while that is shown, as the ordinary page or as a

@@ -1,10 +1,14 @@
-// The preview with a 1 MB Markdown document, offscreen: counting the words of the rendered
-// page (the DOM walk and its transfer, then the count). Prints median and 95th percentile.
+// The preview with a 1 MB Markdown document, offscreen: the update after a typing pause
+// (formatting plus body injection, until a script issued after it answers), a full load, and
+// counting the words of the rendered page (the DOM walk and its transfer, then the count).
+// Prints median and 95th percentile.
 // Usage: bench_preview [runs]
 #include "Services/MarkdownFormatter.h"
 #include "platform/ApplicationStartup.h"
+#include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
 #include "preview/BasePreviewController.h"
+#include "preview/PreviewController.h"
 #include "preview/TextCount.h"
 #include "CoreSetup.h"
 
@@ -68,6 +72,9 @@ int main(int argc, char* argv[])
     platform::prepareWebEngine();
     QApplication app(argc, argv);
     registerBundledDefaults();
+    // PENWICK_BENCH_PRISM=0 measures without code highlighting.
+    if (qEnvironmentVariableIsSet("PENWICK_BENCH_PRISM"))
+        platform::UserDefaults::standard().setValue(QStringLiteral("enablePrismJS"), qEnvironmentVariableIntValue("PENWICK_BENCH_PRISM") != 0);
     const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 10;
 
     platform::WebView view;
@@ -82,6 +89,49 @@ int main(int argc, char* argv[])
     const RenderingResult page = MarkdownFormatter::formatForPreview(text, std::nullopt, QStringLiteral("bench"));
     view.loadHtml(page.markdown, QUrl::fromLocalFile(QDir::tempPath() + QLatin1Char('/')));
     spinUntil([&] { return loads > 0; });
+
+    const QUrl base = QUrl::fromLocalFile(QDir::tempPath() + QLatin1Char('/'));
+    const QUrl document = QUrl::fromLocalFile(QDir::tempPath() + QStringLiteral("/bench.md"));
+    {
+        std::vector<double> format, update, full;
+        for (int i = 0; i <= runs; ++i) {
+            const QString edited = text + QStringLiteral("\n\nTyped %1").arg(i);
+            QElapsedTimer timer;
+            timer.start();
+            const RenderingResult r = MarkdownFormatter::formatForPreview(edited, std::nullopt, QStringLiteral("bench"));
+            const QString html = PreviewController::paneHTML(r);
+            const double formatted = timer.nsecsElapsed() / 1e6;
+            const bool fullLoad = i == 0;
+            const int before = loads;
+            controller.loadHTML(html, document, base);
+            if (fullLoad)
+                spinUntil([&] { return loads > before; });
+            bool answered = false;
+            view.runScript(QStringLiteral("document.body.childElementCount"), platform::WebView::World::Page, [&](const QVariant&) { answered = true; });
+            spinUntil([&] { return answered; });
+            const double all = timer.nsecsElapsed() / 1e6;
+            if (!fullLoad) {
+                format.push_back(formatted);
+                update.push_back(all);
+            }
+        }
+        for (int i = 0; i < std::max(3, runs / 2); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            controller.setDocumentURL({});
+            const RenderingResult r = MarkdownFormatter::formatForPreview(text, std::nullopt, QStringLiteral("bench"));
+            const int before = loads;
+            controller.loadHTML(PreviewController::paneHTML(r), document, base);
+            spinUntil([&] { return loads > before; });
+            bool answered = false;
+            view.runScript(QStringLiteral("1"), platform::WebView::World::Page, [&](const QVariant&) { answered = true; });
+            spinUntil([&] { return answered; });
+            full.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        report("after a pause: formatForPreview", format);
+        report("after a pause: formatForPreview + page update", update);
+        report("full load (format, load, finishing scripts)", full);
+    }
 
     std::vector<double> walk, count, total;
     uint64_t words = 0;
