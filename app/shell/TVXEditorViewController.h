@@ -14,14 +14,6 @@
 namespace penwick {
 
 class TVXDocument;
-class TVXEditorViewController;
-
-// Told about every change of a pane's text (the document window, which renders the preview).
-class TVXEditorViewControllerDelegate {
-public:
-    virtual ~TVXEditorViewControllerDelegate() = default;
-    virtual void editorTextUpdated(TVXEditorViewController* controller) = 0;
-};
 
 // The pane of one tab: ties a view to its document and carries the tab's title, icon and
 // flags. Subclasses build the view; this base answers nothing and does nothing.
@@ -35,20 +27,20 @@ public:
     ~TVXEditorViewController() override;
 
     // --- Properties ---
-    bool isEdited() const { return m_isEdited; }
-    const std::optional<QString>& overriddenStylePath() const { return m_overriddenStylePath; }
+    bool isEdited() const override { return m_isEdited; }
+    std::optional<QString> overriddenStylePath() const override { return m_overriddenStylePath; }
     virtual void setOverriddenStylePath(const std::optional<QString>& path) { m_overriddenStylePath = path; }
-    const std::optional<QString>& overriddenPreviewStylePath() const { return m_overriddenPreviewStylePath; }
+    std::optional<QString> overriddenPreviewStylePath() const override { return m_overriddenPreviewStylePath; }
     void setOverriddenPreviewStylePath(const std::optional<QString>& path) { m_overriddenPreviewStylePath = path; }
     bool hasCloseButton() const { return m_hasCloseButton; }
     void setHasCloseButton(bool has) { m_hasCloseButton = has; }
     bool isFullScreenMode() const { return m_isFullScreenMode; }
     void setIsFullScreenMode(bool on) { m_isFullScreenMode = on; }
     QIcon icon() const { return m_icon; }
-    QString title() const { return m_title; }
-    TVXDocument* document() const;
+    QString title() const override { return m_title; }
+    TVXDocument* document() const override;
     TVXEditorViewControllerDelegate* delegate() const { return m_delegate; }
-    void setDelegate(TVXEditorViewControllerDelegate* delegate) { m_delegate = delegate; }
+    void setDelegate(TVXEditorViewControllerDelegate* delegate) override { m_delegate = delegate; }
 
     // --- What the document asks ---
     QObject* asQObject() override { return this; }
@@ -65,10 +57,10 @@ public:
 
     // --- Hooks the window drives ---
     void setupDocument();
-    virtual void willClose() {}
+    void willClose() override {}
     virtual void enterDistractionFreeMode() {}
     virtual void exitDistractionFreeMode() {}
-    virtual void adjustForWindow(QWidget* /*window*/) {}
+    void adjustForWindow(QWidget* /*window*/) override {}
     // The view printed for the PDF export; none here.
     virtual QWidget* documentView() const { return nullptr; }
     virtual void selectAndScroll(platform::TextRange /*range*/, bool /*doSelect*/) {}
