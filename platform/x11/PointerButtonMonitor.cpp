@@ -4,6 +4,8 @@
 
 #include <xcb/xinput.h>
 
+#include <cstdlib>
+
 namespace penwick::platform {
 
 namespace {
@@ -31,8 +33,9 @@ void selectRawButtons(bool on)
     mask.header.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
     mask.header.mask_len = 1;
     mask.mask = on ? XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS : 0;
-    xcb_input_xi_select_events(c, x11::rootWindow(), 1, &mask.header);
-    xcb_flush(c);
+    // Checked, so that the server has the selection before start() returns: presses made
+    // afterwards, by any client, are seen.
+    std::free(xcb_request_check(c, xcb_input_xi_select_events_checked(c, x11::rootWindow(), 1, &mask.header)));
 }
 
 } // namespace

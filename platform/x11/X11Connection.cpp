@@ -139,8 +139,8 @@ void addRootEventMask(uint32_t mask)
     if ((current & mask) == mask)
         return;
     const uint32_t value = current | mask;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &value);
-    xcb_flush(c);
+    // Checked: the server applies it before this returns, so no later change is missed.
+    std::free(xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &value)));
 }
 
 Observation subscribeToEvents(EventHandler handler)
