@@ -50,6 +50,14 @@ ContentViewController::ContentViewController(QWidget* parent)
     m_segments->button(0)->setChecked(true);
     connect(m_segments, &QButtonGroup::idClicked, this, &ContentViewController::switchMode);
     bar->addWidget(m_switch);
+    m_closePreview = new QToolButton(this);
+    m_closePreview->setObjectName(QStringLiteral("closePreviewButton"));
+    m_closePreview->setText(tr("Edit"));
+    m_closePreview->setToolTip(tr("Back to the note"));
+    m_closePreview->setAutoRaise(true);
+    m_closePreview->hide();
+    connect(m_closePreview, &QToolButton::clicked, this, [this] { togglePreview(false); });
+    bar->addWidget(m_closePreview);
     bar->addStretch(1);
     m_pin = new QToolButton(this);
     m_pin->setObjectName(QStringLiteral("pinButton"));
@@ -121,6 +129,7 @@ EditViewController* ContentViewController::activeEditor() const
 void ContentViewController::showMode(ContentMode mode)
 {
     m_switch->setVisible(mode != ContentMode::Preview);
+    m_closePreview->setVisible(mode == ContentMode::Preview);
     m_tabs->setCurrentIndex(int(mode));
     if (mode != ContentMode::Preview) {
         m_segments->button(int(mode))->setChecked(true);

@@ -46,6 +46,8 @@ public:
     QStackedWidget* contentTabView() const { return m_tabs; }
     QWidget* switchModeSegmentedBtn() const { return m_switch; }
     QToolButton* pinButton() const { return m_pin; }
+    // Shown in the preview only: back to the note.
+    QToolButton* closePreviewButton() const { return m_closePreview; }
     QToolButton* menuButton() const { return m_menuButton; }
     QAction* saveNoteAction() const { return m_save; }
     QAction* preferencesAction() const { return m_preferencesAction; }
@@ -93,6 +95,7 @@ private:
     QWidget* m_switch = nullptr;
     QButtonGroup* m_segments = nullptr;
     QToolButton* m_pin = nullptr;
+    QToolButton* m_closePreview = nullptr;
     QToolButton* m_menuButton = nullptr;
     QMenu* m_menu = nullptr;
     QAction* m_save = nullptr;

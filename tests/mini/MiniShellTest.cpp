@@ -120,9 +120,11 @@ TEST_F(MiniShellTest, ModesPreviewAndSave)
     EXPECT_EQ(content->activeContentMode(), ContentMode::Preview);
     EXPECT_FALSE(content->switchModeSegmentedBtn()->isVisible());
     EXPECT_FALSE(content->saveNoteAction()->isEnabled()) << "nothing to save in the preview";
-    content->togglePreview(false);
+    EXPECT_TRUE(content->closePreviewButton()->isVisible());
+    content->closePreviewButton()->click();
     EXPECT_EQ(content->activeContentMode(), ContentMode::Shadow);
     EXPECT_TRUE(content->switchModeSegmentedBtn()->isVisible());
+    EXPECT_FALSE(content->closePreviewButton()->isVisible());
 
     content->switchMode(int(ContentMode::Scratch));
     EXPECT_FALSE(content->saveNoteAction()->isEnabled()) << "a transient note";
