@@ -4,7 +4,15 @@
 #include "platform/Dialogs.h"
 #include "platform/document/DocumentTypes.h"
 #include "shell/EditorViewControllerInterface.h"
+#include "Extensions/FileManagerAdditions.h"
+#include "Extensions/Realm.h"
+#include "Extensions/StringAdditions.h"
+#include "Models/ScratchDocument.h"
+#include "Models/ShadowDocument.h"
+#include "shell/AppLogger.h"
+#include "shell/MagicStrings.h"
 #include "shell/Notifications.h"
+#include "sidebar/SidebarDocumentHost.h"
 
 #include <QStringDecoder>
 #include <QUuid>
@@ -30,7 +38,85 @@ DocumentError documentError(int code, const QString& message)
     return DocumentError { TVXDocument::documentErrorDomain(), code, message };
 }
 
+std::optional<QUrl> nonEmpty(const QUrl& url)
+{
+    return url.isEmpty() ? std::nullopt : std::optional<QUrl>(url);
+}
+
+// The scheme exactly as written (QUrl lower-cases it).
+bool hasScheme(const QUrl& url, const QString& scheme)
+{
+    const QString text = url.toString(QUrl::FullyEncoded);
+    return text.startsWith(scheme + QLatin1Char(':'));
+}
+
 } // namespace
+
+// The document as the sidebar sees it.
+class TVXDocumentSidebarView : public SidebarDocument {
+public:
+    explicit TVXDocumentSidebarView(TVXDocument* document) : m_document(document) {}
+    std::optional<QUrl> canonicalURL() const override { return nonEmpty(m_document->canonicalURL()); }
+    std::optional<QUrl> fileURL() const override { return nonEmpty(m_document->fileURL()); }
+    std::optional<QUrl> pseudoURL() const override { return nonEmpty(m_document->pseudoURL()); }
+    bool hasScratchNoteRecord() const override { return m_document->hasScratchNoteRecord(); }
+    bool hasShadowNoteRecord() const override { return m_document->hasShadowNoteRecord(); }
+    void setFileSystemItem(const std::weak_ptr<FolderNavigatorItem>& item) override { m_document->setFileSystemItem(item); }
+    std::shared_ptr<FolderNavigatorItem> fileSystemItem() const override { return m_document->fileSystemItem(); }
+    void setIsQuickOpen(bool quickOpen) override { m_document->setIsQuickOpen(quickOpen); }
+    void setDefaultSaveLocationURL(const QUrl& folder) override { m_document->setDefaultSaveLocationURL(folder); }
+    void postAutoSaveRestore(const QString& path) override { m_document->postAutoSaveRestore(path); }
+
+private:
+    TVXDocument* m_document;
+};
+
+SidebarDocument* TVXDocument::sidebarDocument()
+{
+    if (!m_sidebarDocument)
+        m_sidebarDocument = std::make_unique<TVXDocumentSidebarView>(this);
+    return m_sidebarDocument.get();
+}
+
+bool TVXDocument::hasScratchNoteRecord() const
+{
+    if (m_pseudoURL.host().isEmpty() || !hasScheme(m_pseudoURL, QStringLiteral("pwscratch")))
+        return false;
+    return Realm::objectForPrimaryKey<ScratchDocument>(m_pseudoURL.host()).has_value();
+}
+
+bool TVXDocument::hasShadowNoteRecord() const
+{
+    if (m_pseudoURL.host().isEmpty() || !hasScheme(m_pseudoURL, QStringLiteral("pwshadow")))
+        return false;
+    return Realm::objectForPrimaryKey<ShadowDocument>(m_pseudoURL.host()).has_value();
+}
+
+void TVXDocument::postAutoSaveRestore(const QString& path)
+{
+    const QStringList pieces = splitAt(fileName(path), QStringLiteral("_"));
+    if (pieces.isEmpty())
+        return;
+    setDisplayName(pieces.last());
+    if (auto* editor = editorViewController()) {
+        if (QWidget* view = editor->view(); view && view->window() != view)
+            view->window()->setWindowTitle(pieces.last());
+        editor->updateDocument();
+    }
+    if (m_tempFileURL.isEmpty()) {
+        const QString folder = appendPathComponent(getApplicationDirectoryPath(MagicStrings::APPNAME), MagicStrings::AUTOSAVE_TEMP_FOLDER);
+        if (const auto error = createDirectoryAtPath(folder)) {
+            appLog().warning(QStringLiteral("Error restoring temp file: ") + error->message);
+            return;
+        }
+        const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QLatin1Char('_') + pieces.last()
+            + QLatin1Char('.') + MagicStrings::AUTOSAVE_TEMP_FILE_EXT;
+        m_tempFileURL = QUrl::fromLocalFile(appendPathComponent(folder, name));
+    }
+    updateChangeCount(DocumentChange::Done);
+    if (auto* editor = editorViewController())
+        editor->setChangedSinceLastTempAutoSave(true);
+}
 
 const QString& TVXDocument::documentErrorDomain()
 {
@@ -309,7 +395,7 @@ void TVXDocument::close()
     if (m_editor && m_editorObject)
         m_editor->removeDelegates();
     releaseEditor();
-    m_fileSystemItem = nullptr;
+    m_fileSystemItem.reset();
     platform::Document::close();
 }
 

@@ -16,6 +16,8 @@
 namespace penwick {
 
 class EditorViewControllerInterface;
+class FolderNavigatorItem;
+class SidebarDocument;
 class TVXDocument;
 
 // The window controller that shows a document, as the document sees it.
@@ -77,9 +79,9 @@ public:
     void setBaseURL(const QUrl& url) { m_baseURL = url; }
     QUrl tempFileURL() const { return m_tempFileURL; }
     void setTempFileURL(const QUrl& url) { m_tempFileURL = url; }
-    // The folder-tree node the document was opened from (not owned; cleared on close).
-    QObject* fileSystemItem() const { return m_fileSystemItem; }
-    void setFileSystemItem(QObject* item) { m_fileSystemItem = item; }
+    // The folder-tree row the document was opened from (held weakly; cleared on close).
+    std::shared_ptr<FolderNavigatorItem> fileSystemItem() const { return m_fileSystemItem.lock(); }
+    void setFileSystemItem(const std::weak_ptr<FolderNavigatorItem>& item) { m_fileSystemItem = item; }
     QIcon icon() const { return m_icon; }
     void setIcon(const QIcon& icon) { m_icon = icon; }
     QString uniqueID() const { return m_uniqueID; }
@@ -116,6 +118,16 @@ public:
 
     bool prepareSavePanel(platform::SavePanelOptions& options) override;
 
+    // The document as the sidebar sees it.
+    SidebarDocument* sidebarDocument();
+    // Whether the note's database record exists (the scheme must match exactly).
+    bool hasScratchNoteRecord() const;
+    bool hasShadowNoteRecord() const;
+    // Turns a document reopened from the temporary copy at `path` back into an untitled
+    // document named as before (the name after the copy's last "_"), edited, with a new copy
+    // to be written at the next timed save.
+    void postAutoSaveRestore(const QString& path);
+
     // --- Notes ---
     // A note got a new title in the sidebar ("miniNoteEdited"): the tab showing that note follows.
     void handleMiniNoteTitleEdited(const platform::Notification& notification);
@@ -144,7 +156,8 @@ private:
     QUrl m_pseudoURL;
     QUrl m_baseURL;
     QUrl m_tempFileURL;
-    QPointer<QObject> m_fileSystemItem;
+    std::weak_ptr<FolderNavigatorItem> m_fileSystemItem;
+    std::unique_ptr<SidebarDocument> m_sidebarDocument;
     QIcon m_icon;
     QString m_uniqueID;
 };

@@ -3,6 +3,8 @@
 
 #include "platform/NotificationCenter.h"
 #include "shell/MiniDocumentType.h"
+#include "sidebar/FolderNavigatorItem.h"
+#include "sidebar/SidebarDocumentHost.h"
 #include "shell/Notifications.h"
 #include "shell/TVXDocument.h"
 #include "TestSupport.h"
@@ -185,8 +187,9 @@ TEST_F(Document, ClosingReleasesTheEditorAndTheFolderItem)
     TVXDocument document;
     QPointer<QObject> editor = test::plainEditor(document);
     auto* plain = test::plainEditor(document);
-    QObject item;
-    document.setFileSystemItem(&item);
+    const auto item = FolderNavigatorItem::create(QStringLiteral("/tmp/notes.md"));
+    document.setFileSystemItem(item);
+    EXPECT_EQ(document.fileSystemItem(), item);
     document.close();
     EXPECT_TRUE(plain->delegatesRemoved);
     EXPECT_FALSE(document.hasEditorViewController());
@@ -287,4 +290,44 @@ TEST_F(Document, TheCloseReviewSavesDiscardsOrCancels)
     clean.canCloseDocument(nullptr, [&](bool shouldClose) { closes = shouldClose; });
     EXPECT_TRUE(closes);
     EXPECT_EQ(dialogs.alerts.size(), alertsBefore);
+}
+
+TEST_F(Document, TheSidebarSeesUrlsAsPresentOrAbsentAndHoldsItsRowWeakly)
+{
+    TVXDocument document;
+    SidebarDocument* seen = document.sidebarDocument();
+    EXPECT_FALSE(seen->canonicalURL());
+    EXPECT_FALSE(seen->fileURL());
+    EXPECT_FALSE(seen->pseudoURL());
+    document.setPseudoURL(note("pwscratch://nothing-here?title=x"));
+    EXPECT_EQ(seen->canonicalURL(), note("pwscratch://nothing-here?title=x"));
+    EXPECT_FALSE(seen->hasScratchNoteRecord());
+    EXPECT_FALSE(seen->hasShadowNoteRecord());
+    {
+        auto row = FolderNavigatorItem::create(QStringLiteral("/tmp/x.md"));
+        seen->setFileSystemItem(row);
+        EXPECT_EQ(seen->fileSystemItem(), row);
+    }
+    EXPECT_EQ(seen->fileSystemItem(), nullptr); // the tree let go of the row
+    seen->setIsQuickOpen(true);
+    EXPECT_TRUE(document.isQuickOpen());
+    seen->setDefaultSaveLocationURL(QUrl::fromLocalFile(QStringLiteral("/tmp")));
+    EXPECT_EQ(document.defaultSaveLocationURL(), QUrl::fromLocalFile(QStringLiteral("/tmp")));
+}
+
+TEST_F(Document, ARestoredDraftTakesTheNameAfterTheLastUnderscoreAndANewCopy)
+{
+    TVXDocument document;
+    auto* editor = test::plainEditor(document);
+    const QString reopened = QStringLiteral("/data/.temp/ABC-123_my_draft.pwtemp");
+    document.postAutoSaveRestore(reopened);
+    EXPECT_EQ(document.displayName(), QStringLiteral("draft"));
+    EXPECT_EQ(editor->shownTitle, QStringLiteral("draft"));
+    EXPECT_TRUE(document.isDocumentEdited());
+    EXPECT_TRUE(editor->changedSinceLastTempAutoSave());
+    const QString copy = document.tempFileURL().toLocalFile();
+    EXPECT_TRUE(copy.endsWith(QStringLiteral("_draft.pwtemp"))) << qPrintable(copy);
+    EXPECT_NE(copy, reopened);
+    EXPECT_TRUE(copy.contains(QStringLiteral("/.temp/")));
+    EXPECT_EQ(document.canonicalURL(), document.tempFileURL());
 }
