@@ -15,6 +15,8 @@
 #include "sidebar/SidebarDocumentHost.h"
 
 #include <QStringDecoder>
+
+#include <cstdio>
 #include <QUuid>
 #include <QWidget>
 
@@ -26,6 +28,12 @@ using platform::DocumentTypes;
 using platform::FileWrapper;
 
 namespace {
+
+std::function<void(TVXDocument*)>& newTempFileHandler()
+{
+    static std::function<void(TVXDocument*)> handler;
+    return handler;
+}
 
 TVXDocument::EditorFactory& editorFactory()
 {
@@ -358,6 +366,60 @@ bool TVXDocument::prepareSavePanel(platform::SavePanelOptions& options)
     if (!m_defaultSaveLocationURL.isEmpty())
         options.directory = m_defaultSaveLocationURL.toLocalFile();
     return true;
+}
+
+// --- Saving ---
+
+void TVXDocument::setNewTempFileHandler(std::function<void(TVXDocument*)> handler)
+{
+    newTempFileHandler() = std::move(handler);
+}
+
+bool TVXDocument::saveDocument(QObject* sender)
+{
+    bool saved = false;
+    if (!fileURL().isEmpty() || sender)
+        saved = platform::Document::saveDocument(sender);
+    else if (m_pseudoURL.isEmpty())
+        autoSaveToTempFile();
+    setIsQuickOpen(false);
+    return saved;
+}
+
+void TVXDocument::autoSaveToTempFile()
+{
+    if (!fileURL().isEmpty())
+        return;
+    EditorViewControllerInterface* editor = editorViewController();
+    if (!editor || !editor->changedSinceLastTempAutoSave())
+        return;
+    const bool isNew = m_tempFileURL.isEmpty();
+    auto warn = [this](const QString& why) {
+        appLog().warning(QStringLiteral("Error saving temp file %1: %2").arg(displayName(), why));
+    };
+    if (isNew) {
+        const QString folder = appendPathComponent(getApplicationDirectoryPath(MagicStrings::APPNAME), MagicStrings::AUTOSAVE_TEMP_FOLDER);
+        if (const auto error = createDirectoryAtPath(folder)) {
+            warn(error->message);
+            return;
+        }
+        m_tempFileURL = QUrl::fromLocalFile(appendPathComponent(folder,
+            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QLatin1Char('_') + displayName() + QLatin1Char('.')
+                + MagicStrings::AUTOSAVE_TEMP_FILE_EXT));
+    }
+    const QString path = m_tempFileURL.toLocalFile();
+    const auto text = editor->getTextStorage(false);
+    if (path.isEmpty() || !text)
+        return;
+    if (const auto error = writeToFile(*text, path, true)) {
+        warn(error->message);
+        return;
+    }
+    editor->setChangedSinceLastTempAutoSave(false);
+    if (isNew && newTempFileHandler())
+        newTempFileHandler()(this);
+    std::fprintf(stdout, "Saved to: %s\n", qPrintable(path));
+    std::fflush(stdout);
 }
 
 // --- Notes ---

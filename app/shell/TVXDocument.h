@@ -118,6 +118,15 @@ public:
 
     bool prepareSavePanel(platform::SavePanelOptions& options) override;
 
+    // The save dispatch: with a file or a sender, the ordinary save (a panel for a new file);
+    // a timed save (no sender) of an untitled document writes its temporary copy instead. A
+    // note's timed save belongs to the note layer. Every save ends the quick-open state.
+    bool saveDocument(QObject* sender) override;
+    // Writes the temporary copy of an untitled document when its text changed since the last one.
+    void autoSaveToTempFile();
+    // Told when a temporary copy is written for the first time (the session lists it).
+    static void setNewTempFileHandler(std::function<void(TVXDocument*)> handler);
+
     // The document as the sidebar sees it.
     SidebarDocument* sidebarDocument();
     // Whether the note's database record exists (the scheme must match exactly).

@@ -1,0 +1,196 @@
+#include "PlainEditorViewController.h"
+#include "RecordingDialogs.h"
+
+#include "platform/NotificationCenter.h"
+#include "shell/TVXDocument.h"
+#include "shell/TVXDocumentController.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+
+namespace {
+
+struct Delegate : TVXDocumentControllerDelegate {
+    void attemptedReloadOfDocument(TVXDocument* document) override { log << QStringLiteral("reload ") + document->displayName(); }
+    void saveSession() override { log << QStringLiteral("session"); }
+    QStringList log;
+};
+
+QString write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+    return path;
+}
+
+QByteArray read(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+class Controller : public ::testing::Test {
+protected:
+    Controller() { controller.setDelegate(&delegate); }
+    TVXDocument* open(const QString& path)
+    {
+        TVXDocument* result = nullptr;
+        controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
+            TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { result = d; }));
+        return result;
+    }
+    QString dir = test::temporaryFolder();
+    test::PlainEditorFactoryScope factory;
+    test::RecordingDialogs dialogs;
+    Delegate delegate;
+    TVXDocumentController controller;
+};
+
+} // namespace
+
+TEST_F(Controller, OpeningAnOpenFileMakesNoSecondDocumentAndReportsAfterTheCompletion)
+{
+    const QString path = write(dir + QStringLiteral("/notes.md"), "# Notes\n");
+    int windowRequests = 0;
+    auto observation = platform::NotificationCenter::defaultCenter().observe(TVXDocument::DocumentNeedWindowNotification, nullptr,
+        [&](const platform::Notification&) { ++windowRequests; });
+    TVXDocument* first = nullptr;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+        TVXDocumentController::Completion([&](TVXDocument* d, bool alreadyOpen, const std::optional<platform::DocumentError>& error) {
+            first = d;
+            EXPECT_FALSE(alreadyOpen);
+            EXPECT_FALSE(error);
+        }));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->contents(), QStringLiteral("# Notes\n"));
+    EXPECT_EQ(windowRequests, 1);
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(dir + QStringLiteral("/./notes.md")), true,
+        TVXDocumentController::Completion([&](TVXDocument* d, bool alreadyOpen, const std::optional<platform::DocumentError>&) {
+            EXPECT_EQ(d, first);
+            EXPECT_TRUE(alreadyOpen);
+            delegate.log << QStringLiteral("completion");
+        }));
+    EXPECT_EQ(controller.documents().size(), 1);
+    EXPECT_EQ(delegate.log, (QStringList { "completion", "reload notes.md" }));
+    EXPECT_EQ(windowRequests, 1);
+}
+
+TEST_F(Controller, FilesThatCannotBeReadGiveAnErrorAndNoDocument)
+{
+    const QString latin = write(dir + QStringLiteral("/latin.md"), "caf\xe9\n");
+    const QString image = write(dir + QStringLiteral("/x.png"), QByteArray("\x89PNG\r\n\x1a\n", 8));
+    for (const QString& path : { latin, image, dir + QStringLiteral("/missing.md") }) {
+        std::optional<platform::DocumentError> error;
+        TVXDocument* document = reinterpret_cast<TVXDocument*>(1);
+        controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+            TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>& e) {
+                document = d;
+                error = e;
+            }));
+        EXPECT_EQ(document, nullptr) << qPrintable(path);
+        EXPECT_TRUE(error) << qPrintable(path);
+    }
+    EXPECT_TRUE(controller.documents().isEmpty());
+}
+
+TEST_F(Controller, TheSaveTimerRunsFromCreationAndStartsOnce)
+{
+    ASSERT_TRUE(controller.hasSaveTimer());
+    QTimer* timer = controller.saveTimer();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 10000);
+    EXPECT_FALSE(timer->isSingleShot());
+    controller.startSaveTimer();
+    EXPECT_EQ(controller.saveTimer(), timer);
+    controller.disposeSaveTimer();
+    controller.disposeSaveTimer();
+    EXPECT_FALSE(controller.hasSaveTimer());
+    controller.startSaveTimer();
+    EXPECT_TRUE(controller.saveTimer()->isActive());
+}
+
+TEST_F(Controller, AFiringSavesEditedDocumentsOnlyAndUntitledOnesToTheirCopyOnce)
+{
+    const QString path = write(dir + QStringLiteral("/kept.md"), "before\r\n");
+    TVXDocument* clean = open(write(dir + QStringLiteral("/clean.md"), "clean\n"));
+    TVXDocument* file = open(path);
+    ASSERT_TRUE(clean && file);
+    const QDateTime cleanDate = QFileInfo(dir + QStringLiteral("/clean.md")).lastModified();
+
+    controller.fireSaveTimer(); // nothing edited: nothing happens
+    EXPECT_TRUE(dialogs.savePanels.isEmpty());
+
+    test::plainEditor(*file)->type(QStringLiteral("typed "));
+    file->updateChangeCount(platform::DocumentChange::Done);
+    TVXDocument* untitled = controller.openUntitledDocumentAndDisplay(false);
+    auto* editor = test::plainEditor(*untitled);
+    editor->type(QStringLiteral("draft text"));
+    untitled->updateChangeCount(platform::DocumentChange::Done);
+    int newCopies = 0;
+    TVXDocument::setNewTempFileHandler([&](TVXDocument*) { ++newCopies; });
+
+    controller.fireSaveTimer();
+    EXPECT_EQ(read(path), QByteArray("typed before\r\n"));
+    EXPECT_FALSE(file->isDocumentEdited());
+    EXPECT_EQ(QFileInfo(dir + QStringLiteral("/clean.md")).lastModified(), cleanDate);
+    EXPECT_TRUE(dialogs.savePanels.isEmpty()); // a timed save never asks
+    ASSERT_FALSE(untitled->tempFileURL().isEmpty());
+    const QString copy = untitled->tempFileURL().toLocalFile();
+    EXPECT_EQ(read(copy), QByteArray("draft text"));
+    EXPECT_TRUE(QFileInfo(copy).fileName().endsWith(QStringLiteral("_") + untitled->displayName() + QStringLiteral(".pwtemp")));
+    EXPECT_TRUE(untitled->isDocumentEdited()); // a copy is no save
+    EXPECT_EQ(newCopies, 1);
+
+    // No further change: the next firing writes nothing.
+    QFile::remove(copy);
+    controller.fireSaveTimer();
+    EXPECT_FALSE(QFile::exists(copy));
+    editor->type(QStringLiteral(" more"));
+    controller.fireSaveTimer();
+    EXPECT_EQ(read(copy), QByteArray("draft text more"));
+    EXPECT_EQ(newCopies, 1);
+    TVXDocument::setNewTempFileHandler({});
+}
+
+TEST_F(Controller, AFiringDuringAModalDialogWaitsUntilItCloses)
+{
+    const QString path = write(dir + QStringLiteral("/modal.md"), "x\n");
+    TVXDocument* file = open(path);
+    test::plainEditor(*file)->type(QStringLiteral("y"));
+    file->updateChangeCount(platform::DocumentChange::Done);
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_TRUE(test::waitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+    controller.fireSaveTimer();
+    EXPECT_EQ(read(path), QByteArray("x\n"));
+    dialog.close();
+    EXPECT_TRUE(test::waitUntil([&] { return read(path) == QByteArray("yx\n"); }));
+}
+
+TEST_F(Controller, ClosingAllAsksEachDocumentWithoutASummary)
+{
+    TVXDocument* clean = open(write(dir + QStringLiteral("/a.md"), "a\n"));
+    TVXDocument* draft = controller.openUntitledDocumentAndDisplay(false);
+    test::plainEditor(*draft)->type(QStringLiteral("kept for next time"));
+    draft->updateChangeCount(platform::DocumentChange::Done);
+    draft->autoSaveToTempFile();
+    ASSERT_FALSE(draft->tempFileURL().isEmpty());
+    bool allClosed = false;
+    controller.closeAllDocuments([&](bool all) { allClosed = all; });
+    EXPECT_TRUE(allClosed);
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+    EXPECT_TRUE(clean->isClosed());
+    EXPECT_TRUE(draft->isClosed());
+    EXPECT_TRUE(QFile::exists(draft->tempFileURL().toLocalFile())); // the copy stays for the next session
+}
