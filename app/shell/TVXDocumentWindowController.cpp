@@ -7,6 +7,7 @@
 #include "shell/PenwickWindow.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/SidebarManagerInterface.h"
+#include "shell/TVXEditorViewController.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -17,16 +18,6 @@ namespace penwick {
 
 using platform::TabView;
 using platform::TabViewItem;
-
-namespace {
-
-QIcon quickOpenIcon()
-{
-    static const QIcon icon(platform::resourcesDirectory() + QStringLiteral("/Images/quick_open.svg"));
-    return icon;
-}
-
-} // namespace
 
 TVXDocumentWindowController::TVXDocumentWindowController(QObject* parent)
     : QObject(parent)
@@ -300,7 +291,7 @@ void TVXDocumentWindowController::documentDidUpdate(TVXDocument* document)
     if (TabViewItem* item = findTabItemForDocument(document)) {
         item->setLabel(document->displayName());
         item->setEdited(document->isDocumentEdited());
-        item->setIcon(document->isQuickOpen() ? quickOpenIcon() : document->icon());
+        item->setIcon(document->isQuickOpen() ? TVXEditorViewController::quickOpenIcon() : document->icon());
         item->setToolTip(document->filePath().isEmpty() ? document->displayName() : document->filePath());
     }
     if (document == m_document)

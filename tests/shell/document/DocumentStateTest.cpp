@@ -242,14 +242,15 @@ TEST_F(Document, SavingAnUntitledDocumentAsksWhereAndOpensInTheDefaultLocation)
     test::plainEditor(document)->getEditorTextView()->setString(QStringLiteral("hello\n"));
     document.updateChangeCount(platform::DocumentChange::Done);
 
+    QObject saveCommand; // the menu's Save: a sender
     dialogs.savePanelAnswers.push_back(std::nullopt); // cancelled
-    EXPECT_FALSE(document.saveDocument(nullptr));
+    EXPECT_FALSE(document.saveDocument(&saveCommand));
     ASSERT_EQ(dialogs.savePanels.size(), 1);
     EXPECT_EQ(dialogs.savePanels[0].directory, dir);
     EXPECT_TRUE(document.isDocumentEdited());
 
     dialogs.savePanelAnswers.push_back(dir + QStringLiteral("/hello.md"));
-    EXPECT_TRUE(document.saveDocument(nullptr));
+    EXPECT_TRUE(document.saveDocument(&saveCommand));
     EXPECT_EQ(document.fileURL(), QUrl::fromLocalFile(dir + QStringLiteral("/hello.md")));
     EXPECT_EQ(document.fileType(), QStringLiteral("text/markdown"));
     EXPECT_FALSE(document.isDocumentEdited());
