@@ -5,12 +5,16 @@
 #include "PopoverWindow.h"
 #include "ScratchViewController.h"
 #include "ShadowViewController.h"
+#include "SingleInstance.h"
 
 #include "MiniTestSupport.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QApplication>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -173,6 +177,47 @@ TEST_F(MiniShellTest, QuittingSavesTheShownNote)
     const auto notes = ScratchDocument::fetchAllItems();
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes[0].content(), QStringLiteral("last words"));
+}
+
+} // namespace
+
+namespace {
+
+// PenwickMini itself, in folders of the test's own.
+TEST(MiniProgram, ASecondStartTogglesTheFirstAndQuitSavesAndEnds)
+{
+    const QString root = test::temporaryFolder();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* var : { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" }) {
+        const QString dir = root + QLatin1Char('/') + QString::fromLatin1(var);
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert(QString::fromLatin1(var), dir);
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", environment.value(QStringLiteral("XDG_RUNTIME_DIR")).toLocal8Bit());
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(PENWICK_MINI_PROGRAM), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    const QString socket = environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/penwick-mini");
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(socket); }, 30000))
+        << first.readAllStandardOutput().toStdString() << first.readAllStandardError().toStdString();
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(PENWICK_MINI_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running) << "the first one stays";
+
+    EXPECT_TRUE(SingleInstance::sendMessage("quit"));
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
 
 } // namespace
