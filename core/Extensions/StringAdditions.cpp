@@ -22,6 +22,19 @@ namespace penwick {
 
 namespace {
 
+// Creating an ICU iterator is costly; each thread keeps one (null when ICU fails).
+icu::BreakIterator* characterIterator()
+{
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            made.reset();
+        return made;
+    }();
+    return iterator.get();
+}
+
 // Calls `visit` with every character boundary of the text in ascending order,
 // starting with 0 and ending with the text's length, until `visit` returns false.
 void forEachCharacterBoundary(const QString& text, const std::function<bool(qsizetype)>& visit)
@@ -31,16 +44,7 @@ void forEachCharacterBoundary(const QString& text, const std::function<bool(qsiz
         return;
     }
 
-    // Creating an ICU iterator is costly; each thread keeps one.
-    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> made(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        if (U_FAILURE(status))
-            made.reset();
-        return made;
-    }();
-
-    if (iterator) {
+    if (icu::BreakIterator* iterator = characterIterator()) {
         UErrorCode status = U_ZERO_ERROR;
         UText* utext = utext_openUChars(nullptr, reinterpret_cast<const UChar*>(text.utf16()), text.size(), &status);
         if (U_SUCCESS(status)) {
@@ -110,6 +114,52 @@ std::optional<CharacterRange> rangeFromNSRange(const QString& text, UTF16Range r
     if (!lower || !upper)
         return std::nullopt;
     return CharacterRange { *lower, *upper };
+}
+
+bool isOnCharacterBoundaries(const QString& text, UTF16Range range)
+{
+    const qsizetype size = text.size();
+    const qsizetype start = qBound<qsizetype>(0, range.location, size);
+    const qsizetype end = qBound<qsizetype>(start, start + qMax<qsizetype>(0, range.length), size);
+    const auto trivially = [size](qsizetype at) { return at == 0 || at == size; };
+    if (trivially(start) && trivially(end))
+        return true;
+    if (icu::BreakIterator* iterator = characterIterator()) {
+        UErrorCode status = U_ZERO_ERROR;
+        UText* utext = utext_openUChars(nullptr, reinterpret_cast<const UChar*>(text.utf16()), size, &status);
+        if (U_SUCCESS(status)) {
+            iterator->setText(utext, status);
+            bool result = false;
+            if (U_SUCCESS(status)) {
+                // isBoundary finds its way back from a safe point near the offset, not from 0.
+                result = (trivially(start) || iterator->isBoundary(int32_t(start)))
+                    && (trivially(end) || iterator->isBoundary(int32_t(end)));
+            }
+            static const icu::UnicodeString nothing;
+            iterator->setText(nothing);
+            utext_close(utext);
+            if (U_SUCCESS(status))
+                return result;
+        }
+    }
+    // Without ICU: the boundaries of the lines around each end, which a character never crosses
+    // except as CR LF.
+    const auto onBoundary = [&text, size](qsizetype at) {
+        if (at == 0 || at == size)
+            return true;
+        qsizetype from = at;
+        while (from > 0 && text.at(from - 1) != u'\n')
+            --from;
+        qsizetype to = at;
+        while (to < size && text.at(to) != u'\n')
+            ++to;
+        if (text.at(at) == u'\n' && text.at(at - 1) == u'\r')
+            return false;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
+        finder.setPosition(at - from);
+        return finder.isAtBoundary();
+    };
+    return onBoundary(start) && onBoundary(end);
 }
 
 UTF16Range NSRangeFromRange(const QString& text, CharacterRange range)

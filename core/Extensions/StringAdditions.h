@@ -48,6 +48,11 @@ qsizetype characterCount(const QString& text);
 // between a letter and its combining mark, between CR and LF).
 std::optional<CharacterRange> rangeFromNSRange(const QString& text, UTF16Range range);
 
+// Whether rangeFromNSRange would give a range: both ends (cut back to the text in the same way)
+// fall on character boundaries. It looks only near the two ends, so its cost does not grow with
+// the text: the check for the typing path.
+bool isOnCharacterBoundaries(const QString& text, UTF16Range range);
+
 // The UTF-16 range covering a character range. Bounds past the last character are
 // cut back to the end of the text; an upper bound below the lower one gives an
 // empty range at the lower bound.

@@ -105,7 +105,7 @@ bool isReadableRange(const QString& text, Range range)
 {
     if (range.location < 0 || range.length < 0 || range.end() > text.size())
         return false;
-    return rangeFromNSRange(text, { range.location, range.length }).has_value();
+    return isOnCharacterBoundaries(text, { range.location, range.length });
 }
 
 std::optional<ImageDropPlan> planImageDrop(const QString& text, Range selection,

@@ -413,7 +413,7 @@ std::optional<QString> TextEditorView::lineTextForRange(TextRange range, TextRan
     const TextRange line = lineRangeForRange(range);
     if (lineRange)
         *lineRange = line;
-    if (!rangeFromNSRange(string(), UTF16Range { line.location, line.length }))
+    if (!isOnCharacterBoundaries(string(), UTF16Range { line.location, line.length }))
         return std::nullopt;
     return substring(line);
 }

@@ -3,6 +3,7 @@
 #include "platform/text/ParagraphLayout.h"
 
 #include "platform/text/FindBar.h"
+#include "platform/text/LineEnds.h"
 #include "platform/text/TextLines.h"
 #include "platform/text/UndoManager.h"
 
@@ -72,80 +73,6 @@ QString normalizedLineEnds(QString text)
     return text;
 }
 
-// The most frequent line end of a file (the first one met on a tie).
-// The line ends of a file in order; empty when the file uses one kind only.
-QStringList mixedLineEnds(const QString& text)
-{
-    QStringList ends;
-    bool mixed = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        QString kind;
-        if (c == u'\r')
-            kind = (i + 1 < text.size() && text.at(i + 1) == u'\n') ? QStringLiteral("\r\n") : QStringLiteral("\r");
-        else if (c == u'\n')
-            kind = QStringLiteral("\n");
-        else if (c == kLineSeparator)
-            kind = QString(kLineSeparator);
-        else
-            continue;
-        if (kind.size() == 2)
-            ++i;
-        mixed = mixed || (!ends.isEmpty() && ends.constFirst() != kind);
-        ends.append(kind);
-    }
-    return mixed ? ends : QStringList();
-}
-
-QString dominantLineEnding(const QString& text)
-{
-    qsizetype crlf = 0, cr = 0, lf = 0, ls = 0;
-    QString first;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        QString kind;
-        if (c == u'\r') {
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n') {
-                ++crlf;
-                ++i;
-                kind = QStringLiteral("\r\n");
-            } else {
-                ++cr;
-                kind = QStringLiteral("\r");
-            }
-        } else if (c == u'\n') {
-            ++lf;
-            kind = QStringLiteral("\n");
-        } else if (c == kLineSeparator) {
-            ++ls;
-            kind = QString(kLineSeparator);
-        }
-        if (first.isEmpty() && !kind.isEmpty())
-            first = kind;
-    }
-    if (first.isEmpty())
-        return QStringLiteral("\n");
-    const qsizetype best = std::max({ crlf, cr, lf, ls });
-    auto countOf = [&](const QString& kind) {
-        if (kind == QStringLiteral("\r\n"))
-            return crlf;
-        if (kind == QStringLiteral("\r"))
-            return cr;
-        if (kind == QStringLiteral("\n"))
-            return lf;
-        return ls;
-    };
-    if (countOf(first) == best)
-        return first;
-    if (crlf == best)
-        return QStringLiteral("\r\n");
-    if (lf == best)
-        return QStringLiteral("\n");
-    if (cr == best)
-        return QStringLiteral("\r");
-    return QString(kLineSeparator);
-}
-
 // Extends a typing step with the next typed change when the two are contiguous.
 bool mergeTyping(qsizetype& position, QString& removed, QString& added, qsizetype at, const QString& gone,
     const QString& put)
@@ -213,18 +140,21 @@ QString TextView::documentText(qsizetype position, qsizetype length) const
 
 void TextView::setString(const QString& text)
 {
-    m_lineEnding = dominantLineEnding(text);
-    m_lineEnds = mixedLineEnds(text);
+    m_lineEnds = LineEnds::ofText(text);
+    const QString normalized = normalizedLineEnds(text);
     {
         EditScope scope(this, false);
         m_loading = true;
         clearExtraRanges();
-        setPlainText(normalizedLineEnds(text));
+        setPlainText(normalized);
         m_loading = false;
     }
     m_text = withNewlines(document()->toRawText());
-    m_loadedFileText = text;
-    m_loadedText = m_text;
+    // The line-end record gives the file back exactly, unless the document changed something
+    // else on loading: only then is the file's own text kept, until the first change.
+    const bool exact = m_text == normalized
+        || (normalized.contains(kParagraphSeparator) && m_text == withNewlines(normalized));
+    m_loadedFileText = exact ? QString() : text;
     m_undoManager->removeAllActions();
     breakUndoCoalescing();
     emit textDidChange();
@@ -232,25 +162,9 @@ void TextView::setString(const QString& text)
 
 QString TextView::fileString() const
 {
-    if (m_text == m_loadedText)
+    if (!m_loadedFileText.isNull())
         return m_loadedFileText;
-    if (!m_lineEnds.isEmpty()) {
-        QString out;
-        out.reserve(m_text.size() + m_lineEnds.size());
-        qsizetype line = 0;
-        for (const QChar c : m_text) {
-            if (c == u'\n')
-                out += line < m_lineEnds.size() ? m_lineEnds.at(line++) : m_lineEnding;
-            else
-                out += c;
-        }
-        return out;
-    }
-    if (m_lineEnding == QStringLiteral("\n"))
-        return m_text;
-    QString out = m_text;
-    out.replace(QLatin1Char('\n'), m_lineEnding);
-    return out;
+    return m_lineEnds.apply(m_text);
 }
 
 TextRange TextView::lineRangeForRange(TextRange range) const
@@ -475,18 +389,17 @@ void TextView::onContentsChange(int position, int removed, int added)
 
 void TextView::trackLineEnds(qsizetype position, const QString& removed, const QString& added)
 {
-    if (m_lineEnds.isEmpty())
+    m_loadedFileText = QString();
+    if (!m_lineEnds.isMixed())
         return;
     const qsizetype gone = removed.count(QLatin1Char('\n'));
     const qsizetype made = added.count(QLatin1Char('\n'));
     if (gone == 0 && made == 0)
         return;
-    // The lines before the change are the same in the old and the new text.
-    const qsizetype first = QStringView(m_text).left(position).count(QLatin1Char('\n'));
-    const qsizetype from = std::min(first, m_lineEnds.size());
-    m_lineEnds.remove(from, std::min(gone, m_lineEnds.size() - from));
-    for (qsizetype i = 0; i < made; ++i)
-        m_lineEnds.insert(from, m_lineEnding);
+    // The lines before the change are the same in the old and the new text; the document
+    // counts them without a walk over the text.
+    const qsizetype first = document()->findBlock(int(position)).blockNumber();
+    m_lineEnds.replaceLines(first, gone, made);
 }
 
 void TextView::recordChange(qsizetype position, const QString& removed, const QString& added)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/text/LineEnds.h"
 #include "platform/text/TextRange.h"
 
 #include <QPlainTextEdit>
@@ -45,7 +46,7 @@ public:
     // The text with the line ends it was loaded with.
     QString fileString() const;
     // "\n", "\r\n", "\r" or U+2028: the line end that new lines get when the text is saved.
-    QString lineEnding() const { return m_lineEnding; }
+    QString lineEnding() const { return m_lineEnds.dominant(); }
     // The line range (see TextLines) of a range of the view's text.
     TextRange lineRangeForRange(TextRange range) const;
 
@@ -147,10 +148,8 @@ private:
     void onSelectionMoved();
 
     QString m_text;             // the document's text with "\n" line ends, kept in step
-    QString m_lineEnding = QStringLiteral("\n");
-    QString m_loadedFileText;   // exact text of the last load, for files with mixed line ends
-    QString m_loadedText;       // the same with "\n" line ends
-    QStringList m_lineEnds;     // for a file with mixed line ends: the end of each line, in order
+    LineEnds m_lineEnds;        // the file's line ends
+    QString m_loadedFileText;   // null unless loading changed more than line ends; dropped at the first change
     bool m_loading = false;
     QList<QTextCursor> m_extraRanges;
     UndoManager* m_undoManager = nullptr;

@@ -72,6 +72,26 @@ TEST(RangeFromNSRange, Table)
     }
 }
 
+TEST(IsOnCharacterBoundaries, AgreesWithTheFullConversionEverywhere)
+{
+    // Every range of texts built from the hard cases, also ranges that run past the end.
+    const QString pieces[] = { kGrin, kFamily, kFlag, kEAcute, QStringLiteral("\r\n"), QStringLiteral("ab"),
+        QString(QChar(0xD83D)) /* a lone high surrogate */, QString(QChar(0xDE00)) /* a lone low one */ };
+    std::vector<QString> texts { QString() };
+    for (const QString& a : pieces)
+        for (const QString& b : pieces)
+            texts.push_back(a + b + kFlag + a);
+    for (const QString& text : texts) {
+        for (qsizetype location = -1; location <= text.size() + 1; ++location) {
+            for (qsizetype length = -1; location + length <= text.size() + 2; ++length) {
+                const UTF16Range range { location, length };
+                EXPECT_EQ(isOnCharacterBoundaries(text, range), rangeFromNSRange(text, range).has_value())
+                    << text.toStdString() << " " << location << "+" << length;
+            }
+        }
+    }
+}
+
 TEST(NSRangeFromRange, Table)
 {
     struct Case {

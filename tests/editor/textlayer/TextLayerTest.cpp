@@ -1,6 +1,7 @@
 #include "../support/EditorKeys.h"
 
 #include "platform/text/FindBar.h"
+#include "platform/text/LineEnds.h"
 #include "platform/text/TextView.h"
 #include "platform/text/UndoManager.h"
 
@@ -113,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Files, LineEndRoundTrip,
         RoundTrip { "lineSeparator", QStringLiteral("a\u2028b"), QStringLiteral("a\nb") },
         RoundTrip { "noBreakSpaces", QStringLiteral("a\u00a0b\n\u00a0\u00a0x\n"), QStringLiteral("a\u00a0b\n\u00a0\u00a0x\n") },
         RoundTrip { "mixed", QStringLiteral("a\r\nb\nc\rd"), QStringLiteral("a\nb\nc\nd") },
+        RoundTrip { "paragraphSeparator", QStringLiteral("a\u2029b\r\nc\u2029"), QStringLiteral("a\nb\nc\n") },
         RoundTrip { "empty", QString(), QString() }),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
@@ -315,4 +317,49 @@ TEST(TextLayer, ContextMenuUndoGoesThroughTheUndoManager)
     EXPECT_EQ(after->actions().at(1)->text(), QStringLiteral("Redo Append"));
     after->actions().at(1)->trigger();
     EXPECT_EQ(view.string(), QStringLiteral("xyz"));
+}
+
+TEST(TextLayer, EveryKindOfLineEndSurvivesAnEditElsewhere)
+{
+    // One byte per line records each line's end, paragraph separators included.
+    const QString file = QStringLiteral("p\u2029q\r\nr\u2028s\rt\nu");
+    TextView view;
+    view.setString(file);
+    view.setSelectedRange(TextRange(view.textLength(), 0));
+    typeKeys(&view, QStringLiteral("v"));
+    EXPECT_EQ(view.fileString(), file + QStringLiteral("v"));
+    pressKey(&view, Qt::Key_Backspace);
+    EXPECT_EQ(view.fileString(), file);
+    EXPECT_EQ(view.lineEnding(), QStringLiteral("\r\n")) << "the first of the most frequent kinds a new line may get";
+}
+
+TEST(LineEnds, KeepsOneBytePerLineOnlyForMixedFiles)
+{
+    struct Case {
+        const char* name;
+        QString file;
+        QString dominant;
+        qsizetype recorded;
+    };
+    const Case cases[] = {
+        { "no line end", QStringLiteral("abc"), QStringLiteral("\n"), 0 },
+        { "all CR LF", QStringLiteral("a\r\nb\r\nc"), QStringLiteral("\r\n"), 0 },
+        { "all CR", QStringLiteral("a\rb\r"), QStringLiteral("\r"), 0 },
+        { "mostly LF", QStringLiteral("a\nb\nc\r\nd"), QStringLiteral("\n"), 3 },
+        { "a tie goes to the first", QStringLiteral("a\rb\nc"), QStringLiteral("\r"), 2 },
+        { "only paragraph separators", QStringLiteral("a\u2029b"), QStringLiteral("\n"), 1 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LineEnds ends = LineEnds::ofText(c.file);
+        EXPECT_EQ(ends.dominant(), c.dominant);
+        EXPECT_EQ(ends.recordedLines(), c.recorded);
+        QString shown = c.file;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        shown.replace(QChar(0x2028), QLatin1Char('\n')).replace(QChar(0x2029), QLatin1Char('\n'));
+        EXPECT_EQ(ends.apply(shown), c.file);
+    }
+    LineEnds mixed = LineEnds::ofText(QStringLiteral("a\nb\r\nc\nd"));
+    mixed.replaceLines(1, 1, 2); // the CR LF line went, two new lines came
+    EXPECT_EQ(mixed.apply(QStringLiteral("a\nx\ny\nc\nd")), QStringLiteral("a\nx\ny\nc\nd"));
 }
