@@ -205,10 +205,17 @@ void TextEditorView::readSetting(const QString& key)
 
 // --- Escape, paste, line commands ---
 
+bool TextEditorView::wantsCancelOperation() const
+{
+    return m_nextAutoInsertCommand || platform::TextView::wantsCancelOperation();
+}
+
 void TextEditorView::cancelOperation()
 {
-    if (!m_nextAutoInsertCommand)
+    if (!m_nextAutoInsertCommand) {
+        platform::TextView::cancelOperation();
         return;
+    }
     const std::shared_ptr<AutoInsertCommand> command = m_nextAutoInsertCommand;
     command->execute(QStringLiteral("ESC"), selectedRange().location, *this);
     m_nextAutoInsertCommand.reset();
@@ -216,8 +223,9 @@ void TextEditorView::cancelOperation()
 
 bool TextEditorView::readSelectionFromPasteboard(const QMimeData* pasteboard, const QString& type)
 {
+    // Moved by what the view inserts: "\r\n" goes in as one "\n".
     if (pasteboard && pasteboard->hasText() && m_nextAutoInsertCommand)
-        m_nextAutoInsertCommand->updateCurrentInsertLocation(selectedRange().location + pasteboard->text().size());
+        m_nextAutoInsertCommand->updateCurrentInsertLocation(selectedRange().location + insertedForm(pasteboard->text()).size());
     return platform::TextView::readSelectionFromPasteboard(pasteboard, type);
 }
 
@@ -309,7 +317,14 @@ bool TextEditorView::handleAutoPairCharacter(const QString& character, const QSt
         if (closer.isEmpty())
             return false;
         if ((input == QStringLiteral("'") || input == QStringLiteral("\"")) && location != 0) {
-            const Neighbours around = leftRightCharactersAtLocation(location - 1);
+            // The characters on either side of the caret, the first character of the text too:
+            // a quote after a letter ("I'm") is never paired.
+            const QString& text = string();
+            Neighbours around;
+            if (location - 1 < text.size())
+                around.left = text.at(location - 1);
+            if (location < text.size())
+                around.right = text.at(location);
             if ((around.left && !isSpecial(around.left)) || (around.right && !isSpecial(around.right))) {
                 platform::TextView::insertText(input);
                 return true;

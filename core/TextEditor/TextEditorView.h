@@ -75,6 +75,8 @@ public:
 
     // --- Keys and commands ---
     void cancelOperation() override;
+    // A pending command or the find bar uses Escape; otherwise the key goes to the parent.
+    bool wantsCancelOperation() const override;
     bool readSelectionFromPasteboard(const QMimeData* pasteboard, const QString& type) override;
     void insertText(const QString& text) override;
     using platform::TextView::insertText;

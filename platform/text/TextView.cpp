@@ -471,7 +471,20 @@ void TextView::insertTab()
     insertText(QStringLiteral("\t"));
 }
 
-void TextView::cancelOperation() {}
+void TextView::cancelOperation()
+{
+    hideFindBar();
+}
+
+bool TextView::wantsCancelOperation() const
+{
+    return isFindBarVisible();
+}
+
+QString TextView::insertedForm(const QString& text)
+{
+    return normalizedLineEnds(text);
+}
 
 bool TextView::readSelectionFromPasteboard(const QMimeData* pasteboard, const QString&)
 {
@@ -609,7 +622,7 @@ bool TextView::event(QEvent* e)
     } else if (e->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) || key->matches(QKeySequence::Find)
-            || key->matches(QKeySequence::Paste) || key->key() == Qt::Key_Escape) {
+            || key->matches(QKeySequence::Paste) || (key->key() == Qt::Key_Escape && wantsCancelOperation())) {
             e->accept();
             return true;
         }
@@ -648,6 +661,11 @@ void TextView::keyPressEvent(QKeyEvent* e)
         return;
     }
     if (key == Qt::Key_Escape) {
+        // Unused, the key goes on to the parent (a dialog closes).
+        if (!wantsCancelOperation()) {
+            e->ignore();
+            return;
+        }
         cancelOperation();
         return;
     }
@@ -674,7 +692,13 @@ void TextView::keyPressEvent(QKeyEvent* e)
         return;
     }
     const QString text = e->text();
-    if (!text.isEmpty() && !commandModifier && text.at(0).isPrint()) {
+    // Judged by its first code point, so that a character beyond the Basic Multilingual Plane
+    // (a surrogate pair) takes the typing path like any other.
+    const char32_t first = text.isEmpty() ? 0
+        : (text.size() > 1 && text.at(0).isHighSurrogate() && text.at(1).isLowSurrogate())
+        ? QChar::surrogateToUcs4(text.at(0), text.at(1))
+        : text.at(0).unicode();
+    if (!text.isEmpty() && !commandModifier && QChar::isPrint(first)) {
         clearExtraRanges();
         insertText(text);
         return;

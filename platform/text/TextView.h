@@ -59,6 +59,8 @@ public:
     void setSelectedRanges(const TextRanges& ranges);
 
     // --- Editing ---
+    // `text` as the view inserts it: every line end becomes "\n".
+    static QString insertedForm(const QString& text);
     // The typing path: replaces the selection with `text`; consecutive typing joins one undo
     // step. Subclasses intercept keystrokes here; call TextView::insertText to bypass them.
     virtual void insertText(const QString& text);
@@ -86,7 +88,10 @@ public:
     // --- Actions bound to keys ---
     virtual void insertNewline();
     virtual void insertTab();
+    // Escape. The view takes the key only when it has a use for it (see wantsCancelOperation),
+    // so that a dialog around it still closes on Escape. The base hides the find bar.
     virtual void cancelOperation();
+    virtual bool wantsCancelOperation() const;
     // Pastes from `pasteboard`; the base inserts its plain text in place of the selection.
     virtual bool readSelectionFromPasteboard(const QMimeData* pasteboard, const QString& type);
     void paste();

@@ -35,7 +35,9 @@ public:
         ++tabs;
         TextView::insertTab();
     }
+    bool wantsEscape = true;
     void cancelOperation() override { ++escapes; }
+    bool wantsCancelOperation() const override { return wantsEscape; }
     void insertText(const QString& text) override
     {
         typed.append(text);
@@ -163,19 +165,35 @@ TEST(TextLayer, ReturnEnterAndShiftReturnInsertANewline)
     }
 }
 
-TEST(TextLayer, TabReachesTheTabActionAndEscapeIsConsumed)
+TEST(TextLayer, TabReachesTheTabActionAndEscapeIsConsumedOnlyWhenUsed)
 {
     RecordingView view;
     pressKey(&view, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
     EXPECT_EQ(view.tabs, 1);
     EXPECT_EQ(view.string(), QStringLiteral("\t"));
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &escape);
-    EXPECT_TRUE(escape.isAccepted());
-    EXPECT_EQ(view.escapes, 1);
-    QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &shortcut);
-    EXPECT_TRUE(shortcut.isAccepted());
+    for (const bool wants : { true, false }) {
+        SCOPED_TRACE(wants);
+        view.wantsEscape = wants;
+        view.escapes = 0;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &escape);
+        EXPECT_EQ(escape.isAccepted(), wants);
+        EXPECT_EQ(view.escapes, wants ? 1 : 0);
+        QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &shortcut);
+        EXPECT_EQ(shortcut.isAccepted(), wants);
+    }
+}
+
+TEST(TextLayer, ACharacterBeyondTheBasicPlaneTakesTheTypingPath)
+{
+    RecordingView view;
+    const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80");
+    pressKey(&view, Qt::Key_unknown, Qt::NoModifier, grin);
+    EXPECT_EQ(view.typed, QStringList { grin });
+    EXPECT_EQ(view.string(), grin);
+    undoKey(&view);
+    EXPECT_EQ(view.string(), QString());
 }
 
 TEST(TextLayer, InputMethodCommitReachesTheTypingPath)

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/text/UndoManager.h"
 
+#include <QDialog>
 #include <QMimeData>
 #include <QTextBlock>
 
@@ -204,4 +205,45 @@ TEST(EditorView, NullifyForgetsTheTypingState)
     EXPECT_FALSE(view.autoPairInAction());
     EXPECT_FALSE(view.lastInsertedPair().has_value());
     EXPECT_EQ(view.nextAutoInsertCommand(), nullptr);
+}
+
+TEST(EditorView, EscapeClosesTheDialogAroundTheViewUnlessACommandUsesIt)
+{
+    QDialog dialog;
+    auto* view = new TextEditorView(&dialog);
+    bool rejected = false;
+    QObject::connect(&dialog, &QDialog::rejected, [&] { rejected = true; });
+    auto command = std::make_shared<AutoPairedCommand>(QStringLiteral(")"));
+    command->updateCurrentInsertLocation(1);
+    view->setString(QStringLiteral("()"));
+    view->setNextAutoInsertCommand(command);
+    view->setSelectedRange(TextRange(1, 0));
+    typeKeys(view, QStringLiteral("\x1b"));
+    EXPECT_FALSE(rejected) << "the pending command used the key";
+    EXPECT_EQ(view->nextAutoInsertCommand(), nullptr);
+    typeKeys(view, QStringLiteral("\x1b"));
+    EXPECT_TRUE(rejected);
+}
+
+TEST(EditorView, AQuoteAfterTheFirstLetterIsNotPaired)
+{
+    TextEditorView view;
+    view.setAutoPair(true);
+    typeKeys(&view, QStringLiteral("I'm fine"));
+    EXPECT_EQ(view.string(), QStringLiteral("I'm fine"));
+}
+
+TEST(EditorView, APasteMovesThePendingCommandByWhatWasInserted)
+{
+    TextEditorView view;
+    view.setString(QStringLiteral("()"));
+    auto command = std::make_shared<AutoPairedCommand>(QStringLiteral(")"));
+    command->updateCurrentInsertLocation(1);
+    view.setNextAutoInsertCommand(command);
+    view.setSelectedRange(TextRange(1, 0));
+    QMimeData data;
+    data.setText(QStringLiteral("a\r\nb"));
+    view.readSelectionFromPasteboard(&data, QStringLiteral("text/plain"));
+    EXPECT_EQ(view.string(), QStringLiteral("(a\nb)"));
+    EXPECT_EQ(command->location(), 4);
 }
