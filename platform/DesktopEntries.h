@@ -17,7 +17,7 @@ struct DesktopEntry {
 };
 
 // Desktop files in the applications folders of the XDG data folders (the user's first; the
-// first file of an id wins, as the specification of desktop files has it).
+// first file of an id wins, as desktop environments look them up).
 class DesktopEntries {
 public:
     static std::optional<DesktopEntry> entryForId(const QString& id);

@@ -5,6 +5,8 @@
 // again; each key is undone (untimed) before the next. The last line compares the end of 5 MB
 // with the start of 100 KB (the aim: within 2x).
 // Usage: bench_editor_keys [repetitions]
+#include "BenchSupport.h"
+
 #include "TextEditor/TextEditorView.h"
 #include "platform/text/UndoManager.h"
 
@@ -29,11 +31,7 @@ QString generatedDocument(qsizetype units)
         "1. a numbered item\n",
         "\n",
     };
-    QString text;
-    text.reserve(units + 128);
-    for (size_t i = 0; text.size() < units; ++i)
-        text += QString::fromLatin1(lines[i % std::size(lines)]);
-    return text;
+    return bench::repeatedParagraphs(lines, units);
 }
 
 struct Key {

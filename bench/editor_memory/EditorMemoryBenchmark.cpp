@@ -6,6 +6,8 @@
 // reuse memory another freed. The aim: TextEditorView with the highlighter within 1.5x of the
 // bare QPlainTextEdit.
 // Usage: bench_editor_memory [markdown file]   (a generated 3.5 MB document when none is given)
+#include "BenchSupport.h"
+
 #include "TextEditor/TextEditorView.h"
 #include "highlighter/MarkdownHighlighter.h"
 
@@ -27,6 +29,8 @@ using namespace penwick;
 
 namespace {
 
+using bench::waitFor;
+
 QString generatedDocument(qsizetype units)
 {
     static const char* const paragraphs[] = {
@@ -40,11 +44,7 @@ QString generatedDocument(qsizetype units)
         "```cpp\nint main() { return 0; }\n```\n\n",
         "| a | b |\n|---|---|\n| 1 | 2 |\n\n",
     };
-    QString text;
-    text.reserve(units + 512);
-    for (size_t i = 0; text.size() < units; ++i)
-        text += QString::fromUtf8(paragraphs[i % std::size(paragraphs)]);
-    return text;
+    return bench::repeatedParagraphs(paragraphs, units);
 }
 
 double residentMiB()
@@ -61,18 +61,6 @@ void settle()
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
     malloc_trim(0);
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 120000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 // One variant in this process: prints the growth in MiB.

@@ -5,6 +5,8 @@
 // Usage: bench_editor_pane [megabytes] (default 5). PANE_BENCH_VERBOSE=1 lists every key;
 // PANE_BENCH_NO_HIGHLIGHTER=1 and PANE_BENCH_NO_SPELLING=1 type with that part switched off.
 // Exits with 3 when the 95th percentile per keystroke is 16 ms or more.
+#include "BenchSupport.h"
+
 #include "shell/MainTextEditor.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXTextEditorViewController.h"
@@ -30,6 +32,8 @@ using namespace penwick;
 
 namespace {
 
+using bench::waitFor;
+
 QString generatedDocument(qsizetype bytes)
 {
     static const char* const paragraphs[] = {
@@ -44,23 +48,7 @@ QString generatedDocument(qsizetype bytes)
         "[r]: http://example.net/reference \"Title\"\n\n",
         "## Subheading\n\n---\n\n",
     };
-    QString text;
-    text.reserve(bytes + 512);
-    for (size_t i = 0; text.size() < bytes; ++i)
-        text += QString::fromUtf8(paragraphs[i % std::size(paragraphs)]);
-    return text;
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 120000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return bench::repeatedParagraphs(paragraphs, bytes);
 }
 
 // Counts the event loop's busy time: from waking up until it next waits.

@@ -3,6 +3,8 @@
 // applied, main-thread time per restyle, and how many parses a burst of typing
 // causes. Usage: bench_highlighter_live [markdown files...] (generated 100 KB and
 // 1 MB documents when none are given).
+#include "BenchSupport.h"
+
 #include "highlighter/MarkdownHighlighter.h"
 
 #include <QApplication>
@@ -25,6 +27,8 @@ using namespace penwick;
 
 namespace {
 
+using bench::waitFor;
+
 QString generatedDocument(qsizetype bytes)
 {
     static const char* const paragraphs[] = {
@@ -39,23 +43,7 @@ QString generatedDocument(qsizetype bytes)
         "[r]: http://example.net/reference \"Title\"\n\n",
         "## Subheading\n\n---\n\n",
     };
-    QString text;
-    text.reserve(bytes + 512);
-    for (size_t i = 0; text.size() < bytes; ++i)
-        text += QString::fromUtf8(paragraphs[i % std::size(paragraphs)]);
-    return text;
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return bench::repeatedParagraphs(paragraphs, bytes);
 }
 
 long statusKilobytes(const char* field)

@@ -3,6 +3,8 @@
 // counting the words of the rendered page (the DOM walk and its transfer, then the count).
 // Prints median and 95th percentile.
 // Usage: bench_preview [runs]
+#include "BenchSupport.h"
+
 #include "Services/MarkdownFormatter.h"
 #include "platform/ApplicationStartup.h"
 #include "platform/UserDefaults.h"
@@ -28,6 +30,8 @@ using namespace penwick;
 
 namespace {
 
+using bench::waitFor;
+
 QString markdown(qsizetype bytes)
 {
     static const char* const parts[] = {
@@ -44,23 +48,9 @@ QString markdown(qsizetype bytes)
     return text;
 }
 
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 120000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
 void report(const char* what, std::vector<double> ms)
 {
-    std::sort(ms.begin(), ms.end());
-    const double median = ms[ms.size() / 2];
-    const double p95 = ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * 0.95))];
-    std::printf("%-52s median %8.1f ms   p95 %8.1f ms   (%zu runs)\n", what, median, p95, ms.size());
+    bench::reportMedianAndP95(what, std::move(ms), 52);
 }
 
 } // namespace
@@ -88,7 +78,7 @@ int main(int argc, char* argv[])
     const QString text = markdown(1024 * 1024);
     const RenderingResult page = MarkdownFormatter::formatForPreview(text, std::nullopt, QStringLiteral("bench"));
     view.loadHtml(page.markdown, QUrl::fromLocalFile(QDir::tempPath() + QLatin1Char('/')));
-    spinUntil([&] { return loads > 0; });
+    waitFor([&] { return loads > 0; });
 
     const QUrl base = QUrl::fromLocalFile(QDir::tempPath() + QLatin1Char('/'));
     const QUrl document = QUrl::fromLocalFile(QDir::tempPath() + QStringLiteral("/bench.md"));
@@ -105,10 +95,10 @@ int main(int argc, char* argv[])
             const int before = loads;
             controller.loadHTML(html, document, base);
             if (fullLoad)
-                spinUntil([&] { return loads > before; });
+                waitFor([&] { return loads > before; });
             bool answered = false;
             view.runScript(QStringLiteral("document.body.childElementCount"), platform::WebView::World::Page, [&](const QVariant&) { answered = true; });
-            spinUntil([&] { return answered; });
+            waitFor([&] { return answered; });
             const double all = timer.nsecsElapsed() / 1e6;
             if (!fullLoad) {
                 format.push_back(formatted);
@@ -122,10 +112,10 @@ int main(int argc, char* argv[])
             const RenderingResult r = MarkdownFormatter::formatForPreview(text, std::nullopt, QStringLiteral("bench"));
             const int before = loads;
             controller.loadHTML(PreviewController::paneHTML(r), document, base);
-            spinUntil([&] { return loads > before; });
+            waitFor([&] { return loads > before; });
             bool answered = false;
             view.runScript(QStringLiteral("1"), platform::WebView::World::Page, [&](const QVariant&) { answered = true; });
-            spinUntil([&] { return answered; });
+            waitFor([&] { return answered; });
             full.push_back(timer.nsecsElapsed() / 1e6);
         }
         report("after a pause: formatForPreview", format);
@@ -140,7 +130,7 @@ int main(int argc, char* argv[])
         timer.start();
         QString json;
         view.runScript(TextCount::domTreeScript(), platform::WebView::World::Application, [&](const QVariant& v) { json = v.toString(); });
-        spinUntil([&] { return !json.isEmpty(); });
+        waitFor([&] { return !json.isEmpty(); });
         const double walked = timer.nsecsElapsed() / 1e6;
         const QJsonDocument tree = QJsonDocument::fromJson(json.toUtf8());
         words = TextCount::countDomTree(QJsonValue(tree.array())).words;

@@ -1,6 +1,8 @@
 // The web view with pages of preview size, offscreen: a full load of 1 MB and 3 MB pages
 // (the second through the private file), and replacing a 1 MB body until a script issued
 // after it answers. Prints median and 95th percentile. Usage: bench_webview [runs]
+#include "BenchSupport.h"
+
 #include "platform/ApplicationStartup.h"
 #include "platform/web/WebView.h"
 
@@ -18,6 +20,8 @@
 using penwick::platform::WebView;
 
 namespace {
+
+using penwick::bench::waitFor;
 
 QString body(qsizetype bytes, int variant)
 {
@@ -39,23 +43,9 @@ QString page(qsizetype bytes)
         + QStringLiteral("</body></html>");
 }
 
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 60000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
 void report(const char* what, std::vector<double> ms)
 {
-    std::sort(ms.begin(), ms.end());
-    const double median = ms[ms.size() / 2];
-    const double p95 = ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * 0.95))];
-    std::printf("%-44s median %8.1f ms   p95 %8.1f ms   (%zu runs)\n", what, median, p95, ms.size());
+    penwick::bench::reportMedianAndP95(what, std::move(ms), 44);
 }
 
 } // namespace
@@ -83,10 +73,10 @@ int main(int argc, char* argv[])
             const int before = loads;
             view.loadHtml(html, base);
             bool answered = false;
-            spinUntil([&] { return loads > before; });
+            waitFor([&] { return loads > before; });
             view.runScript(QStringLiteral("document.body.childElementCount"), WebView::World::Page,
                 [&](const QVariant&) { answered = true; });
-            spinUntil([&] { return answered; });
+            waitFor([&] { return answered; });
             if (i > 0) // the first run warms the engine
                 times.push_back(timer.nsecsElapsed() / 1e6);
         }
@@ -95,7 +85,7 @@ int main(int argc, char* argv[])
 
     view.loadHtml(page(1024 * 1024), base);
     const int before = loads;
-    spinUntil([&] { return loads > before; });
+    waitFor([&] { return loads > before; });
     std::vector<QString> bodies { body(1024 * 1024, 1), body(1024 * 1024, 2) };
     std::vector<double> times;
     for (int i = 0; i <= runs * 2; ++i) {
@@ -104,7 +94,7 @@ int main(int argc, char* argv[])
         bool answered = false;
         view.setBodyHtml(bodies[i % 2]);
         view.runScript(QStringLiteral("document.body.childElementCount"), WebView::World::Page, [&](const QVariant&) { answered = true; });
-        spinUntil([&] { return answered; });
+        waitFor([&] { return answered; });
         if (i > 0)
             times.push_back(timer.nsecsElapsed() / 1e6);
     }

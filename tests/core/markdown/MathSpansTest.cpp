@@ -75,7 +75,7 @@ TEST_F(MathSpansTest, WithMathsOffTheTextIsRenderedAsMarkdown)
 TEST_F(MathSpansTest, TheSecondEnginePassesTheDelimitedFormulasThrough)
 {
     set(CorePrefs::PREVIEW_ENABLE_GFM, false);
-    for (const QString formula : { QStringLiteral("$$x_1*y_1*z$$"), QStringLiteral("\\(x_1*y_1*z\\)"), QStringLiteral("\\[x_1*y_1*z\\]") }) {
+    for (const QString& formula : { QStringLiteral("$$x_1*y_1*z$$"), QStringLiteral("\\(x_1*y_1*z\\)"), QStringLiteral("\\[x_1*y_1*z\\]") }) {
         SCOPED_TRACE(formula.toStdString());
         EXPECT_TRUE(render(QStringLiteral("a ") + formula + QStringLiteral(" b")).contains(formula));
     }

@@ -158,8 +158,9 @@ TEST_F(Window, TheTabMenuEnablesItsItemsByPosition)
     EXPECT_TRUE(one.contains("Show in File Manager"));
     EXPECT_FALSE(one.contains("Reveal in Sidebar"));
     for (QAction* action : single->actions()) {
-        if (action->text() == QStringLiteral("Close Tab"))
+        if (action->text() == QStringLiteral("Close Tab")) {
             EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+        }
     }
 
     open(QStringLiteral("middle.md"));
