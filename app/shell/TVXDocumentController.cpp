@@ -229,28 +229,31 @@ void TVXDocumentController::saveEditedDocuments()
 
 // --- SidebarDocumentHost ---
 
-void TVXDocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion)
+namespace {
+
+// The sidebar hears of the opened document in its own terms.
+TVXDocumentController::Completion sidebarCompletion(SidebarDocumentHost::OpenCompletion completion)
 {
-    openDocumentWithContentsOfURL(url, display, Completion([completion](TVXDocument* document, bool alreadyOpen, const std::optional<platform::DocumentError>& error) {
+    return [completion = std::move(completion)](TVXDocument* document, bool alreadyOpen, const std::optional<platform::DocumentError>& error) {
         if (!completion)
             return;
         std::optional<SidebarOpenError> sidebarError;
         if (error)
             sidebarError = SidebarOpenError { error->code, error->localizedDescription() };
         completion(document ? document->sidebarDocument() : nullptr, alreadyOpen, sidebarError);
-    }));
+    };
+}
+
+} // namespace
+
+void TVXDocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion)
+{
+    openDocumentWithContentsOfURL(url, display, sidebarCompletion(std::move(completion)));
 }
 
 void TVXDocumentController::reopenDocumentWithContentsOfURL(const QUrl& contentsURL, bool display, OpenCompletion completion)
 {
-    reopenDocumentForContentsOfURL(contentsURL, display, Completion([completion](TVXDocument* document, bool alreadyOpen, const std::optional<platform::DocumentError>& error) {
-        if (!completion)
-            return;
-        std::optional<SidebarOpenError> sidebarError;
-        if (error)
-            sidebarError = SidebarOpenError { error->code, error->localizedDescription() };
-        completion(document ? document->sidebarDocument() : nullptr, alreadyOpen, sidebarError);
-    }));
+    reopenDocumentForContentsOfURL(contentsURL, display, sidebarCompletion(std::move(completion)));
 }
 
 void TVXDocumentController::showErrorLoadingItem(const SidebarOpenError& error, const QString& title, const QString& path)
