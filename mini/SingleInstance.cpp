@@ -2,6 +2,7 @@
 
 #include "CoreMagicStrings.h"
 #include "MiniLog.h"
+#include "platform/StandardLocations.h"
 
 #include <QDir>
 #include <QLocalSocket>
@@ -30,11 +31,7 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::runtimeFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
-    return folder;
+    return platform::runtimeDirectory();
 }
 
 bool SingleInstance::becomePrimary(MessageHandler handler)

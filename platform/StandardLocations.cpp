@@ -19,6 +19,15 @@ QString configDirectory(const QString& appName)
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(appName);
 }
 
+QString runtimeDirectory()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString resourcesDirectory()
 {
     const QByteArray env = qgetenv("PENWICK_RESOURCES");

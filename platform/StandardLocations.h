@@ -12,6 +12,10 @@ QString applicationDataDirectory(const QString& appName);
 // The folder of the settings file (~/.config/<appName>).
 QString configDirectory(const QString& appName);
 
+// The per-user runtime folder ($XDG_RUNTIME_DIR, else the temporary folder), created when
+// missing: where a program's single-instance lock and socket live.
+QString runtimeDirectory();
+
 // The read-only resources shipped with the programs: $PENWICK_RESOURCES when set,
 // else share/penwick beside the executable's bin/ folder (build and installed trees alike).
 QString resourcesDirectory();

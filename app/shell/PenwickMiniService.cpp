@@ -1,10 +1,13 @@
 #include "shell/PenwickMiniService.h"
 
+#include "CoreMagicStrings.h"
 #include "platform/LoginItem.h"
+#include "platform/StandardLocations.h"
 #include "shell/AppLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocalSocket>
 
 namespace penwick {
 
@@ -34,6 +37,25 @@ void PenwickMiniService::updateStatus(bool enabled)
         return;
     }
     appLog().info(enabled ? QStringLiteral("Penwick mini will start at login") : QStringLiteral("Penwick mini will not start at login"));
+    if (!enabled)
+        stopApp();
+}
+
+bool PenwickMiniService::stopApp()
+{
+    // PenwickMini answers "ok" on its single-instance socket before it acts on a message.
+    constexpr int timeoutMs = 2000;
+    QLocalSocket socket;
+    socket.connectToServer(platform::runtimeDirectory() + QLatin1Char('/') + CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
+    bool taken = false;
+    if (socket.waitForConnected(timeoutMs)) {
+        socket.write(CoreMagicStrings::PENWICK_MINI_QUIT_MESSAGE + '\n');
+        taken = socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs)
+            && socket.readLine().trimmed() == "ok";
+        socket.disconnectFromServer();
+    }
+    appLog().info(QStringLiteral("Terminated Penwick Mini"));
+    return taken;
 }
 
 } // namespace penwick

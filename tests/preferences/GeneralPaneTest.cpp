@@ -8,9 +8,14 @@
 #include "shell/Prefs.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcessEnvironment>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -32,12 +37,17 @@ class DesktopEnvironmentTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* var : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CURRENT_DESKTOP" })
+        for (const char* var : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "XDG_RUNTIME_DIR" })
             saved.append({ var, qgetenv(var), qEnvironmentVariableIsSet(var) });
         config = test::temporaryFolder() + "/config";
         data = test::temporaryFolder() + "/data";
+        // Switching PenwickMini off talks to a running one: only ever to the test's own.
+        runtime = test::temporaryFolder() + "/runtime";
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
         qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
         qunsetenv("XDG_CURRENT_DESKTOP");
         writeFile(data + "/applications/" + GeneralPreferencesViewController::desktopFileId(),
             "[Desktop Entry]\nType=Application\nName=Penwick\nExec=Penwick %F\nMimeType=text/markdown;\n");
@@ -70,7 +80,7 @@ protected:
         bool set;
     };
     QList<Saved> saved;
-    QString config, data;
+    QString config, data, runtime;
     GeneralPreferencesViewController pane;
 };
 
@@ -171,4 +181,57 @@ TEST_F(DesktopEnvironmentTest, TheBoxWritesAndRemovesTheAutostartEntry)
     writeFile(config + "/autostart", "a file where the folder should be");
     const std::string out = test::capturedStdout([&] { pane.enableMiniCheckBox()->click(); });
     EXPECT_EQ(out, "Error: Error changing startup item status of Penwick mini\n");
+}
+
+TEST_F(DesktopEnvironmentTest, SwitchingOffEndsARunningPenwickMini)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString home = test::temporaryFolder() + "/home";
+    QDir().mkpath(home);
+    environment.insert("HOME", home);
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess mini;
+    mini.setProcessEnvironment(environment);
+    mini.start(QStringLiteral(PENWICK_MINI_PROGRAM), {});
+    ASSERT_TRUE(mini.waitForStarted(10000));
+    const QString socket = runtime + "/penwick-mini";
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(socket); }, 30000))
+        << mini.readAllStandardOutput().toStdString() << mini.readAllStandardError().toStdString();
+
+    pane.enableMiniCheckBox()->click();
+    EXPECT_EQ(mini.state(), QProcess::Running) << "switching on starts nothing and ends nothing";
+
+    pane.enableMiniCheckBox()->click();
+    ASSERT_TRUE(mini.waitForFinished(30000)) << "PenwickMini is still running";
+    EXPECT_EQ(mini.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(mini.exitCode(), 0);
+
+    // With none running, switching off still removes the entry and waits for nothing.
+    pane.enableMiniCheckBox()->click();
+    pane.enableMiniCheckBox()->click();
+    EXPECT_FALSE(QFile::exists(config + "/autostart/" + PenwickMiniService::kAutostartFileName));
+    EXPECT_FALSE(PenwickMiniService::stopApp());
+}
+
+TEST_F(DesktopEnvironmentTest, AFailedSwitchOffLeavesPenwickMiniRunning)
+{
+    // A stand-in listener on PenwickMini's socket: any attempt to reach it waits in its queue.
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(runtime + "/penwick-mini"));
+    // A folder where the entry should be: it can be neither written nor removed.
+    writeFile(config + "/autostart/" + PenwickMiniService::kAutostartFileName + "/inside", "x");
+    const std::string out = test::capturedStdout([&] {
+        pane.enableMiniCheckBox()->click();
+        pane.enableMiniCheckBox()->click();
+    });
+    EXPECT_EQ(out, "Error: Error changing startup item status of Penwick mini\n"
+                   "Error: Error changing startup item status of Penwick mini\n");
+    bool timedOut = false;
+    EXPECT_FALSE(listener.waitForNewConnection(0, &timedOut)) << "PenwickMini was told to quit";
+
+    // The same listener does hear a switch-off that succeeds.
+    ASSERT_TRUE(QDir(config + "/autostart/" + PenwickMiniService::kAutostartFileName).removeRecursively());
+    pane.enableMiniCheckBox()->click();
+    pane.enableMiniCheckBox()->click();
+    EXPECT_TRUE(listener.waitForNewConnection(0, &timedOut));
 }
