@@ -7,6 +7,7 @@
 #include "preferences/TVXNavigatorPreferencesViewController.h"
 #include "preferences/TVXStylesPreferencesViewController.h"
 #include "preferences/TVXTextEditorPreferencesViewController.h"
+#include "preview/RealPreviewPreferencesViewController.h"
 
 namespace penwick {
 
@@ -32,6 +33,7 @@ TVXPreferencesWindowController* TVXPreferencesController::preferencesWindowContr
             new GeneralPreferencesViewController,
             new TVXTextEditorPreferencesViewController,
             new TVXStylesPreferencesViewController,
+            new RealPreviewPreferencesViewController,
             new CustomCSSPreferencesViewController,
             new ScriptAssetsPreferencesViewController,
             new TVXNavigatorPreferencesViewController,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Extensions/FileManagerAdditions.h"
 #include "Models/RealPreviewItem.h"
 
 #include <QString>
@@ -13,9 +14,19 @@ namespace penwick {
 // The kind of a Real Preview site, stored as its raw value in RealPreviewItem::type.
 enum class BlogType : qint64 { Other = 0, Medium = 1, GitHub = 2 };
 
+// The kind for a stored raw value; none for values other than 0, 1 and 2.
+std::optional<BlogType> blogTypeFromRawValue(qint64 rawValue);
+// The classes of the element that receives the post and of its title, known for each kind;
+// empty where the user names them (Other) or where there is none (GitHub's header).
+QString defaultPostClassName(BlogType type);
+QString defaultHeaderClassName(BlogType type);
+
 // Where the cached page of a site lies: <data folder>/Penwick/RealPreview/<id>.html.
 // Computes only; creates and checks nothing.
 QString getCachedFilePathForId(const QString& id);
+// Writes a prepared page to the cache file of the site `id`, replacing the old one; the
+// error when it cannot be written (also when there is no data folder at all).
+[[nodiscard]] std::optional<FileError> writeCachedPage(const QString& id, const QString& page);
 
 // One Real Preview request: the site (a copy, so that a deleted record cannot break it), its
 // cached page, the rendered document fragment and front matter, and the document's base folder.

@@ -1,6 +1,7 @@
 // The framework's queries over its records, and the note URLs.
 #include "Extensions/Realm.h"
 #include "Extensions/StringAdditions.h"
+#include "Models/RealPreviewItem.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ScriptAssetItem.h"
 #include "Models/ShadowDocument.h"
@@ -58,6 +59,11 @@ QList<ScriptAssetItem> ScriptAssetItem::fetchAllItems(StoreError* error)
     platform::store::Query query;
     query.sortProperty = QStringLiteral("order");
     return Realm::objects<ScriptAssetItem>(query, error);
+}
+
+QList<RealPreviewItem> RealPreviewItem::fetchAllItems(StoreError* error)
+{
+    return Realm::allObjects<RealPreviewItem>(error);
 }
 
 std::optional<SnippetGroup> SnippetGroup::findGroupByTitle(const QString& title, StoreError* error)

@@ -42,6 +42,9 @@ public:
     qint64 type() const { return m_type; }
     void setType(qint64 value) { m_type = value; }
 
+    // Every site, in the database's order (the order they were added).
+    static QList<RealPreviewItem> fetchAllItems(StoreError* error = nullptr);
+
     bool operator==(const RealPreviewItem&) const = default;
 
 private:

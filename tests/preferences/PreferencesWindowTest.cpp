@@ -54,10 +54,9 @@ TEST(PreferencesWindow, ToolbarListsThePanesInOrder)
     }
     for (PreferencePane* pane : window->panes())
         EXPECT_EQ(identifiers.at(window->panes().indexOf(pane)), pane->identifier());
-    // The Real Preview pane (fourth) joins when it is built.
-    EXPECT_EQ(labels, (QStringList { "General", "Editor", "Preview", "Custom CSS", "Script Assets", "Navigator" }));
-    EXPECT_EQ(identifiers, (QStringList { "GeneralPreferences", "EditorPreferences", "StylesPreferences", "GlobalCustomCSS",
-                               "ScriptAssets", "NavigatorPreferences" }));
+    EXPECT_EQ(labels, (QStringList { "General", "Editor", "Preview", "Real Preview", "Custom CSS", "Script Assets", "Navigator" }));
+    EXPECT_EQ(identifiers, (QStringList { "GeneralPreferences", "EditorPreferences", "StylesPreferences", "RealPreview",
+                               "GlobalCustomCSS", "ScriptAssets", "NavigatorPreferences" }));
     RealmSetup::close();
 }
 

@@ -105,6 +105,11 @@ void LoopbackHttpServer::onReadable(QTcpSocket* socket)
             response.contentType = "text/plain";
             response.body = "not found";
         }
+        if (response.dropConnection) {
+            emit requestServed(request.target);
+            socket->abort();
+            return;
+        }
         QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
         out += "Content-Type: " + response.contentType + "\r\n";
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

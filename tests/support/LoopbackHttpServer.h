@@ -20,6 +20,8 @@ public:
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
+        // Close the connection without answering.
+        bool dropConnection = false;
     };
     struct Request {
         QByteArray method;
