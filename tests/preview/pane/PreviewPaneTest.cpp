@@ -184,6 +184,33 @@ TEST_F(PaneTest, OverriddenStyleTakesEffectWithTheNextRender)
     EXPECT_TRUE(waitFor(QStringLiteral("getComputedStyle(document.body).color == 'rgb(1, 2, 3)'")));
 }
 
+TEST_F(PaneTest, TheStyleNotificationLinksTheNewSheet)
+{
+    setText(QStringLiteral("styled"));
+    render();
+    settle();
+    const QString links = QStringLiteral("Array.from(document.querySelectorAll('link')).map(function(l){return l.href;}).join(' ')");
+    // The chosen style's file appears only later, as a style the user adds and then reloads.
+    const QString sheet = temporaryFolder() + QStringLiteral("/Later.css");
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.setValue(Prefs::PREVIEW_STYLE_NAME, sheet);
+    settle();
+    const QString sheetURL = QUrl::fromLocalFile(sheet).toString();
+    EXPECT_FALSE(eval(links).toString().contains(sheetURL));
+    QFile file(sheet);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("body { color: rgb(4, 5, 6); }");
+    file.close();
+
+    const int before = paneLoads;
+    platform::NotificationCenter::defaultCenter().post(Notifications::PREVIEW_THEME_LOADED);
+    settle();
+    EXPECT_EQ(paneLoads, before + 1) << "a full load";
+    EXPECT_TRUE(eval(links).toString().contains(sheetURL)) << eval(links).toString().toStdString();
+    EXPECT_TRUE(waitFor(QStringLiteral("getComputedStyle(document.body).color == 'rgb(4, 5, 6)'")));
+    defaults.removeObject(Prefs::PREVIEW_STYLE_NAME);
+}
+
 TEST_F(PaneTest, AutoSyncAndIgnoreAutoSync)
 {
     QStringList lines;
