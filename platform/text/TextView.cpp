@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -119,6 +120,12 @@ TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
     connect(document(), &QTextDocument::contentsChange, this, &TextView::onContentsChange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextView::onSelectionMoved);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextView::onSelectionMoved);
+    m_insertionPointBlink = new QTimer(this);
+    connect(m_insertionPointBlink, &QTimer::timeout, this, [this] {
+        m_insertionPointPhase = !m_insertionPointPhase;
+        updateInsertionPointArea();
+    });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextView::restartInsertionPointBlink);
 }
 
 TextView::~TextView() = default;
@@ -770,15 +777,70 @@ void TextView::paintEvent(QPaintEvent* e)
     bool anyCaret = false;
     for (const QTextCursor& extra : m_extraRanges)
         anyCaret = anyCaret || !extra.hasSelection();
-    if (!anyCaret)
+    if (!anyCaret && !isInsertionPointShown())
         return;
     QPainter painter(viewport());
+    const QBrush caretBrush = m_insertionPointColor.isValid() ? QBrush(m_insertionPointColor) : palette().text();
     for (const QTextCursor& extra : m_extraRanges) {
         if (extra.hasSelection())
             continue;
         const QRect r = cursorRect(extra);
-        painter.fillRect(QRect(r.left(), r.top(), std::max(1, cursorWidth()), r.height()), palette().text());
+        painter.fillRect(QRect(r.left(), r.top(), kInsertionPointWidth, r.height()), caretBrush);
     }
+    if (isInsertionPointShown()) {
+        const QRect r = cursorRect();
+        painter.fillRect(QRect(r.left(), r.top(), kInsertionPointWidth, r.height()), caretBrush);
+    }
+}
+
+void TextView::setInsertionPointColor(const QColor& color)
+{
+    if (color == m_insertionPointColor)
+        return;
+    m_insertionPointColor = color;
+    setCursorWidth(color.isValid() ? 0 : kInsertionPointWidth);
+    restartInsertionPointBlink();
+    viewport()->update();
+}
+
+bool TextView::isInsertionPointShown() const
+{
+    // Overwrite mode keeps Qt's block caret.
+    return m_insertionPointColor.isValid() && m_insertionPointPhase && hasFocus() && !isReadOnly() && !overwriteMode();
+}
+
+void TextView::restartInsertionPointBlink()
+{
+    m_insertionPointPhase = true;
+    const int flashTime = QApplication::cursorFlashTime();
+    if (m_insertionPointColor.isValid() && hasFocus() && flashTime > 0)
+        m_insertionPointBlink->start(flashTime / 2);
+    else
+        m_insertionPointBlink->stop();
+    updateInsertionPointArea();
+}
+
+void TextView::updateInsertionPointArea()
+{
+    if (!m_insertionPointColor.isValid())
+        return;
+    const QRect area = cursorRect().adjusted(-1, 0, kInsertionPointWidth + 1, 0);
+    if (area != m_insertionPointArea)
+        viewport()->update(m_insertionPointArea);
+    m_insertionPointArea = area;
+    viewport()->update(area);
+}
+
+void TextView::focusInEvent(QFocusEvent* e)
+{
+    QPlainTextEdit::focusInEvent(e);
+    restartInsertionPointBlink();
+}
+
+void TextView::focusOutEvent(QFocusEvent* e)
+{
+    QPlainTextEdit::focusOutEvent(e);
+    restartInsertionPointBlink();
 }
 
 void TextView::resizeEvent(QResizeEvent* e)

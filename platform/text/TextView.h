@@ -3,6 +3,7 @@
 #include "platform/text/LineEnds.h"
 #include "platform/text/TextRange.h"
 
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QMenu;
+class QTimer;
 class QMimeData;
 class QTextDocumentFragment;
 
@@ -122,6 +124,11 @@ public:
     // The view's edit menu (undo and redo through the view's undo manager), as its context menu shows it.
     QMenu* createEditMenu(QWidget* parent);
     QStringList registeredDraggedTypes() const { return m_draggedTypes; }
+    // The caret's colour; an invalid colour gives the platform's own caret in the text colour.
+    void setInsertionPointColor(const QColor& color);
+    QColor insertionPointColor() const { return m_insertionPointColor; }
+    // Whether the coloured caret is in the shown phase of its blink (always false without one).
+    bool isInsertionPointShown() const;
 
 signals:
     // After every change of the text (typing, commands, undo).
@@ -134,6 +141,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
 
@@ -151,6 +160,8 @@ private:
     void updateExtraSelections();
     void updateViewportMargins();
     void onSelectionMoved();
+    void restartInsertionPointBlink();
+    void updateInsertionPointArea();
 
     QString m_text;             // the document's text with "\n" line ends, kept in step
     LineEnds m_lineEnds;        // the file's line ends
@@ -172,6 +183,12 @@ private:
     bool m_quoteSubstitution = false;
     QStringList m_draggedTypes;
     ParagraphLayout* m_paragraphLayout = nullptr;
+    // Qt draws its caret only in the text colour, so a coloured one is drawn and blinked here.
+    QColor m_insertionPointColor;
+    QTimer* m_insertionPointBlink = nullptr;
+    bool m_insertionPointPhase = true;
+    QRect m_insertionPointArea;
+    static constexpr int kInsertionPointWidth = 1;
 };
 
 } // namespace penwick::platform

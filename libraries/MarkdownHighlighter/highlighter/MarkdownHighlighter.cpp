@@ -317,6 +317,7 @@ void MarkdownHighlighter::applyStylesFromStylesheet(const QString& styleSheet, c
     if (m_textView) {
         clearHighlighting();
         QPalette palette = m_textView->palette();
+        m_insertionPointColor = QColor();
         for (const mdh_style_attribute* a = sheet->editor_styles; a; a = a->next) {
             const auto color = [&] { return MarkdownHighlightingStyle::colorFromARGBColor(*a->value.color); };
             if (a->kind == mdh_attr_background_color)
@@ -339,6 +340,8 @@ void MarkdownHighlighter::applyStylesFromStylesheet(const QString& styleSheet, c
         palette.setColor(QPalette::Highlight, selection.background().color());
         palette.setColor(QPalette::HighlightedText, selection.foreground().color());
         m_textView->setPalette(palette);
+        if (auto* view = qobject_cast<platform::TextView*>(m_textView.data()))
+            view->setInsertionPointColor(m_insertionPointColor);
         if (sheet->editor_current_line_styles)
             m_currentLineStyle = MarkdownHighlightingStyle(sheet->editor_current_line_styles, font);
         else

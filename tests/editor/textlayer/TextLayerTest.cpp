@@ -1,4 +1,5 @@
 #include "../support/EditorKeys.h"
+#include "TestSupport.h"
 
 #include "platform/text/FindBar.h"
 #include "platform/text/LineEnds.h"
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -380,4 +382,55 @@ TEST(LineEnds, KeepsOneBytePerLineOnlyForMixedFiles)
     LineEnds mixed = LineEnds::ofText(QStringLiteral("a\nb\r\nc\nd"));
     mixed.replaceLines(1, 1, 2); // the CR LF line went, two new lines came
     EXPECT_EQ(mixed.apply(QStringLiteral("a\nx\ny\nc\nd")), QStringLiteral("a\nx\ny\nc\nd"));
+}
+
+namespace {
+
+// Pixels of `colour` in the caret's column of a grabbed viewport.
+int caretPixels(TextView& view, const QColor& colour)
+{
+    const QImage image = view.viewport()->grab().toImage();
+    const QRect caret = view.cursorRect();
+    int count = 0;
+    for (int y = caret.top(); y <= caret.bottom(); ++y)
+        for (int x = caret.left() - 1; x <= caret.left() + 1; ++x)
+            if (image.rect().contains(x, y) && QColor(image.pixel(x, y)) == colour)
+                ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(TextLayer, TheCaretIsDrawnInItsOwnColourAndBlinks)
+{
+    const QColor red(255, 0, 0);
+    TextView view;
+    view.resize(300, 120);
+    view.setString(QStringLiteral("caret here"));
+    view.setSelectedRange(TextRange(5, 0));
+    view.show();
+    view.activateWindow();
+    view.setFocus();
+    ASSERT_TRUE(penwick::test::waitUntil([&] { return view.hasFocus(); }));
+    EXPECT_EQ(caretPixels(view, red), 0); // the default caret is in the text colour
+
+    view.setInsertionPointColor(red);
+    ASSERT_TRUE(view.isInsertionPointShown());
+    EXPECT_GE(caretPixels(view, red), view.cursorRect().height() / 2);
+
+    // The blink hides it, and moving the caret shows it again at once, at its new place.
+    ASSERT_TRUE(penwick::test::waitUntil([&] { return !view.isInsertionPointShown(); }, 5000));
+    EXPECT_EQ(caretPixels(view, red), 0);
+    view.setSelectedRange(TextRange(10, 0));
+    EXPECT_TRUE(view.isInsertionPointShown());
+    EXPECT_GE(caretPixels(view, red), view.cursorRect().height() / 2);
+
+    // Read-only views and overwrite mode have no coloured caret; an invalid colour gives Qt's back.
+    view.setOverwriteMode(true);
+    EXPECT_FALSE(view.isInsertionPointShown());
+    view.setOverwriteMode(false);
+    view.setInsertionPointColor(QColor());
+    EXPECT_FALSE(view.isInsertionPointShown());
+    EXPECT_EQ(view.cursorWidth(), 1);
+    EXPECT_EQ(caretPixels(view, red), 0);
 }

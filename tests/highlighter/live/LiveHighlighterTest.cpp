@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 #include "TextEditor/TextEditorView.h"
+#include "platform/text/TextView.h"
 #include "platform/text/UndoManager.h"
 
 #include <QCoreApplication>
@@ -815,3 +816,13 @@ TEST(EditorHighlighting, TheEditorViewIsHighlightedAsTheUserTypes)
 }
 
 #include "LiveHighlighterTest.moc"
+
+TEST(LiveHighlighterCaret, TheThemesCaretColourReachesTheEditorsView)
+{
+    penwick::platform::TextView view;
+    MarkdownHighlighter highlighter(&view, 0.0);
+    highlighter.applyStylesFromStylesheet(QStringLiteral("editor\n  caret: 0000FF\n"));
+    EXPECT_EQ(view.insertionPointColor(), QColor(0, 0, 255));
+    highlighter.applyStylesFromStylesheet(QStringLiteral("H1\n  color: 000000\n"));
+    EXPECT_FALSE(view.insertionPointColor().isValid()); // a theme without one gives the default caret back
+}
