@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -298,6 +299,15 @@ bool TVXQuickOpenWindowController::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TVXQuickOpenWindowController::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    // A frameless panel: a hairline keeps it apart from the window below.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool TVXQuickOpenWindowController::event(QEvent* event)
