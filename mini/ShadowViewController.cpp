@@ -179,7 +179,13 @@ void ShadowViewController::showIconAndPath(const ShadowItem& item)
     const QUrl url(item.path, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"))) {
-        loadImage(m_iconView, scheme + QStringLiteral("://") + url.host() + QStringLiteral("/favicon.ico"), placeholder);
+        // The site's own origin, port included (built as a URL, so an IPv6 host keeps its brackets).
+        QUrl favicon;
+        favicon.setScheme(scheme);
+        favicon.setHost(url.host());
+        favicon.setPort(url.port());
+        favicon.setPath(QStringLiteral("/favicon.ico"));
+        loadImage(m_iconView, favicon.toString(), placeholder);
         m_pathLabel->setText(item.path);
         m_pathLabel->setToolTip(item.path);
         return;

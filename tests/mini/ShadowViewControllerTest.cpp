@@ -1,13 +1,16 @@
 #include "ShadowViewController.h"
 
 #include "CoreNotifications.h"
+#include "LoopbackHttpServer.h"
 #include "MiniTestSupport.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -200,6 +203,38 @@ TEST_F(ShadowViewControllerTest, TheShippedScriptListsTheFilesOnTheCommandLine)
     EXPECT_EQ(page.shadowList()[1].title, QStringLiteral("chapter one.md"));
     EXPECT_EQ(page.shadowList()[1].isActive, std::optional<bool>(true));
     EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 1);
+}
+
+// The icon comes from the page's own site, port included: a site on another port than its
+// scheme's serves its own icon there.
+TEST_F(ShadowViewControllerTest, AWebPageShowsItsSitesIconFromTheSite)
+{
+    test::LoopbackHttpServer site;
+    ASSERT_TRUE(site.isListening());
+    QImage favicon(16, 16, QImage::Format_ARGB32);
+    favicon.fill(QColor(0xd0, 0x20, 0x30));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(favicon.save(&buffer, "PNG"));
+    site.setResponse(QStringLiteral("/favicon.ico"), png, "image/png");
+    const QString page = site.url(QStringLiteral("/articles/today.html?view=full")).toString();
+    test::PrivateFolders::write(folders.userScripts() + kId + QStringLiteral(".sh"),
+                                "#!/bin/sh\necho '[{\"title\":\"Today\",\"path\":\"" + page.toUtf8()
+                                    + "\",\"active\":true}]'\n");
+
+    ShadowViewController view;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    ASSERT_EQ(view.shadowListPopUpBtn()->currentIndex(), 1);
+    EXPECT_EQ(view.pathLbl()->text(), page) << "a web address is shown as it is";
+    const auto shownColour = [&] {
+        const QImage shown = view.appIconImageView()->pixmap().toImage();
+        return shown.isNull() ? QColor() : shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return shownColour() == QColor(0xd0, 0x20, 0x30); }, 10000))
+        << "the site's icon, from the site's own port, replaces the program's";
+    EXPECT_EQ(site.requestCount(QStringLiteral("/favicon.ico")), 1);
+    EXPECT_EQ(site.requestCount(QStringLiteral("/articles/today.html")), 0) << "only the icon is fetched";
 }
 
 } // namespace
