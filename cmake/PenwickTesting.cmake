@@ -1,11 +1,12 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [XVFB])
+# penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [XVFB [SESSION_BUS]])
 # Builds one GoogleTest program and registers each of its tests with CTest under the area label.
 # XVFB: the program starts an X server of its own and runs on it (tests/support/XvfbTestMain.cpp).
+# SESSION_BUS: with XVFB, it also starts a private dbus-daemon as its session bus.
 function(penwick_add_test name)
-  cmake_parse_arguments(T "XVFB" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "XVFB;SESSION_BUS" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     message(FATAL_ERROR "penwick_add_test(${name}): LABEL is required")
   endif()
@@ -21,8 +22,12 @@ function(penwick_add_test name)
   endif()
   target_link_libraries(${name} PRIVATE ${support} ${T_LIBS} GTest::gtest GTest::gmock)
   add_dependencies(${name} PenwickResources)
+  set(environment "")
+  if(T_SESSION_BUS)
+    set(environment ENVIRONMENT PENWICK_TEST_SESSION_BUS=private)
+  endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ${environment}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -50,6 +50,15 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
+
+    // The program's session bus, when the program was started on a private one
+    // (penwick_add_test's SESSION_BUS option); else null.
+    static PrivateBus*& session()
+    {
+        static PrivateBus* bus = nullptr;
+        return bus;
+    }
 
     QDBusConnection connect(const QString& name)
     {

@@ -1,9 +1,11 @@
 // Entry point of the test programs that need X11: an Xvfb of their own, the xcb platform on it.
 // Without Xvfb the program still runs, offscreen, and its X11 tests skip with the reason.
+#include "PrivateBus.h"
 #include "TestSupport.h"
 #include "XvfbServer.h"
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -20,7 +22,20 @@ int main(int argc, char* argv[])
         penwick::test::XvfbServer::setUnavailableReason(error);
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Programs whose tests talk to desktop services get a session bus of their own, there before
+    // the application connects to any.
+    std::unique_ptr<penwick::test::PrivateBus> bus;
+    if (qgetenv("PENWICK_TEST_SESSION_BUS") == "private") {
+        bus = std::make_unique<penwick::test::PrivateBus>();
+        if (bus->isRunning()) {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit());
+            penwick::test::PrivateBus::session() = bus.get();
+        } else {
+            std::fputs("No private session bus (dbus-daemon did not start)\n", stderr);
+        }
+    }
     const int result = penwick::test::runTestProgram(argc, argv);
+    penwick::test::PrivateBus::session() = nullptr;
     penwick::test::XvfbServer::setCurrent(nullptr);
     return result;
 }

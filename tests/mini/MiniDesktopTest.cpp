@@ -1,0 +1,286 @@
+// PenwickMini as a person meets it on an X desktop: a panel that shows its tray item (a fake
+// watcher on a private session bus), the global shortcut, clicks in other programs and keys,
+// all pressed through XTest.
+#include "AppDelegate.h"
+#include "CoreMagicStrings.h"
+#include "EventMonitor.h"
+#include "LocalEventMonitor.h"
+#include "PenwickMiniPreferencesWindowController.h"
+#include "PopoverWindow.h"
+#include "ScratchViewController.h"
+
+#include "FakeStatusNotifierWatcher.h"
+#include "MiniTestSupport.h"
+#include "PrivateBus.h"
+#include "TextEditor/TextEditorView.h"
+#include "X11TestClient.h"
+#include "XvfbServer.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QKeySequenceEdit>
+#include <QLabel>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+using namespace penwick;
+using test::X11TestClient;
+
+namespace {
+
+// Qt asks once per process whether a panel shows tray items, so the fake panel is there before
+// the first test and stays to the last.
+class PanelEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (test::XvfbServer::current() && test::PrivateBus::session())
+            watcher = std::make_unique<test::FakeStatusNotifierWatcher>();
+    }
+    void TearDown() override { watcher.reset(); }
+
+    static inline std::unique_ptr<test::FakeStatusNotifierWatcher> watcher;
+};
+[[maybe_unused]] ::testing::Environment* const s_panel = ::testing::AddGlobalTestEnvironment(new PanelEnvironment);
+
+// Counts how often a window is shown.
+class ShowCounter : public QObject {
+public:
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return QObject::eventFilter(object, event);
+    }
+};
+
+// Counts the mouse presses that reach any widget of one window.
+class PressCounter : public QObject {
+public:
+    explicit PressCounter(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress && object->isWidgetType()
+            && static_cast<QWidget*>(object)->window() == m_window)
+            ++presses;
+        return QObject::eventFilter(object, event);
+    }
+
+private:
+    QWidget* m_window;
+};
+
+constexpr quint32 kKeyA = 'a';
+constexpr quint32 kKeyJ = 'j';
+constexpr quint32 kKeyM = 'm';
+constexpr quint32 kKeyN = 'n';
+
+class MiniDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PENWICK_REQUIRE_XVFB();
+        if (!test::PrivateBus::session())
+            GTEST_SKIP() << "needs a private session bus (PENWICK_TEST_SESSION_BUS=private)";
+        ASSERT_TRUE(client.isConnected());
+        ASSERT_TRUE(PanelEnvironment::watcher && PanelEnvironment::watcher->isRegistered());
+        test::useAppearance(false);
+        defaults().setValue(CoreMagicStrings::PENWICK_MINI_SHORTCUT, QStringLiteral("Ctrl+Alt+M"));
+        itemsBefore = PanelEnvironment::watcher->items().size();
+        delegate = std::make_unique<AppDelegate>();
+        delegate->applicationDidFinishLaunching();
+        content = delegate->contentViewController();
+        ASSERT_NE(content, nullptr);
+        popover = delegate->popover();
+        popover->installEventFilter(&showCounter);
+        other = client.createWindow({ QStringLiteral("other"), QStringLiteral("Other"), 0, QStringLiteral("Other"), {},
+                                      QRect(1000, 500, 300, 300) });
+    }
+    void TearDown() override
+    {
+        if (delegate)
+            delegate->closePopover();
+        delegate.reset();
+        defaults().removeObject(CoreMagicStrings::PENWICK_MINI_SHORTCUT);
+        RealmSetup::close();
+    }
+    static platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+
+    // The tray item this test's launch registered with the panel.
+    QString trayItem()
+    {
+        test::waitUntil([&] { return PanelEnvironment::watcher->items().size() > itemsBefore; }, 10000);
+        const QStringList items = PanelEnvironment::watcher->items();
+        return items.size() > itemsBefore ? items.last() : QString();
+    }
+    bool waitShown(bool shown) { return test::waitUntil([&] { return popover->isShown() == shown; }, 5000); }
+    void press(std::initializer_list<quint32> keys) { client.pressKeys(keys); }
+    // Clicks the other program's window; returns once PenwickMini has seen the press (a witness
+    // monitor hears the same event right after the popover's own).
+    bool clickElsewhere()
+    {
+        int heard = 0;
+        EventMonitor witness(MonitoredEvent::LeftMouseDown, [&](const MonitoredEvent*) { ++heard; });
+        witness.start();
+        client.movePointer({ 1100, 600 });
+        client.clickButton(1);
+        return test::waitUntil([&] { return heard == 1; }, 5000);
+    }
+    // Shows the popover below the pointer, placed well away from the other program's window.
+    void show()
+    {
+        client.movePointer({ 300, 100 });
+        delegate->showPopover();
+    }
+    // Shows the popover and waits until its editor has the keyboard.
+    void showWithKeyboard()
+    {
+        show();
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return popover->isActiveWindow() && content->scratchViewController()->textEditor()->hasFocus(); },
+            5000));
+    }
+
+    X11TestClient client;
+    std::unique_ptr<AppDelegate> delegate;
+    ContentViewController* content = nullptr;
+    PopoverWindow* popover = nullptr;
+    ShowCounter showCounter;
+    qsizetype itemsBefore = 0;
+    quint32 other = 0;
+};
+
+TEST_F(MiniDesktopTest, ThePanelsClickOpensThePopoverBelowThePointerAndASecondClosesIt)
+{
+    const QString item = trayItem();
+    ASSERT_FALSE(item.isEmpty()) << "the tray item registered with the panel";
+    EXPECT_FALSE(delegate->statusItem()->icon().isNull());
+    EXPECT_EQ(delegate->statusItem()->toolTip(), QStringLiteral("Penwick Mini"));
+
+    client.movePointer({ 600, 300 });
+    PanelEnvironment::watcher->activate(item, 600, 300);
+    ASSERT_TRUE(waitShown(true));
+    EXPECT_FALSE(popover->isDetached());
+    // A panel on the bus tells nothing of where the icon is: the popover hangs below the pointer.
+    EXPECT_EQ(popover->geometry().top(), 301);
+    EXPECT_NEAR(popover->geometry().center().x(), 600, 1);
+    EXPECT_TRUE(delegate->globalEventMonitor()->isRunning()) << "the monitors run while it shows";
+    EXPECT_TRUE(delegate->escapeEventMonitor()->isRunning());
+
+    PanelEnvironment::watcher->activate(item, 600, 300);
+    ASSERT_TRUE(waitShown(false));
+    EXPECT_FALSE(delegate->globalEventMonitor()->isRunning());
+    EXPECT_FALSE(delegate->escapeEventMonitor()->isRunning());
+    EXPECT_EQ(showCounter.shows, 1);
+}
+
+TEST_F(MiniDesktopTest, TheShortcutOpensAndClosesThePopover)
+{
+    press({ test::kKeyControl, test::kKeyAlt, kKeyM });
+    ASSERT_TRUE(waitShown(true));
+    press({ test::kKeyControl, test::kKeyAlt, kKeyM });
+    ASSERT_TRUE(waitShown(false));
+    EXPECT_EQ(showCounter.shows, 1);
+}
+
+TEST_F(MiniDesktopTest, AClickInAnotherProgramClosesItUnlessPinnedOrDetached)
+{
+    show();
+    ASSERT_TRUE(clickElsewhere());
+    EXPECT_FALSE(popover->isShown());
+
+    show();
+    content->pinButton()->setChecked(true);
+    ASSERT_TRUE(clickElsewhere());
+    EXPECT_TRUE(popover->isShown()) << "pinned";
+    content->pinButton()->setChecked(false);
+
+    popover->detach();
+    ASSERT_TRUE(clickElsewhere());
+    EXPECT_TRUE(popover->isShown()) << "detached";
+    delegate->closePopover();
+
+    // A press on the popover itself is no click elsewhere. (A raw press has no position: the
+    // pointer's when PenwickMini reads it stands for it, so the test lets it read each press.)
+    show();
+    PressCounter pressesOnPopover(popover);
+    client.movePointer(popover->geometry().center());
+    client.clickButton(1);
+    ASSERT_TRUE(test::waitUntil([&] { return pressesOnPopover.presses == 1; }, 5000));
+    EXPECT_TRUE(popover->isShown());
+    ASSERT_TRUE(clickElsewhere());
+    EXPECT_FALSE(popover->isShown());
+}
+
+TEST_F(MiniDesktopTest, EscapeClosesItAndOtherKeysReachTheEditor)
+{
+    showWithKeyboard();
+    press({ kKeyA });
+    TextEditorView* editor = content->scratchViewController()->textEditor();
+    ASSERT_TRUE(test::waitUntil([&] { return editor->toPlainText() == QStringLiteral("a"); }, 5000));
+    EXPECT_TRUE(popover->isShown());
+    press({ test::kKeyEscape });
+    ASSERT_TRUE(waitShown(false));
+}
+
+TEST_F(MiniDesktopTest, ARecordedShortcutReplacesTheOldOne)
+{
+    show();
+    content->showPreferences();
+    EXPECT_FALSE(popover->isShown()) << "the preferences close the popover first";
+    showCounter.shows = 0;
+    PenwickMiniPreferencesWindowController* preferences = content->preferencesWindow();
+    ASSERT_NE(preferences, nullptr);
+    QKeySequenceEdit* recorder = preferences->penwickShortcutView();
+    EXPECT_EQ(recorder->keySequence().toString(QKeySequence::PortableText), QStringLiteral("Ctrl+Alt+M"));
+    preferences->activateWindow();
+    recorder->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return recorder->hasFocus() && preferences->isActiveWindow(); }, 5000));
+
+    press({ test::kKeyControl, test::kKeyAlt, kKeyN });
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return defaults().stringForKey(CoreMagicStrings::PENWICK_MINI_SHORTCUT) == QStringLiteral("Ctrl+Alt+N"); },
+        5000));
+    preferences->close();
+
+    // The old combination first, then the new: only the new one toggles.
+    press({ test::kKeyControl, test::kKeyAlt, kKeyM });
+    press({ test::kKeyControl, test::kKeyAlt, kKeyN });
+    ASSERT_TRUE(waitShown(true));
+    EXPECT_EQ(showCounter.shows, 1);
+}
+
+TEST_F(MiniDesktopTest, ACombinationHeldElsewhereShowsItsErrorBesideTheRecorder)
+{
+    // Another program holds Ctrl+Alt+J: its presses never reach the recorder, but a stored value
+    // (or one written by Penwick's preferences) may name it.
+    X11TestClient holder;
+    ASSERT_TRUE(holder.grabKey(kKeyJ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+    content->showPreferences();
+    PenwickMiniPreferencesWindowController* preferences = content->preferencesWindow();
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_FALSE(preferences->errorLabel()->isVisible()) << "Ctrl+Alt+M was free";
+
+    defaults().setValue(CoreMagicStrings::PENWICK_MINI_SHORTCUT, QStringLiteral("Ctrl+Alt+J"));
+    EXPECT_TRUE(preferences->errorLabel()->isVisible());
+    EXPECT_TRUE(preferences->errorLabel()->text().contains(QStringLiteral("Ctrl+Alt+J")))
+        << preferences->errorLabel()->text().toStdString();
+
+    // Opened again, the preferences still say why the shortcut does nothing.
+    preferences->close();
+    content->showPreferences();
+    ASSERT_NE(content->preferencesWindow(), nullptr);
+    EXPECT_TRUE(content->preferencesWindow()->errorLabel()->isVisible());
+}
+
+} // namespace
