@@ -144,8 +144,11 @@ void QuickPreviewController::loadPage(const QString& html)
 
 void QuickPreviewController::showContextMenu(const QPoint& position)
 {
-    QMenu* menu = m_view->createStandardContextMenu();
-    menu->addSeparator();
+    // The standard entries need the page's own context-menu request; a menu asked for in
+    // another way (before any request came) offers the inspector alone.
+    QMenu* menu = m_view->lastContextMenuRequest() ? m_view->createStandardContextMenu() : new QMenu(m_view);
+    if (!menu->isEmpty())
+        menu->addSeparator();
     menu->addAction(tr("Inspect Element"), this, [this] {
         if (!m_inspector) {
             m_inspector = new QWebEngineView;

@@ -4,10 +4,13 @@
 #include "MiniTestSupport.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
+#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -162,6 +165,49 @@ TEST_F(QuickPreviewTest, APageOverTwoMegabytesLoadsToo)
               QStringLiteral("END"));
     EXPECT_EQ(evaluate(preview.previewView(), QStringLiteral("getComputedStyle(document.body).color")).toString(),
               QStringLiteral("rgb(36, 41, 47)"));
+}
+
+TEST_F(QuickPreviewTest, TheContextMenuOpensTheInspectorOnThePage)
+{
+    ASSERT_TRUE(load(QStringLiteral("# Inspected")));
+    // A right click on the page, as a person makes it.
+    QWidget* surface = preview.previewView()->focusProxy() ? preview.previewView()->focusProxy() : preview.previewView();
+    QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, QPoint(30, 30));
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 10000));
+    EXPECT_GT(menu->actions().size(), 2) << "the page's own entries come first";
+    QAction* inspect = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == QStringLiteral("Inspect Element"))
+            inspect = action;
+    }
+    ASSERT_NE(inspect, nullptr) << "the menu offers the inspector";
+    inspect->trigger();
+    menu->close();
+
+    QWebEngineView* inspector = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowTitle() == QStringLiteral("Inspector - Penwick Mini") && window->isVisible())
+            inspector = qobject_cast<QWebEngineView*>(window);
+    }
+    ASSERT_NE(inspector, nullptr);
+    EXPECT_EQ(preview.previewView()->page()->devToolsPage(), inspector->page()) << "it inspects this page";
+    ASSERT_TRUE(test::waitUntil([&] { return inspector->url().scheme() == QStringLiteral("devtools"); }, 30000))
+        << inspector->url().toString().toStdString();
+    // The previewed page is unchanged by being inspected.
+    EXPECT_EQ(evaluate(preview.previewView(), QStringLiteral("document.querySelector('h1').textContent")).toString(),
+              QStringLiteral("Inspected"));
+}
+
+TEST_F(QuickPreviewTest, AMenuAskedForBeforeThePagesRequestOffersTheInspectorAlone)
+{
+    ASSERT_TRUE(load(QStringLiteral("text")));
+    emit preview.previewView()->customContextMenuRequested(QPoint(20, 20));
+    QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Inspect Element"));
+    menu->close();
 }
 
 } // namespace
