@@ -2,6 +2,8 @@
 // watcher on a private session bus), the global shortcut, clicks in other programs and keys,
 // all pressed through XTest.
 #include "AppDelegate.h"
+#include "AppTracker.h"
+#include "CoreSetup.h"
 #include "CoreMagicStrings.h"
 #include "EventMonitor.h"
 #include "LocalEventMonitor.h"
@@ -281,6 +283,53 @@ TEST_F(MiniDesktopTest, ACombinationHeldElsewhereShowsItsErrorBesideTheRecorder)
     content->showPreferences();
     ASSERT_NE(content->preferencesWindow(), nullptr);
     EXPECT_TRUE(content->preferencesWindow()->errorLabel()->isVisible());
+}
+
+// The launch takes every step, Penwick's default settings first: the ratio of the defaults file
+// in the resources folder sizes the popover as it is made.
+TEST(MiniLaunch, EveryStepIsTakenWithPenwicksDefaultsBeforeThePopover)
+{
+    PENWICK_REQUIRE_XVFB();
+    test::useAppearance(false);
+    auto folders = std::make_unique<test::PrivateFolders>();
+    test::PrivateFolders::write(folders->resources + QStringLiteral("/Defaults.plist"),
+                                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                                "<key>miniSizeRatio</key><real>1.25</real>"
+                                "<key>penwickMiniShortcut</key><string></string>"
+                                "<key>autoInsertSourcePath</key><true/></dict></plist>\n",
+                                false);
+    RealmSetup::close();
+    AppTracker::sharedInstance().stopTracking();
+    ASSERT_FALSE(RealmSetup::isAvailable());
+
+    {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        EXPECT_EQ(platform::UserDefaults::standard().object(QStringLiteral("autoInsertSourcePath")), QVariant(true))
+            << "Penwick's defaults are registered";
+        EXPECT_EQ(delegate.popover()->size(), QSize(425, 500)) << "before the popover was made";
+        EXPECT_TRUE(RealmSetup::isAvailable()) << "the database is open";
+        EXPECT_TRUE(AppTracker::sharedInstance().isTracking());
+        EXPECT_NE(delegate.statusItem(), nullptr);
+        ASSERT_NE(delegate.globalEventMonitor(), nullptr);
+        EXPECT_FALSE(delegate.globalEventMonitor()->isRunning()) << "monitors wait for the popover";
+        EXPECT_FALSE(delegate.escapeEventMonitor()->isRunning());
+        ASSERT_NE(delegate.shortcutBinder(), nullptr);
+
+        // The first page that shows stores into the open database.
+        ASSERT_FALSE(Realm::write([](RealmTransaction& tx) { tx.removeAll<ScratchDocument>(); }).has_value());
+        delegate.showPopover();
+        delegate.contentViewController()->scratchViewController()->textEditor()->insertText(QStringLiteral("first"));
+        delegate.closePopover();
+        const auto notes = ScratchDocument::fetchAllItems();
+        ASSERT_EQ(notes.size(), 1);
+        EXPECT_EQ(notes[0].content(), QStringLiteral("first"));
+        delegate.applicationWillTerminate();
+        EXPECT_FALSE(AppTracker::sharedInstance().isTracking());
+    }
+    RealmSetup::close();
+    folders.reset();
+    registerBundledDefaults();
 }
 
 } // namespace
