@@ -5,7 +5,7 @@
 #include "Extensions/StringAdditions.h"
 #include "MiniLog.h"
 #include "ShadowScripts.h"
-#include "Support/FileIcons.h"
+#include "platform/FileIcons.h"
 #include "Support/QLabel+RemoteImage.h"
 #include "TextEditor/TextEditorView.h"
 #include "highlighter/MarkdownHighlighter.h"
@@ -28,7 +28,7 @@ constexpr int kIconSize = 20;
 
 XImage iconImage(const QString& path)
 {
-    return XImage(iconForFile(path).pixmap(kIconSize, kIconSize).toImage());
+    return XImage(platform::iconForFile(path).pixmap(kIconSize, kIconSize).toImage());
 }
 
 } // namespace
@@ -132,7 +132,7 @@ void ShadowViewController::refreshList()
     }
     m_previousSelectedIndex = 0;
     m_popup->setCurrentIndex(0);
-    m_iconView->setPixmap(iconForFile(program.path).pixmap(kIconSize, kIconSize));
+    m_iconView->setPixmap(platform::iconForFile(program.path).pixmap(kIconSize, kIconSize));
     m_iconView->setToolTip(program.toolTip);
     m_pathLabel->setText(program.path);
     m_pathLabel->setToolTip(program.path);
@@ -191,7 +191,7 @@ void ShadowViewController::showIconAndPath(const ShadowItem& item)
         return;
     }
     if (url.isValid() && !url.path().isEmpty())
-        m_iconView->setPixmap(iconForFile(url.isLocalFile() ? url.toLocalFile() : url.path()).pixmap(kIconSize, kIconSize));
+        m_iconView->setPixmap(platform::iconForFile(url.isLocalFile() ? url.toLocalFile() : url.path()).pixmap(kIconSize, kIconSize));
     else
         m_iconView->setPixmap(QPixmap::fromImage(placeholder));
     m_pathLabel->setText(stringByAbbreviatingWithTildeInPath(item.path));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -61,6 +62,12 @@ std::optional<DesktopEntry> DesktopEntries::read(const QString& path, const QStr
             entry.name = value;
         else if (key == QLatin1String("StartupWMClass"))
             entry.startupWMClass = value;
+        else if (key == QLatin1String("Icon"))
+            entry.icon = value;
+        else if (key == QLatin1String("Exec"))
+            entry.exec = value;
+        else if (key == QLatin1String("TryExec") && entry.exec.isEmpty())
+            entry.exec = value;
     }
     if (!found)
         return std::nullopt;
@@ -89,6 +96,28 @@ std::optional<DesktopEntry> DesktopEntries::entryForWMClass(const QString& wmCla
     forEachDesktopFile([&](const QString& path, const QString& id) {
         auto entry = read(path, id);
         if (!entry || entry->startupWMClass.compare(wmClass, Qt::CaseInsensitive) != 0)
+            return false;
+        result = std::move(entry);
+        return true;
+    });
+    return result;
+}
+
+std::optional<DesktopEntry> DesktopEntries::entryForExecutable(const QString& executable)
+{
+    if (executable.isEmpty())
+        return std::nullopt;
+    const QString name = QFileInfo(executable).fileName();
+    std::optional<DesktopEntry> result;
+    forEachDesktopFile([&](const QString& path, const QString& id) {
+        auto entry = read(path, id);
+        if (!entry)
+            return false;
+        // The program is the first word of the command line, quoted or not.
+        QString program = entry->exec.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+        if (program.size() >= 2 && program.startsWith(QLatin1Char('"')) && program.endsWith(QLatin1Char('"')))
+            program = program.mid(1, program.size() - 2);
+        if (program.isEmpty() || (program != executable && QFileInfo(program).fileName() != name))
             return false;
         result = std::move(entry);
         return true;

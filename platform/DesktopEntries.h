@@ -12,6 +12,8 @@ struct DesktopEntry {
     QString name;           // Name= of the [Desktop Entry] group
     QString startupWMClass; // StartupWMClass=
     QString path;
+    QString icon; // Icon=: a theme icon name or an absolute file
+    QString exec; // Exec=
 
     bool operator==(const DesktopEntry&) const = default;
 };
@@ -23,6 +25,8 @@ public:
     static std::optional<DesktopEntry> entryForId(const QString& id);
     // The entry whose StartupWMClass equals `wmClass` (case-insensitively).
     static std::optional<DesktopEntry> entryForWMClass(const QString& wmClass);
+    // The entry whose Exec= (or TryExec=) program is `executable` or has its file name.
+    static std::optional<DesktopEntry> entryForExecutable(const QString& executable);
     // Reads one file; none when it has no [Desktop Entry] group.
     static std::optional<DesktopEntry> read(const QString& path, const QString& id);
 };

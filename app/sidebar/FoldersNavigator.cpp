@@ -1,5 +1,7 @@
 #include "sidebar/FoldersNavigator.h"
 
+#include "platform/FileIcons.h"
+
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
 #include "platform/UserDefaults.h"
@@ -9,7 +11,6 @@
 #include "sidebar/NewFileSystemDialogController.h"
 
 #include <QDir>
-#include <QFileIconProvider>
 #include <QHash>
 #include <QMessageBox>
 #include <QPointer>
@@ -97,17 +98,7 @@ QIcon FoldersNavigator::iconForItem(const TreeListItemPtr& item)
     const FolderItemPtr folder = asFolderItem(item);
     if (!folder)
         return {};
-    // One icon per kind: folders, and files by their extension.
-    static QFileIconProvider provider;
-    static QHash<QString, QIcon> cache;
-    const QString kind = folder->isDirectory() ? QStringLiteral("/") : fileExtension(folder->fullPath()).toLower();
-    auto it = cache.find(kind);
-    if (it == cache.end()) {
-        const QIcon icon = folder->isDirectory() ? provider.icon(QAbstractFileIconProvider::Folder)
-                                                 : provider.icon(QFileInfo(folder->fullPath()));
-        it = cache.insert(kind, icon.isNull() ? provider.icon(QAbstractFileIconProvider::File) : icon);
-    }
-    return it.value();
+    return platform::iconForFileKind(folder->fullPath(), folder->isDirectory());
 }
 
 void FoldersNavigator::handleDeleteKeyForItem(const TreeListItemPtr& item)
