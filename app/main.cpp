@@ -8,6 +8,7 @@
 #include "shell/PenwickWindow.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXTextEditorViewController.h"
+#include "sidebar/FavoriteDBItem.h"
 #include "platform/ApplicationStartup.h"
 
 #include <QApplication>
@@ -26,6 +27,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     QApplication::setOrganizationDomain(QStringLiteral("penwick.org"));
     penwick::registerBundledDefaults();
+    // Penwick's own record class shares the database file; it must be known before set-up.
+    penwick::FavoriteDBItem::registerSchema();
     penwick::RealmSetup::setup();
 
     // For now one window with one editor pane on an untitled document.

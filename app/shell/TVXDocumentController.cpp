@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/document/DocumentTypes.h"
 #include "shell/Alerts.h"
+#include "shell/SidebarNoteDocumentsAdapter.h"
 #include "shell/TVXDocument.h"
 
 #include <QApplication>
@@ -25,8 +26,11 @@ QString identity(const QUrl& url)
 
 TVXDocumentController::TVXDocumentController(QObject* parent) : QObject(parent)
 {
-    if (!g_shared)
+    if (!g_shared) {
         g_shared = this;
+        // The sidebar opens notes among the shared controller's documents.
+        SidebarNoteDocuments::setCurrent(&SidebarNoteDocumentsAdapter::instance());
+    }
     m_modalWait.setInterval(200);
     connect(&m_modalWait, &QTimer::timeout, this, [this] {
         if (!QApplication::activeModalWidget()) {
@@ -40,6 +44,8 @@ TVXDocumentController::TVXDocumentController(QObject* parent) : QObject(parent)
 TVXDocumentController::~TVXDocumentController()
 {
     disposeSaveTimer();
+    if (g_shared == this)
+        SidebarNoteDocuments::setCurrent(nullptr);
     qDeleteAll(m_documents);
 }
 

@@ -32,7 +32,7 @@ SidebarManager::~SidebarManager()
 SidebarManager::Sections SidebarManager::buildSections(TreeListView* list, SidebarDocumentHost* host)
 {
     Sections sections;
-    sections.favorites = std::make_unique<FavoritesNavigator>(list);
+    sections.favorites = std::make_unique<FavoritesNavigator>(list, host);
     sections.folders = std::make_unique<FoldersNavigator>(list, sections.favorites.get(), host);
     sections.scratch = std::make_unique<ScratchDocumentsNavigator>(list, sections.favorites.get());
     sections.shadow = std::make_unique<ShadowDocumentsNavigator>(list, sections.favorites.get());

@@ -4,8 +4,11 @@
 //   wait-change <folder>                    prints "ready", waits for a scratch-note change made
 //                                           elsewhere, prints "changed <n>" and the titles
 //   delete-scratch <folder> <id>            deletes one scratch note, as Penwick's sidebar does
+//   write-shadow <folder> <id> <title> <source id> <source name>
+//                                           stores one shadow note
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
+#include "Models/ShadowDocument.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -68,6 +71,24 @@ int deleteScratchNote(const QString& id)
     return 0;
 }
 
+int writeShadowNote(const QStringList& args)
+{
+    ShadowDocument note;
+    note.setId(args[3]);
+    note.setTitle(args[4]);
+    note.setPath(QStringLiteral("/documents/") + args[4] + QStringLiteral(".md"));
+    note.setSourceIdentifier(args[5]);
+    note.setSourceName(args[6]);
+    note.setCreatedDate(QDateTime::currentDateTimeUtc());
+    note.setUpdatedDate(note.createdDate());
+    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); })) {
+        say(QStringLiteral("error ") + error->message);
+        return 1;
+    }
+    say(QStringLiteral("done"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -84,6 +105,8 @@ int main(int argc, char* argv[])
         return writeNotes(args[3].toInt(), args[4]);
     if (args[1] == QLatin1String("delete-scratch") && args.size() >= 4)
         return deleteScratchNote(args[3]);
+    if (args[1] == QLatin1String("write-shadow") && args.size() >= 7)
+        return writeShadowNote(args);
     if (args[1] == QLatin1String("wait-change"))
         return waitForChange();
     return 64;

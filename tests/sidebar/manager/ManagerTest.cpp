@@ -33,6 +33,8 @@ protected:
         favorites = recording.get();
         sections.favorites = std::move(recording);
         sections.folders = std::make_unique<FoldersNavigator>(list, favorites, host);
+        sections.scratch = std::make_unique<ScratchDocumentsNavigator>(list, favorites);
+        sections.shadow = std::make_unique<ShadowDocumentsNavigator>(list, favorites);
         sections.folders->setWatchLatency(0.02);
         return sections;
     }

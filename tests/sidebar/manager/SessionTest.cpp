@@ -1,5 +1,6 @@
 // Saving and reopening the window's documents and root folders.
 #include "../folders_section/FoldersFixture.h"
+#include "../support/RecordingNoteDocuments.h"
 #include "Extensions/Realm.h"
 #include "Models/ShadowDocument.h"
 #include "sidebar/NoteSections.h"
@@ -16,11 +17,9 @@ protected:
     {
         FoldersSection::SetUp();
         ASSERT_TRUE(RealmSetup::setupInFolder(temporaryFolder()));
-        ShadowDocumentsNavigator::setNoteOpener([this](const QUrl& url, const QString& title) { notesOpened << url.host() + "|" + title; });
     }
     void TearDown() override
     {
-        ShadowDocumentsNavigator::setNoteOpener({});
         RealmSetup::close();
         FoldersSection::TearDown();
     }
@@ -28,7 +27,7 @@ protected:
     void store(const QStringList& urls) { platform::UserDefaults::standard().setValue(Prefs::SESSION_RESTORE_DOCS, urls); }
     static QString fileURL(const QString& path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
 
-    QStringList notesOpened;
+    RecordingNoteDocuments notes;
 };
 
 TEST_F(Session, ThreeTabsSaveThreeStringsInTabOrder)
@@ -69,12 +68,12 @@ TEST_F(Session, FilesReopenInOrderEachAfterThePreviousCompletion)
     host.completeAtOnce = false;
     EXPECT_TRUE(section->restoreSession());
     EXPECT_EQ(host.opened, QList<QUrl> { QUrl::fromLocalFile(root + "/notes.md") });
-    EXPECT_TRUE(notesOpened.isEmpty());
+    EXPECT_TRUE(notes.became.isEmpty());
 
     // Completing notes.md reveals its row (which the window brings forward) and goes on.
     ASSERT_TRUE(host.completeNext());
     EXPECT_EQ(host.documents.front()->fileSystemItem(), row(root + "/notes.md"));
-    EXPECT_EQ(notesOpened, QStringList { "note-1|Kept" });
+    EXPECT_EQ(notes.became, QStringList { "shadow|note-1|Kept" });
     EXPECT_EQ(host.opened.last(), QUrl::fromLocalFile(root + "/third.md"));
     while (host.completeNext()) {
     }

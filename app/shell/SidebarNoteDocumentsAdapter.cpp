@@ -1,0 +1,85 @@
+#include "shell/SidebarNoteDocumentsAdapter.h"
+
+#include "Models/ScratchDocument.h"
+#include "Models/ShadowDocument.h"
+#include "shell/TVXDocument.h"
+#include "shell/TVXDocumentController.h"
+
+namespace penwick {
+
+SidebarNoteDocumentsAdapter& SidebarNoteDocumentsAdapter::instance()
+{
+    static SidebarNoteDocumentsAdapter adapter;
+    return adapter;
+}
+
+TVXDocument* SidebarNoteDocumentsAdapter::documentOf(SidebarDocument* document)
+{
+    TVXDocumentController* controller = TVXDocumentController::sharedDocumentController();
+    if (!controller || !document)
+        return nullptr;
+    for (TVXDocument* candidate : controller->documents()) {
+        if (candidate->sidebarDocument() == document)
+            return candidate;
+    }
+    return nullptr;
+}
+
+SidebarDocument* SidebarNoteDocumentsAdapter::documentShowingNote(const QUrl& noteURL)
+{
+    TVXDocumentController* controller = TVXDocumentController::sharedDocumentController();
+    if (!controller)
+        return nullptr;
+    const QString wanted = noteURL.toString(QUrl::FullyEncoded);
+    for (TVXDocument* document : controller->documents()) {
+        if (document->canonicalURL().toString(QUrl::FullyEncoded) == wanted)
+            return document->sidebarDocument();
+    }
+    return nullptr;
+}
+
+void SidebarNoteDocumentsAdapter::attemptedReloadOfDocument(SidebarDocument* document)
+{
+    TVXDocumentController* controller = TVXDocumentController::sharedDocumentController();
+    TVXDocument* open = documentOf(document);
+    if (controller && open && controller->delegate())
+        controller->delegate()->attemptedReloadOfDocument(open);
+}
+
+SidebarDocument* SidebarNoteDocumentsAdapter::openUntitledDocument(std::optional<SidebarOpenError>* error)
+{
+    TVXDocumentController* controller = TVXDocumentController::sharedDocumentController();
+    if (!controller) {
+        if (error)
+            *error = SidebarOpenError { 0, QStringLiteral("There is no document controller") };
+        return nullptr;
+    }
+    TVXDocument* document = controller->openUntitledDocumentAndDisplay(true);
+    return document ? document->sidebarDocument() : nullptr;
+}
+
+void SidebarNoteDocumentsAdapter::setAsShadowDocument(SidebarDocument* document, const ShadowDocument& note, const QIcon& icon,
+    const QUrl& url, const QString& title)
+{
+    if (TVXDocument* target = documentOf(document))
+        becomeNoteDocument(target, url, title, icon, note.content());
+}
+
+void SidebarNoteDocumentsAdapter::setAsScratchDocument(SidebarDocument* document, const ScratchDocument& note, const QUrl& url,
+    const QString& title)
+{
+    if (TVXDocument* target = documentOf(document))
+        becomeNoteDocument(target, url, title, QIcon(), note.content());
+}
+
+void SidebarNoteDocumentsAdapter::becomeNoteDocument(TVXDocument* document, const QUrl& url, const QString& title, const QIcon& icon,
+    const QString& content)
+{
+    document->setPseudoURL(url);
+    document->setDisplayName(title);
+    if (!icon.isNull())
+        document->setIcon(icon);
+    document->setContents(content);
+}
+
+} // namespace penwick
