@@ -1,7 +1,7 @@
 #include "tools/QuickOpenResultsModel.h"
 
 #include "Extensions/StringAdditions.h"
-#include "Support/FileIcons.h"
+#include "platform/FileIcons.h"
 #include "tools/QuickOpenText.h"
 
 namespace penwick {
@@ -39,7 +39,7 @@ QVariant QuickOpenResultsModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole: {
         auto it = m_icons.find(path);
         if (it == m_icons.end())
-            it = m_icons.insert(path, iconForFile(path));
+            it = m_icons.insert(path, platform::iconForFile(path));
         return it.value();
     }
     case FullPathRole:
