@@ -1,63 +1,94 @@
-#include "CoreSetup.h"
-#include "Extensions/Realm.h"
-#include "preferences/EditorPreferencesSynchronizer.h"
-#include "preferences/TVXPreferencesController.h"
-#include "preferences/ThemeListLoader.h"
-#include "preferences/ThemesFactory.h"
-#include "shell/MagicStrings.h"
-#include "shell/PenwickWindow.h"
-#include "shell/TVXDocument.h"
-#include "shell/TVXTextEditorViewController.h"
-#include "sidebar/FavoriteDBItem.h"
 #include "platform/ApplicationStartup.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
+#include "shell/LaunchArguments.h"
+#include "shell/MainWindowLayout.h"
+#include "shell/PenwickBusService.h"
+#include "shell/TVXAppDelegate.h"
+#include "shell/TVXDocumentController.h"
+#include "shell/TVXDocumentWindowController.h"
+#include "shell/TVXTextEditorViewController.h"
 
 #include <QApplication>
-#include <QMenuBar>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
 
 #include <cstdio>
 
+namespace {
+// The name of the lock and socket that keep one Penwick per user session.
+const QString kInstanceName = QStringLiteral("penwick");
+// How long a second start waits for the running Penwick to take its files.
+constexpr int kHandOverTimeoutMs = 4000;
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    if (!penwick::platform::hasDisplay()) {
-        std::fputs(qPrintable(penwick::platform::noDisplayMessage(QStringLiteral("Penwick"), QString::fromLocal8Bit(argv[0]))), stderr);
+    using namespace penwick;
+    if (!platform::hasDisplay()) {
+        std::fputs(qPrintable(platform::noDisplayMessage(QStringLiteral("Penwick"), QString::fromLocal8Bit(argv[0]))), stderr);
         return 2;
     }
-    penwick::platform::prepareWebEngine();
+    platform::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
+    QApplication::setApplicationVersion(QStringLiteral(PENWICK_VERSION));
     QApplication::setOrganizationDomain(QStringLiteral("penwick.org"));
-    penwick::registerBundledDefaults();
-    // Penwick's own record class shares the database file; it must be known before set-up.
-    penwick::FavoriteDBItem::registerSchema();
-    penwick::RealmSetup::setup();
+    QApplication::setDesktopFileName(QStringLiteral("org.penwick.Penwick"));
 
-    // For now one window with one editor pane on an untitled document.
-    penwick::PenwickWindow window;
-    window.awakeFromNib();
-    window.setWindowTitle(QStringLiteral("Penwick"));
-    penwick::TVXDocument document;
-    document.setContents(QString());
-    penwick::TVXTextEditorViewController pane(&document);
-    // Without a chosen editor theme, the shipped theme the Editor preferences show first.
-    if (!penwick::EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath()) {
-        const auto shipped = penwick::sortedDescending(penwick::ThemesFactory::sharedInstance().getBundledThemesOfType(
-            penwick::EditorStrings::THEME_EXT, penwick::EditorStrings::THEMES_FOLDER));
-        if (!shipped.isEmpty())
-            pane.setOverriddenStylePath(shipped.first().path());
+    const LaunchArguments launch = LaunchArguments::parse(QApplication::arguments().mid(1));
+
+    // One Penwick per user session: a second start hands its files to the first and leaves.
+    QPointer<TVXAppDelegate> running;
+    const auto openHandedOver = [&running](const QByteArray& message) {
+        const std::optional<QStringList> paths = LaunchArguments::pathsFromMessage(message);
+        if (!running || !paths)
+            return;
+        running->openPaths(*paths);
+        if (TVXDocumentWindowController* main = running->mainWindowController())
+            main->showWindow();
+    };
+    platform::SingleInstance instance(kInstanceName);
+    if (!instance.becomePrimary(openHandedOver)) {
+        if (platform::SingleInstance::sendMessage(kInstanceName, launch.toMessage(), kHandOverTimeoutMs))
+            return 0;
+        // The running one does not answer: this start serves in its place.
+        instance.takeOver(openHandedOver);
     }
-    window.setCentralWidget(pane.view());
-    pane.editorTextView()->setFocus();
 
-    penwick::TVXPreferencesController preferences;
-    QMenu* penwickMenu = window.menuBar()->addMenu(QStringLiteral("&Penwick"));
-    QAction* openPreferences = penwickMenu->addAction(QStringLiteral("Preferences…"));
-    openPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    QObject::connect(openPreferences, &QAction::triggered, &preferences, &penwick::TVXPreferencesController::openPreferences);
+    TVXTextEditorViewController::installAsEditorFactory();
+    TVXDocumentController documentController;
+    TVXAppDelegate delegate(&documentController);
+    running = &delegate;
+    delegate.setWindowFactory([&delegate] { return MainWindowLayout::makeDocumentWindow(&delegate); });
+    delegate.awakeFromNib();
+    delegate.applicationWillFinishLaunching(QApplication::arguments());
 
-    window.resize(900, 640);
-    window.show();
-    pane.adjustForWindow(&window);
+    PenwickBusService bus(&delegate);
+    bus.registerOnSessionBus();
+
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationInactive)
+            delegate.applicationWillResignActive();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    platform::handleTerminationSignals(&app, [&delegate] {
+        delegate.applicationWillTerminate();
+        QApplication::quit();
+    });
+
+    // What the user asked for, or one untitled document.
+    if (launch.paths.isEmpty())
+        documentController.openUntitledDocumentAndDisplay(true);
+    else
+        delegate.openPaths(launch.paths);
+    // A start that opened nothing (a folder, or only unreadable files) still shows a window.
+    if (delegate.windowControllers().isEmpty())
+        delegate.documentWindowControllerForDocument(nullptr, true)->showWindow();
+    delegate.applicationDidFinishLaunching();
+
     const int result = app.exec();
-    window.takeCentralWidget(); // the pane deletes its own view
+    running = nullptr;
     return result;
 }

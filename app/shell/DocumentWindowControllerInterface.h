@@ -15,6 +15,13 @@ public:
     virtual void dragAndDropOpen(const QStringList& paths) = 0;
     // The base URL of the window's current document; empty when there is none.
     virtual QUrl baseURLOfWindowOrDocument() const = 0;
+
+    // The window became the active one.
+    virtual void windowDidBecomeMain() {}
+    // The close button was pressed: false keeps the window open.
+    virtual bool windowShouldClose() { return true; }
+    // The window is closing.
+    virtual void windowWillClose() {}
 };
 
 } // namespace penwick

@@ -3,6 +3,7 @@
 #include "shell/DocumentWindowControllerInterface.h"
 #include "shell/FileDrops.h"
 
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 
@@ -27,6 +28,27 @@ void PenwickWindow::dragEnterEvent(QDragEnterEvent* event) { FileDrops::handleDr
 void PenwickWindow::dragMoveEvent(QDragMoveEvent* event) { FileDrops::handleDragEnter(event); }
 
 void PenwickWindow::dropEvent(QDropEvent* event) { FileDrops::handleDrop(event, documentWindowController()); }
+
+void PenwickWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (DocumentWindowControllerInterface* controller = documentWindowController())
+            controller->windowDidBecomeMain();
+    }
+}
+
+void PenwickWindow::closeEvent(QCloseEvent* event)
+{
+    DocumentWindowControllerInterface* controller = documentWindowController();
+    if (controller && !controller->windowShouldClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (controller)
+        controller->windowWillClose();
+}
 
 DragAndDropView::DragAndDropView(QWidget* parent)
     : QWidget(parent)

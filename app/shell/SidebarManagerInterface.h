@@ -24,6 +24,10 @@ public:
     virtual void saveSession(const QList<TVXDocument*>& documents) = 0;
     virtual void revealDocument(TVXDocument* document) = 0;
     virtual void addDocumentToFavorites(TVXDocument* document) = 0;
+    // Reopens the stored session's documents (once per window).
+    virtual void restoreSession() {}
+    // Stores only the root folders (the window is closing).
+    virtual void saveSessionFolders() {}
 };
 
 } // namespace penwick

@@ -54,6 +54,8 @@ TVXDocumentWindowController::~TVXDocumentWindowController()
     for (auto* editor : std::as_const(m_editorViewControllers))
         editor->setDelegate(nullptr);
     m_tabView->setDelegate(nullptr);
+    // The sidebar and preview go before the window whose widgets they drive.
+    delete m_parts.data();
     delete m_window.data();
 }
 

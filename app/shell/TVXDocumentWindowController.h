@@ -8,6 +8,7 @@
 #include "shell/TVXSwitchTabsWindowController.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -16,7 +17,7 @@
 
 class QLabel;
 class QMenu;
-class QMainWindow;
+
 
 namespace penwick {
 
@@ -55,6 +56,10 @@ public:
     ~TVXDocumentWindowController() override;
 
     QMainWindow* window() const { return m_window; }
+    // Shows the window, in front and active.
+    void showWindow();
+    // The parts built around the tabs (sidebar, preview, layout); owned, freed before the window.
+    void setWindowParts(QObject* parts);
     platform::TabView* tabBarView() const { return m_tabView; }
     void setPreviewController(PreviewControllerInterface* preview) { m_preview = preview; }
     void setSidebarManager(SidebarManagerInterface* sidebar) { m_sidebar = sidebar; }
@@ -98,6 +103,25 @@ public:
     TVXSwitchTabsWindowController* switchTabsController() const { return m_switchTabsController; }
     // Saves the window's documents and root folders as the session.
     void saveSession();
+    // --- Session hooks ---
+    // The window became the active one: the first such window of the launch restores the session.
+    void windowDidBecomeMain() override;
+    // Reopens the stored session's documents into this window (through the sidebar).
+    void restoreSession();
+    bool documentsRestoringStarted() const { return m_documentsRestoringStarted; }
+    // The application goes to the background: notes shown in tabs are written here.
+    void appWillBecomeInactive();
+    // --- Closing the window ---
+    // The close button: asks each document in turn; false keeps the window open.
+    bool windowShouldClose() override;
+    // The window closed: its documents are disposed, only the root folders are stored, and
+    // the application forgets the window.
+    void windowWillClose() override;
+    // The application is ending: closing the window neither asks nor disposes anything.
+    void prepareForTermination() { m_terminating = true; }
+    // --- Per-document styles ---
+    void setIndividualEditorStyle(const std::optional<QString>& path);
+    void setIndividualPreviewStyle(const std::optional<QString>& path);
 
     // --- Tab menu ---
     QMenu* menuForTabViewItem(platform::TabViewItem* item);
@@ -165,6 +189,9 @@ private:
     std::function<void()> m_newDocument;
     QString m_uniqueID;
     bool m_documentsRestoringStarted = false;
+    bool m_closing = false;
+    bool m_terminating = false;
+    QPointer<QObject> m_parts;
 };
 
 } // namespace penwick

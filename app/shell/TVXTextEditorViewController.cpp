@@ -11,6 +11,9 @@
 #include "highlighter/MarkdownHighlighter.h"
 #include "highlighter/mdh_parser.h"
 #include "preferences/EditorPreferencesSynchronizer.h"
+#include "preferences/ThemeListLoader.h"
+#include "preferences/ThemesFactory.h"
+#include "shell/MagicStrings.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -89,8 +92,17 @@ QVariant TVXTextEditorViewController::textCheckingDefault(const QString& name)
 
 void TVXTextEditorViewController::installAsEditorFactory()
 {
-    TVXDocument::setEditorViewControllerFactory(
-        [](TVXDocument* document) -> EditorViewControllerInterface* { return new TVXTextEditorViewController(document); });
+    TVXDocument::setEditorViewControllerFactory([](TVXDocument* document) -> EditorViewControllerInterface* {
+        auto* pane = new TVXTextEditorViewController(document);
+        // Without a chosen editor theme, the shipped theme the Editor preferences show first.
+        if (!EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath()) {
+            const auto shipped = sortedDescending(ThemesFactory::sharedInstance().getBundledThemesOfType(
+                EditorStrings::THEME_EXT, EditorStrings::THEMES_FOLDER));
+            if (!shipped.isEmpty())
+                pane->setOverriddenStylePath(shipped.first().path());
+        }
+        return pane;
+    });
 }
 
 TVXTextEditorViewController::TVXTextEditorViewController(TVXDocument* document, QObject* parent)

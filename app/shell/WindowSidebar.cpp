@@ -63,4 +63,16 @@ void WindowSidebar::addDocumentToFavorites(TVXDocument* document)
         m_manager->addDocumentToFavorites(document->sidebarDocument());
 }
 
+void WindowSidebar::restoreSession()
+{
+    if (m_manager)
+        m_manager->restoreSession();
+}
+
+void WindowSidebar::saveSessionFolders()
+{
+    if (m_manager)
+        m_manager->saveSessionFolders();
+}
+
 } // namespace penwick

@@ -22,6 +22,8 @@ public:
     void saveSession(const QList<TVXDocument*>& documents) override;
     void revealDocument(TVXDocument* document) override;
     void addDocumentToFavorites(TVXDocument* document) override;
+    void restoreSession() override;
+    void saveSessionFolders() override;
 
 private:
     QPointer<SidebarManager> m_manager;

@@ -393,6 +393,12 @@ bool TabView::moveTabViewItem(TabViewItem* item, TabView* destination, int index
     return true;
 }
 
+int TabView::leftMargin() const
+{
+    const QPoint barOrigin = m_bar->mapTo(this, QPoint(0, 0));
+    return barOrigin.x() + (m_bar->count() > 0 ? m_bar->tabRect(0).left() : 0);
+}
+
 bool TabView::tearOffTabViewItem(TabViewItem* item, QPoint screenPoint)
 {
     if (!m_delegate || indexOfTabViewItem(item) < 0)

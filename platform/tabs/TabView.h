@@ -96,6 +96,8 @@ public:
     bool tearOffTabViewItem(TabViewItem* item, QPoint screenPoint);
 
     QTabBar* tabBar() const;
+    // Distance from the view's left edge to where the first tab starts.
+    int leftMargin() const;
     QToolButton* addTabButton() const { return m_addButton; }
 
 private:

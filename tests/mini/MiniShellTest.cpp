@@ -5,7 +5,8 @@
 #include "PopoverWindow.h"
 #include "ScratchViewController.h"
 #include "ShadowViewController.h"
-#include "SingleInstance.h"
+#include "CoreMagicStrings.h"
+#include "platform/SingleInstance.h"
 
 #include "MiniTestSupport.h"
 #include "TextEditor/TextEditorView.h"
@@ -213,7 +214,7 @@ TEST(MiniProgram, ASecondStartTogglesTheFirstAndQuitSavesAndEnds)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running) << "the first one stays";
 
-    EXPECT_TRUE(SingleInstance::sendMessage("quit"));
+    EXPECT_TRUE(platform::SingleInstance::sendMessage(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME, "quit"));
     ASSERT_TRUE(first.waitForFinished(30000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);

@@ -1,0 +1,230 @@
+#include "shell/MainMenu.h"
+
+#include "platform/text/TextView.h"
+#include "shell/AnimatedSplitView.h"
+#include "shell/MainWindowLayout.h"
+#include "shell/TVXAppDelegate.h"
+#include "shell/TVXDocumentWindowController.h"
+#include "shell/TVXWindowSplitViewController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace penwick {
+
+namespace {
+
+// The text view with the keyboard focus, if any: the edit commands act on it.
+platform::TextView* focusedTextView()
+{
+    QWidget* focus = QApplication::focusWidget();
+    while (focus) {
+        if (auto* view = qobject_cast<platform::TextView*>(focus))
+            return view;
+        focus = focus->parentWidget();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MainMenu::MainMenu(TVXDocumentWindowController* window, MainWindowLayout* layout, TVXAppDelegate* application)
+    : QObject(layout)
+    , m_controller(window)
+    , m_layout(layout)
+    , m_application(application)
+{
+    buildPenwickMenu();
+    buildFileMenu();
+    buildEditMenu();
+    buildViewMenu();
+    buildWindowMenu();
+    buildHelpMenu();
+}
+
+QMenuBar* MainMenu::menuBar() const
+{
+    return m_controller && m_controller->window() ? m_controller->window()->menuBar() : nullptr;
+}
+
+QAction* MainMenu::addItem(QMenu* menu, const QString& title, const QKeySequence& keys, std::function<void()> action)
+{
+    QAction* item = menu->addAction(title);
+    item->setShortcut(keys);
+    QObject::connect(item, &QAction::triggered, menu, [action = std::move(action)] {
+        if (action)
+            action();
+    });
+    return item;
+}
+
+QAction* MainMenu::findItem(const QString& title) const
+{
+    for (QMenu* menu : { m_penwick, m_file, m_edit, m_view, m_window, m_help }) {
+        if (!menu)
+            continue;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == title)
+                return action;
+        }
+    }
+    return nullptr;
+}
+
+// --- Penwick: about, preferences, quit ---
+
+void MainMenu::buildPenwickMenu()
+{
+    m_penwick = menuBar()->addMenu(tr("&Penwick"));
+    QPointer<TVXAppDelegate> app = m_application;
+    QPointer<TVXDocumentWindowController> controller = m_controller;
+    addItem(m_penwick, tr("About Penwick"), {}, [controller] {
+        QMessageBox::about(controller ? controller->window() : nullptr, tr("About Penwick"),
+            tr("<b>Penwick</b> %1<br>A Markdown editor with a live preview.").arg(QApplication::applicationVersion()));
+    });
+    m_penwick->addSeparator();
+    addItem(m_penwick, tr("Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), [app] {
+        if (app)
+            app->showPreferences();
+    });
+    m_penwick->addSeparator();
+    QAction* quit = addItem(m_penwick, tr("Quit Penwick"), QKeySequence(Qt::CTRL | Qt::Key_Q), [app] {
+        if (app)
+            app->requestQuit();
+    });
+    quit->setMenuRole(QAction::QuitRole);
+}
+
+// --- File: new, open, save, close ---
+
+void MainMenu::buildFileMenu()
+{
+    m_file = menuBar()->addMenu(tr("&File"));
+    QPointer<TVXAppDelegate> app = m_application;
+    QPointer<TVXDocumentWindowController> controller = m_controller;
+    addItem(m_file, tr("New"), QKeySequence(Qt::CTRL | Qt::Key_N), [app] {
+        if (app)
+            app->newDocument();
+    });
+    addItem(m_file, tr("New Window"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), [app] {
+        if (app)
+            app->newBlankWindow();
+    });
+    addItem(m_file, tr("Open…"), QKeySequence(Qt::CTRL | Qt::Key_O), [app] {
+        if (app)
+            app->openDocument();
+    });
+    m_file->addSeparator();
+    addItem(m_file, tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [controller] {
+        if (controller && controller->document())
+            controller->document()->saveDocument(controller);
+    });
+    addItem(m_file, tr("Save As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [controller] {
+        if (controller && controller->document())
+            controller->document()->saveDocumentAs();
+    });
+    m_file->addSeparator();
+    addItem(m_file, tr("Close Tab"), QKeySequence(Qt::CTRL | Qt::Key_W), [controller] {
+        if (controller)
+            controller->removeActiveTabItem();
+    });
+    addItem(m_file, tr("Close Window"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), [controller] {
+        if (controller && controller->window())
+            controller->window()->close();
+    });
+}
+
+// --- Edit: undo, clipboard, find ---
+
+void MainMenu::buildEditMenu()
+{
+    m_edit = menuBar()->addMenu(tr("&Edit"));
+    // Each acts on the focused text view; the view answers its own keys first.
+    const auto onText = [](void (platform::TextView::*command)()) {
+        return [command] {
+            if (platform::TextView* view = focusedTextView())
+                (view->*command)();
+        };
+    };
+    addItem(m_edit, tr("Undo"), QKeySequence::Undo, onText(&platform::TextView::undo));
+    addItem(m_edit, tr("Redo"), QKeySequence::Redo, onText(&platform::TextView::redo));
+    m_edit->addSeparator();
+    addItem(m_edit, tr("Cut"), QKeySequence::Cut, onText(&platform::TextView::cut));
+    addItem(m_edit, tr("Copy"), QKeySequence::Copy, onText(&platform::TextView::copy));
+    addItem(m_edit, tr("Paste"), QKeySequence::Paste, onText(&platform::TextView::paste));
+    addItem(m_edit, tr("Select All"), QKeySequence::SelectAll, onText(&platform::TextView::selectAll));
+    m_edit->addSeparator();
+    addItem(m_edit, tr("Find…"), QKeySequence::Find, onText(&platform::TextView::showFindBar));
+}
+
+// --- View: the panes ---
+
+void MainMenu::buildViewMenu()
+{
+    m_view = menuBar()->addMenu(tr("&View"));
+    TVXWindowSplitViewController* split = m_layout ? m_layout->splitViewController() : nullptr;
+    if (!split)
+        return;
+    using Action = TVXWindowSplitViewController::Action;
+    const struct {
+        Action action;
+        QKeySequence keys;
+    } layoutItems[] = {
+        { Action::ToggleNavigator, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1) },
+        { Action::TogglePreview, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3) },
+        { Action::ShowOnlyEditor, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2) },
+        { Action::MakePreviewAndEditorSizeEqual, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0) },
+    };
+    for (const auto& item : layoutItems) {
+        QAction* action = split->action(item.action);
+        action->setShortcut(item.keys);
+        m_view->addAction(action);
+    }
+}
+
+// --- Window: tabs and windows ---
+
+void MainMenu::buildWindowMenu()
+{
+    m_window = menuBar()->addMenu(tr("&Window"));
+    QPointer<TVXDocumentWindowController> controller = m_controller;
+    addItem(m_window, tr("Minimize"), QKeySequence(Qt::CTRL | Qt::Key_M), [controller] {
+        if (controller && controller->window())
+            controller->window()->showMinimized();
+    });
+    m_window->addSeparator();
+    addItem(m_window, tr("Select Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_PageDown), [controller] {
+        if (controller)
+            controller->gotoNextDoc();
+    });
+    addItem(m_window, tr("Select Previous Tab"), QKeySequence(Qt::CTRL | Qt::Key_PageUp), [controller] {
+        if (controller)
+            controller->gotoPrevDoc();
+    });
+    addItem(m_window, tr("Switch to Recent Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), [controller] {
+        if (controller)
+            controller->gotoNextDocInStack();
+    });
+    addItem(m_window, tr("Switch to Earlier Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [controller] {
+        if (controller)
+            controller->gotoPrevDocInStack();
+    });
+}
+
+// --- Help ---
+
+void MainMenu::buildHelpMenu()
+{
+    m_help = menuBar()->addMenu(tr("&Help"));
+    QPointer<TVXAppDelegate> app = m_application;
+    addItem(m_help, tr("Send Feedback…"), {}, [app] {
+        if (app)
+            app->presentFeedbackWindow();
+    });
+}
+
+} // namespace penwick

@@ -1,0 +1,409 @@
+#include "shell/TVXAppDelegate.h"
+
+#include "CoreSetup.h"
+#include "Extensions/Realm.h"
+#include "Extensions/StringAdditions.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "preferences/TVXPreferencesController.h"
+#include "preferences/ThemesFactory.h"
+#include "shell/Alerts.h"
+#include "shell/AppLogger.h"
+#include "shell/Notifications.h"
+#include "shell/Prefs.h"
+#include "sidebar/FavoriteDBItem.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QUrlQuery>
+
+#include <memory>
+
+namespace penwick {
+
+namespace {
+const QString kWindowNeedNewDocument = QStringLiteral("WindowNeedNewDocumentNotification");
+} // namespace
+
+TVXAppDelegate::TVXAppDelegate(TVXDocumentController* documentController, QObject* parent)
+    : QObject(parent)
+    , m_documentController(documentController)
+    , m_windowFactory([] { return new TVXDocumentWindowController; })
+{
+}
+
+TVXAppDelegate::~TVXAppDelegate()
+{
+    stopObserving();
+    if (m_documentController && m_documentController->delegate() == this)
+        m_documentController->setDelegate(nullptr);
+    for (const auto& controller : std::as_const(m_windowControllers)) {
+        if (controller && controller->delegate() == this)
+            controller->setDelegate(nullptr);
+    }
+    qDeleteAll(windowControllers());
+}
+
+void TVXAppDelegate::awakeFromNib()
+{
+    registerBundledDefaults();
+}
+
+// --- Start-up ---
+
+void TVXAppDelegate::applicationWillFinishLaunching(const QStringList& arguments)
+{
+    // Moving into an Applications folder has no counterpart on Linux: a package installs Penwick.
+    // Penwick's own record class shares the database file; it must be known before set-up.
+    FavoriteDBItem::registerSchema();
+    RealmSetup::setup();
+    if (arguments.contains(QStringLiteral("clean")))
+        platform::UserDefaults::standard().removePersistentDomain();
+    m_autoAddBlankWindow = true;
+    m_windowControllers.clear();
+    if (m_documentController)
+        m_documentController->setDelegate(this);
+
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, TVXDocument::DocumentNeedWindowNotification, nullptr, [this](const platform::Notification& n) {
+        handleDocumentNeedWindowNotification(qobject_cast<TVXDocument*>(static_cast<QObject*>(const_cast<void*>(n.object))));
+    });
+    center.addObserver(this, kWindowNeedNewDocument, nullptr, [this](const platform::Notification&) {
+        handleWindowNeedNewDocumentNotification();
+    });
+    center.addObserver(this, Notifications::INDIVIDUAL_EDITOR_STYLE_SELECTED, nullptr, [this](const platform::Notification& n) {
+        handleIndividualStyleSelected(Notifications::INDIVIDUAL_EDITOR_STYLE_SELECTED, n.userInfo.value(Notifications::INDIVIDUAL_STYLE_PATH_PAYLOAD));
+    });
+    center.addObserver(this, Notifications::INDIVIDUAL_PREVIEW_STYLE_SELECTED, nullptr, [this](const platform::Notification& n) {
+        handleIndividualStyleSelected(Notifications::INDIVIDUAL_PREVIEW_STYLE_SELECTED, n.userInfo.value(Notifications::INDIVIDUAL_STYLE_PATH_PAYLOAD));
+    });
+    m_observations.push_back(platform::UserDefaults::standard().observe(UpdateFeed::GET_ALPHA_UPDATES, this, [this](const QString&) {
+        QMetaObject::invokeMethod(this, [this] {
+            m_updateFeed.setup();
+            m_updateFeed.checkForUpdatesInBackground();
+        }, Qt::AutoConnection);
+    }));
+    m_observing = true;
+
+    m_newBlankWindowRequested = true;
+    // A failure here is not worth stopping for: the user's themes are optional.
+    QDir().mkpath(ThemesFactory::userThemesPath());
+    m_updateFeed.setup();
+}
+
+void TVXAppDelegate::applicationDidFinishLaunching()
+{
+    // The crash reporter is not started on Linux; the What's New window and the companion
+    // launcher attach here.
+}
+
+void TVXAppDelegate::applicationWillResignActive()
+{
+    for (TVXDocumentWindowController* controller : windowControllers())
+        controller->appWillBecomeInactive();
+}
+
+void TVXAppDelegate::applicationWillTerminate()
+{
+    if (!m_sessionSavedForQuit)
+        saveSession();
+    for (TVXDocumentWindowController* controller : windowControllers())
+        controller->prepareForTermination();
+    stopObserving();
+}
+
+void TVXAppDelegate::requestQuit()
+{
+    saveSession();
+    if (!m_documentController) {
+        for (TVXDocumentWindowController* controller : windowControllers())
+            controller->prepareForTermination();
+        m_sessionSavedForQuit = true;
+        QApplication::quit();
+        return;
+    }
+    m_documentController->closeAllDocuments([this](bool allClosed) {
+        if (!allClosed)
+            return;
+        for (TVXDocumentWindowController* controller : windowControllers())
+            controller->prepareForTermination();
+        // The documents are closed now; their tabs must not overwrite the session saved above.
+        m_sessionSavedForQuit = true;
+        QApplication::quit();
+    });
+}
+
+void TVXAppDelegate::stopObserving()
+{
+    if (!m_observing)
+        return;
+    m_observing = false;
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    m_observations.clear();
+}
+
+// --- Registry ---
+
+QList<TVXDocumentWindowController*> TVXAppDelegate::windowControllers() const
+{
+    QList<TVXDocumentWindowController*> controllers;
+    for (const auto& controller : m_windowControllers) {
+        if (controller)
+            controllers.append(controller);
+    }
+    return controllers;
+}
+
+TVXDocumentWindowController* TVXAppDelegate::mainWindowController() const
+{
+    if (m_dragAndDropController)
+        return m_dragAndDropController;
+    const QList<TVXDocumentWindowController*> controllers = windowControllers();
+    QWidget* active = QApplication::activeWindow();
+    for (TVXDocumentWindowController* controller : controllers) {
+        if (active && controller->window() == active)
+            return controller;
+    }
+    return controllers.value(0);
+}
+
+TVXDocumentWindowController* TVXAppDelegate::makeWindowController()
+{
+    TVXDocumentWindowController* controller = m_windowFactory();
+    if (m_documentController)
+        controller->setNewDocumentHandler([this] { newDocument(); });
+    if (m_windowCreated)
+        m_windowCreated(controller);
+    return controller;
+}
+
+void TVXAppDelegate::registerWindowController(TVXDocumentWindowController* controller)
+{
+    controller->setDelegate(this);
+    m_windowControllers.append(controller);
+    // A disposed document leaves the application's list (and is freed there).
+    connect(controller, &TVXDocumentWindowController::documentDisposed, this, [this](TVXDocument* document) {
+        if (m_documentController)
+            m_documentController->removeDocument(document);
+    });
+    emit windowControllerAdded(controller);
+}
+
+TVXDocumentWindowController* TVXAppDelegate::documentWindowControllerForDocument(TVXDocument*, bool makeNewWindow)
+{
+    if (!makeNewWindow) {
+        if (TVXDocumentWindowController* main = mainWindowController())
+            return main;
+    }
+    TVXDocumentWindowController* controller = makeWindowController();
+    registerWindowController(controller);
+    return controller;
+}
+
+// --- Routing ---
+
+void TVXAppDelegate::handleDocumentNeedWindowNotification(TVXDocument* document)
+{
+    if (!document)
+        return;
+    const bool newWindow = (m_documentController && m_documentController->openInNewWindowRequested()) || m_newBlankWindowRequested;
+    TVXDocumentWindowController* main = mainWindowController();
+    TVXDocumentWindowController* target = nullptr;
+    if (!newWindow && main)
+        target = main;
+    else if (m_dragAndDropController)
+        target = m_dragAndDropController;
+    else
+        target = documentWindowControllerForDocument(document, newWindow);
+
+    m_autoAddBlankWindow = false;
+    auto& defaults = platform::UserDefaults::standard();
+    const QVariantList session = defaults.object(Prefs::SESSION_RESTORE_DOCS).toList();
+    const bool autoAddUntitled = defaults.boolForKey(Prefs::AUTO_ADD_UNTITLED_DOCUMENT);
+    const bool dropUntitled = (m_newBlankWindowRequested && !autoAddUntitled)
+        || (!session.isEmpty() && !m_firstRunUntitleDocumentRemoveHack);
+    if (dropUntitled && document->fileURL().isEmpty()) {
+        if (m_documentController)
+            m_documentController->removeDocument(document);
+    } else if (target) {
+        target->addDocument(document);
+    }
+    m_firstRunUntitleDocumentRemoveHack = true;
+    if (target && !target->documentsRestoringStarted())
+        target->showWindow();
+    m_newBlankWindowRequested = false;
+    m_autoAddBlankWindow = true;
+    if (m_documentController)
+        m_documentController->setOpenInNewWindowRequested(false);
+}
+
+void TVXAppDelegate::handleWindowNeedNewDocumentNotification()
+{
+    if (m_documentController)
+        m_documentController->openUntitledDocumentAndDisplay(true);
+}
+
+void TVXAppDelegate::handleIndividualStyleSelected(const QString& notificationName, const QVariant& path)
+{
+    TVXDocumentWindowController* main = mainWindowController();
+    if (!main)
+        return;
+    const std::optional<QString> chosen = path.isNull() ? std::nullopt : std::optional<QString>(path.toString());
+    if (notificationName == Notifications::INDIVIDUAL_EDITOR_STYLE_SELECTED)
+        main->setIndividualEditorStyle(chosen);
+    else
+        main->setIndividualPreviewStyle(chosen);
+}
+
+void TVXAppDelegate::attemptedReloadOfDocument(TVXDocument* document)
+{
+    for (TVXDocumentWindowController* controller : windowControllers()) {
+        if (!controller->containsDocument(document))
+            continue;
+        controller->switchToDocument(document);
+        if (QWidget* window = controller->window(); window && window != QApplication::activeWindow()) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
+        return;
+    }
+}
+
+void TVXAppDelegate::saveSession()
+{
+    if (TVXDocumentWindowController* main = mainWindowController())
+        main->saveSession();
+}
+
+// --- Window callbacks ---
+
+void TVXAppDelegate::documentWindowControllerWillClose(TVXDocumentWindowController* controller)
+{
+    if (controller && controller->delegate() == this)
+        controller->setDelegate(nullptr);
+    m_windowControllers.removeAll(controller);
+    m_dragAndDropController = nullptr;
+    emit windowControllerRemoved(controller);
+    // The registry owned it; it goes once its close has run.
+    if (controller)
+        controller->deleteLater();
+}
+
+void TVXAppDelegate::documentDidMoveFrom(TVXDocument* document, TVXDocumentWindowController* from, TVXDocumentWindowController* to)
+{
+    if (from)
+        from->detachDocument(document);
+    if (to)
+        to->attachDocument(document);
+}
+
+void TVXAppDelegate::didCloseTabItemForWindowController(TVXDocumentWindowController* controller)
+{
+    if (!controller || controller->tabItemsCount() != 0)
+        return;
+    controller->blankOut();
+    if (platform::UserDefaults::standard().boolForKey(Prefs::AUTO_ADD_UNTITLED_DOCUMENT) && m_autoAddBlankWindow && m_documentController)
+        m_documentController->openUntitledDocumentAndDisplay(true);
+}
+
+void TVXAppDelegate::handleDragAndDropPaths(const QStringList& paths, TVXDocumentWindowController* controller)
+{
+    if (paths.isEmpty() || !m_documentController)
+        return;
+    auto counter = std::make_shared<int>(0);
+    const int total = int(paths.size());
+    QPointer<TVXAppDelegate> self(this);
+    for (const QString& path : paths) {
+        m_dragAndDropController = controller;
+        m_documentController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+            TVXDocumentController::Completion([self, counter, total, path](TVXDocument*, bool, const std::optional<platform::DocumentError>& error) {
+                if (error)
+                    showErrorLoadingItem(*error, QFileInfo(path).fileName(), path);
+                if (++*counter == total && self)
+                    self->m_dragAndDropController = nullptr;
+            }));
+    }
+}
+
+platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, TVXDocument* document, QPoint screenPoint)
+{
+    TVXDocumentWindowController* controller = makeWindowController();
+    if (document)
+        document->addWindowController(controller);
+    QMainWindow* window = controller->window();
+    // The new window's content starts at the drop point: left by the tab bar's margin, up by
+    // the title bar (frame height minus content height).
+    const int leftMargin = tabView ? tabView->leftMargin() : 0;
+    window->show();
+    const int titleBar = window->frameGeometry().height() - window->geometry().height();
+    window->move(screenPoint.x() - leftMargin, screenPoint.y() - titleBar);
+    registerWindowController(controller);
+    return controller->tabBarView();
+}
+
+// --- Menu actions ---
+
+void TVXAppDelegate::newDocument()
+{
+    if (m_documentController)
+        m_documentController->openUntitledDocumentAndDisplay(true);
+}
+
+void TVXAppDelegate::newBlankWindow()
+{
+    m_newBlankWindowRequested = true;
+    newDocument();
+}
+
+void TVXAppDelegate::openDocument()
+{
+    if (m_documentController)
+        m_documentController->openDocument();
+}
+
+void TVXAppDelegate::performTabClose()
+{
+    if (TVXDocumentWindowController* main = mainWindowController())
+        main->removeActiveTabItem();
+}
+
+void TVXAppDelegate::showPreferences()
+{
+    if (!m_preferences)
+        m_preferences = std::make_unique<TVXPreferencesController>();
+    m_preferences->openPreferences();
+}
+
+QUrl TVXAppDelegate::feedbackMailURL()
+{
+    QUrl url(QStringLiteral("mailto:feedback@penwick.org"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Penwick %1 feedback").arg(QApplication::applicationVersion()));
+    url.setQuery(query);
+    return url;
+}
+
+void TVXAppDelegate::presentFeedbackWindow()
+{
+    if (!QDesktopServices::openUrl(feedbackMailURL()))
+        appLog().error(QStringLiteral("No e-mail program could be opened for feedback"));
+}
+
+void TVXAppDelegate::openPaths(const QStringList& paths)
+{
+    if (!m_documentController)
+        return;
+    for (const QString& path : paths) {
+        m_documentController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+            TVXDocumentController::Completion([path](TVXDocument*, bool, const std::optional<platform::DocumentError>& error) {
+                if (error)
+                    showErrorLoadingItem(*error, QFileInfo(path).fileName(), path);
+            }));
+    }
+}
+
+} // namespace penwick

@@ -1,0 +1,125 @@
+// The window itself: showing it, restoring the session into it, the application going to the
+// background, closing it, and the per-document styles the theme menus choose.
+#include "shell/TVXDocumentWindowController.h"
+
+#include "shell/PreviewControllerInterface.h"
+#include "shell/SidebarManagerInterface.h"
+#include "shell/TVXEditorViewController.h"
+
+#include <QMainWindow>
+
+namespace penwick {
+
+void TVXDocumentWindowController::showWindow()
+{
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void TVXDocumentWindowController::setWindowParts(QObject* parts)
+{
+    if (m_parts && m_parts != parts)
+        delete m_parts.data();
+    m_parts = parts;
+    if (parts)
+        parts->setParent(this);
+}
+
+// --- Session ---
+
+void TVXDocumentWindowController::windowDidBecomeMain()
+{
+    if (m_delegate && m_delegate->shouldRestoreDocuments()) {
+        m_delegate->didRestoredDocuments();
+        restoreSession();
+    }
+}
+
+void TVXDocumentWindowController::restoreSession()
+{
+    m_documentsRestoringStarted = true;
+    if (m_sidebar)
+        m_sidebar->restoreSession();
+    // Notes shown in tabs reload their text from the database here.
+    m_documentsRestoringStarted = false;
+}
+
+void TVXDocumentWindowController::appWillBecomeInactive()
+{
+    // Edited notes shown in tabs are written to the database here.
+}
+
+// --- Closing ---
+
+bool TVXDocumentWindowController::windowShouldClose()
+{
+    if (m_terminating || m_closing)
+        return true;
+    for (TVXDocument* document : documentsInTabOrder()) {
+        // An untitled document with a temporary copy keeps it for the next session.
+        if (document->fileURL().isEmpty() && !document->tempFileURL().isEmpty()) {
+            document->autoSaveToTempFile();
+            document->updateChangeCount(platform::DocumentChange::Cleared);
+        }
+        bool closes = false;
+        document->canCloseDocument(this, [&closes](bool shouldClose) { closes = shouldClose; });
+        if (!closes)
+            return false;
+    }
+    return true;
+}
+
+void TVXDocumentWindowController::windowWillClose()
+{
+    if (m_terminating || m_closing)
+        return;
+    m_closing = true;
+    // The document list of the last save stays; only the folders are stored.
+    if (m_sidebar)
+        m_sidebar->saveSessionFolders();
+    if (m_preview)
+        m_preview->forceClean();
+    for (TVXDocument* document : documentsInTabOrder()) {
+        if (document->hasEditorViewController()) {
+            auto* editor = document->editorViewController();
+            if (m_preview && editor->getEditorTextView())
+                m_preview->closeTextView(editor->getEditorTextView());
+            disposeEditorViewController(editor);
+        }
+        disposeDocument(document);
+        m_documents.removeAll(document);
+        emit documentDisposed(document);
+    }
+    m_document = nullptr;
+    if (m_delegate)
+        m_delegate->documentWindowControllerWillClose(this);
+}
+
+// --- Per-document styles ---
+
+void TVXDocumentWindowController::setIndividualEditorStyle(const std::optional<QString>& path)
+{
+    if (!m_document || !m_document->hasEditorViewController())
+        return;
+    if (auto* editor = dynamic_cast<TVXEditorViewController*>(m_document->editorViewController()))
+        editor->setOverriddenStylePath(path);
+}
+
+void TVXDocumentWindowController::setIndividualPreviewStyle(const std::optional<QString>& path)
+{
+    if (!m_document || !m_document->hasEditorViewController())
+        return;
+    auto* editor = dynamic_cast<TVXEditorViewController*>(m_document->editorViewController());
+    if (!editor)
+        return;
+    editor->setOverriddenPreviewStylePath(path);
+    if (m_preview) {
+        m_preview->setOverriddenStylePath(path);
+        m_preview->renderUsingTextView(editor->getEditorTextView(), m_document->baseURL(), m_document->canonicalURL());
+    }
+}
+
+} // namespace penwick

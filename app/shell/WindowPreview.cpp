@@ -1,0 +1,33 @@
+#include "shell/WindowPreview.h"
+
+#include "preview/PreviewController.h"
+
+namespace penwick {
+
+WindowPreview::WindowPreview(PreviewController* controller) : m_controller(controller) {}
+
+void WindowPreview::forceClean()
+{
+    if (m_controller)
+        m_controller->forceClean();
+}
+
+void WindowPreview::renderUsingTextView(platform::TextView* textView, const QUrl& baseURL, const QUrl& documentURL)
+{
+    if (m_controller)
+        m_controller->renderUsingTextView(textView, baseURL, documentURL);
+}
+
+void WindowPreview::setOverriddenStylePath(const std::optional<QString>& path)
+{
+    if (m_controller)
+        m_controller->setOverriddenStylePath(path);
+}
+
+void WindowPreview::closeTextView(platform::TextView* textView)
+{
+    if (m_controller)
+        m_controller->closeTextView(textView);
+}
+
+} // namespace penwick

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace penwick::platform {
+
+// One running copy of a program per user session: a lock file and a local server, both named
+// after the program, in $XDG_RUNTIME_DIR. The first start holds both; a later start sends its
+// message to the first and leaves.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    using MessageHandler = std::function<void(const QByteArray& message)>;
+
+    explicit SingleInstance(const QString& name, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // The folder of the lock and the server socket.
+    static QString runtimeFolder();
+    QString serverPath() const;
+    // True when this process now holds the lock; messages then go to `handler`.
+    bool becomePrimary(MessageHandler handler);
+    // Serves messages without the lock, for a start whose running copy stopped answering.
+    bool takeOver(MessageHandler handler);
+    // Sends one message to the running copy and waits for its answer; false when none answered
+    // in time. A copy that holds the lock but is not listening yet is waited for.
+    static bool sendMessage(const QString& name, const QByteArray& message, int timeoutMs = 3000);
+
+private:
+    bool listen(MessageHandler handler);
+
+    QString m_name;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer m_server;
+    MessageHandler m_handler;
+};
+
+} // namespace penwick::platform
