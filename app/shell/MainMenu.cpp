@@ -118,6 +118,10 @@ void MainMenu::buildFileMenu()
         if (app)
             app->openDocument();
     });
+    addItem(m_file, tr("New Snippet…"), {}, [app] {
+        if (app)
+            app->newSnippet();
+    });
     m_file->addSeparator();
     addItem(m_file, tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [controller] {
         if (controller && controller->document())

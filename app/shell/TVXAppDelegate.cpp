@@ -12,6 +12,7 @@
 #include "shell/Notifications.h"
 #include "shell/Prefs.h"
 #include "sidebar/FavoriteDBItem.h"
+#include "tools/SnippetsWindowController.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -376,6 +377,14 @@ void TVXAppDelegate::showPreferences()
     if (!m_preferences)
         m_preferences = std::make_unique<TVXPreferencesController>();
     m_preferences->openPreferences();
+}
+
+void TVXAppDelegate::newSnippet()
+{
+    m_snippetsWindowController = std::make_unique<SnippetsWindowController>();
+    m_snippetsWindowController->show();
+    m_snippetsWindowController->raise();
+    m_snippetsWindowController->activateWindow();
 }
 
 QUrl TVXAppDelegate::feedbackMailURL()

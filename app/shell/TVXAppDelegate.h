@@ -17,6 +17,7 @@
 namespace penwick {
 
 class TVXPreferencesController;
+class SnippetsWindowController;
 
 // The application's delegate: start-up, the registry of document windows, which window a
 // document goes to, the windows' callbacks (tear-off, drops, last tab closed, closing, moves,
@@ -86,6 +87,9 @@ public:
     void openDocument();
     void performTabClose();
     void showPreferences();
+    // A fresh snippets window, in place of the previous one.
+    void newSnippet();
+    SnippetsWindowController* snippetsWindowController() const { return m_snippetsWindowController.get(); }
     // The feedback command: an e-mail draft through the desktop.
     void presentFeedbackWindow();
     static QUrl feedbackMailURL();
@@ -110,6 +114,7 @@ private:
     QList<QPointer<TVXDocumentWindowController>> m_windowControllers;
     QPointer<TVXDocumentWindowController> m_dragAndDropController;
     std::unique_ptr<TVXPreferencesController> m_preferences;
+    std::unique_ptr<SnippetsWindowController> m_snippetsWindowController;
     UpdateFeed m_updateFeed;
     std::vector<platform::Observation> m_observations;
     bool m_autoAddBlankWindow = false;

@@ -8,6 +8,7 @@
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/UpdateFeed.h"
+#include "tools/SnippetsWindowController.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -288,4 +289,18 @@ TEST_F(Application, AClosedWindowDisposesItsDocumentsAndLeavesTheRegistry)
     EXPECT_EQ(delegate->mainWindowController(), nullptr);
     delegate->saveSession(); // no window: nothing to save, nothing breaks
     EXPECT_TRUE(test::waitUntil([&] { return window.isNull(); })) << "the registry frees the controller";
+}
+
+TEST_F(Application, EachNewSnippetCommandShowsAFreshSnippetsWindowInPlaceOfTheLast)
+{
+    launch(false, false);
+    EXPECT_EQ(delegate->snippetsWindowController(), nullptr);
+    delegate->newSnippet();
+    QPointer<SnippetsWindowController> first = delegate->snippetsWindowController();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first->isVisible());
+    delegate->newSnippet();
+    EXPECT_TRUE(first.isNull()) << "the previous window is let go";
+    ASSERT_NE(delegate->snippetsWindowController(), nullptr);
+    EXPECT_TRUE(delegate->snippetsWindowController()->isVisible());
 }
