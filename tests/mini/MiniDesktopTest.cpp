@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QSystemTrayIcon>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -139,10 +140,12 @@ protected:
         return test::waitUntil([&] { return heard == 1; }, 5000);
     }
     // Shows the popover below the pointer, placed well away from the other program's window.
+    // Returns once it is on the screen, so that a click on it lands on it.
     void show()
     {
         client.movePointer({ 300, 100 });
         delegate->showPopover();
+        ASSERT_TRUE(test::waitUntil([&] { return popover->windowHandle() && popover->windowHandle()->isExposed(); }, 5000));
     }
     // Shows the popover and waits until its editor has the keyboard.
     void showWithKeyboard()
