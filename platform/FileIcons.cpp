@@ -79,9 +79,17 @@ QIcon lookUpProgramIcon(const QString& executablePath, const QString& desktopId)
     if (!entry || entry->icon.isEmpty())
         entry = DesktopEntries::entryForExecutable(executablePath);
     if (entry && !entry->icon.isEmpty()) {
-        const QIcon icon = QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
-        if (!icon.isNull())
-            return icon;
+        if (QFileInfo(entry->icon).isAbsolute())
+            return QIcon(entry->icon);
+        const QIcon themed = QIcon::fromTheme(entry->icon);
+        if (!themed.isNull())
+            return themed;
+        // Desktop entries may name an image of the pixmaps folder instead of a theme icon.
+        for (const char* extension : { ".png", ".svg", ".xpm" }) {
+            const QString pixmap = QStringLiteral("/usr/share/pixmaps/") + entry->icon + QLatin1String(extension);
+            if (QFileInfo::exists(pixmap))
+                return QIcon(pixmap);
+        }
     }
     const QIcon generic = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     return generic.isNull() ? provider().icon(QAbstractFileIconProvider::File) : generic;

@@ -4,7 +4,7 @@
 //   wait-change <folder>                    prints "ready", waits for a scratch-note change made
 //                                           elsewhere, prints "changed <n>" and the titles
 //   delete-scratch <folder> <id>            deletes one scratch note, as Penwick's sidebar does
-//   write-shadow <folder> <id> <title> <source id> <source name>
+//   write-shadow <folder> <id> <title> <source id> <source name> [<source path> [<document path>]]
 //                                           stores one shadow note
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
@@ -76,7 +76,9 @@ int writeShadowNote(const QStringList& args)
     ShadowDocument note;
     note.setId(args[3]);
     note.setTitle(args[4]);
-    note.setPath(QStringLiteral("/documents/") + args[4] + QStringLiteral(".md"));
+    note.setPath(args.size() > 8 ? args[8] : QStringLiteral("/documents/") + args[4] + QStringLiteral(".md"));
+    if (args.size() > 7)
+        note.setSourcePath(args[7]);
     note.setSourceIdentifier(args[5]);
     note.setSourceName(args[6]);
     note.setCreatedDate(QDateTime::currentDateTimeUtc());
