@@ -54,22 +54,27 @@ SidebarDocument* SidebarNoteDocumentsAdapter::openUntitledDocument(std::optional
             *error = SidebarOpenError { 0, QStringLiteral("There is no document controller") };
         return nullptr;
     }
-    TVXDocument* document = controller->openUntitledDocumentAndDisplay(true);
+    // Shown once it is the note's editor, so that its tab opens with the note's title and text.
+    TVXDocument* document = controller->openUntitledDocumentAndDisplay(false);
     return document ? document->sidebarDocument() : nullptr;
 }
 
 void SidebarNoteDocumentsAdapter::setAsShadowDocument(SidebarDocument* document, const ShadowDocument& note, const QIcon& icon,
     const QUrl& url, const QString& title)
 {
-    if (TVXDocument* target = documentOf(document))
+    if (TVXDocument* target = documentOf(document)) {
         becomeNoteDocument(target, url, title, icon, note.content());
+        target->makeWindowControllers();
+    }
 }
 
 void SidebarNoteDocumentsAdapter::setAsScratchDocument(SidebarDocument* document, const ScratchDocument& note, const QUrl& url,
     const QString& title)
 {
-    if (TVXDocument* target = documentOf(document))
+    if (TVXDocument* target = documentOf(document)) {
         becomeNoteDocument(target, url, title, QIcon(), note.content());
+        target->makeWindowControllers();
+    }
 }
 
 void SidebarNoteDocumentsAdapter::becomeNoteDocument(TVXDocument* document, const QUrl& url, const QString& title, const QIcon& icon,

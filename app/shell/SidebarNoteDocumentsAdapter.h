@@ -6,7 +6,8 @@ namespace penwick {
 
 class TVXDocument;
 
-// The sidebar's note opening, answered by the shared document controller's documents.
+// The sidebar's note opening, answered by the shared document controller's documents. A new
+// document is displayed when it becomes the note's editor, not before.
 class SidebarNoteDocumentsAdapter : public SidebarNoteDocuments {
 public:
     // The one instance, installed as the sidebar's while a shared controller exists.
