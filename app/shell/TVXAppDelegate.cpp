@@ -336,6 +336,8 @@ platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, 
     if (document)
         document->addWindowController(controller);
     QMainWindow* window = controller->window();
+    if (tabView && tabView->window())
+        window->resize(tabView->window()->size());
     // The new window's content starts at the drop point: left by the tab bar's margin, up by
     // the title bar (frame height minus content height).
     const int leftMargin = tabView ? tabView->leftMargin() : 0;

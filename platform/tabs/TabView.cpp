@@ -23,7 +23,8 @@ QPointer<TabViewItem> g_draggedItem;
 }
 
 // The bar: QTabBar's own reordering inside the bar, and a drag of its own once the pointer
-// leaves the bar far enough, so that a tab can reach another bar or be torn off.
+// leaves the bar far enough (above, below or past either end), so that a tab can reach
+// another bar or be torn off.
 class TabBarWidget : public QTabBar {
 public:
     explicit TabBarWidget(TabView* owner) : QTabBar(owner), m_owner(owner) { setAcceptDrops(true); }
@@ -43,7 +44,7 @@ protected:
         const QPoint pos = event->position().toPoint();
         const int margin = 2 * QApplication::startDragDistance() + height() / 2;
         if (dragsAllowed && m_pressIndex >= 0 && (event->buttons() & Qt::LeftButton)
-            && (pos.y() < -margin || pos.y() > height() + margin)) {
+            && (pos.y() < -margin || pos.y() > height() + margin || pos.x() < -margin || pos.x() > width() + margin)) {
             const int index = m_pressIndex;
             m_pressIndex = -1;
             // End the bar's own move first, as if the button were released here.

@@ -93,6 +93,18 @@ void X11TestClient::clickButton(int button)
     sync();
 }
 
+void X11TestClient::pressButton(int button)
+{
+    xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, uint8_t(button), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+void X11TestClient::releaseButton(int button)
+{
+    xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, uint8_t(button), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
 quint8 X11TestClient::keycodeFor(quint32 keysym)
 {
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);

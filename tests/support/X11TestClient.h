@@ -45,6 +45,9 @@ public:
     void movePointer(QPoint position);
     // Press and release of one button at the pointer.
     void clickButton(int button);
+    // One half of a click, for drags.
+    void pressButton(int button);
+    void releaseButton(int button);
     // Presses the keys in order, then releases them in reverse order.
     void pressKeys(std::initializer_list<quint32> keysyms);
     // Grabs the key of `keysym` under `modifiers` (X masks) on the root; false when refused.

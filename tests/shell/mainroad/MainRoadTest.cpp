@@ -1,0 +1,185 @@
+// The main road with the real program: open a file, type, let the timer save, quit, start
+// again and find the session; one Penwick per user session.
+#include "PenwickProcess.h"
+
+#include "TestSupport.h"
+#include "XvfbServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPixmap>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+}
+
+QImage screenshot(const QString& name)
+{
+    QDir().mkpath(QStringLiteral(PENWICK_SCREENSHOT_DIR));
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    image.save(QStringLiteral(PENWICK_SCREENSHOT_DIR "/") + name);
+    return image;
+}
+
+// How many pixels of the region are dark: text on the page.
+int inkPixels(const QImage& image, const QRect& region)
+{
+    int ink = 0;
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
+}
+
+bool ended(QProcess& process, int timeoutMs = 30000)
+{
+    return test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+}
+
+class MainRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PENWICK_REQUIRE_XVFB();
+        ASSERT_TRUE(session.isReady());
+    }
+    void TearDown() override
+    {
+        for (auto& process : processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(20000))
+                    process->kill();
+            }
+        }
+    }
+    QProcess& start(const QStringList& arguments)
+    {
+        processes.push_back(session.start(arguments));
+        return *processes.back();
+    }
+    bool waitForTabs(const QList<QStringList>& expected, int timeoutMs = 60000)
+    {
+        return test::waitUntil([&] { return session.tabNames() == expected; }, timeoutMs);
+    }
+
+    test::PenwickSession session;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+} // namespace
+
+TEST_F(MainRoad, OpenTypeSavedByTheTimerQuitAndTheSessionComesBack)
+{
+    const QString notes = session.home() + QStringLiteral("/notes.md");
+    writeFile(notes, "Some notes\r\n");
+
+    QProcess& penwick = start({ QStringLiteral("notes.md") });
+    ASSERT_TRUE(waitForTabs({ { "notes.md" } })) << "one window with one tab";
+    const QString window = session.focusWindowOf(penwick);
+    ASSERT_FALSE(window.isEmpty());
+    const QRect frame = session.geometryOf(window);
+    ASSERT_GT(frame.width(), 600);
+    // The preview pane (the window's right part) shows the file's text once its page loaded.
+    // Its right third, inside the window, below the menu bar and above the pane's own bar.
+    const QRect previewRegion(frame.x() + frame.width() * 2 / 3 + 10, frame.y() + 30, frame.width() / 3 - 20, frame.height() / 2);
+    int inkBefore = 0;
+    ASSERT_TRUE(test::waitUntil([&] {
+        inkBefore = inkPixels(screenshot(QStringLiteral("main-road-opened.png")), previewRegion);
+        return inkBefore > 30;
+    }, 30000)) << "the preview shows nothing";
+
+    // Type at the end as a person does.
+    session.xdotool({ "key", "--clearmodifiers", "ctrl+End" });
+    session.xdotool({ "type", "--delay", "30", "# Heading" });
+    session.xdotool({ "key", "Return" });
+    session.xdotool({ "type", "--delay", "30", "A paragraph of text." });
+    QElapsedTimer sinceTyping;
+    sinceTyping.start();
+
+    const QByteArray expected = "Some notes\r\n# Heading\r\nA paragraph of text.";
+    ASSERT_TRUE(test::waitUntil([&] { return readFile(notes) == expected; }, 15000))
+        << "on disk: " << readFile(notes).toStdString();
+    EXPECT_LE(sinceTyping.elapsed(), 12000) << "the save timer wrote it";
+
+    // The preview shows the heading and the paragraph: much more text than before.
+    ASSERT_TRUE(test::waitUntil([&] {
+        return inkPixels(screenshot(QStringLiteral("main-road-typed.png")), previewRegion) > 2 * inkBefore;
+    }, 20000)) << "the preview did not show what was typed";
+
+    session.xdotool({ "key", "--clearmodifiers", "ctrl+q" });
+    ASSERT_TRUE(ended(penwick));
+    EXPECT_EQ(penwick.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(penwick.exitCode(), 0);
+    EXPECT_EQ(readFile(notes), expected) << "quitting changed nothing on disk";
+
+    // Started again with nothing to open: the stored session reopens the file.
+    QProcess& again = start({});
+    // The session comes back into the first window that becomes the active one.
+    ASSERT_FALSE(session.focusWindowOf(again).isEmpty())
+        << "windows: " << session.xdotool({ "search", "--onlyvisible", "--pid", QString::number(again.processId()) }).toStdString()
+        << " focus: " << session.xdotool({ "getwindowfocus" }).toStdString() << " running: " << (again.state() == QProcess::Running);
+    ASSERT_TRUE(waitForTabs({ { "notes.md" } })) << "the session came back; tabs now: "
+                                                  << QJsonDocument(session.windows()).toJson().toStdString();
+    EXPECT_EQ(session.geometryOf(session.windowOf(again)), frame) << "the new window stands where the first stood";
+    EXPECT_TRUE(test::waitUntil([&] {
+        return inkPixels(screenshot(QStringLiteral("main-road-restored.png")), previewRegion) > 2 * inkBefore;
+    }, 30000)) << "the restored tab shows its preview";
+    again.terminate();
+    ASSERT_TRUE(ended(again));
+    EXPECT_EQ(again.exitCode(), 0);
+}
+
+TEST_F(MainRoad, ASecondStartHandsItsFileToTheRunningPenwickAndLeaves)
+{
+    writeFile(session.home() + QStringLiteral("/a.md"), "# A\n");
+    writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
+    QProcess& first = start({ QStringLiteral("a.md") });
+    ASSERT_TRUE(waitForTabs({ { "a.md" } }));
+
+    QProcess& second = start({ QStringLiteral("b.md") });
+    ASSERT_TRUE(ended(second));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(waitForTabs({ { "a.md", "b.md" } }));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(MainRoad, TwoStartsAtTheSameMomentEndAsOnePenwick)
+{
+    writeFile(session.home() + QStringLiteral("/a.md"), "# A\n");
+    writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
+    QProcess& one = start({ QStringLiteral("a.md") });
+    QProcess& two = start({ QStringLiteral("b.md") });
+    ASSERT_TRUE(test::waitUntil([&] { return session.windows().size() == 1 && session.tabNames().value(0).size() == 2; }, 60000))
+        << "both files in the one window";
+    ASSERT_TRUE(test::waitUntil([&] { return one.state() == QProcess::NotRunning || two.state() == QProcess::NotRunning; }, 30000));
+    const bool oneRuns = one.state() == QProcess::Running;
+    const bool twoRuns = two.state() == QProcess::Running;
+    EXPECT_NE(oneRuns, twoRuns) << "exactly one stays";
+    QProcess& left = oneRuns ? two : one;
+    EXPECT_EQ(left.exitCode(), 0);
+    QStringList tabs = session.tabNames().value(0);
+    tabs.sort();
+    EXPECT_EQ(tabs, (QStringList { "a.md", "b.md" }));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "PrivateBus.h"
+
+#include <QJsonArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace penwick::test {
+
+// Penwick started as a person starts it, in a session of its own: its own HOME, runtime,
+// settings and data folders and session bus, on the test's X server. Several starts share the
+// session, as one user's starts do.
+class PenwickSession {
+public:
+    PenwickSession();
+    ~PenwickSession();
+
+    bool isReady() const { return m_bus.isRunning(); }
+    QString home() const { return m_home; }
+    QProcessEnvironment environment() const { return m_environment; }
+
+    // Starts Penwick with these arguments in `workingDirectory` (the home folder when empty).
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& workingDirectory = {});
+    // Penwick's windows as its bus service lists them; empty when it does not answer.
+    QJsonArray windows();
+    // The file names of each window's tabs, in order.
+    QList<QStringList> tabNames();
+    // Runs xdotool with these arguments; its standard output.
+    QString xdotool(const QStringList& arguments);
+    // The X window id of the first visible top-level window of the process.
+    QString windowOf(const QProcess& process);
+    // Gives the process's window the keyboard focus, as a click on it would (there is no
+    // window manager to do it); its id.
+    QString focusWindowOf(const QProcess& process);
+    // Where the window is on the screen.
+    QRect geometryOf(const QString& window);
+
+private:
+    QString m_home;
+    PrivateBus m_bus;
+    QProcessEnvironment m_environment;
+};
+
+} // namespace penwick::test
