@@ -67,6 +67,8 @@ void ParagraphLayout::applyStyle(const QTextBlock& block) const
 
 QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
 {
+    if (block.isValid() && block.layout()->lineCount() == 0)
+        layOutLikeNeighbours(block);
     QRectF rect = QPlainTextDocumentLayout::blockBoundingRect(block);
     if (m_style.isPlain() || !block.isValid() || !block.isVisible())
         return rect;
@@ -78,6 +80,10 @@ QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
 
 void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
+    const bool done = relayoutChangedBlock(from, charsRemoved, charsAdded);
+    m_blockCount = document()->blockCount();
+    if (done)
+        return;
     QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
     if (m_style.isPlain())
         return;
@@ -88,6 +94,109 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
         if (block == last)
             break;
     }
+}
+
+qreal ParagraphLayout::wrapWidthOf(const QTextBlock& block) const
+{
+    if (!block.isValid() || !block.isVisible())
+        return 0;
+    const QTextLayout* layout = block.layout();
+    if (layout->lineCount() == 0)
+        return 0;
+    // Less any indent the style took from the first line; text laid out without wrapping has
+    // lines as wide as the plain layout's "no limit".
+    const QTextLine first = layout->lineAt(0);
+    const qreal available = first.width() + std::max<qreal>(0, first.x() - document()->documentMargin());
+    return available >= 1e8 ? 0 : available;
+}
+
+qreal ParagraphLayout::layOutWrapped(const QTextBlock& block, qreal available) const
+{
+    // The plain layout's own rules: the document's text option, its margin, leading included.
+    const QTextOption option = document()->defaultTextOption();
+    const qreal margin = document()->documentMargin();
+    QTextLayout* layout = block.layout();
+    layout->setTextOption(option);
+    layout->beginLayout();
+    qreal height = 0;
+    qreal widest = 0;
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(available);
+        line.setPosition(QPointF(margin, height));
+        height += line.height();
+        if (line.leading() < 0)
+            height += std::ceil(line.leading());
+        widest = std::max(widest, line.naturalTextWidth() + 2 * margin);
+    }
+    layout->endLayout();
+    applyStyle(block);
+    return widest;
+}
+
+bool ParagraphLayout::relayoutChangedBlock(int from, int charsRemoved, int charsAdded)
+{
+    QTextDocument* doc = document();
+    if (doc->blockCount() != m_blockCount || doc->defaultTextOption().wrapMode() == QTextOption::NoWrap)
+        return false;
+    QTextBlock block = doc->findBlock(from);
+    // With the block count unchanged, the new text [from, from + charsAdded) lies in one block
+    // or the change joined and split paragraphs; a change of formats reports its range twice.
+    if (!block.isValid() || block != doc->findBlock(std::max(from, from + charsAdded - 1)))
+        return false;
+    const qreal available = wrapWidthOf(block);
+    if (available <= 0)
+        return false;
+    const qreal oldHeight = blockBoundingRect(block).height();
+    const int oldLines = block.lineCount();
+    const qreal widest = layOutWrapped(block, available);
+    QTextLayout* layout = block.layout();
+    block.setLineCount(layout->lineCount());
+    if (widest > documentSize().width()) {
+        // A new widest block: the plain layout records it (no walk on growth).
+        block.setLineCount(oldLines);
+        QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+        applyStyle(block);
+        emit update();
+        return true;
+    }
+    if (blockBoundingRect(block).height() == oldHeight && layout->lineCount() == oldLines) {
+        emit updateBlock(block);
+        return true;
+    }
+    emit documentSizeChanged(documentSize());
+    emit update();
+    return true;
+}
+
+bool ParagraphLayout::layOutLikeNeighbours(const QTextBlock& block) const
+{
+    if (!block.isVisible() || document()->defaultTextOption().wrapMode() == QTextOption::NoWrap)
+        return false;
+    // All blocks wrap at one width, and a change of width drops every block's lines: a
+    // laid-out neighbour tells the width.
+    qreal available = 0;
+    QTextBlock before = block.previous();
+    QTextBlock after = block.next();
+    for (int i = 0; i < 8 && available <= 0 && (before.isValid() || after.isValid()); ++i) {
+        available = std::max(wrapWidthOf(before), wrapWidthOf(after));
+        before = before.isValid() ? before.previous() : before;
+        after = after.isValid() ? after.next() : after;
+    }
+    if (available <= 0)
+        return false;
+    const int documentLines = document()->lineCount();
+    if (layOutWrapped(block, available) > documentSize().width()) {
+        block.layout()->clearLayout(); // a new widest block: the plain layout records it
+        return false;
+    }
+    const_cast<QTextBlock&>(block).setLineCount(block.layout()->lineCount());
+    if (document()->lineCount() != documentLines)
+        emit const_cast<ParagraphLayout*>(this)->documentSizeChanged(documentSize());
+    return true;
 }
 
 } // namespace penwick::platform

@@ -822,8 +822,20 @@ void TextView::restartInsertionPointBlink()
 
 void TextView::updateInsertionPointArea()
 {
-    if (!m_insertionPointColor.isValid())
+    if (!m_insertionPointColor.isValid() || m_insertionPointUpdatePending)
         return;
+    // Later, not inside the edit that moved the caret: the caret's block is not laid out again
+    // yet, and asking for its place would make the plain layout do that work twice.
+    m_insertionPointUpdatePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_insertionPointUpdatePending = false;
+        if (m_insertionPointColor.isValid())
+            repaintInsertionPointArea();
+    });
+}
+
+void TextView::repaintInsertionPointArea()
+{
     const QRect area = cursorRect().adjusted(-1, 0, kInsertionPointWidth + 1, 0);
     if (area != m_insertionPointArea)
         viewport()->update(m_insertionPointArea);

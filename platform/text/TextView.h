@@ -162,6 +162,7 @@ private:
     void onSelectionMoved();
     void restartInsertionPointBlink();
     void updateInsertionPointArea();
+    void repaintInsertionPointArea();
 
     QString m_text;             // the document's text with "\n" line ends, kept in step
     LineEnds m_lineEnds;        // the file's line ends
@@ -188,6 +189,7 @@ private:
     QTimer* m_insertionPointBlink = nullptr;
     bool m_insertionPointPhase = true;
     QRect m_insertionPointArea;
+    bool m_insertionPointUpdatePending = false;
     static constexpr int kInsertionPointWidth = 1;
 };
 

@@ -600,9 +600,12 @@ void MarkdownHighlighter::requestParsing()
         m_worker = new MarkdownParseWorker;
         m_worker->start();
     }
-    m_worker->post([snapshot, parseFunction, extensions, channel, generation] {
+    m_worker->post([snapshot, parseFunction, extensions, channel, generation]() mutable {
         bool droppedMark = false;
-        const QString text = parserText(snapshot, &droppedMark);
+        // The worker makes its own copy at once and lets go of the view's text, which is
+        // shared until then: the next keystroke would otherwise copy the whole text on the
+        // main thread.
+        const QString text = parserText(std::move(snapshot), &droppedMark);
         std::optional<MarkdownElementLists> lists = parseFunction(text.toUtf8(), extensions);
         if (lists) {
             convertOffsets(*lists, text);

@@ -3,7 +3,9 @@
 #include "platform/text/UndoManager.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,92 @@ TEST_F(ParagraphStyleTest, NegativeValuesCountAsNothing)
     EXPECT_TRUE(view->defaultParagraphStyle().isPlain());
     EXPECT_EQ(caretAt(0), first);
 }
+
+} // namespace
+} // namespace penwick::test
+
+namespace penwick::test {
+namespace {
+
+// Every block's lines: where each starts, how long it is, and where it stands.
+QList<QList<qreal>> lineGeometry(const platform::TextView& view)
+{
+    QList<QList<qreal>> blocks;
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+        QList<qreal> lines { qreal(block.lineCount()) };
+        const QTextLayout* layout = block.layout();
+        for (int i = 0; layout && i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lines << line.textStart() << line.textLength() << line.x() << line.y() << line.height();
+        }
+        blocks << lines;
+    }
+    return blocks;
+}
+
+struct InBlockEdit {
+    const char* name;
+    ParagraphStyle style;
+};
+
+class InBlockEditLayout : public ::testing::TestWithParam<InBlockEdit> {};
+
+// Edits inside one paragraph are laid out without the plain layout's walk over the whole
+// text; what stands on screen must be what a fresh layout of the same text gives.
+TEST_P(InBlockEditLayout, MatchesAFreshLayoutOfTheSameText)
+{
+    const QString paragraph = QStringLiteral("A paragraph long enough to wrap over several lines of a narrow view, "
+                                             "with words of different widths: mmmm iiii WWWW llll.");
+    platform::TextView view;
+    view.resize(260, 600);
+    view.setDefaultParagraphStyle(GetParam().style);
+    view.setString(paragraph + u'\n' + QStringLiteral("short") + u'\n' + paragraph);
+    view.show();
+    QApplication::processEvents();
+
+    struct Step {
+        int position;
+        QString inserted;
+        int removed;
+    };
+    // Typing that grows and shrinks lines, adds and removes a line, and edits the widest block.
+    const Step steps[] = { { 10, QStringLiteral("x"), 0 }, { 10, QString(), 1 },
+        { 30, QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW "), 0 }, { 30, QString(), 45 },
+        { 2, QString(), 20 }, { int(paragraph.size()) + 3, QStringLiteral("er text that now wraps around too"), 0 },
+        { 0, QStringLiteral("mmm"), 0 }, { 0, QString(), 3 }, { -1, QString(), 0 }, { 5, QStringLiteral("y"), 0 } };
+    for (const Step& step : steps) {
+        if (step.position < 0) {
+            // New formats over every paragraph, as the highlighter sets them: the lines are dropped
+            // and laid out again.
+            for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+                QTextLayout::FormatRange red { 0, block.length(), {} };
+                red.format.setForeground(Qt::red);
+                block.layout()->setFormats({ red });
+            }
+            view.document()->markContentsDirty(0, view.document()->characterCount());
+        } else {
+            QTextCursor cursor(view.document());
+            cursor.setPosition(step.position);
+            cursor.setPosition(step.position + step.removed, QTextCursor::KeepAnchor);
+            cursor.insertText(step.inserted);
+        }
+        QApplication::processEvents();
+
+        platform::TextView fresh;
+        fresh.resize(view.size());
+        fresh.setDefaultParagraphStyle(GetParam().style);
+        fresh.setString(view.string());
+        fresh.show();
+        QApplication::processEvents();
+        ASSERT_EQ(lineGeometry(view), lineGeometry(fresh)) << step.position << " " << qPrintable(step.inserted);
+        EXPECT_EQ(view.document()->lineCount(), fresh.document()->lineCount());
+        EXPECT_EQ(view.verticalScrollBar()->maximum(), fresh.verticalScrollBar()->maximum());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, InBlockEditLayout,
+    ::testing::Values(InBlockEdit { "plain", ParagraphStyle {} }, InBlockEdit { "spaced", ParagraphStyle { 4, 6, 12 } }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace penwick::test
