@@ -1,5 +1,6 @@
 #include "platform/Popover.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 
@@ -10,16 +11,23 @@ Popover::Popover(QWidget* parent)
 {
 }
 
-void Popover::showRelativeTo(QWidget* anchor)
+void Popover::showRelativeTo(QWidget* anchor, Edge edge)
 {
+    m_anchor = anchor;
     viewWillAppear();
     adjustSize();
     QPoint at(0, 0);
     if (anchor) {
-        const QPoint topRight = anchor->mapToGlobal(QPoint(anchor->width(), 0));
-        at = QPoint(topRight.x() + 4, topRight.y() + anchor->height() / 2 - height() / 2);
-        if (QScreen* screen = anchor->screen()) {
-            const QRect area = screen->availableGeometry();
+        const QPoint topLeft = anchor->mapToGlobal(QPoint(0, 0));
+        const QRect area = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
+        if (edge == Edge::Top) {
+            at = QPoint(topLeft.x() + anchor->width() / 2 - width() / 2, topLeft.y() - height() - 4);
+            if (area.isValid() && at.y() < area.top())
+                at.setY(topLeft.y() + anchor->height() + 4);
+        } else {
+            at = QPoint(topLeft.x() + anchor->width() + 4, topLeft.y() + anchor->height() / 2 - height() / 2);
+        }
+        if (area.isValid()) {
             at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width())));
             at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - height())));
         }
@@ -30,10 +38,26 @@ void Popover::showRelativeTo(QWidget* anchor)
     viewDidAppear();
 }
 
+void Popover::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    emit shown();
+}
+
 void Popover::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     emit closed();
+}
+
+void Popover::mousePressEvent(QMouseEvent* event)
+{
+    // A press outside closes the popup and then reaches the widget under it, except the
+    // control that opened it: that one would open it again at once.
+    const bool onAnchor = m_anchor && m_anchor->isVisible()
+        && m_anchor->rect().contains(m_anchor->mapFromGlobal(event->globalPosition().toPoint()));
+    setAttribute(Qt::WA_NoMouseReplay, onAnchor);
+    QWidget::mousePressEvent(event);
 }
 
 void Popover::paintEvent(QPaintEvent* event)
