@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/document/Document.h"
 #include "platform/document/WindowController.h"
+#include "shell/DocumentBaseURLType.h"
 
 #include <QIcon>
 #include <QPointer>
@@ -136,6 +137,14 @@ public:
     // document named as before (the name after the copy's last "_"), edited, with a new copy
     // to be written at the next timed save.
     void postAutoSaveRestore(const QString& path);
+
+    // --- Base URL ---
+    // The folder the preview resolves against, by the document's stored choice (its own
+    // entry, else the last choice made, else its parent folder), with the type that gave
+    // it: a root or custom folder that cannot be found falls back to the parent folder.
+    // Folder URLs end with "/". None (and None) without a file or for an unknown type.
+    std::pair<std::optional<QUrl>, DocumentBaseURLType> determineBaseURLAndType() const;
+    std::optional<QUrl> determineBaseURL() const { return determineBaseURLAndType().first; }
 
     // --- Notes ---
     // A note got a new title in the sidebar ("miniNoteEdited"): the tab showing that note follows.
