@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/text/TextRange.h"
+
 #include <QString>
 
 #include <optional>
@@ -60,6 +62,8 @@ public:
     virtual void adjustForWindow(QWidget*) {}
     // Ends highlighting before the tab goes.
     virtual void willClose() {}
+    // Scrolls the range's line to the top of the editor, selecting the range when asked.
+    virtual void selectAndScroll(platform::TextRange /*range*/, bool /*doSelect*/) {}
 };
 
 } // namespace penwick

@@ -23,6 +23,12 @@ public:
     virtual void setOverriddenStylePath(const std::optional<QString>& path) = 0;
     // Stops following that text view (its document is closing).
     virtual void closeTextView(platform::TextView* textView) = 0;
+    // The next render loads the whole page instead of replacing its body.
+    virtual void setForceLoadInsteadOfInject(bool /*force*/) {}
+    // Renders the current text again after the document's base URL or URL changed.
+    virtual void rerenderWithNewBaseUrl(const QUrl& /*baseURL*/, const QUrl& /*documentURL*/) {}
+    // Scrolls the page to the element with that id.
+    virtual void navigateToAnchor(const QString& /*anchor*/) {}
 };
 
 } // namespace penwick

@@ -12,6 +12,9 @@ class TVXDocument;
 class SidebarManagerInterface {
 public:
     virtual ~SidebarManagerInterface() = default;
+    // Whether the sidebar's list has the keyboard focus; focus() gives it the focus.
+    virtual bool isFocused() const { return false; }
+    virtual void focus() {}
 
     virtual void addAsARootFolder(const QString& path) = 0;
     // True while a single click in a section is opening a document.

@@ -8,6 +8,7 @@
 #include "shell/PreviewControllerInterface.h"
 #include "shell/SidebarManagerInterface.h"
 #include "shell/TVXEditorViewController.h"
+#include "shell/WindowPreviewRefresh.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -43,6 +44,7 @@ TVXDocumentWindowController::TVXDocumentWindowController(QObject* parent)
     window->resize(1100, 720);
     initializeTabView();
     setSplashVisible(true);
+    startPreviewRefresh();
 }
 
 TVXDocumentWindowController::~TVXDocumentWindowController()
@@ -156,10 +158,8 @@ bool TVXDocumentWindowController::containsDocument(TVXDocument* document) const
 
 void TVXDocumentWindowController::updateBaseURLForDocument(TVXDocument* document)
 {
-    // The base-URL rules of the document (its folder, root or chosen folder) are added with them;
-    // until then a document's preview resolves against its own folder.
-    if (document && document->baseURL().isEmpty() && !document->filePath().isEmpty())
-        document->setBaseURL(QUrl::fromLocalFile(QFileInfo(document->filePath()).absolutePath() + QLatin1Char('/')));
+    if (document)
+        document->setBaseURL(document->determineBaseURL().value_or(QUrl()));
 }
 
 // --- Adding ---

@@ -2,6 +2,7 @@
 
 #include "platform/document/WindowController.h"
 #include "platform/tabs/TabView.h"
+#include "preview/OutlineDelegate.h"
 #include "shell/DocumentWindowControllerInterface.h"
 #include "shell/EditorViewControllerInterface.h"
 #include "shell/TVXDocument.h"
@@ -14,6 +15,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMenu;
@@ -21,8 +23,12 @@ class QMenu;
 
 namespace penwick {
 
+class EditorOutlineController;
 class PreviewControllerInterface;
+class PreviewOutlineController;
 class SidebarManagerInterface;
+class WindowPreviewRefresh;
+class WordFormatMenuItem;
 class TVXDocumentWindowController;
 
 // The window controller to the application.
@@ -48,7 +54,8 @@ class TVXDocumentWindowController : public QObject,
                                     public TVXDocumentDelegate,
                                     public TVXEditorViewControllerDelegate,
                                     public TVXSwitchTabsDelegate,
-                                    public DocumentWindowControllerInterface {
+                                    public DocumentWindowControllerInterface,
+                                    public OutlineDelegate {
     Q_OBJECT
 public:
     // `preview` and `sidebar` are the window's own (not owned; they live with the window).
@@ -157,11 +164,61 @@ public:
     void dragAndDropOpen(const QStringList& paths) override;
     QUrl baseURLOfWindowOrDocument() const override;
 
+    // --- Outlines and focus ---
+    // The popovers' controllers, made on first use with their popovers in this window.
+    EditorOutlineController* editorOutlineController();
+    PreviewOutlineController* previewOutlineController();
+    // Opens the outline popover at `sender` (its button) for the current editor's text.
+    void showEditorOutlines(QWidget* sender);
+    void showPreviewOutlines(QWidget* sender);
+    void didSelectEditorOutlineRange(const OutlineRange& range) override;
+    void didSelectPreviewOutline(const QString& anchorId, const OutlineRange& range) override;
+    void jumpToSidebar();
+    void jumpToEditor();
+
+    // --- Window commands ---
+    // The menu commands whose enabling depends on the window's state.
+    enum class Command {
+        OpenQuickly,
+        JumpToEditor,
+        JumpToSidebar,
+        SaveMiniDocumentToFile,
+        GotoNextDoc,
+        GotoPrevDoc,
+        GotoNextDocInStack,
+        GotoPrevDocInStack,
+        CopySelectedTextAsFormattedText,
+        Other,
+    };
+    // Whether the command can run now; `title` gets the item's title where the state names it.
+    bool validateCommand(Command command, QString* title = nullptr) const;
+    // A format item of the Markdown menu: breaks undo coalescing, then the item decorates the
+    // current editor.
+    void markdownFormat(WordFormatMenuItem* item);
+    // Formatted copy of the selection or the whole text (HTML with the preview style).
+    void copySelectedTextAsFormattedText();
+    void copyAllTextAsFormattedText();
+
+    // --- Preview refresh ---
+    // Renders the current document's editor text into the preview.
+    void rerenderCurrentDocument();
+    // The base-URL settings changed: the current document's base URL is worked out again and
+    // the preview loads the whole page.
+    void baseURLSettingsChanged();
+    // A watched folder changed below the root `rootPath`.
+    void handleFolderWatchNotification(const QString& rootPath);
+    // The split view or the margin settings changed.
+    void adjustEditorMargins() { adjustMarginsForCurrentEditor(); }
+
 signals:
     // After a tab's document was closed and left this window (its owner may now free it).
     void documentDisposed(TVXDocument* document);
+    // A formatted copy reached the clipboard.
+    void formattedCopyFinished();
 
 private:
+    void startPreviewRefresh();
+    void copyAsFormattedText(const QString& html);
     void initializeTabView();
     void addViewWithDocument(TVXDocument* document);
     void removeExistingQuickOpenDocumentIfAny();
@@ -192,6 +249,10 @@ private:
     bool m_closing = false;
     bool m_terminating = false;
     QPointer<QObject> m_parts;
+    QPointer<EditorOutlineController> m_editorOutlineController;
+    QPointer<PreviewOutlineController> m_previewOutlineController;
+    std::unique_ptr<WindowPreviewRefresh> m_previewRefresh;
+    quint64 m_copyGeneration = 0;
 };
 
 } // namespace penwick

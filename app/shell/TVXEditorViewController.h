@@ -63,7 +63,7 @@ public:
     void adjustForWindow(QWidget* /*window*/) override {}
     // The view printed for the PDF export; none here.
     virtual QWidget* documentView() const { return nullptr; }
-    virtual void selectAndScroll(platform::TextRange /*range*/, bool /*doSelect*/) {}
+    void selectAndScroll(platform::TextRange /*range*/, bool /*doSelect*/) override {}
 
 signals:
     // Title, icon or edited mark changed.
