@@ -43,10 +43,13 @@ PreviewPane::PreviewPane(QWidget* parent)
     m_realPreview = makeToggle(tr("Real Preview"), tr("Show the document inside the page of the chosen site"));
     m_externalToggle = makeToggle(tr("Window"), tr("Show the preview in a window of its own"));
     m_autoSync = makeToggle(tr("Sync"), tr("Scroll the preview with the editor"));
+    m_outline = makeToggle(tr("Outline"), tr("Show the headings of the rendered document"));
+    m_outline->setObjectName(QStringLiteral("previewOutlineButton"));
     m_autoSync->setChecked(platform::UserDefaults::standard().boolForKey(Prefs::ENABLE_AUTO_SYNC));
     bar->addWidget(m_busy);
     bar->addWidget(m_countLabel);
     bar->addStretch(1);
+    bar->addWidget(m_outline);
     bar->addWidget(m_realPreview);
     bar->addWidget(m_externalToggle);
     bar->addWidget(m_autoSync);

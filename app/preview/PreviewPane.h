@@ -31,6 +31,8 @@ public:
     QToolButton* realPreviewButton() const { return m_realPreview; }
     QToolButton* externalWindowButton() const { return m_externalToggle; }
     QToolButton* autoSyncButton() const { return m_autoSync; }
+    // Opens the outline of the rendered headings (the window answers it).
+    QToolButton* outlineButton() const { return m_outline; }
 
 private:
     platform::WebView* m_view = nullptr;
@@ -41,6 +43,7 @@ private:
     QToolButton* m_realPreview = nullptr;
     QToolButton* m_externalToggle = nullptr;
     QToolButton* m_autoSync = nullptr;
+    QToolButton* m_outline = nullptr;
 };
 
 } // namespace penwick

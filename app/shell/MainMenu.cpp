@@ -41,9 +41,11 @@ MainMenu::MainMenu(TVXDocumentWindowController* window, MainWindowLayout* layout
     buildPenwickMenu();
     buildFileMenu();
     buildEditMenu();
+    buildMarkdownMenu();
     buildViewMenu();
     buildWindowMenu();
     buildHelpMenu();
+    addWindowCommands();
 }
 
 QMenuBar* MainMenu::menuBar() const
@@ -64,7 +66,7 @@ QAction* MainMenu::addItem(QMenu* menu, const QString& title, const QKeySequence
 
 QAction* MainMenu::findItem(const QString& title) const
 {
-    for (QMenu* menu : { m_penwick, m_file, m_edit, m_view, m_window, m_help }) {
+    for (QMenu* menu : { m_penwick, m_file, m_edit, m_markdown, m_view, m_window, m_help }) {
         if (!menu)
             continue;
         for (QAction* action : menu->actions()) {

@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QObject>
+#include <QHash>
 #include <QPointer>
 
 #include <functional>
@@ -29,6 +30,7 @@ public:
     QMenu* penwickMenu() const { return m_penwick; }
     QMenu* fileMenu() const { return m_file; }
     QMenu* editMenu() const { return m_edit; }
+    QMenu* markdownMenu() const { return m_markdown; }
     QMenu* viewMenu() const { return m_view; }
     QMenu* windowMenu() const { return m_window; }
     QMenu* helpMenu() const { return m_help; }
@@ -45,6 +47,11 @@ private:
     void buildViewMenu();
     void buildWindowMenu();
     void buildHelpMenu();
+    // The Markdown menu of format items, and the window's commands in the other menus, each
+    // enabled by the window's state whenever its menu opens.
+    void buildMarkdownMenu();
+    void addWindowCommands();
+    void validateWindowCommands(QMenu* menu);
 
     QPointer<TVXDocumentWindowController> m_controller;
     QPointer<MainWindowLayout> m_layout;
@@ -52,9 +59,11 @@ private:
     QMenu* m_penwick = nullptr;
     QMenu* m_file = nullptr;
     QMenu* m_edit = nullptr;
+    QMenu* m_markdown = nullptr;
     QMenu* m_view = nullptr;
     QMenu* m_window = nullptr;
     QMenu* m_help = nullptr;
+    QHash<QAction*, int> m_windowCommands; // item → TVXDocumentWindowController::Command
 };
 
 } // namespace penwick

@@ -13,6 +13,7 @@
 #include "sidebar/SidebarManager.h"
 
 #include <QMainWindow>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace penwick {
@@ -66,6 +67,26 @@ MainWindowLayout::MainWindowLayout(TVXDocumentWindowController* controller, Side
     m_sidebarManager = new SidebarManager(m_sourceList, host, this);
     m_sidebarManager->awakeFromNib();
 
+    // The outline buttons: the editor's at the end of the tab row, the preview's in its bar.
+    auto* editorOutline = new QToolButton;
+    editorOutline->setObjectName(QStringLiteral("editorOutlineButton"));
+    editorOutline->setText(tr("Outline"));
+    editorOutline->setToolTip(tr("Show the headings of the document"));
+    editorOutline->setCheckable(true);
+    editorOutline->setAutoRaise(true);
+    controller->tabBarView()->addBarWidget(editorOutline);
+    m_editorOutlineButton = editorOutline;
+    QPointer<TVXDocumentWindowController> owner = controller;
+    connect(editorOutline, &QToolButton::clicked, this, [owner, editorOutline] {
+        if (owner)
+            owner->showEditorOutlines(editorOutline);
+    });
+    QToolButton* previewOutline = m_previewPane->outlineButton();
+    connect(previewOutline, &QToolButton::clicked, this, [owner, previewOutline] {
+        if (owner)
+            owner->showPreviewOutlines(previewOutline);
+    });
+
     m_sidebar = std::make_unique<WindowSidebar>(m_sidebarManager);
     m_preview = std::make_unique<WindowPreview>(preview);
     controller->setSidebarManager(m_sidebar.get());
@@ -77,6 +98,7 @@ TVXWindowSplitViewController* MainWindowLayout::splitViewController() const { re
 SidebarManager* MainWindowLayout::sidebarManager() const { return m_sidebarManager; }
 platform::TreeListView* MainWindowLayout::sourceList() const { return m_sourceList; }
 PreviewPane* MainWindowLayout::previewPane() const { return m_previewPane; }
+QToolButton* MainWindowLayout::editorOutlineButton() const { return m_editorOutlineButton; }
 MainMenu* MainWindowLayout::mainMenu() const { return m_menu; }
 void MainWindowLayout::setMainMenu(MainMenu* menu) { m_menu = menu; }
 

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class QToolButton;
+
 namespace penwick {
 
 namespace platform {
@@ -41,6 +43,8 @@ public:
     SidebarManager* sidebarManager() const;
     platform::TreeListView* sourceList() const;
     PreviewPane* previewPane() const;
+    // The editor outline's button at the end of the tab row.
+    QToolButton* editorOutlineButton() const;
     MainMenu* mainMenu() const;
     void setMainMenu(MainMenu* menu);
 
@@ -51,6 +55,7 @@ private:
     QPointer<SidebarManager> m_sidebarManager;
     QPointer<platform::TreeListView> m_sourceList;
     QPointer<PreviewPane> m_previewPane;
+    QPointer<QToolButton> m_editorOutlineButton;
     QPointer<MainMenu> m_menu;
     std::unique_ptr<WindowSidebar> m_sidebar;
     std::unique_ptr<WindowPreview> m_preview;

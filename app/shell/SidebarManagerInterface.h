@@ -15,6 +15,8 @@ public:
     // Whether the sidebar's list has the keyboard focus; focus() gives it the focus.
     virtual bool isFocused() const { return false; }
     virtual void focus() {}
+    // Shows the file in the folder tree (a path chosen in Quick Open).
+    virtual void revealPath(const QString& /*path*/) {}
 
     virtual void addAsARootFolder(const QString& path) = 0;
     // True while a single click in a section is opening a document.

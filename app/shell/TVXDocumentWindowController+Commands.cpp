@@ -11,6 +11,7 @@
 #include "shell/SidebarManagerInterface.h"
 #include "shell/WindowPreviewRefresh.h"
 #include "sidebar/FolderNavigatorItem.h"
+#include "tools/TVXQuickOpenWindowController.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -98,8 +99,7 @@ bool TVXDocumentWindowController::validateCommand(Command command, QString* titl
 {
     switch (command) {
     case Command::OpenQuickly:
-        // Stays off until the window has a Quick Open panel to show.
-        return false;
+        return m_sidebar && !m_sidebar->rootFolderPaths().isEmpty();
     case Command::JumpToEditor: {
         platform::TextView* view = getActiveEditorTextView();
         return !m_documents.isEmpty() && !(view && view->hasFocus());
@@ -125,6 +125,40 @@ bool TVXDocumentWindowController::validateCommand(Command command, QString* titl
         return true;
     }
     return true;
+}
+
+void TVXDocumentWindowController::saveMiniDocumentToFile()
+{
+    if (!validateCommand(Command::SaveMiniDocumentToFile))
+        return;
+    // The panel's save, not the document's routing (which sends a note's save to its record).
+    m_document->saveDocumentAs();
+    m_document->setIsQuickOpen(false);
+}
+
+TVXQuickOpenWindowController* TVXDocumentWindowController::quickOpenWindowController() const
+{
+    return m_quickOpen;
+}
+
+void TVXDocumentWindowController::openQuickly()
+{
+    if (!m_sidebar)
+        return;
+    const QStringList roots = m_sidebar->rootFolderPaths();
+    if (!m_quickOpen) {
+        m_quickOpen = new TVXQuickOpenWindowController(roots, m_window);
+        m_quickOpen->setDelegate(this);
+    } else {
+        m_quickOpen->updateScopes(roots);
+    }
+    m_quickOpen->showWindowWithParentWindowLocation(TVXQuickOpenWindowController::parentWindowLocation(m_window));
+}
+
+void TVXDocumentWindowController::pathDidSelectForQuickOpen(const QString& path)
+{
+    if (m_sidebar)
+        m_sidebar->revealPath(path);
 }
 
 void TVXDocumentWindowController::markdownFormat(WordFormatMenuItem* item)

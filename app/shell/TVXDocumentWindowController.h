@@ -7,6 +7,7 @@
 #include "shell/EditorViewControllerInterface.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXSwitchTabsWindowController.h"
+#include "tools/TVXQuickOpenDelegate.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -27,6 +28,7 @@ class EditorOutlineController;
 class PreviewControllerInterface;
 class PreviewOutlineController;
 class SidebarManagerInterface;
+class TVXQuickOpenWindowController;
 class WindowPreviewRefresh;
 class WordFormatMenuItem;
 class TVXDocumentWindowController;
@@ -55,7 +57,8 @@ class TVXDocumentWindowController : public QObject,
                                     public TVXEditorViewControllerDelegate,
                                     public TVXSwitchTabsDelegate,
                                     public DocumentWindowControllerInterface,
-                                    public OutlineDelegate {
+                                    public OutlineDelegate,
+                                    public TVXQuickOpenDelegate {
     Q_OBJECT
 public:
     // `preview` and `sidebar` are the window's own (not owned; they live with the window).
@@ -195,6 +198,13 @@ public:
     // A format item of the Markdown menu: breaks undo coalescing, then the item decorates the
     // current editor.
     void markdownFormat(WordFormatMenuItem* item);
+    // Saves the current note (scratch or shadow) as a file through the save panel.
+    void saveMiniDocumentToFile();
+    // Quick Open over the sidebar's root folders, centred 22 pixels below the window's top;
+    // a chosen path is revealed in the folder tree.
+    void openQuickly();
+    void pathDidSelectForQuickOpen(const QString& path) override;
+    TVXQuickOpenWindowController* quickOpenWindowController() const;
     // Formatted copy of the selection or the whole text (HTML with the preview style).
     void copySelectedTextAsFormattedText();
     void copyAllTextAsFormattedText();
@@ -253,6 +263,7 @@ private:
     QPointer<PreviewOutlineController> m_previewOutlineController;
     std::unique_ptr<WindowPreviewRefresh> m_previewRefresh;
     quint64 m_copyGeneration = 0;
+    QPointer<TVXQuickOpenWindowController> m_quickOpen;
 };
 
 } // namespace penwick

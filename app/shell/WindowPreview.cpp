@@ -30,4 +30,22 @@ void WindowPreview::closeTextView(platform::TextView* textView)
         m_controller->closeTextView(textView);
 }
 
+void WindowPreview::setForceLoadInsteadOfInject(bool force)
+{
+    if (m_controller)
+        m_controller->setForceLoadInsteadOfInject(force);
+}
+
+void WindowPreview::rerenderWithNewBaseUrl(const QUrl& baseURL, const QUrl& documentURL)
+{
+    if (m_controller)
+        m_controller->rerenderWithNewBaseUrl(baseURL, documentURL);
+}
+
+void WindowPreview::navigateToAnchor(const QString& anchor)
+{
+    if (m_controller)
+        m_controller->navigateToAnchor(anchor);
+}
+
 } // namespace penwick

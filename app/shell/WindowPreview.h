@@ -17,6 +17,9 @@ public:
     void renderUsingTextView(platform::TextView* textView, const QUrl& baseURL, const QUrl& documentURL) override;
     void setOverriddenStylePath(const std::optional<QString>& path) override;
     void closeTextView(platform::TextView* textView) override;
+    void setForceLoadInsteadOfInject(bool force) override;
+    void rerenderWithNewBaseUrl(const QUrl& baseURL, const QUrl& documentURL) override;
+    void navigateToAnchor(const QString& anchor) override;
 
 private:
     QPointer<PreviewController> m_controller;

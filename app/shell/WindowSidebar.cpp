@@ -41,6 +41,23 @@ void WindowSidebar::focusRootFolder(const QString& path)
         m_manager->focusRootFolder(path);
 }
 
+bool WindowSidebar::isFocused() const
+{
+    return m_manager && m_manager->isFocused();
+}
+
+void WindowSidebar::focus()
+{
+    if (m_manager)
+        m_manager->focus();
+}
+
+void WindowSidebar::revealPath(const QString& path)
+{
+    if (m_manager)
+        m_manager->revealPath(path);
+}
+
 void WindowSidebar::saveSession(const QList<TVXDocument*>& documents)
 {
     if (!m_manager)

@@ -19,6 +19,9 @@ public:
     void turnOnNavigatorReload() override;
     QStringList rootFolderPaths() const override;
     void focusRootFolder(const QString& path) override;
+    bool isFocused() const override;
+    void focus() override;
+    void revealPath(const QString& path) override;
     void saveSession(const QList<TVXDocument*>& documents) override;
     void revealDocument(TVXDocument* document) override;
     void addDocumentToFavorites(TVXDocument* document) override;

@@ -146,6 +146,7 @@ TabView::TabView(QWidget* parent) : QWidget(parent)
     m_stack = new QStackedWidget(this);
 
     auto* barRow = new QHBoxLayout;
+    m_barRow = barRow;
     barRow->setContentsMargins(0, 0, 0, 0);
     barRow->setSpacing(0);
     barRow->addWidget(m_bar, 1);
@@ -172,6 +173,12 @@ TabView::~TabView()
         if (item->view() && item->view()->parent() == m_stack)
             item->view()->setParent(nullptr);
     }
+}
+
+void TabView::addBarWidget(QWidget* widget)
+{
+    if (widget)
+        m_barRow->addWidget(widget);
 }
 
 QTabBar* TabView::tabBar() const

@@ -10,6 +10,7 @@
 class QMenu;
 class QStackedWidget;
 class QTabBar;
+class QHBoxLayout;
 class QToolButton;
 
 namespace penwick::platform {
@@ -99,6 +100,8 @@ public:
     // Distance from the view's left edge to where the first tab starts.
     int leftMargin() const;
     QToolButton* addTabButton() const { return m_addButton; }
+    // Puts a control at the end of the row of tabs (after the add button); the view takes it.
+    void addBarWidget(QWidget* widget);
 
 private:
     friend class TabBarWidget;
@@ -112,6 +115,7 @@ private:
     TabBarWidget* m_bar = nullptr;
     QStackedWidget* m_stack = nullptr;
     QToolButton* m_addButton = nullptr;
+    QHBoxLayout* m_barRow = nullptr;
     QList<TabViewItem*> m_items;
     QPointer<TabViewItem> m_selected;
     bool m_showAddButton = true;
