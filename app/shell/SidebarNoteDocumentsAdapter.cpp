@@ -63,7 +63,7 @@ void SidebarNoteDocumentsAdapter::setAsShadowDocument(SidebarDocument* document,
     const QUrl& url, const QString& title)
 {
     if (TVXDocument* target = documentOf(document)) {
-        becomeNoteDocument(target, url, title, icon, note.content());
+        target->setAsShadowDocument(note, icon, url, title);
         target->makeWindowControllers();
     }
 }
@@ -72,19 +72,9 @@ void SidebarNoteDocumentsAdapter::setAsScratchDocument(SidebarDocument* document
     const QString& title)
 {
     if (TVXDocument* target = documentOf(document)) {
-        becomeNoteDocument(target, url, title, QIcon(), note.content());
+        target->setAsScratchDocument(note, url, title);
         target->makeWindowControllers();
     }
-}
-
-void SidebarNoteDocumentsAdapter::becomeNoteDocument(TVXDocument* document, const QUrl& url, const QString& title, const QIcon& icon,
-    const QString& content)
-{
-    document->setPseudoURL(url);
-    document->setDisplayName(title);
-    if (!icon.isNull())
-        document->setIcon(icon);
-    document->setContents(content);
 }
 
 } // namespace penwick

@@ -21,11 +21,6 @@ public:
     void setAsScratchDocument(SidebarDocument* document, const ScratchDocument& note, const QUrl& url,
         const QString& title) override;
 
-    // Gives a document the identity of a note: its note URL, title, icon and text. Notes in
-    // tabs (loading into the editor, saving back to the record) complete this.
-    static void becomeNoteDocument(TVXDocument* document, const QUrl& url, const QString& title, const QIcon& icon,
-        const QString& content);
-
 private:
     static TVXDocument* documentOf(SidebarDocument* document);
 };

@@ -3,6 +3,7 @@
 #include "CoreMagicStrings.h"
 #include "platform/Dialogs.h"
 #include "platform/document/DocumentTypes.h"
+#include "platform/document/FileWatch.h"
 #include "shell/EditorViewControllerInterface.h"
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/Realm.h"
@@ -12,8 +13,10 @@
 #include "shell/AppLogger.h"
 #include "shell/MagicStrings.h"
 #include "shell/Notifications.h"
+#include "shell/TVXDocumentController.h"
 #include "sidebar/SidebarDocumentHost.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <cstdio>
@@ -29,7 +32,7 @@ using platform::FileWrapper;
 
 namespace {
 
-std::function<void(TVXDocument*)>& newTempFileHandler()
+std::function<void(TVXDocument*)>& saveSessionHandler()
 {
     static std::function<void(TVXDocument*)> handler;
     return handler;
@@ -112,14 +115,13 @@ void TVXDocument::postAutoSaveRestore(const QString& path)
         editor->updateDocument();
     }
     if (m_tempFileURL.isEmpty()) {
-        const QString folder = appendPathComponent(getApplicationDirectoryPath(MagicStrings::APPNAME), MagicStrings::AUTOSAVE_TEMP_FOLDER);
-        if (const auto error = createDirectoryAtPath(folder)) {
-            appLog().warning(QStringLiteral("Error restoring temp file: ") + error->message);
+        QString why;
+        const std::optional<QUrl> url = createTempFileURL(pieces.last(), &why);
+        if (!url) {
+            appLog().warning(QStringLiteral("Error restoring temp file: ") + why);
             return;
         }
-        const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QLatin1Char('_') + pieces.last()
-            + QLatin1Char('.') + MagicStrings::AUTOSAVE_TEMP_FILE_EXT;
-        m_tempFileURL = QUrl::fromLocalFile(appendPathComponent(folder, name));
+        m_tempFileURL = *url;
     }
     updateChangeCount(DocumentChange::Done);
     if (auto* editor = editorViewController())
@@ -370,9 +372,9 @@ bool TVXDocument::prepareSavePanel(platform::SavePanelOptions& options)
 
 // --- Saving ---
 
-void TVXDocument::setNewTempFileHandler(std::function<void(TVXDocument*)> handler)
+void TVXDocument::setSaveSessionHandler(std::function<void(TVXDocument*)> handler)
 {
-    newTempFileHandler() = std::move(handler);
+    saveSessionHandler() = std::move(handler);
 }
 
 bool TVXDocument::saveDocument(QObject* sender)
@@ -380,46 +382,104 @@ bool TVXDocument::saveDocument(QObject* sender)
     bool saved = false;
     if (!fileURL().isEmpty() || sender)
         saved = platform::Document::saveDocument(sender);
-    else if (m_pseudoURL.isEmpty())
+    else if (!m_pseudoURL.isEmpty())
+        saved = saveMiniDocument();
+    else
         autoSaveToTempFile();
     setIsQuickOpen(false);
     return saved;
 }
 
-void TVXDocument::autoSaveToTempFile()
+std::optional<QUrl> TVXDocument::createTempFileURL(const QString& displayName, QString* error)
+{
+    const QString folder = appendPathComponent(getApplicationDirectoryPath(MagicStrings::APPNAME), MagicStrings::AUTOSAVE_TEMP_FOLDER);
+    if (const auto failure = createDirectoryAtPath(folder)) {
+        if (error)
+            *error = failure->message;
+        return std::nullopt;
+    }
+    // A new UUID stands for the process's globally unique string: every call differs.
+    const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QLatin1Char('_') + displayName
+        + QLatin1Char('.') + MagicStrings::AUTOSAVE_TEMP_FILE_EXT;
+    return QUrl::fromLocalFile(appendPathComponent(folder, name));
+}
+
+bool TVXDocument::autoSaveToTempFile()
 {
     if (!fileURL().isEmpty())
-        return;
+        return false;
     EditorViewControllerInterface* editor = editorViewController();
-    if (!editor || !editor->changedSinceLastTempAutoSave())
-        return;
+    if (!editor)
+        return false;
+    if (!editor->changedSinceLastTempAutoSave())
+        return !m_tempFileURL.isEmpty() && checkIfFileExists(m_tempFileURL.toLocalFile());
     const bool isNew = m_tempFileURL.isEmpty();
     auto warn = [this](const QString& why) {
         appLog().warning(QStringLiteral("Error saving temp file %1: %2").arg(displayName(), why));
     };
     if (isNew) {
-        const QString folder = appendPathComponent(getApplicationDirectoryPath(MagicStrings::APPNAME), MagicStrings::AUTOSAVE_TEMP_FOLDER);
-        if (const auto error = createDirectoryAtPath(folder)) {
-            warn(error->message);
-            return;
+        QString why;
+        const std::optional<QUrl> url = createTempFileURL(displayName(), &why);
+        if (!url) {
+            warn(why);
+            return false;
         }
-        m_tempFileURL = QUrl::fromLocalFile(appendPathComponent(folder,
-            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QLatin1Char('_') + displayName() + QLatin1Char('.')
-                + MagicStrings::AUTOSAVE_TEMP_FILE_EXT));
+        m_tempFileURL = *url;
     }
     const QString path = m_tempFileURL.toLocalFile();
     const auto text = editor->getTextStorage(false);
     if (path.isEmpty() || !text)
-        return;
+        return false;
+    // Atomically: a crash or a full disk mid-write leaves the previous copy whole.
     if (const auto error = writeToFile(*text, path, true)) {
         warn(error->message);
-        return;
+        return false;
     }
     editor->setChangedSinceLastTempAutoSave(false);
-    if (isNew && newTempFileHandler())
-        newTempFileHandler()(this);
+    if (isNew && saveSessionHandler())
+        saveSessionHandler()(this);
     std::fprintf(stdout, "Saved to: %s\n", qPrintable(path));
     std::fflush(stdout);
+    return true;
+}
+
+void TVXDocument::unlinkTempFile()
+{
+    if (m_tempFileURL.isEmpty())
+        return;
+    const QString path = m_tempFileURL.toLocalFile();
+    QFile file(path);
+    if (file.exists() && !file.remove()) {
+        appLog().error(QStringLiteral("Error unlinking temp: ") + file.errorString());
+        return;
+    }
+    m_tempFileURL.clear();
+}
+
+bool TVXDocument::writeSafelyToURL(const QUrl& url, const QString& type, platform::SaveOperation operation, MaybeError* error)
+{
+    // The file first: a refused write leaves the note and its record as they were.
+    if (!platform::Document::writeSafelyToURL(url, type, operation, error))
+        return false;
+    if (operation == platform::SaveOperation::SaveTo)
+        return true;
+    detachNoteAfterFileWrite();
+    unlinkTempFile();
+    if (saveSessionHandler())
+        saveSessionHandler()(this);
+    return true;
+}
+
+void TVXDocument::canCloseDocument(QObject* asker, const std::function<void(bool)>& answer)
+{
+    if (!m_pseudoURL.isEmpty())
+        saveMiniDocument();
+    const bool atQuit = qobject_cast<TVXDocumentController*>(asker) != nullptr;
+    if (atQuit && fileURL().isEmpty() && !m_tempFileURL.isEmpty() && autoSaveToTempFile()) {
+        // The copy is on disk and stays for the next session.
+        updateChangeCount(DocumentChange::Cleared);
+    }
+    platform::Document::canCloseDocument(asker, answer);
 }
 
 // --- Notes ---
@@ -450,6 +510,14 @@ void TVXDocument::onFileURLChanged()
 {
     if (auto* editor = editorViewController())
         editor->setTitle(displayName());
+    // The file is watched for changes made by other programs.
+    if (m_isDirectory || isClosed())
+        return;
+    if (!m_fileWatch) {
+        m_fileWatch = new platform::FileWatch(this);
+        connect(m_fileWatch, &platform::FileWatch::changed, this, &TVXDocument::presentedItemDidChange);
+    }
+    m_fileWatch->watch(fileURL().isEmpty() ? QString() : fileURL().toLocalFile());
 }
 
 void TVXDocument::close()
@@ -458,6 +526,8 @@ void TVXDocument::close()
         m_editor->removeDelegates();
     releaseEditor();
     m_fileSystemItem.reset();
+    if (m_fileWatch)
+        m_fileWatch->watch(QString());
     platform::Document::close();
 }
 

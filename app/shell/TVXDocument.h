@@ -14,10 +14,18 @@
 #include <functional>
 #include <memory>
 
+class QAction;
+
 namespace penwick {
+
+namespace platform {
+class FileWatch;
+}
 
 class EditorViewControllerInterface;
 class FolderNavigatorItem;
+class ScratchDocument;
+class ShadowDocument;
 class SidebarDocument;
 class TVXDocument;
 
@@ -123,10 +131,26 @@ public:
     // a timed save (no sender) of an untitled document writes its temporary copy instead. A
     // note's timed save belongs to the note layer. Every save ends the quick-open state.
     bool saveDocument(QObject* sender) override;
-    // Writes the temporary copy of an untitled document when its text changed since the last one.
-    void autoSaveToTempFile();
-    // Told when a temporary copy is written for the first time (the session lists it).
-    static void setNewTempFileHandler(std::function<void(TVXDocument*)> handler);
+    // Writes the temporary copy of an untitled document when its text changed since the last
+    // one. Answers whether the copy on disk holds the editor's text (written now, or unchanged
+    // since the last write); false when nothing could be written.
+    bool autoSaveToTempFile();
+    // The URL of a new temporary copy named after `displayName` (the folder is made; nothing is
+    // written); the error message when the folder cannot be made.
+    static std::optional<QUrl> createTempFileURL(const QString& displayName, QString* error = nullptr);
+    // Deletes the temporary copy; a failure is logged and the URL kept.
+    void unlinkTempFile();
+    // Asked to save the session: when a temporary copy is written for the first time, and after
+    // every write to a real file (the session lists the document under its new URL).
+    static void setSaveSessionHandler(std::function<void(TVXDocument*)> handler);
+
+    // Every write to a real file: the file is written first; only then does a note become an
+    // ordinary file document and the temporary copy go.
+    bool writeSafelyToURL(const QUrl& url, const QString& type, platform::SaveOperation operation, MaybeError* error = nullptr) override;
+    // A note saves itself into its record first. At quit (`asker` is the document controller)
+    // an untitled document with a temporary copy writes it and closes without a question, but
+    // only once the copy is on disk; otherwise it is asked about like any edited document.
+    void canCloseDocument(QObject* asker, const std::function<void(bool shouldClose)>& answer) override;
 
     // The document as the sidebar sees it.
     SidebarDocument* sidebarDocument();
@@ -147,13 +171,68 @@ public:
     std::optional<QUrl> determineBaseURL() const { return determineBaseURLAndType().first; }
 
     // --- Notes ---
+    // The record of this note; none without a note URL, for another scheme (compared exactly)
+    // or when the record is gone.
+    std::optional<ScratchDocument> asScratchDocument() const;
+    std::optional<ShadowDocument> asShadowDocument() const;
+    bool isNote() const { return !m_pseudoURL.isEmpty(); }
+    // Makes this document the editor of a note: its URL, title, text and icon.
+    void setAsScratchDocument(const ScratchDocument& note, const QUrl& url, const QString& title);
+    void setAsShadowDocument(const ShadowDocument& note, const QIcon& icon, const QUrl& url, const QString& title);
+    // Writes the editor's text into the note's record when the document is edited. The edited
+    // state is cleared only once the transaction is committed; a failure is logged and the
+    // document stays edited. Answers whether the record now holds the text.
+    bool saveMiniDocument();
+    // Reloads the text from the record when the record changed since the last save.
+    void restoreMiniDocument();
+    // Saves the note as a file through the save panel (the record follows the setting
+    // "retainMiniDocumentAfterSave" once the file is written).
+    bool persistMiniDocumentToFile(QObject* sender);
+    // The tab icon of scratch notes.
+    static QIcon scratchNoteIcon();
     // A note got a new title in the sidebar ("miniNoteEdited"): the tab showing that note follows.
     void handleMiniNoteTitleEdited(const platform::Notification& notification);
 
+    // --- Changes made by other programs ---
+    // The file changed on disk. An unedited document whose file has a new date reloads it,
+    // later on the main thread, and only if nothing was typed meanwhile; "Error reverting file
+    // contents" is logged when the date or the file cannot be read.
+    void presentedItemDidChange();
+    // The platform's revert, then the editor shows the text read.
+    bool revertToContentsOfURL(const QUrl& url, const QString& type, MaybeError* error = nullptr) override;
+    bool isWatchingFile() const;
+
+    // --- The text as HTML ---
+    // The whole text, and the selected ranges widened to whole lines, as HTML: for each text its
+    // front-matter table, then its body, with nothing between the pieces.
+    QString getAllTextAsHTML();
+    QString getSelectedTextsAsHTML();
+    static QString htmlOfMarkdownTexts(const QStringList& texts);
+    // Puts that HTML on the clipboard as plain text: the texts are taken now, formatted on a
+    // worker thread and written to the clipboard on the GUI thread (htmlCopied follows).
+    void copyHTMLToClipboard();
+    void copySelectedTextAsHTML();
+
+    // --- Menu validation ---
+    // "Save" for a file or a note, "Save..." for an untitled document.
+    QString saveMenuTitle() const;
+    // The first selected range is not empty.
+    bool canCopySelectedTextAsHTML();
+    // Items named "saveDocument" take their title; "copySelectedTextAsHTML" its enabled state.
+    bool validateMenuItem(QAction* item);
+
     void close() override;
+
+signals:
+    // The clipboard holds the HTML of a copy command.
+    void htmlCopied(const QString& html);
 
 private:
     QString editorText(bool breakUndoCoalescing);
+    void loadNote(const QString& content);
+    void detachNoteAfterFileWrite();
+    void revertAfterOutsideChange();
+    void copyTextsAsHTML(const QStringList& texts);
     void releaseEditor();
     void onFileURLChanged();
 
@@ -178,6 +257,8 @@ private:
     std::unique_ptr<SidebarDocument> m_sidebarDocument;
     QIcon m_icon;
     QString m_uniqueID;
+    platform::FileWatch* m_fileWatch = nullptr;
+    bool m_revertScheduled = false;
 };
 
 } // namespace penwick

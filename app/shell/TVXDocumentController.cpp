@@ -175,12 +175,8 @@ void TVXDocumentController::closeAllDocuments(const std::function<void(bool)>& d
 {
     bool all = true;
     for (TVXDocument* document : QList<TVXDocument*>(m_documents)) {
-        // An untitled document with a temporary copy keeps it for the next session and closes
-        // without a question.
-        if (document->fileURL().isEmpty() && !document->tempFileURL().isEmpty()) {
-            document->autoSaveToTempFile();
-            document->updateChangeCount(platform::DocumentChange::Cleared);
-        }
+        // Asked as the document controller: an untitled document whose copy is on disk keeps it
+        // for the next session and closes without a question.
         bool closes = false;
         document->canCloseDocument(this, [&closes](bool shouldClose) { closes = shouldClose; });
         if (!closes) {

@@ -158,14 +158,56 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
     setFileType(type);
     setFileURL(url);
     m_fileModificationDate = QFileInfo(url.toLocalFile()).lastModified();
+    m_timedSavesHeld = false;
     updateChangeCount(DocumentChange::Cleared);
     return true;
 }
 
-bool Document::saveDocument(QObject*)
+bool Document::fileChangedOnDisk() const
+{
+    if (m_fileURL.isEmpty())
+        return false;
+    const QFileInfo info(m_fileURL.toLocalFile());
+    if (!info.exists())
+        return false;
+    return !m_fileModificationDate.isValid() || info.lastModified() != m_fileModificationDate;
+}
+
+bool Document::mayOverwriteOutsideChange(bool timed)
+{
+    if (!fileChangedOnDisk())
+        return true;
+    if (timed && m_timedSavesHeld)
+        return false;
+    AlertSpec alert;
+    alert.messageText = QStringLiteral("The file has been changed by another application.");
+    alert.informativeText = QStringLiteral("Do you want to keep your version of “%1” and overwrite the other one, or revert to the "
+                                           "version on disk and lose your changes?").arg(displayName());
+    alert.buttons = { QStringLiteral("Save Anyway"), QStringLiteral("Revert"), QStringLiteral("Cancel") };
+    alert.cancelButton = 2;
+    switch (Dialogs::current().runModalAlert(windowForSheet(), alert)) {
+    case 0:
+        return true;
+    case 1: {
+        MaybeError error;
+        const QString type = m_fileType.isEmpty() ? defaultType() : m_fileType;
+        if (!revertToContentsOfURL(m_fileURL, type, &error) && error)
+            presentError(*error);
+        return false;
+    }
+    default:
+        // Both versions stay; the timer stops writing until the person decides.
+        m_timedSavesHeld = true;
+        return false;
+    }
+}
+
+bool Document::saveDocument(QObject* sender)
 {
     if (m_fileURL.isEmpty())
         return runSavePanelAndSave(SaveOperation::Save);
+    if (!mayOverwriteOutsideChange(sender == nullptr))
+        return false;
     MaybeError error;
     const QString type = m_fileType.isEmpty() ? defaultType() : m_fileType;
     if (saveToURL(m_fileURL, type, SaveOperation::Save, &error))
@@ -231,6 +273,7 @@ bool Document::revertToContentsOfURL(const QUrl& url, const QString& type, Maybe
         return false;
     if (m_undoManager)
         m_undoManager->removeAllActions();
+    m_timedSavesHeld = false;
     updateChangeCount(DocumentChange::Cleared);
     return true;
 }

@@ -82,7 +82,13 @@ public:
 
     // The Save command: in place when the document has a file, else through the save panel.
     // Failures are presented to the user. Answers whether the document was written.
+    // A file that another program changed since it was read or saved is not written over
+    // without asking ("Save Anyway", "Revert", "Cancel"); after Cancel, timed saves (no
+    // sender) of this document wait until the person saves or reverts.
     virtual bool saveDocument(QObject* sender);
+    // The file on disk is not the one this document last read or wrote (its date differs).
+    bool fileChangedOnDisk() const;
+    bool timedSavesHeld() const { return m_timedSavesHeld; }
     // Save As: always through the save panel.
     bool saveDocumentAs();
     // Shapes the save panel before it runs; answer false to cancel.
@@ -114,6 +120,8 @@ signals:
 
 private:
     bool runSavePanelAndSave(SaveOperation operation);
+    // Whether a save may write over a file changed elsewhere; may revert instead.
+    bool mayOverwriteOutsideChange(bool timed);
 
     QUrl m_fileURL;
     QString m_fileType;
@@ -125,6 +133,7 @@ private:
     QPointer<UndoManager> m_undoManager;
     QList<QMetaObject::Connection> m_undoConnections;
     bool m_closed = false;
+    bool m_timedSavesHeld = false;
 };
 
 } // namespace penwick::platform

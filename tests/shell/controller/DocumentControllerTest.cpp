@@ -137,7 +137,7 @@ TEST_F(Controller, AFiringSavesEditedDocumentsOnlyAndUntitledOnesToTheirCopyOnce
     editor->type(QStringLiteral("draft text"));
     untitled->updateChangeCount(platform::DocumentChange::Done);
     int newCopies = 0;
-    TVXDocument::setNewTempFileHandler([&](TVXDocument*) { ++newCopies; });
+    TVXDocument::setSaveSessionHandler([&](TVXDocument* d) { newCopies += d == untitled ? 1 : 0; });
 
     controller.fireSaveTimer();
     EXPECT_EQ(read(path), QByteArray("typed before\r\n"));
@@ -159,7 +159,7 @@ TEST_F(Controller, AFiringSavesEditedDocumentsOnlyAndUntitledOnesToTheirCopyOnce
     controller.fireSaveTimer();
     EXPECT_EQ(read(copy), QByteArray("draft text more"));
     EXPECT_EQ(newCopies, 1);
-    TVXDocument::setNewTempFileHandler({});
+    TVXDocument::setSaveSessionHandler({});
 }
 
 TEST_F(Controller, AFiringDuringAModalDialogWaitsUntilItCloses)
