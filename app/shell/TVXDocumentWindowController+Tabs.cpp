@@ -30,8 +30,12 @@ QMenu* TVXDocumentWindowController::menuForTabViewItem(TabViewItem* item)
             });
         return entry;
     };
-    const bool isNote = miniDocumentType(document->pseudoURL().isEmpty() ? std::nullopt : std::optional<QString>(document->pseudoURL().toString())).has_value();
+    const auto noteType = miniDocumentType(document->pseudoURL().isEmpty() ? std::nullopt : std::optional<QString>(document->pseudoURL().toString()));
+    const bool isNote = noteType.has_value();
     const bool hasFile = !document->fileURL().isEmpty();
+    if (noteType)
+        add(*noteType == MiniDocumentType::Scratch ? QStringLiteral("Save Scratch") : QStringLiteral("Save Shadow"),
+            [this, target] { saveMiniDocumentForItem(target); });
     add(QStringLiteral("Add to Favorites"), hasFile || isNote ? std::function<void()>([this, target] { addToFavorites(target); }) : nullptr);
     if (hasFile)
         add(QStringLiteral("Show in File Manager"), [this, target] { revealInFinder(target); });

@@ -43,13 +43,21 @@ void TVXDocumentWindowController::restoreSession()
     m_documentsRestoringStarted = true;
     if (m_sidebar)
         m_sidebar->restoreSession();
-    // Notes shown in tabs reload their text from the database here.
+    // Notes changed meanwhile (by the companion, say) show their records' text.
+    restoreMiniDocuments();
     m_documentsRestoringStarted = false;
 }
 
 void TVXDocumentWindowController::appWillBecomeInactive()
 {
-    // Edited notes shown in tabs are written to the database here.
+    if (m_sidebar)
+        m_sidebar->turnOffNavigatorReload();
+    for (TVXDocument* document : QList<TVXDocument*>(m_documents)) {
+        if (document->isNote() && document->isDocumentEdited())
+            document->saveMiniDocument();
+    }
+    if (m_sidebar)
+        m_sidebar->turnOnNavigatorReload();
 }
 
 // --- Closing ---

@@ -45,6 +45,7 @@ TVXDocumentWindowController::TVXDocumentWindowController(QObject* parent)
     initializeTabView();
     setSplashVisible(true);
     startPreviewRefresh();
+    subscribeToRealmNotification();
 }
 
 TVXDocumentWindowController::~TVXDocumentWindowController()
@@ -228,7 +229,15 @@ void TVXDocumentWindowController::removeExistingQuickOpenDocumentIfAny()
 
 void TVXDocumentWindowController::tabViewWillSelectTabViewItem(TabView*, TabViewItem*)
 {
-    // Notes shown in tabs are written to their records when left; the note layer adds that save.
+    // The note being left is written to its record (an unedited one writes nothing).
+    TVXDocument* leaving = documentForTabViewItem(m_tabView->selectedTabViewItem());
+    if (!leaving || !leaving->isNote())
+        return;
+    if (m_sidebar)
+        m_sidebar->turnOffNavigatorReload();
+    leaving->saveMiniDocument();
+    if (m_sidebar)
+        m_sidebar->turnOnNavigatorReload();
 }
 
 void TVXDocumentWindowController::tabViewDidSelectTabViewItem(TabView*, TabViewItem* item)
@@ -374,6 +383,8 @@ bool TVXDocumentWindowController::tabViewShouldCloseTabViewItem(TabView*, TabVie
             return;
         *answered = true;
         reviewed->setCanClose(shouldClose);
+        if (shouldClose)
+            reviewed->unlinkTempFile(); // closed without a file: its copy goes with the tab
         if (*returned && shouldClose && self && guard) {
             self->m_approvedItems.append(guard);
             self->removeTabItem(guard);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Observation.h"
 #include "platform/document/WindowController.h"
 #include "platform/tabs/TabView.h"
 #include "preview/OutlineDelegate.h"
@@ -133,8 +134,17 @@ public:
     void setIndividualEditorStyle(const std::optional<QString>& path);
     void setIndividualPreviewStyle(const std::optional<QString>& path);
 
+    // --- Notes ---
+    // Every note of the window reloads its text when its record changed.
+    void restoreMiniDocuments();
+    // Database changes (this program's and the companion's) reach the window's notes.
+    void subscribeToRealmNotification();
+    void unSubscribeFromRealmNotification();
+    bool isSubscribedToRealmNotification() const { return m_realmNotification.isActive(); }
+
     // --- Tab menu ---
     QMenu* menuForTabViewItem(platform::TabViewItem* item);
+    // "Save Scratch"/"Save Shadow": the item's note (else the current document) to its record.
     void saveMiniDocumentForItem(platform::TabViewItem* item);
     void addToFavorites(platform::TabViewItem* item);
     void revealInFinder(platform::TabViewItem* item);
@@ -264,6 +274,7 @@ private:
     std::unique_ptr<WindowPreviewRefresh> m_previewRefresh;
     quint64 m_copyGeneration = 0;
     QPointer<TVXQuickOpenWindowController> m_quickOpen;
+    platform::Observation m_realmNotification;
 };
 
 } // namespace penwick

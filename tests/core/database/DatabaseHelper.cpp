@@ -6,6 +6,8 @@
 //   delete-scratch <folder> <id>            deletes one scratch note, as Penwick's sidebar does
 //   write-shadow <folder> <id> <title> <source id> <source name> [<source path> [<document path>]]
 //                                           stores one shadow note
+//   update-scratch <folder> <id> <content>  gives a scratch note new content and date, as the
+//                                           mini program's editor does
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ShadowDocument.h"
@@ -91,6 +93,25 @@ int writeShadowNote(const QStringList& args)
     return 0;
 }
 
+int updateScratchNote(const QString& id, const QString& content)
+{
+    if (auto error = Realm::write([&](RealmTransaction& tx) {
+            std::optional<ScratchDocument> note = tx.objectForPrimaryKey<ScratchDocument>(id);
+            if (!note) {
+                tx.cancel();
+                return;
+            }
+            note->setContent(content);
+            note->setUpdatedDate(QDateTime::currentDateTimeUtc());
+            tx.add(*note);
+        })) {
+        say(QStringLiteral("error ") + error->message);
+        return 1;
+    }
+    say(QStringLiteral("done"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -109,6 +130,8 @@ int main(int argc, char* argv[])
         return deleteScratchNote(args[3]);
     if (args[1] == QLatin1String("write-shadow") && args.size() >= 7)
         return writeShadowNote(args);
+    if (args[1] == QLatin1String("update-scratch") && args.size() >= 5)
+        return updateScratchNote(args[3], args[4]);
     if (args[1] == QLatin1String("wait-change"))
         return waitForChange();
     return 64;
