@@ -1,5 +1,7 @@
 #include "preferences/EditorPreferencesSynchronizer.h"
 
+#include "shell/EditorFontSize.h"
+
 #include "preferences/ThemesFactory.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -60,9 +62,9 @@ QString EditorPreferencesSynchronizer::getPreferredFontFamily() const
 
 QFont EditorPreferencesSynchronizer::getPreferredFont() const
 {
-    const double size = static_cast<float>(platform::UserDefaults::standard().doubleForKey(Prefs::EDITOR_FONTSIZE));
+    const double size = EditorFontSize::effective(static_cast<float>(platform::UserDefaults::standard().doubleForKey(Prefs::EDITOR_FONTSIZE)));
     QFont font(getPreferredFontFamily());
-    font.setPointSizeF(std::isfinite(size) && size > 0 ? size : QApplication::font().pointSizeF());
+    font.setPointSizeF(size > 0 ? size : QApplication::font().pointSizeF());
     return font;
 }
 

@@ -1,5 +1,7 @@
 #include "preview/BasePreviewController.h"
 
+#include "shell/EditorFontSize.h"
+
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
@@ -169,7 +171,7 @@ void BasePreviewController::forceRepairLocalImagesUsingBasePath(const QUrl&)
 
 std::optional<float> BasePreviewController::applyScale()
 {
-    const float fontSize = static_cast<float>(defaults().doubleForKey(Prefs::EDITOR_FONTSIZE));
+    const float fontSize = static_cast<float>(EditorFontSize::effective(defaults().doubleForKey(Prefs::EDITOR_FONTSIZE)));
     if (!defaults().boolForKey(Prefs::PREVIEW_SCALE) || !(fontSize > 0))
         return std::nullopt;
     const float scale = fontSize / kScaleFontSize;

@@ -5,6 +5,7 @@
 #include "shell/MainWindowLayout.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentWindowController.h"
+#include "shell/TVXDraftsMenu.h"
 #include "shell/TVXWindowSplitViewController.h"
 
 #include <QAction>
@@ -125,13 +126,31 @@ void MainMenu::buildFileMenu()
             app->newSnippet();
     });
     m_file->addSeparator();
-    addItem(m_file, tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [controller] {
+    QAction* save = addItem(m_file, tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [controller] {
         if (controller && controller->document())
             controller->document()->saveDocument(controller);
     });
+    save->setObjectName(QStringLiteral("saveDocument"));
     addItem(m_file, tr("Save As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [controller] {
         if (controller && controller->document())
             controller->document()->saveDocumentAs();
+    });
+    addItem(m_file, tr("Revert to Saved"), {}, [controller] {
+        TVXDocument* document = controller ? controller->document() : nullptr;
+        if (!document || document->fileURL().isEmpty())
+            return;
+        platform::Document::MaybeError error;
+        if (!document->revertToContentsOfURL(document->fileURL(), document->fileType(), &error) && error)
+            document->presentError(*error);
+    });
+    // The temporary copies of untitled documents, listed afresh each time the menu opens.
+    QMenu* drafts = m_file->addMenu(tr("Open Draft"));
+    auto* draftsMenu = new TVXDraftsMenu(drafts);
+    draftsMenu->setDraftFilesMenu(drafts);
+    connect(drafts, &QMenu::aboutToShow, draftsMenu, &TVXDraftsMenu::populateDraftItemsMenu);
+    connect(m_file, &QMenu::aboutToShow, this, [this, save] {
+        if (m_controller && m_controller->document())
+            m_controller->document()->validateMenuItem(save);
     });
     m_file->addSeparator();
     addItem(m_file, tr("Close Tab"), QKeySequence(Qt::CTRL | Qt::Key_W), [controller] {
@@ -163,6 +182,20 @@ void MainMenu::buildEditMenu()
     addItem(m_edit, tr("Copy"), QKeySequence::Copy, onText(&platform::TextView::copy));
     addItem(m_edit, tr("Paste"), QKeySequence::Paste, onText(&platform::TextView::paste));
     addItem(m_edit, tr("Select All"), QKeySequence::SelectAll, onText(&platform::TextView::selectAll));
+    QPointer<TVXDocumentWindowController> controller = m_controller;
+    addItem(m_edit, tr("Copy HTML"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), [controller] {
+        if (controller && controller->document())
+            controller->document()->copyHTMLToClipboard();
+    });
+    QAction* copySelection = addItem(m_edit, tr("Copy Selected Text as HTML"), {}, [controller] {
+        if (controller && controller->document())
+            controller->document()->copySelectedTextAsHTML();
+    });
+    copySelection->setObjectName(QStringLiteral("copySelectedTextAsHTML"));
+    connect(m_edit, &QMenu::aboutToShow, this, [this, copySelection] {
+        TVXDocument* document = m_controller ? m_controller->document() : nullptr;
+        copySelection->setEnabled(document && document->validateMenuItem(copySelection));
+    });
     m_edit->addSeparator();
     addItem(m_edit, tr("Find…"), QKeySequence::Find, onText(&platform::TextView::showFindBar));
 }
@@ -172,6 +205,31 @@ void MainMenu::buildEditMenu()
 void MainMenu::buildViewMenu()
 {
     m_view = menuBar()->addMenu(tr("&View"));
+    QPointer<TVXDocumentWindowController> controller = m_controller;
+    QAction* distractionFree = addItem(m_view, tr("Enter Distraction Free Mode"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), {});
+    distractionFree->setData(0); // the mode: 0 off, 1 on
+    connect(distractionFree, &QAction::triggered, this, [controller, distractionFree] {
+        if (controller)
+            controller->enterDistractionFreeMode(distractionFree);
+    });
+    addItem(m_view, tr("Full Screen"), QKeySequence::FullScreen, [controller] {
+        if (controller)
+            controller->toggleFullScreen();
+    });
+    m_view->addSeparator();
+    addItem(m_view, tr("Zoom In"), QKeySequence::ZoomIn, [controller] {
+        if (controller)
+            controller->zoomIn();
+    });
+    addItem(m_view, tr("Zoom Out"), QKeySequence::ZoomOut, [controller] {
+        if (controller)
+            controller->zoomOut();
+    });
+    addItem(m_view, tr("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), [controller] {
+        if (controller)
+            controller->zoomImageToActualSize();
+    });
+    m_view->addSeparator();
     TVXWindowSplitViewController* split = m_layout ? m_layout->splitViewController() : nullptr;
     if (!split)
         return;
@@ -226,6 +284,8 @@ void MainMenu::buildWindowMenu()
 void MainMenu::buildHelpMenu()
 {
     m_help = menuBar()->addMenu(tr("&Help"));
+    (new TVXDraftsMenu(m_help))->addHelpItems(m_help);
+    m_help->addSeparator();
     QPointer<TVXAppDelegate> app = m_application;
     addItem(m_help, tr("Send Feedback…"), {}, [app] {
         if (app)

@@ -59,6 +59,7 @@ MainWindowLayout::MainWindowLayout(TVXDocumentWindowController* controller, Side
     m_splitController->setParentWindow(window);
     m_splitController->setBars(nullptr, nullptr, nullptr, controller->tabBarView()->tabBar());
     m_splitController->awakeFromNib();
+    controller->setSplitViewController(m_splitController);
 
     PreviewController* preview = m_previewPane->controller();
     QPointer<TVXWindowSplitViewController> split = m_splitController;

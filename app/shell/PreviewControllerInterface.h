@@ -29,6 +29,10 @@ public:
     virtual void rerenderWithNewBaseUrl(const QUrl& /*baseURL*/, const QUrl& /*documentURL*/) {}
     // Scrolls the page to the element with that id.
     virtual void navigateToAnchor(const QString& /*anchor*/) {}
+    // While set, the preview does not follow the editor's scrolling (the close review runs).
+    virtual void setIgnoreAutoSync(bool) {}
+    // The window is closing: the preview stops loading and rendering.
+    virtual void stop() {}
 };
 
 } // namespace penwick

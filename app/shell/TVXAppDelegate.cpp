@@ -88,6 +88,11 @@ void TVXAppDelegate::applicationWillFinishLaunching(const QStringList& arguments
         }, Qt::AutoConnection);
     }));
     m_observing = true;
+    // A new temporary copy, or a document written to a file, changes what the session lists.
+    TVXDocument::setSaveSessionHandler([self = QPointer<TVXAppDelegate>(this)](TVXDocument*) {
+        if (self)
+            self->saveSession();
+    });
 
     m_newBlankWindowRequested = true;
     // A failure here is not worth stopping for: the user's themes are optional.
@@ -144,6 +149,7 @@ void TVXAppDelegate::stopObserving()
     m_observing = false;
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     m_observations.clear();
+    TVXDocument::setSaveSessionHandler({});
 }
 
 // --- Registry ---

@@ -66,18 +66,8 @@ bool TVXDocumentWindowController::windowShouldClose()
 {
     if (m_terminating || m_closing)
         return true;
-    for (TVXDocument* document : documentsInTabOrder()) {
-        // An untitled document with a temporary copy keeps it for the next session.
-        if (document->fileURL().isEmpty() && !document->tempFileURL().isEmpty()) {
-            document->autoSaveToTempFile();
-            document->updateChangeCount(platform::DocumentChange::Cleared);
-        }
-        bool closes = false;
-        document->canCloseDocument(this, [&closes](bool shouldClose) { closes = shouldClose; });
-        if (!closes)
-            return false;
-    }
-    return true;
+    // One edited document at a time; a refusal keeps the window with what is left in it.
+    return reviewDocumentsForClosing();
 }
 
 void TVXDocumentWindowController::windowWillClose()
@@ -85,12 +75,15 @@ void TVXDocumentWindowController::windowWillClose()
     if (m_terminating || m_closing)
         return;
     m_closing = true;
-    // The document list of the last save stays; only the folders are stored.
-    if (m_sidebar)
-        m_sidebar->saveSessionFolders();
-    if (m_preview)
+    unSubscribeFromRealmNotification();
+    // Tabs removed from here on are not reviewed again.
+    m_tabView->setDelegate(nullptr);
+    if (m_preview) {
+        m_preview->stop();
         m_preview->forceClean();
-    for (TVXDocument* document : documentsInTabOrder()) {
+    }
+    // The documents still in the window (those the review closed are gone from the list).
+    for (TVXDocument* document : QList<TVXDocument*>(m_documents)) {
         if (document->hasEditorViewController()) {
             auto* editor = document->editorViewController();
             if (m_preview && editor->getEditorTextView())
@@ -101,7 +94,14 @@ void TVXDocumentWindowController::windowWillClose()
         m_documents.removeAll(document);
         emit documentDisposed(document);
     }
+    m_editorViewControllers.clear();
+    for (platform::TabViewItem* item : m_tabView->tabViewItems())
+        m_tabView->removeTabViewItem(item);
+    m_mruItems.clear();
     m_document = nullptr;
+    // The document list of the last save stays; only the folders are stored.
+    if (m_sidebar)
+        m_sidebar->saveSessionFolders();
     if (m_delegate)
         m_delegate->documentWindowControllerWillClose(this);
 }

@@ -45,6 +45,7 @@ TVXDocumentWindowController::TVXDocumentWindowController(QObject* parent)
     initializeTabView();
     setSplashVisible(true);
     startPreviewRefresh();
+    window->installEventFilter(this);
     subscribeToRealmNotification();
 }
 

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QMenu;
 
@@ -28,6 +29,7 @@ namespace penwick {
 class EditorOutlineController;
 class PreviewControllerInterface;
 class PreviewOutlineController;
+class TVXWindowSplitViewController;
 class SidebarManagerInterface;
 class TVXQuickOpenWindowController;
 class WindowPreviewRefresh;
@@ -229,6 +231,36 @@ public:
     void handleFolderWatchNotification(const QString& rootPath);
     // The split view or the margin settings changed.
     void adjustEditorMargins() { adjustMarginsForCurrentEditor(); }
+    // --- Window modes ---
+    // The distraction-free menu item: its tag (data) 0 enters the mode, 1 leaves it; outside
+    // full screen the window enters or leaves full screen with it.
+    void enterDistractionFreeMode(QAction* item);
+    void enterDistracitonFreeMode();
+    void exitDistracitonFreeMode();
+    bool isFullScreen() const;
+    // Full screen on and off, with the will/did steps around the change.
+    void toggleFullScreen();
+    void windowWillEnterFullScreen();
+    void windowWillExitFullScreen();
+    void windowDidEnterFullScreen();
+    void windowDidExitFullScreen();
+    bool isDFMPending() const { return m_isDFMPending; }
+    void setSplitViewController(TVXWindowSplitViewController* layout);
+    // The editor font size: one point up or down (never below the floor), or 16.
+    void zoomIn();
+    void zoomOut();
+    void zoomImageToActualSize();
+
+    // --- The close review ---
+    // Asks each edited document in turn (notes are saved without asking); answers whether the
+    // window may close. A refused answer stops the questions; the window then keeps every tab.
+    bool reviewDocumentsForClosing();
+    // The answer of one document's review.
+    void documentShouldClose(TVXDocument* document, bool shouldClose);
+
+protected:
+    // The window's own events: state changes (full screen) and resizing.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // After a tab's document was closed and left this window (its owner may now free it).
@@ -275,6 +307,11 @@ private:
     quint64 m_copyGeneration = 0;
     QPointer<TVXQuickOpenWindowController> m_quickOpen;
     platform::Observation m_realmNotification;
+    QPointer<TVXWindowSplitViewController> m_layout;
+    bool m_isDFMPending = false;
+    bool m_keepBuggingForSave = false;
+    QList<QPointer<platform::TabViewItem>> m_reviewClosedItems;
+    bool m_knownFullScreen = false;
 };
 
 } // namespace penwick

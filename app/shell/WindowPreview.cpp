@@ -48,4 +48,16 @@ void WindowPreview::navigateToAnchor(const QString& anchor)
         m_controller->navigateToAnchor(anchor);
 }
 
+void WindowPreview::setIgnoreAutoSync(bool ignore)
+{
+    if (m_controller)
+        m_controller->setIgnoreAutoSync(ignore);
+}
+
+void WindowPreview::stop()
+{
+    if (m_controller)
+        m_controller->stop();
+}
+
 } // namespace penwick

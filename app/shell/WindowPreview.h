@@ -20,6 +20,8 @@ public:
     void setForceLoadInsteadOfInject(bool force) override;
     void rerenderWithNewBaseUrl(const QUrl& baseURL, const QUrl& documentURL) override;
     void navigateToAnchor(const QString& anchor) override;
+    void setIgnoreAutoSync(bool ignore) override;
+    void stop() override;
 
 private:
     QPointer<PreviewController> m_controller;
