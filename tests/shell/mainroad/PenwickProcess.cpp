@@ -37,14 +37,19 @@ PenwickSession::PenwickSession()
 
 PenwickSession::~PenwickSession() = default;
 
-std::unique_ptr<QProcess> PenwickSession::start(const QStringList& arguments, const QString& workingDirectory)
+std::unique_ptr<QProcess> PenwickSession::start(const QStringList& arguments, const QString& workingDirectory,
+    const QString& program, const QString& outputFile)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(m_environment);
     process->setWorkingDirectory(workingDirectory.isEmpty() ? m_home : workingDirectory);
     // Its output goes to the test's, so that a full pipe never stops it.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->start(QStringLiteral(PENWICK_PROGRAM), arguments);
+    if (!outputFile.isEmpty()) {
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setStandardOutputFile(outputFile);
+    }
+    process->start(program.isEmpty() ? QStringLiteral(PENWICK_PROGRAM) : program, arguments);
     process->waitForStarted(10000);
     return process;
 }

@@ -26,7 +26,9 @@ public:
     QProcessEnvironment environment() const { return m_environment; }
 
     // Starts Penwick with these arguments in `workingDirectory` (the home folder when empty).
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& workingDirectory = {});
+    // Its standard output goes to `outputFile` when one is named (else to the test's).
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& workingDirectory = {},
+        const QString& program = {}, const QString& outputFile = {});
     // Penwick's windows as its bus service lists them; empty when it does not answer.
     QJsonArray windows();
     // The file names of each window's tabs, in order.
