@@ -582,7 +582,9 @@ std::optional<FileError> writeToFile(const QString& text, const QString& path, b
     if (atomically) {
         // The old file is only replaced once the new content is complete on disk.
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        // Unbuffered: a write cut short (a full disk, a size limit) shows in write()'s count,
+        // where a buffered write would lose it in the flush and commit a truncated file.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return failure(file);
         if (file.write(bytes) != bytes.size()) {
             const FileError error = failure(file);
@@ -595,7 +597,7 @@ std::optional<FileError> writeToFile(const QString& text, const QString& path, b
     }
 
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return failure(file);
     if (file.write(bytes) != bytes.size() || !file.flush())
         return failure(file);

@@ -84,7 +84,8 @@ bool FileWrapper::writeToPath(const QString& path, DocumentError* error) const
     }
     QSaveFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a write cut short shows in write()'s count instead of vanishing in a flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const int err = errno;
         setError(error, writeCodeFor(err),
             QStringLiteral("The file “%1” couldn’t be saved: %2").arg(name, file.errorString()));

@@ -185,21 +185,30 @@ private:
 
 TEST(WriteToFile, WriteFailingPartWayKeepsTheOldFile)
 {
-    const QString folder = test::temporaryFolder();
-    const QString path = folder + QStringLiteral("/penwick.css");
-    ASSERT_EQ(writeToFile(QStringLiteral("old content"), path), std::nullopt);
-    const QString large(64 * 1024, QLatin1Char('x'));
+    // Larger and smaller than the file device's buffer, in place and atomically: a buffered
+    // write cut short in its final flush went unnoticed and left a truncated file.
+    for (const bool atomically : { true, false }) {
+        for (const qsizetype size : { qsizetype(64 * 1024), qsizetype(8000) }) {
+            SCOPED_TRACE(testing::Message() << (atomically ? "atomically, " : "in place, ") << size << " bytes");
+            const QString folder = test::temporaryFolder();
+            const QString path = folder + QStringLiteral("/penwick.css");
+            ASSERT_EQ(writeToFile(QStringLiteral("old content"), path), std::nullopt);
+            const QString large(size, QLatin1Char('x'));
 
-    std::optional<FileError> error;
-    {
-        const FileSizeLimit limit(4096);
-        ASSERT_TRUE(limit.isActive());
-        error = writeToFile(large, path);
+            std::optional<FileError> error;
+            {
+                const FileSizeLimit limit(4096);
+                ASSERT_TRUE(limit.isActive());
+                error = writeToFile(large, path, atomically);
+            }
+            ASSERT_TRUE(error.has_value()) << "a write cut short was reported as done";
+            EXPECT_EQ(error->path, path);
+            if (atomically) {
+                EXPECT_EQ(readFile(path), QStringLiteral("old content"));
+            }
+            EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("penwick.css") });
+        }
     }
-    ASSERT_TRUE(error.has_value()) << "a write cut short was reported as done";
-    EXPECT_EQ(error->path, path);
-    EXPECT_EQ(readFile(path), QStringLiteral("old content"));
-    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("penwick.css") });
 }
 
 TEST(WriteToFile, ParentThatIsAFileFails)
