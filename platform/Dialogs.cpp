@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 #include <memory>
@@ -60,10 +61,23 @@ void Dialogs::setCurrent(Dialogs* dialogs)
     g_current = dialogs;
 }
 
-std::optional<QString> QtDialogs::runSavePanel(QWidget* parent, const SavePanelOptions& options)
+std::optional<QString> QtDialogs::runSavePanel(QWidget* parent, SavePanelOptions& options)
 {
     QFileDialog dialog(parent, options.title, options.directory);
+    if (parent)
+        dialog.setWindowModality(Qt::WindowModal);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!options.prompt.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, options.prompt);
+    QCheckBox* checkBox = nullptr;
+    if (!options.accessoryCheckBoxTitle.isEmpty()) {
+        // Only Qt's own dialog takes extra widgets.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        checkBox = new QCheckBox(options.accessoryCheckBoxTitle, &dialog);
+        checkBox->setChecked(options.accessoryCheckBoxState);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(checkBox, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!options.nameFilters.isEmpty())
         dialog.setNameFilters(options.nameFilters);
@@ -71,7 +85,10 @@ std::optional<QString> QtDialogs::runSavePanel(QWidget* parent, const SavePanelO
         dialog.setDefaultSuffix(options.defaultSuffix);
     if (!options.nameFieldStringValue.isEmpty())
         dialog.selectFile(options.nameFieldStringValue);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (checkBox)
+        options.accessoryCheckBoxState = checkBox->isChecked();
+    if (!accepted)
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -137,6 +154,14 @@ QWidget* QtDialogs::beginSheetAlert(QWidget* window, const AlertSpec& alert, Ale
     });
     box->open();
     return box;
+}
+
+bool QtDialogs::runPrintPanel(QWidget* parent, QPrinter* printer)
+{
+    QPrintDialog dialog(printer, parent);
+    if (parent)
+        dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace penwick::platform

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace penwick::platform {
@@ -28,6 +29,10 @@ struct SavePanelOptions {
     QString nameFieldStringValue;
     QStringList nameFilters;    // "Markdown (*.md *.markdown)", ...
     QString defaultSuffix;      // added when the chosen name has no extension
+    QString prompt;             // the accept button's title; empty: the panel's own
+    // A check box under the panel (empty: none) and its state in and out.
+    QString accessoryCheckBoxTitle;
+    bool accessoryCheckBoxState = false;
 };
 
 struct OpenPanelOptions {
@@ -50,8 +55,9 @@ public:
 
     virtual ~Dialogs() = default;
 
-    // The panels and the modal alert block until the user answers.
-    virtual std::optional<QString> runSavePanel(QWidget* parent, const SavePanelOptions& options) = 0;
+    // The panels and the modal alert block until the user answers. The save panel writes its
+    // check box's state back.
+    virtual std::optional<QString> runSavePanel(QWidget* parent, SavePanelOptions& options) = 0;
     // The chosen paths (empty when cancelled); the check box's state is written back.
     virtual QStringList runOpenPanel(QWidget* parent, OpenPanelOptions& options) = 0;
     // The index of the pressed button.
@@ -59,6 +65,8 @@ public:
     // An alert attached to `window` that does not block; `onEnd` gets the pressed button's
     // index when it closes. Answers the alert's widget, when there is one.
     virtual QWidget* beginSheetAlert(QWidget* window, const AlertSpec& alert, AlertHandler onEnd) = 0;
+    // The print panel for `printer`, which takes the choices made; false when cancelled.
+    virtual bool runPrintPanel(QWidget* parent, QPrinter* printer) = 0;
 
     // The instance in use: the one given to setCurrent(), else the Qt dialogs.
     static Dialogs& current();
@@ -69,10 +77,11 @@ public:
 // The real dialogs: QFileDialog and QMessageBox.
 class QtDialogs : public Dialogs {
 public:
-    std::optional<QString> runSavePanel(QWidget* parent, const SavePanelOptions& options) override;
+    std::optional<QString> runSavePanel(QWidget* parent, SavePanelOptions& options) override;
     QStringList runOpenPanel(QWidget* parent, OpenPanelOptions& options) override;
     int runModalAlert(QWidget* parent, const AlertSpec& alert) override;
     QWidget* beginSheetAlert(QWidget* window, const AlertSpec& alert, AlertHandler onEnd) override;
+    bool runPrintPanel(QWidget* parent, QPrinter* printer) override;
 };
 
 } // namespace penwick::platform

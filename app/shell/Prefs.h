@@ -46,6 +46,11 @@ public:
     static inline const QString SORTING_SCRATCH_ORDER = QStringLiteral("ScratchSortOrder");
     static inline const QString SORTING_SHADOW_BY = QStringLiteral("ShadowSortBy");
     static inline const QString SORTING_SHADOW_ORDER = QStringLiteral("ShadowSortOrder");
+    // Whole points, for printing and the PDF export alike.
+    static inline const QString PDF_EXPORT_TOP_MARGINS = QStringLiteral("pdfExportTopMargins");
+    static inline const QString PDF_EXPORT_LEFT_MARGINS = QStringLiteral("pdfExportLeftMargins");
+    static inline const QString PDF_EXPORT_RIGHT_MARGINS = QStringLiteral("pdfExportRightMargins");
+    static inline const QString PDF_EXPORT_BOTTOM_MARGINS = QStringLiteral("pdfExportBottomMargins");
 };
 
 } // namespace penwick

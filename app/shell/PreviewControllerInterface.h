@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class QWidget;
+
 namespace penwick {
 
 namespace platform {
@@ -33,6 +35,8 @@ public:
     virtual void setIgnoreAutoSync(bool) {}
     // The window is closing: the preview stops loading and rendering.
     virtual void stop() {}
+    // The view that shows the rendered page (what a PDF export prints); none without one.
+    virtual QWidget* documentView() const { return nullptr; }
 };
 
 } // namespace penwick

@@ -5,7 +5,10 @@
 #include "platform/document/WindowController.h"
 #include "shell/DocumentBaseURLType.h"
 
+#include "platform/Dialogs.h"
+
 #include <QIcon>
+#include <QPageLayout>
 #include <QPointer>
 #include <QWidget>
 #include <QUrl>
@@ -170,6 +173,41 @@ public:
     std::pair<std::optional<QUrl>, DocumentBaseURLType> determineBaseURLAndType() const;
     std::optional<QUrl> determineBaseURL() const { return determineBaseURLAndType().first; }
 
+    // --- Exports and printing (TVXDocument+Export.cpp) ---
+    // The HTML export panel's check box, whose state the window keeps between exports.
+    struct ExportAccessory {
+        QString checkBoxTitle;
+        bool checked = false;
+    };
+    // Gets the HTML body and the chosen file; runs on a pool thread.
+    using HTMLExportHandler = std::function<void(const QString& html, const QUrl& url)>;
+    // Where a print job goes: the PDF file at `saveToPath`, else the printer of the print panel.
+    struct PrintSettings {
+        QString saveToPath;
+    };
+    // Told when a print job has ended, with whether it worked.
+    using DidPrintHandler = std::function<void(TVXDocument* document, bool success)>;
+
+    // A panel for an AIFF file, then the editor's text spoken into it off the GUI thread. A
+    // failure shows an alert; success shows nothing.
+    void exportAudioFile();
+    // A panel for an HTML file (with the accessory's check box, whose state is written back),
+    // then the text rendered off the GUI thread and handed to `handler` with the chosen file.
+    void exportToHTMLWithAccessoryView(ExportAccessory* accessory, HTMLExportHandler handler);
+    // A panel for a PDF file, then `view` (the rendered preview) printed into it; `handler` runs
+    // when the job has ended, success or not. Cancelling calls nothing.
+    void exportToPDFFromView(QWidget* view, std::function<void()> handler);
+    // The page set-up of every print and PDF export: the default paper with the margins of the
+    // "pdfExport…Margins" settings, read anew at each call.
+    QPageLayout printInfo() const;
+    // The menu's print: the print panel, then the editor's text (or the preview during a PDF export).
+    void printDocument();
+    // A print job; when it ends, `didPrint` is told, else `context` is called.
+    void printDocumentWithSettings(const PrintSettings& settings, bool showPrintPanel, DidPrintHandler didPrint,
+        std::function<void()> context);
+    // The end of every print job of the document; clears previewView.
+    void documentDidPrint(bool success, const DidPrintHandler& didPrint, const std::function<void()>& context);
+
     // --- Notes ---
     // The record of this note; none without a note URL, for another scheme (compared exactly)
     // or when the record is gone.
@@ -226,8 +264,14 @@ public:
 signals:
     // The clipboard holds the HTML of a copy command.
     void htmlCopied(const QString& html);
+    // An audio export has ended: the file is complete, or (ok false) an alert said why not.
+    void audioExportEnded(const QString& path, bool ok);
 
 private:
+    enum class ExportKind { Audio, HTML, PDF };
+    platform::SavePanelOptions exportPanelOptions(ExportKind kind) const;
+    void runPrintOperation(const PrintSettings& settings, bool showPrintPanel, std::function<void(bool)> finished);
+    void showExportFailure(const QString& message, const QString& reason) const;
     QString editorText(bool breakUndoCoalescing);
     void loadNote(const QString& content);
     void detachNoteAfterFileWrite();

@@ -18,11 +18,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
 class QMenu;
-
 
 namespace penwick {
 
@@ -143,6 +143,17 @@ public:
     void subscribeToRealmNotification();
     void unSubscribeFromRealmNotification();
     bool isSubscribedToRealmNotification() const { return m_realmNotification.isActive(); }
+
+    // --- Exports (TVXDocumentWindowController+Export.cpp) ---
+    // Shows the preview pane, exports the current document's rendered preview as PDF, and puts
+    // the pane back as it was when the export has ended.
+    void exportPDF();
+    // Exports the current document as an HTML page, with the preview style when the panel's
+    // check box is on; a failed write shows an alert with the path and the reason.
+    void exportHTML();
+    // The page written by the HTML export (the style sheet read from `stylePath` when given).
+    static QString htmlExportPage(const QString& body, const QString& title, bool includeStyles,
+        const std::optional<QString>& stylePath);
 
     // --- Tab menu ---
     QMenu* menuForTabViewItem(platform::TabViewItem* item);
@@ -294,6 +305,8 @@ private:
     QPointer<TVXSwitchTabsWindowController> m_switchTabsController;
     PreviewControllerInterface* m_preview = nullptr;
     SidebarManagerInterface* m_sidebar = nullptr;
+    // The HTML export panel's check box, remembered across exports (shared with pending writes).
+    std::shared_ptr<TVXDocument::ExportAccessory> m_exportAccessory;
     DocumentWindowControllerDelegate* m_delegate = nullptr;
     std::function<void()> m_newDocument;
     QString m_uniqueID;

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPointer>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -328,6 +330,11 @@ void WebView::scrollToAnchor(const QString& id)
 
 void WebView::printToPdf(const QString& filePath, std::function<void(bool)> done)
 {
+    printToPdf(filePath, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()), std::move(done));
+}
+
+void WebView::printToPdf(const QString& filePath, const QPageLayout& layout, std::function<void(bool)> done)
+{
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = connect(m_page, &QWebEnginePage::pdfPrintingFinished, this,
         [connection, filePath, done = std::move(done)](const QString& path, bool success) {
@@ -337,7 +344,7 @@ void WebView::printToPdf(const QString& filePath, std::function<void(bool)> done
             if (done)
                 done(success);
         });
-    m_page->printToPdf(filePath);
+    m_page->printToPdf(filePath, layout);
 }
 
 void WebView::print(QPrinter* printer, std::function<void(bool)> done)

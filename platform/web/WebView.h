@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QPageLayout;
 class QPrinter;
 class QTemporaryDir;
 class QWebChannel;
@@ -64,8 +65,10 @@ public:
     // hand the text after "#" to `handler`; unset (empty), such links scroll as usual.
     void setInPageLinkHandler(InPageLinkHandler handler);
 
-    // Writes the page as PDF; `done` gets whether it worked.
+    // Writes the page as PDF (on A4 without margins, or on the given page layout); `done` gets
+    // whether it worked.
     void printToPdf(const QString& filePath, std::function<void(bool)> done);
+    void printToPdf(const QString& filePath, const QPageLayout& layout, std::function<void(bool)> done);
     void print(QPrinter* printer, std::function<void(bool)> done);
 
     // The context menu without history, reload, new-window or save entries, with "Inspect Element".

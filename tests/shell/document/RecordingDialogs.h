@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 
 #include <QList>
+#include <QPrinter>
 
 #include <deque>
 
@@ -14,9 +15,13 @@ public:
     RecordingDialogs() { platform::Dialogs::setCurrent(this); }
     ~RecordingDialogs() override { platform::Dialogs::setCurrent(nullptr); }
 
-    std::optional<QString> runSavePanel(QWidget*, const platform::SavePanelOptions& options) override
+    std::optional<QString> runSavePanel(QWidget*, platform::SavePanelOptions& options) override
     {
         savePanels.append(options);
+        if (!checkBoxAnswers.empty()) {
+            options.accessoryCheckBoxState = checkBoxAnswers.front();
+            checkBoxAnswers.pop_front();
+        }
         if (savePanelAnswers.empty())
             return std::nullopt;
         auto answer = savePanelAnswers.front();
@@ -44,12 +49,33 @@ public:
         return nullptr;
     }
 
+    bool runPrintPanel(QWidget*, QPrinter* printer) override
+    {
+        printPanels.append(printer);
+        if (printPanelAnswers.empty())
+            return false;
+        const bool answer = printPanelAnswers.front();
+        printPanelAnswers.pop_front();
+        // The person chose "Print to File".
+        if (answer && !printToFile.isEmpty()) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(printToFile);
+        }
+        return answer;
+    }
+
     QList<platform::SavePanelOptions> savePanels;
+    QList<QPrinter*> printPanels;
     QList<platform::OpenPanelOptions> openPanels;
     QList<platform::AlertSpec> alerts;
     QList<AlertHandler> pendingSheets;
     std::deque<std::optional<QString>> savePanelAnswers;
     std::deque<int> alertAnswers;
+    // The state each save panel leaves its check box in (none: unchanged).
+    std::deque<bool> checkBoxAnswers;
+    std::deque<bool> printPanelAnswers;
+    // Where an accepted print panel sends the job (empty: the printer as it was).
+    QString printToFile;
 };
 
 } // namespace penwick::test
