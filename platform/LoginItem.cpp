@@ -33,6 +33,11 @@ bool LoginItem::setEnabled(bool enabled, QString* error) const
         return false;
     };
     if (!enabled) {
+        // With no autostart folder there is no entry; something else in its place means the
+        // entries cannot be told apart from what is there.
+        const QFileInfo folder(QFileInfo(file).absolutePath());
+        if (folder.exists() && !folder.isDir())
+            return fail(QStringLiteral("\"%1\" is not a folder").arg(folder.absoluteFilePath()));
         const QFileInfo info(file);
         if (!info.exists() && !info.isSymLink())
             return true;
@@ -43,9 +48,15 @@ bool LoginItem::setEnabled(bool enabled, QString* error) const
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
     QSaveFile entry(file);
-    if (!entry.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write cut short is seen here rather than committed.
+    if (!entry.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
-    entry.write(m_entry.toUtf8());
+    const QByteArray bytes = m_entry.toUtf8();
+    if (entry.write(bytes) != bytes.size()) {
+        const QString reason = entry.errorString();
+        entry.cancelWriting();
+        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, reason));
+    }
     if (!entry.commit())
         return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
     return true;

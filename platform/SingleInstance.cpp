@@ -6,8 +6,15 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <QFile>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace penwick::platform {
 
@@ -41,9 +48,36 @@ QString SingleInstance::serverPath() const
     return serverPathFor(m_name);
 }
 
+QString SingleInstance::lockPath(const QString& name)
+{
+    return serverPathFor(name) + QStringLiteral(".lock");
+}
+
+std::optional<qint64> SingleInstance::runningProcessId(const QString& name)
+{
+    const QString path = lockPath(name);
+    // The holder of a lock keeps a file lock on it for as long as it lives, so a lock file left
+    // by a copy that died is free even when its process id now names another process.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!held)
+        ::flock(fd, LOCK_UN);
+    ::close(fd);
+    if (!held)
+        return std::nullopt;
+    qint64 pid = 0;
+    if (!QLockFile(path).getLockInfo(&pid, nullptr, nullptr) || pid <= 0)
+        return std::nullopt;
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return std::nullopt;
+    return pid;
+}
+
 bool SingleInstance::becomePrimary(MessageHandler handler)
 {
-    m_lock = std::make_unique<QLockFile>(serverPath() + QStringLiteral(".lock"));
+    m_lock = std::make_unique<QLockFile>(lockPath(m_name));
     // A lock is stale only when its process is gone.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(100)) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace penwick::platform {
 
@@ -25,6 +26,10 @@ public:
     // The folder of the lock and the server socket.
     static QString runtimeFolder();
     QString serverPath() const;
+    static QString lockPath(const QString& name);
+    // The process id of the running copy named `name`: its lock is held and names a live
+    // process. None when no copy runs, also when a copy that died left its lock behind.
+    static std::optional<qint64> runningProcessId(const QString& name);
     // True when this process now holds the lock; messages then go to `handler`.
     bool becomePrimary(MessageHandler handler);
     // Serves messages without the lock, for a start whose running copy stopped answering.

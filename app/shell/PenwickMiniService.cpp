@@ -2,19 +2,43 @@
 
 #include "CoreMagicStrings.h"
 #include "platform/LoginItem.h"
-#include "platform/StandardLocations.h"
+#include "platform/SingleInstance.h"
 #include "shell/AppLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocalSocket>
+#include <QProcess>
+
+#include <csignal>
 
 namespace penwick {
 
+namespace {
+
+QString& companionOverride()
+{
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+QString PenwickMiniService::companionPath()
+{
+    if (!companionOverride().isEmpty())
+        return companionOverride();
+    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    return QDir(appDir).filePath(QStringLiteral("PenwickMini"));
+}
+
+void PenwickMiniService::setCompanionPath(const QString& path)
+{
+    companionOverride() = path;
+}
+
 QString PenwickMiniService::autostartEntry()
 {
-    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    QString exec = QDir(appDir).filePath(QStringLiteral("PenwickMini"));
+    QString exec = companionPath();
     // Desktop-entry quoting: the path in double quotes, with \ " ` $ escaped.
     exec.replace(QLatin1Char('\\'), QStringLiteral("\\\\\\\\"));
     for (const char* c : { "\"", "`", "$" })
@@ -36,26 +60,30 @@ void PenwickMiniService::updateStatus(bool enabled)
         appLog().error(QStringLiteral("Error changing startup item status of Penwick mini"));
         return;
     }
-    appLog().info(enabled ? QStringLiteral("Penwick mini will start at login") : QStringLiteral("Penwick mini will not start at login"));
+    appLog().info(QStringLiteral("Penwick mini has been set to start on login? ") + (enabled ? QStringLiteral("true") : QStringLiteral("false")));
     if (!enabled)
         stopApp();
 }
 
+void PenwickMiniService::startApp()
+{
+    if (platform::SingleInstance::runningProcessId(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME)) {
+        appLog().warning(QStringLiteral("Penwick Mini already started. Not starting it twice."));
+        return;
+    }
+    if (QProcess::startDetached(companionPath(), {}))
+        appLog().info(QStringLiteral("Successfully started Penwick Mini"));
+    else
+        appLog().warning(QStringLiteral("Error starting Penwick Mini"));
+}
+
 bool PenwickMiniService::stopApp()
 {
-    // PenwickMini answers "ok" on its single-instance socket before it acts on a message.
-    constexpr int timeoutMs = 2000;
-    QLocalSocket socket;
-    socket.connectToServer(platform::runtimeDirectory() + QLatin1Char('/') + CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
-    bool taken = false;
-    if (socket.waitForConnected(timeoutMs)) {
-        socket.write(CoreMagicStrings::PENWICK_MINI_QUIT_MESSAGE + '\n');
-        taken = socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs)
-            && socket.readLine().trimmed() == "ok";
-        socket.disconnectFromServer();
-    }
+    // Nothing when none runs, or when its lock outlived it.
+    const auto pid = platform::SingleInstance::runningProcessId(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
+    const bool asked = pid && ::kill(pid_t(*pid), SIGTERM) == 0;
     appLog().info(QStringLiteral("Terminated Penwick Mini"));
-    return taken;
+    return asked;
 }
 
 } // namespace penwick
