@@ -1,0 +1,274 @@
+// The What's New window (when it shows, what it records, where its links go) and the credits
+// window (made once, listing every component the programs are linked with).
+#include "TestSupport.h"
+#include "platform/UserDefaults.h"
+#include "platform/web/WebView.h"
+#include "shell/InformationWindows.h"
+#include "shell/Prefs.h"
+#include "shell/TVXCreditsWindowController.h"
+#include "shell/WhatNewWindowController.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace penwick;
+
+namespace {
+
+platform::UserDefaults& defaults()
+{
+    return platform::UserDefaults::standard();
+}
+
+QString bundledVersion()
+{
+    return QStringLiteral("0.1.0");
+}
+
+QVariant evaluate(platform::WebView* view, const QString& script)
+{
+    QVariant result;
+    bool answered = false;
+    view->runScript(script, platform::WebView::World::Page, [&](const QVariant& r) {
+        result = r;
+        answered = true;
+    });
+    EXPECT_TRUE(test::waitUntil([&] { return answered; }, 30000)) << script.toStdString();
+    return result;
+}
+
+class WhatsNew : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::WebView::setDefaultUrlOpener([this](const QUrl& url) { opened.append(url); });
+        // Each modal run gets `whileShown` and then its window is closed.
+        QObject::connect(&windows, &InformationWindows::whatsNewWindowWillRun, &windows, [this](WhatNewWindowController* c) {
+            ++runs;
+            QTimer::singleShot(0, c, [this, c] {
+                ASSERT_TRUE(c->window()->isVisible());
+                ASSERT_TRUE(c->window()->isModal());
+                if (whileShown)
+                    whileShown(c);
+                c->window()->close();
+            });
+        });
+    }
+    void TearDown() override
+    {
+        platform::WebView::setDefaultUrlOpener({});
+        defaults().removeObject(Prefs::WHATS_NEW_VERSION);
+        defaults().removeObject(Prefs::WHATS_NEW_REAL_VERSION);
+        defaults().registerDefaults({ { Prefs::WHATS_NEW_REAL_VERSION, bundledVersion() } });
+    }
+
+    InformationWindows windows;
+    int runs = 0;
+    std::function<void(WhatNewWindowController*)> whileShown;
+    QList<QUrl> opened;
+};
+
+TEST_F(WhatsNew, TheBundledVersionIsRegistered)
+{
+    EXPECT_EQ(defaults().object(Prefs::WHATS_NEW_REAL_VERSION).toString(), bundledVersion());
+    EXPECT_TRUE(QFile::exists(WhatNewWindowController::pagePath()));
+}
+
+TEST_F(WhatsNew, ItIsDueWhenTheRealVersionIsMissingOrDifferent)
+{
+    struct Case {
+        QVariant real; // invalid: missing
+        QVariant shown; // invalid: never shown
+        bool due;
+    };
+    const Case cases[] = {
+        { QStringLiteral("2.0"), QStringLiteral("2.0"), false },
+        { QStringLiteral("2.0"), QStringLiteral("1.9"), true },
+        { QStringLiteral("2.0"), QVariant(), true },
+        { QStringLiteral("2.0"), QStringLiteral("2.0 "), true }, // compared as strings
+        { QVariant(), QStringLiteral("2.0"), true },
+        { QVariant(), QVariant(), true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.real.toString().toStdString() + " / " + c.shown.toString().toStdString());
+        defaults().registerDefaults({ { Prefs::WHATS_NEW_REAL_VERSION, c.real } });
+        defaults().setValue(Prefs::WHATS_NEW_VERSION, c.shown);
+        EXPECT_EQ(InformationWindows::isWhatsNewDueAtLaunch(), c.due);
+    }
+}
+
+TEST_F(WhatsNew, AtLaunchItShowsOnceAndRecordsTheVersionAfterClosing)
+{
+    defaults().setValue(Prefs::WHATS_NEW_VERSION, QStringLiteral("0.0.9"));
+    whileShown = [](WhatNewWindowController*) {
+        EXPECT_EQ(defaults().stringForKey(Prefs::WHATS_NEW_VERSION), "0.0.9") << "recorded only once it has closed";
+    };
+    windows.showWhatsNewAtLaunchIfDue();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(defaults().stringForKey(Prefs::WHATS_NEW_VERSION), bundledVersion());
+    // The next launch shows nothing.
+    windows.showWhatsNewAtLaunchIfDue();
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(WhatsNew, TheMenuCommandShowsItAndWritesNoSetting)
+{
+    defaults().setValue(Prefs::WHATS_NEW_VERSION, bundledVersion());
+    windows.whatsNew();
+    windows.whatsNew();
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(defaults().stringForKey(Prefs::WHATS_NEW_VERSION), bundledVersion());
+    EXPECT_FALSE(defaults().hasValue(Prefs::WHATS_NEW_REAL_VERSION));
+
+    defaults().removeObject(Prefs::WHATS_NEW_VERSION);
+    windows.whatsNew();
+    EXPECT_FALSE(defaults().hasValue(Prefs::WHATS_NEW_VERSION));
+}
+
+TEST_F(WhatsNew, ALinkOpensInTheBrowserOnceAndThePageStays)
+{
+    QUrl pageAfter;
+    QString titleAfter;
+    whileShown = [&](WhatNewWindowController* c) {
+        platform::WebView* view = c->webView();
+        ASSERT_TRUE(test::waitUntil([&] { return evaluate(view, QStringLiteral("document.readyState")).toString() == "complete"; }, 30000));
+        evaluate(view, QStringLiteral("document.querySelector('a[href=\"https://prismjs.com/\"]').click(); true"));
+        ASSERT_TRUE(test::waitUntil([&] { return !opened.isEmpty(); }, 30000));
+        // A request without an address is answered too: refused, with nothing opened.
+        EXPECT_FALSE(c->decidePolicyForNavigation({ QUrl(), platform::NavigationKind::LinkClicked, true }));
+        pageAfter = view->url();
+        titleAfter = evaluate(view, QStringLiteral("document.title")).toString();
+    };
+    windows.whatsNew();
+    EXPECT_EQ(opened, QList<QUrl> { QUrl(QStringLiteral("https://prismjs.com/")) });
+    EXPECT_EQ(pageAfter, QUrl::fromLocalFile(WhatNewWindowController::pagePath()));
+    EXPECT_EQ(titleAfter, "What's New in Penwick");
+}
+
+// --- Credits ---
+
+struct Component {
+    QString name, licence;
+    QStringList packages, libraries;
+};
+
+QList<Component> componentList()
+{
+    QList<Component> components;
+    QFile file(QStringLiteral(PENWICK_SOURCE_DIR "/scripts/components.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return components;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.size() != 5)
+            return {};
+        components.append({ fields[0], fields[1], fields[3].split(QLatin1Char(' '), Qt::SkipEmptyParts),
+            fields[4] == QLatin1String("-") ? QStringList() : fields[4].split(QLatin1Char(' '), Qt::SkipEmptyParts) });
+    }
+    return components;
+}
+
+QStringList installedPackages()
+{
+    QFile file(QStringLiteral(PENWICK_SOURCE_DIR "/scripts/install-deps.sh"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString script = QString::fromUtf8(file.readAll());
+    const auto block = QRegularExpression(QStringLiteral("PACKAGES=\\(([^)]*)\\)")).match(script);
+    QStringList packages;
+    for (QString line : block.captured(1).split(QLatin1Char('\n'))) {
+        line = line.section(QLatin1Char('#'), 0, 0);
+        packages += line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    }
+    return packages;
+}
+
+// The libraries a program or library names as needed.
+QStringList neededLibraries(const QString& binary)
+{
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), { QStringLiteral("-d"), binary });
+    if (!readelf.waitForFinished(30000))
+        return {};
+    QStringList needed;
+    const QString out = QString::fromUtf8(readelf.readAllStandardOutput());
+    for (auto it = QRegularExpression(QStringLiteral("\\(NEEDED\\)\\s+Shared library: \\[([^\\]]+)\\]")).globalMatch(out); it.hasNext();)
+        needed.append(it.next().captured(1));
+    return needed;
+}
+
+TEST(Credits, TheListCoversEveryLinkedLibraryAndComesFromTheInstallScript)
+{
+    const QList<Component> components = componentList();
+    ASSERT_GE(components.size(), 10) << "the list reads as five tab-separated fields a line";
+    const QStringList installed = installedPackages();
+    ASSERT_FALSE(installed.isEmpty());
+    for (const Component& component : components) {
+        for (const QString& package : component.packages)
+            EXPECT_TRUE(installed.contains(package)) << component.name.toStdString() << ": " << package.toStdString();
+    }
+    for (const char* required : { "Qt 6", "cmark-gfm", "Discount", "LibYAML", "SQLite", "ICU", "MathJax", "Prism", "Hunspell",
+             "eSpeak NG", "libsndfile" }) {
+        EXPECT_TRUE(std::any_of(components.begin(), components.end(),
+            [&](const Component& c) { return c.name.startsWith(QLatin1String(required)); }))
+            << required;
+    }
+    int checked = 0;
+    for (const char* binary : { PENWICK_PROGRAM, PENWICK_MINI_PROGRAM, PENWICK_CORE_LIBRARY }) {
+        const QStringList needed = neededLibraries(QString::fromLocal8Bit(binary));
+        ASSERT_FALSE(needed.isEmpty()) << binary;
+        for (const QString& library : needed) {
+            if (library.startsWith(QLatin1String("libPenwick")))
+                continue; // our own
+            ++checked;
+            EXPECT_TRUE(std::any_of(components.begin(), components.end(),
+                [&](const Component& c) {
+                    return std::any_of(c.libraries.begin(), c.libraries.end(), [&](const QString& prefix) { return library.startsWith(prefix); });
+                }))
+                << binary << " links " << library.toStdString() << ", which the credits do not name";
+        }
+    }
+    EXPECT_GT(checked, 10);
+}
+
+TEST(Credits, TheWindowIsMadeOnceShowsEveryComponentAndClosesWithCtrlW)
+{
+    InformationWindows windows;
+    windows.showCredits();
+    TVXCreditsWindowController* first = windows.creditsWindowController();
+    ASSERT_NE(first, nullptr);
+    QWidget* window = first->window();
+    ASSERT_TRUE(test::waitUntil([&] { return window->isVisible(); }));
+    window->close();
+    windows.showCredits();
+    EXPECT_EQ(windows.creditsWindowController(), first) << "made once, kept";
+    EXPECT_EQ(first->window(), window);
+    EXPECT_TRUE(window->isVisible());
+
+    QTextBrowser* text = first->creditsTextView();
+    EXPECT_TRUE(text->isReadOnly());
+    const QString shown = text->toPlainText();
+    for (const Component& component : componentList()) {
+        EXPECT_TRUE(shown.contains(component.name)) << component.name.toStdString();
+        EXPECT_TRUE(shown.contains(component.licence)) << component.licence.toStdString();
+    }
+
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow(); }));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+} // namespace
