@@ -89,6 +89,14 @@ void MainMenu::buildPenwickMenu()
         QMessageBox::about(controller ? controller->window() : nullptr, tr("About Penwick"),
             tr("<b>Penwick</b> %1<br>A Markdown editor with a live preview.").arg(QApplication::applicationVersion()));
     });
+    addItem(m_penwick, tr("What's New in Penwick"), {}, [app] {
+        if (app)
+            app->whatsNew();
+    });
+    addItem(m_penwick, tr("Credits"), {}, [app] {
+        if (app)
+            app->showCredits();
+    });
     m_penwick->addSeparator();
     addItem(m_penwick, tr("Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), [app] {
         if (app)
@@ -151,6 +159,23 @@ void MainMenu::buildFileMenu()
     connect(m_file, &QMenu::aboutToShow, this, [this, save] {
         if (m_controller && m_controller->document())
             m_controller->document()->validateMenuItem(save);
+    });
+    m_file->addSeparator();
+    addItem(m_file, tr("Export HTML…"), {}, [controller] {
+        if (controller)
+            controller->exportHTML();
+    });
+    addItem(m_file, tr("Export PDF…"), {}, [controller] {
+        if (controller)
+            controller->exportPDF();
+    });
+    addItem(m_file, tr("Export Audio…"), {}, [controller] {
+        if (controller && controller->document())
+            controller->document()->exportAudioFile();
+    });
+    addItem(m_file, tr("Print…"), QKeySequence::Print, [controller] {
+        if (controller && controller->document())
+            controller->document()->printDocument();
     });
     m_file->addSeparator();
     addItem(m_file, tr("Close Tab"), QKeySequence(Qt::CTRL | Qt::Key_W), [controller] {

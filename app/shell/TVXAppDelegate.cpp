@@ -9,7 +9,9 @@
 #include "preferences/ThemesFactory.h"
 #include "shell/Alerts.h"
 #include "shell/AppLogger.h"
+#include "shell/InformationWindows.h"
 #include "shell/Notifications.h"
+#include "shell/PenwickMiniService.h"
 #include "shell/Prefs.h"
 #include "sidebar/FavoriteDBItem.h"
 #include "tools/SnippetsWindowController.h"
@@ -33,6 +35,7 @@ TVXAppDelegate::TVXAppDelegate(TVXDocumentController* documentController, QObjec
     : QObject(parent)
     , m_documentController(documentController)
     , m_windowFactory([] { return new TVXDocumentWindowController; })
+    , m_informationWindows(std::make_unique<InformationWindows>())
 {
 }
 
@@ -102,8 +105,21 @@ void TVXAppDelegate::applicationWillFinishLaunching(const QStringList& arguments
 
 void TVXAppDelegate::applicationDidFinishLaunching()
 {
-    // The crash reporter is not started on Linux; the What's New window and the companion
-    // launcher attach here.
+    // The crash reporter is not started on Linux.
+    if (platform::UserDefaults::standard().boolForKey(Prefs::SHOW_PW_MINI))
+        PenwickMiniService::startApp();
+    // Modal: what follows waits until the window has closed.
+    m_informationWindows->showWhatsNewAtLaunchIfDue();
+}
+
+void TVXAppDelegate::whatsNew()
+{
+    m_informationWindows->whatsNew();
+}
+
+void TVXAppDelegate::showCredits()
+{
+    m_informationWindows->showCredits();
 }
 
 void TVXAppDelegate::applicationWillResignActive()

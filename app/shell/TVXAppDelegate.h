@@ -16,6 +16,7 @@
 
 namespace penwick {
 
+class InformationWindows;
 class TVXPreferencesController;
 class SnippetsWindowController;
 
@@ -38,7 +39,8 @@ public:
     // Start-up, part 1: database, "clean", observers, the first document's new window, the
     // themes folder, the update feed.
     void applicationWillFinishLaunching(const QStringList& arguments);
-    // Start-up, part 2: the companion, when its setting is on.
+    // Start-up, part 2: the companion, when its setting is on, then What's New (modally) when
+    // its page is new since the last launch.
     void applicationDidFinishLaunching();
     // Every window writes its edited notes.
     void applicationWillResignActive();
@@ -90,6 +92,11 @@ public:
     // A fresh snippets window, in place of the previous one.
     void newSnippet();
     SnippetsWindowController* snippetsWindowController() const { return m_snippetsWindowController.get(); }
+    // What's New, whatever the version; the settings are not touched.
+    void whatsNew();
+    // The credits window, made once.
+    void showCredits();
+    InformationWindows* informationWindows() const { return m_informationWindows.get(); }
     // The feedback command: an e-mail draft through the desktop.
     void presentFeedbackWindow();
     static QUrl feedbackMailURL();
@@ -115,6 +122,7 @@ private:
     QPointer<TVXDocumentWindowController> m_dragAndDropController;
     std::unique_ptr<TVXPreferencesController> m_preferences;
     std::unique_ptr<SnippetsWindowController> m_snippetsWindowController;
+    std::unique_ptr<InformationWindows> m_informationWindows;
     UpdateFeed m_updateFeed;
     std::vector<platform::Observation> m_observations;
     bool m_autoAddBlankWindow = false;

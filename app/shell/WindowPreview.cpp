@@ -1,5 +1,6 @@
 #include "shell/WindowPreview.h"
 
+#include "platform/web/WebView.h"
 #include "preview/PreviewController.h"
 
 namespace penwick {
@@ -22,6 +23,11 @@ void WindowPreview::setOverriddenStylePath(const std::optional<QString>& path)
 {
     if (m_controller)
         m_controller->setOverriddenStylePath(path);
+}
+
+QWidget* WindowPreview::documentView() const
+{
+    return m_controller ? m_controller->documentView() : nullptr;
 }
 
 void WindowPreview::closeTextView(platform::TextView* textView)

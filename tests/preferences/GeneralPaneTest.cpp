@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcessEnvironment>
 #include <QProcess>

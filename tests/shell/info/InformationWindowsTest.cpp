@@ -5,6 +5,7 @@
 #include "platform/web/WebView.h"
 #include "shell/InformationWindows.h"
 #include "shell/Prefs.h"
+#include "shell/TVXAppDelegate.h"
 #include "shell/TVXCreditsWindowController.h"
 #include "shell/WhatNewWindowController.h"
 
@@ -153,6 +154,26 @@ TEST_F(WhatsNew, ALinkOpensInTheBrowserOnceAndThePageStays)
     EXPECT_EQ(opened, QList<QUrl> { QUrl(QStringLiteral("https://prismjs.com/")) });
     EXPECT_EQ(pageAfter, QUrl::fromLocalFile(WhatNewWindowController::pagePath()));
     EXPECT_EQ(titleAfter, "What's New in Penwick");
+}
+
+TEST(WhatsNewAtLaunch, TheApplicationShowsItOnceTheLaunchHasFinished)
+{
+    TVXAppDelegate delegate(nullptr);
+    int runs = 0;
+    QObject::connect(delegate.informationWindows(), &InformationWindows::whatsNewWindowWillRun, &delegate,
+        [&](WhatNewWindowController* c) {
+            ++runs;
+            QTimer::singleShot(0, c, [c] { c->window()->close(); });
+        });
+    defaults().setValue(Prefs::WHATS_NEW_VERSION, QStringLiteral("0.0.1"));
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(defaults().stringForKey(Prefs::WHATS_NEW_VERSION), bundledVersion());
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(runs, 1) << "the next launch shows nothing";
+    delegate.whatsNew();
+    EXPECT_EQ(runs, 2);
+    defaults().removeObject(Prefs::WHATS_NEW_VERSION);
 }
 
 // --- Credits ---
