@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 #include "XvfbServer.h"
+#include "platform/UserDefaults.h"
+#include "shell/Prefs.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingReply>
@@ -33,6 +35,9 @@ PenwickSession::PenwickSession()
         m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     }
     m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // What's New has been seen for this version, so that no modal page waits at launch.
+    platform::UserDefaults settings(m_home + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"));
+    settings.setValue(Prefs::WHATS_NEW_VERSION, platform::UserDefaults::standard().object(Prefs::WHATS_NEW_REAL_VERSION));
 }
 
 PenwickSession::~PenwickSession() = default;
