@@ -91,7 +91,7 @@ void MainMenu::addWindowCommands()
     const auto command = [this](QAction* item, Command which) { m_windowCommands.insert(item, int(which)); };
 
     m_file->addSeparator();
-    command(addItem(m_file, tr("Quick Open…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [controller] {
+    command(addItem(m_file, tr("Quick Open…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), [controller] {
         if (controller)
             controller->openQuickly();
     }),
