@@ -23,7 +23,7 @@ RenderingResult MarkdownFormatter::formatRawContent(const QString& text, bool pa
         if (matter) {
             body = text.mid(length);
             if (matter->isMapping())
-                result.rawfrontMatter = matter->toVariant().toMap();
+                result.rawfrontMatter = matter->toTypedVariant().toMap();
             result.frontMatterTable = HTMLTabularize::HTMLTable(*matter);
         }
     }

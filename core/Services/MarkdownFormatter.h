@@ -9,7 +9,8 @@
 namespace penwick {
 
 // A rendered document: the HTML (a fragment, or a whole page for formatForPreview), the
-// front matter as an HTML table and the front matter itself when it is a mapping.
+// front matter as an HTML table and the front matter itself when it is a mapping (its plain
+// numbers and Booleans typed, as YamlValue::toTypedVariant() gives them).
 struct RenderingResult {
     QString markdown;
     std::optional<QString> frontMatterTable;

@@ -1,17 +1,22 @@
 #include "Vendors/YamlReader.h"
 
+#include <QRegularExpression>
+
 #include <yaml.h>
+
+#include <limits>
 
 #include <map>
 #include <memory>
 
 namespace penwick {
 
-YamlValue YamlValue::scalar(const QString& text)
+YamlValue YamlValue::scalar(const QString& text, bool plain)
 {
     YamlValue v;
     v.m_kind = Kind::Scalar;
     v.m_text = text;
+    v.m_plain = plain;
     return v;
 }
 
@@ -44,24 +49,79 @@ void YamlValue::insert(YamlValue key, YamlValue value)
     m_items.push_back(std::move(value));
 }
 
+namespace {
+
+// The YAML 1.2 core schema's resolution of a plain scalar to a number or a Boolean.
+QVariant typedScalar(const QString& text)
+{
+    static const QRegularExpression boolean(QStringLiteral("^(?:true|True|TRUE|false|False|FALSE)$"));
+    static const QRegularExpression decimal(QStringLiteral("^[-+]?[0-9]+$"));
+    static const QRegularExpression octal(QStringLiteral("^0o[0-7]+$"));
+    static const QRegularExpression hex(QStringLiteral("^0x[0-9a-fA-F]+$"));
+    static const QRegularExpression real(QStringLiteral("^[-+]?(?:\\.[0-9]+|[0-9]+(?:\\.[0-9]*)?)(?:[eE][-+]?[0-9]+)?$"));
+    static const QRegularExpression infinity(QStringLiteral("^[-+]?\\.(?:inf|Inf|INF)$"));
+    static const QRegularExpression notANumber(QStringLiteral("^\\.(?:nan|NaN|NAN)$"));
+    bool ok = false;
+    if (boolean.match(text).hasMatch())
+        return text.at(0).toLower() == QLatin1Char('t');
+    if (decimal.match(text).hasMatch()) {
+        const qint64 value = text.toLongLong(&ok, 10);
+        if (ok)
+            return value;
+    }
+    if (octal.match(text).hasMatch()) {
+        const qint64 value = text.mid(2).toLongLong(&ok, 8);
+        if (ok)
+            return value;
+    }
+    if (hex.match(text).hasMatch()) {
+        const qint64 value = text.mid(2).toLongLong(&ok, 16);
+        if (ok)
+            return value;
+    }
+    if (real.match(text).hasMatch()) {
+        const double value = text.toDouble(&ok);
+        if (ok)
+            return value;
+    }
+    if (infinity.match(text).hasMatch())
+        return text.startsWith(QLatin1Char('-')) ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    if (notANumber.match(text).hasMatch())
+        return std::numeric_limits<double>::quiet_NaN();
+    // Everything else stays text (a decimal too large for 64 bits became a double above).
+    return text;
+}
+
+} // namespace
+
 QVariant YamlValue::toVariant() const
+{
+    return toVariant(false);
+}
+
+QVariant YamlValue::toTypedVariant() const
+{
+    return toVariant(true);
+}
+
+QVariant YamlValue::toVariant(bool typed) const
 {
     switch (m_kind) {
     case Kind::Null:
         return {};
     case Kind::Scalar:
-        return m_text;
+        return typed && m_plain ? typedScalar(m_text) : QVariant(m_text);
     case Kind::Sequence: {
         QVariantList list;
         list.reserve(qsizetype(m_items.size()));
         for (const YamlValue& item : m_items)
-            list.append(item.toVariant());
+            list.append(item.toVariant(typed));
         return list;
     }
     case Kind::Mapping: {
         QVariantMap map;
         for (size_t i = 0; i < m_keys.size(); ++i)
-            map.insert(m_keys[i].scalarText(), m_items[i].toVariant());
+            map.insert(m_keys[i].scalarText(), m_items[i].toVariant(typed));
         return map;
     }
     }
@@ -174,7 +234,7 @@ private:
             const bool isNull = plain
                 && (value.isEmpty() || value == QLatin1String("~") || value == QLatin1String("null")
                     || value == QLatin1String("Null") || value == QLatin1String("NULL"));
-            return add(isNull ? YamlValue() : YamlValue::scalar(value), 1, 1, text(s.anchor));
+            return add(isNull ? YamlValue() : YamlValue::scalar(value, plain && s.plain_implicit), 1, 1, text(s.anchor));
         }
         case YAML_SEQUENCE_START_EVENT:
             m_stack.push_back(Frame { YamlValue::sequence(), 1, text(event.data.sequence_start.anchor), false, {} });

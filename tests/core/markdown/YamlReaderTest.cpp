@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using penwick::readYamlDocuments;
 using penwick::YamlValue;
 
@@ -86,4 +89,51 @@ TEST(YamlReader, ToVariant)
     EXPECT_EQ(map.value(QStringLiteral("tags")).toList().size(), 2);
     EXPECT_TRUE(map.contains(QStringLiteral("none")));
     EXPECT_FALSE(map.value(QStringLiteral("none")).isValid());
+}
+
+TEST(YamlReader, ToTypedVariantTypesOnlyPlainNumbersAndBooleans)
+{
+    struct Case {
+        const char* yaml;
+        QVariant expected;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        { "2024", QVariant(qint64(2024)) },
+        { "-7", QVariant(qint64(-7)) },
+        { "+12", QVariant(qint64(12)) },
+        { "0o17", QVariant(qint64(15)) },
+        { "0x1F", QVariant(qint64(31)) },
+        { "1.5", QVariant(1.5) },
+        { "1.5e3", QVariant(1500.0) },
+        { ".5", QVariant(0.5) },
+        { "-.inf", QVariant(-inf) },
+        { ".Inf", QVariant(inf) },
+        { "true", QVariant(true) },
+        { "FALSE", QVariant(false) },
+        { "'2024'", QVariant(QStringLiteral("2024")) },
+        { "\"true\"", QVariant(QStringLiteral("true")) },
+        { "!!str 2024", QVariant(QStringLiteral("2024")) },
+        { "yes", QVariant(QStringLiteral("yes")) },
+        { "v1.0", QVariant(QStringLiteral("v1.0")) },
+        { "1.2.3", QVariant(QStringLiteral("1.2.3")) },
+        { "2024-01-02", QVariant(QStringLiteral("2024-01-02")) },
+        { "99999999999999999999", QVariant(1e20) }, // too large for 64 bits: a double
+        { "My Post", QVariant(QStringLiteral("My Post")) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.yaml);
+        const auto docs = readYamlDocuments(QStringLiteral("title: ") + QString::fromUtf8(c.yaml) + QStringLiteral("\n"));
+        ASSERT_EQ(docs.size(), 1);
+        const QVariant typed = docs[0].toTypedVariant().toMap().value(QStringLiteral("title"));
+        EXPECT_EQ(typed.typeId(), c.expected.typeId());
+        EXPECT_EQ(typed, c.expected);
+        // The untyped form keeps the text as written.
+        EXPECT_EQ(docs[0].toVariant().toMap().value(QStringLiteral("title")).typeId(), QMetaType::QString);
+    }
+    const auto nan = readYamlDocuments(QStringLiteral("x: .nan\nlist: [1, 'a', false]\n"));
+    ASSERT_EQ(nan.size(), 1);
+    const QVariantMap map = nan[0].toTypedVariant().toMap();
+    EXPECT_TRUE(std::isnan(map.value(QStringLiteral("x")).toDouble()));
+    EXPECT_EQ(map.value(QStringLiteral("list")).toList(), (QVariantList { qint64(1), QStringLiteral("a"), false }));
 }

@@ -5,6 +5,7 @@
 #include "Extensions/Realm.h"
 #include "HTML/JSScripts.h"
 #include "LoopbackHttpServer.h"
+#include "Services/MarkdownFormatter.h"
 #include "platform/UserDefaults.h"
 #include "preview/ExternalPreviewWindowController.h"
 #include "preview/RealPreviewOutput.h"
@@ -204,10 +205,15 @@ TEST_F(RealPreview, InjectionEdgeCases)
         QString postText;
         QString header;
     };
+    // A title the front matter writes as a number, as the formatter reads it.
+    const QVariant numericTitle = MarkdownFormatter::formatForRealPreview(QStringLiteral("---\ntitle: 2024\n---\nText"))
+                                      .rawfrontMatter.value_or(QVariantMap())
+                                      .value(QStringLiteral("title"));
+    ASSERT_EQ(numericTitle.typeId(), QMetaType::LongLong);
     const Case cases[] = {
         { "no #main element", QStringLiteral("#missing"), QStringLiteral("T1"), BlogType::GitHub, QStringLiteral("old post"), QStringLiteral("T1") },
         { "a bare #", QStringLiteral("#"), QStringLiteral("T2"), BlogType::GitHub, QStringLiteral("old post"), QStringLiteral("T2") },
-        { "numeric title", QStringLiteral("post-body"), 42, BlogType::GitHub, QStringLiteral("new"), QString() },
+        { "numeric title", QStringLiteral("post-body"), numericTitle, BlogType::GitHub, QStringLiteral("new"), QString() },
         { "Medium", QStringLiteral("#main"), QStringLiteral("T3"), BlogType::Medium, QStringLiteral("new"), QStringLiteral("T3") },
     };
     int n = 0;
