@@ -59,9 +59,15 @@ void BasePreviewController::awakeFromNib()
 {
     if (platform::WebView* view = previewView()) {
         QObject::disconnect(m_loadConnection);
+        QObject::disconnect(m_rebuiltConnection);
         m_loadConnection = connect(view, &platform::WebView::pageLoadFinished, this, [this](bool ok) {
             if (!m_stopped)
                 webViewDidFinishLoad(ok);
+        });
+        // A body put in whole behind the update's back needs the update's finishing scripts again.
+        m_rebuiltConnection = connect(view, &platform::WebView::bodyRebuilt, this, [this] {
+            if (!m_stopped)
+                didSetInnerHTML();
         });
         QPointer<BasePreviewController> self(this);
         view->setNavigationPolicy([self](const platform::NavigationRequest& request) {
@@ -113,6 +119,22 @@ void BasePreviewController::reloadPrism()
 {
     if (defaults().boolForKey(Prefs::PREVIEW_ENABLE_PRISM))
         evaluate(QStringLiteral("reloadPrism()"));
+}
+
+void BasePreviewController::reloadMathJaxInUpdate()
+{
+    if (defaults().boolForKey(Prefs::PREVIEW_ENABLE_MATHJAX))
+        evaluate(QStringLiteral("(function(){var u=window.__penwickUpdatedNodes;"
+                                "if(!u||typeof MathJax==='undefined'){reloadMathJax();return;}"
+                                "if(u.length)MathJax.Hub.Queue(['Typeset',MathJax.Hub,u]);})()"));
+}
+
+void BasePreviewController::reloadPrismInUpdate()
+{
+    if (defaults().boolForKey(Prefs::PREVIEW_ENABLE_PRISM))
+        evaluate(QStringLiteral("(function(){var u=window.__penwickUpdatedNodes;"
+                                "if(!u||typeof Prism==='undefined'||!Prism.highlightAllUnder){reloadPrism();return;}"
+                                "for(var i=0;i<u.length;i++)Prism.highlightAllUnder(u[i]);})()"));
 }
 
 void BasePreviewController::repairMMDCode()
@@ -195,6 +217,7 @@ void BasePreviewController::stop()
 {
     m_stopped = true;
     QObject::disconnect(m_loadConnection);
+    QObject::disconnect(m_rebuiltConnection);
     // The page stays as it is, and nothing the user clicks in it goes anywhere any more.
     if (platform::WebView* view = previewView())
         view->setNavigationPolicy([](const platform::NavigationRequest&) { return false; });
@@ -222,9 +245,9 @@ void BasePreviewController::didSetInnerHTML()
 {
     repairLocalImagesUsingBasePath();
     setJekyllTableVisibility();
-    reloadMathJax();
+    reloadMathJaxInUpdate();
     repairMMDCode();
-    reloadPrism();
+    reloadPrismInUpdate();
     onUpdateJSCallback();
 }
 

@@ -48,6 +48,10 @@ public:
     virtual void setJekyllTableVisibility();
     virtual void reloadMathJax();
     virtual void reloadPrism();
+    // After a body update: only the elements the update added are typeset and highlighted
+    // (the whole page when the page does not say which they are).
+    void reloadMathJaxInUpdate();
+    void reloadPrismInUpdate();
     virtual void repairMMDCode();
     virtual void onUpdateJSCallback();
     virtual void applyZoom();
@@ -83,6 +87,7 @@ private:
     bool m_stopped = false;
     std::vector<platform::Observation> m_observations;
     QMetaObject::Connection m_loadConnection;
+    QMetaObject::Connection m_rebuiltConnection;
 };
 
 } // namespace penwick

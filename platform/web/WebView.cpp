@@ -1,5 +1,6 @@
 #include "platform/web/WebView.h"
 
+#include "platform/web/HtmlChunks.h"
 #include "platform/web/InPageLinkBridge.h"
 #include "platform/web/ScriptText.h"
 #include "platform/web/WebPage.h"
@@ -14,8 +15,10 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QWebChannel>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -119,6 +122,7 @@ UrlOpener& defaultOpener()
 WebView::WebView(QWidget* parent)
     : QWebEngineView(parent)
     , m_alive(std::make_shared<bool>(true))
+    , m_chunkMarker(QStringLiteral("penwick-chunk-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     m_page = new WebPage(sharedWebProfile(), this);
     setPage(m_page);
@@ -173,9 +177,14 @@ void WebView::clearPageFile()
     }
 }
 
+namespace {
+QString bodyContent(const QString& html);
+}
+
 void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
 {
     clearPageFile();
+    m_loadedBody = bodyContent(html);
     m_page->setPageBaseUrl(baseUrl);
     m_loadIssued = true;
     const QByteArray utf8 = html.toUtf8();
@@ -205,6 +214,7 @@ void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
 void WebView::loadUrl(const QUrl& url)
 {
     clearPageFile();
+    m_loadedBody.clear();
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
     m_page->load(url);
@@ -239,10 +249,13 @@ void WebView::onLoadFinished(bool ok)
     }
     if (m_hasPendingBody) {
         m_hasPendingBody = false;
+        m_loadedBody.clear();
         const QString body = std::exchange(m_pendingBody, QString());
-        m_queue.push_front({ QLatin1String("(function(){var b=document.body;if(!b)return false;b.innerHTML=")
-                + ScriptText::json(body) + QLatin1String(";return true;})()"),
-            World::Application, {} });
+        std::vector<Script> scripts = bodyUpdateScripts(body);
+        for (auto it = scripts.rbegin(); it != scripts.rend(); ++it)
+            m_queue.push_front(std::move(*it));
+    } else if (ok && !m_loadedBody.isEmpty()) {
+        adoptLoadedBody();
     }
     pump();
     emit pageLoadFinished(ok);
@@ -255,10 +268,169 @@ void WebView::setBodyHtml(const QString& html)
         m_pendingBody = html;
         return;
     }
-    m_queue.push_back({ QLatin1String("(function(){var b=document.body;if(!b)return false;b.innerHTML=") + ScriptText::json(html)
-            + QLatin1String(";return true;})()"),
-        World::Application, {} });
+    for (Script& script : bodyUpdateScripts(html))
+        m_queue.push_back(std::move(script));
     pump();
+}
+
+namespace {
+
+// The program's side of body updates, in its own world. Pieces are parsed together in a
+// detached element (parsing straight into a live body is many times slower), separated by
+// marker comments so that each piece's nodes are known; `state` keeps the pieces and their
+// nodes for the next update. Added elements are marked for the page world to pick up.
+const char kBodyUpdater[] = R"JS(
+if(!window.__pwb)window.__pwb={
+parse:function(pieces,marker){var d=document.createElement('div');d.innerHTML=pieces.join('<!--'+marker+'-->');
+var groups=[[]],nodes=Array.prototype.slice.call(d.childNodes);
+for(var i=0;i<nodes.length;i++){var n=nodes[i];if(n.nodeType===8&&n.data===marker){d.removeChild(n);groups.push([]);continue;}
+groups[groups.length-1].push(n);if(n.nodeType===1)n.setAttribute('data-penwick-updated','');}
+var f=document.createDocumentFragment();while(d.firstChild)f.appendChild(d.firstChild);return{groups:groups,fragment:f};},
+set:function(gen,pieces,marker){var b=document.body;if(!b)return false;var p=this.parse(pieces,marker);
+b.replaceChildren(p.fragment);this.state={gen:gen,nodes:p.groups};return true;},
+patch:function(expected,gen,start,removed,pieces,marker){var s=this.state,b=document.body;if(!b||!s||s.gen!==expected)return false;
+for(var g=0;g<s.nodes.length;g++)for(var k=0;k<s.nodes[g].length;k++)if(s.nodes[g][k].parentNode!==b){this.state=null;return false;}
+for(var j=start;j<start+removed;j++)for(var k=0;k<s.nodes[j].length;k++)b.removeChild(s.nodes[j][k]);
+var ref=null,found=false;
+for(var j=start+removed;j<s.nodes.length&&!found;j++)if(s.nodes[j].length){ref=s.nodes[j][0];found=true;}
+for(var j=start-1;j>=0&&!found;j--)if(s.nodes[j].length){var last=s.nodes[j];ref=last[last.length-1].nextSibling;found=true;}
+if(!found)ref=b.firstChild;
+var p=this.parse(pieces,marker);b.insertBefore(p.fragment,ref);
+Array.prototype.splice.apply(s.nodes,[start,removed].concat(p.groups));s.gen=gen;return true;},
+adopt:function(gen,expect){var b=document.body;this.state=null;if(!b)return false;var nodes=b.childNodes,at=0,groups=[];
+for(var i=0;i<expect.length;i++){var g=[],e=expect[i];
+if(e[0]){var t=nodes[at];if(!t||t.nodeType!==3)return false;g.push(t);at++;}
+if(e[1]){var n=nodes[at];if(!n)return false;if(e[1]==='#comment'?n.nodeType!==8:(n.nodeType!==1||n.localName!==e[1]))return false;g.push(n);at++;}
+groups.push(g);}
+for(;at<nodes.length;at++)if(nodes[at].nodeType!==3||/\S/.test(nodes[at].data))return false;
+this.state={gen:gen,nodes:groups};return true;},
+whole:function(html){var b=document.body;if(!b)return false;var d=document.createElement('div');d.innerHTML=html;
+for(var e=d.firstElementChild;e;e=e.nextElementSibling)e.setAttribute('data-penwick-updated','');
+var f=document.createDocumentFragment();while(d.firstChild)f.appendChild(d.firstChild);b.replaceChildren(f);this.state=null;return true;}};
+)JS";
+
+// In the page world: hands the added elements to the page's scripts and clears their marks.
+const char kUpdatedNodes[] = "window.__penwickUpdatedNodes=Array.prototype.slice.call(document.querySelectorAll('[data-penwick-updated]'));"
+                             "window.__penwickUpdatedNodes.forEach(function(e){e.removeAttribute('data-penwick-updated');});0";
+
+// What goes into the body: the content of the body element of a whole document, or the text
+// itself when it is a fragment.
+QString bodyContent(const QString& html)
+{
+    static const QRegularExpression opening(QStringLiteral("<body(?:\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch open = opening.match(html);
+    if (!open.hasMatch())
+        return html;
+    const qsizetype start = open.capturedEnd();
+    const qsizetype end = html.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
+    return html.mid(start, end >= start ? end - start : -1);
+}
+
+QString jsonArray(const QStringList& pieces, qsizetype from, qsizetype count)
+{
+    QString out = QStringLiteral("[");
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (i > from)
+            out += QLatin1Char(',');
+        out += ScriptText::json(pieces.at(i));
+    }
+    return out + QLatin1Char(']');
+}
+
+} // namespace
+
+std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
+{
+    const QString html = bodyContent(page);
+    std::optional<QStringList> pieces = splitTopLevelHtml(html);
+    if (pieces && html.contains(m_chunkMarker))
+        pieces.reset();
+    const QString updater = QString::fromLatin1(kBodyUpdater);
+    const QString marker = ScriptText::json(m_chunkMarker);
+    QString script;
+    if (!pieces) {
+        m_bodyChunks.clear();
+        m_bodyEpoch = ~quint64(0);
+        script = updater + QLatin1String("__pwb.whole(") + ScriptText::json(html) + QLatin1String(")");
+    } else {
+        const quint64 expected = m_bodyGeneration;
+        const quint64 generation = ++m_bodyGeneration;
+        if (m_bodyEpoch == m_epoch) {
+            // Only what lies between the unchanged pieces at both ends is sent.
+            const QStringList& old = m_bodyChunks;
+            qsizetype prefix = 0;
+            while (prefix < old.size() && prefix < pieces->size() && old.at(prefix) == pieces->at(prefix))
+                ++prefix;
+            qsizetype suffix = 0;
+            while (suffix < old.size() - prefix && suffix < pieces->size() - prefix
+                && old.at(old.size() - 1 - suffix) == pieces->at(pieces->size() - 1 - suffix))
+                ++suffix;
+            script = updater + QStringLiteral("__pwb.patch(%1,%2,%3,%4,").arg(expected).arg(generation).arg(prefix).arg(old.size() - prefix - suffix)
+                + jsonArray(*pieces, prefix, pieces->size() - prefix - suffix) + QLatin1Char(',') + marker + QLatin1Char(')');
+        } else {
+            script = updater + QStringLiteral("__pwb.set(%1,").arg(generation) + jsonArray(*pieces, 0, pieces->size())
+                + QLatin1Char(',') + marker + QLatin1Char(')');
+        }
+        m_bodyChunks = std::move(*pieces);
+        m_bodyEpoch = m_epoch;
+    }
+    ScriptCallback recover;
+    if (pieces && script.contains(QLatin1String("__pwb.patch("))) {
+        // The page lost what it kept (a script of its own replaced the body, say): the latest
+        // body goes in whole, unless a newer update is on its way and will do so itself.
+        const quint64 generation = m_bodyGeneration;
+        std::weak_ptr<bool> alive = m_alive;
+        recover = [this, alive, generation](const QVariant& done) {
+            const auto live = alive.lock();
+            if (!live || !*live || done.toBool() || generation != m_bodyGeneration || m_bodyEpoch != m_epoch)
+                return;
+            m_bodyEpoch = ~quint64(0);
+            for (Script& script : bodyUpdateScripts(m_bodyChunks.join(QString())))
+                m_queue.push_back(std::move(script));
+            pump();
+            emit bodyRebuilt();
+        };
+    }
+    std::vector<Script> scripts;
+    scripts.push_back({ ScriptText::guarded(script), World::Application, std::move(recover) });
+    scripts.push_back({ QString::fromLatin1(kUpdatedNodes), World::Page, {} });
+    return scripts;
+}
+
+void WebView::adoptLoadedBody()
+{
+    const std::optional<QStringList> pieces = splitTopLevelHtml(m_loadedBody);
+    m_loadedBody.clear();
+    if (!pieces || pieces->isEmpty())
+        return;
+    // Each piece is some text (one text node when not empty), then one element or comment
+    // (or nothing, for the text at the end); anything the parser makes differently fails the match.
+    static const QRegularExpression shape(QStringLiteral("^([^<]*)(?:<!--|<([A-Za-z][^\\s/>]*))?"));
+    QString expect = QStringLiteral("[");
+    for (qsizetype i = 0; i < pieces->size(); ++i) {
+        const QRegularExpressionMatch m = shape.match(pieces->at(i));
+        const bool text = !m.captured(1).isEmpty();
+        QString node;
+        if (pieces->at(i).mid(m.capturedLength(1), 4) == QLatin1String("<!--"))
+            node = QStringLiteral("#comment");
+        else
+            node = m.captured(2).toLower();
+        if (i > 0)
+            expect += QLatin1Char(',');
+        expect += QStringLiteral("[%1,%2]").arg(text ? 1 : 0).arg(ScriptText::json(node));
+    }
+    expect += QLatin1Char(']');
+    const quint64 generation = ++m_bodyGeneration;
+    m_bodyChunks = *pieces;
+    m_bodyEpoch = m_epoch;
+    std::weak_ptr<bool> alive = m_alive;
+    const quint64 epoch = m_epoch;
+    runScript(QString::fromLatin1(kBodyUpdater) + QStringLiteral("__pwb.adopt(%1,").arg(generation) + expect + QLatin1Char(')'),
+        World::Application, [this, alive, epoch](const QVariant& adopted) {
+            const auto live = alive.lock();
+            if (live && *live && !adopted.toBool() && epoch == m_epoch && m_bodyEpoch == epoch)
+                m_bodyEpoch = ~quint64(0); // the next update puts the body in whole
+        });
 }
 
 void WebView::runScript(const QString& script, World world, ScriptCallback callback)

@@ -46,6 +46,9 @@ public:
 
     // Replaces the body of the page shown, keeping its scripts, globals and scroll position.
     // While a load is pending only the latest body is kept; it is applied when the load ends.
+    // Only the top-level nodes whose markup changed since the last body are rebuilt (when the
+    // markup can be split safely, see splitTopLevelHtml); the page's scripts then find the
+    // elements added in window.__penwickUpdatedNodes.
     void setBodyHtml(const QString& html);
 
     // Runs `script` after every script issued before it (in either world). A throw ends only
@@ -80,6 +83,9 @@ public:
 signals:
     // A main-frame load ended (ok or not); a pending body has been applied by then.
     void pageLoadFinished(bool ok);
+    // The page lost track of its body's pieces (a script of its own replaced nodes) and the
+    // latest body was put in whole, after the scripts that followed the update had run.
+    void bodyRebuilt();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -96,6 +102,11 @@ private:
         ScriptCallback callback;
     };
 
+    // The scripts that put `html` into the body, from what the page is known to hold.
+    std::vector<Script> bodyUpdateScripts(const QString& html);
+    // After a load: the page's body nodes are matched with the pieces of the body it was given,
+    // so that the first update is already a patch.
+    void adoptLoadedBody();
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void clearPageFile();
@@ -114,6 +125,12 @@ private:
     bool m_loadIssued = false; // issued, not yet started
     bool m_hasPendingBody = false;
     QString m_pendingBody;
+    // The top-level pieces of the body last sent, valid for the document of m_bodyEpoch.
+    QStringList m_bodyChunks;
+    quint64 m_bodyEpoch = ~quint64(0);
+    quint64 m_bodyGeneration = 0;
+    QString m_chunkMarker;
+    QString m_loadedBody; // the body of the page whose load is pending or last ended
     std::deque<Script> m_queue;
     int m_inFlight = 0;
     World m_inFlightWorld = World::Page;

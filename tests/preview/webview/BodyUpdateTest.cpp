@@ -1,0 +1,102 @@
+// Body updates rebuild only the top-level pieces whose markup changed, and give the same page
+// as putting the whole body in.
+#include "WebViewFixture.h"
+
+#include "platform/web/HtmlChunks.h"
+
+
+using namespace penwick;
+using namespace penwick::test;
+using platform::splitTopLevelHtml;
+
+TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
+{
+    struct Case {
+        QString html;
+        QStringList pieces;
+    };
+    const QList<Case> cases {
+        { "", {} },
+        { "just text", { "just text" } },
+        { "<p>a</p>\n<p>b</p>\n", { "<p>a</p>", "\n<p>b</p>", "\n" } },
+        { "<h1 id=\"x\">T</h1><hr /><p>a<br>b</p>", { "<h1 id=\"x\">T</h1>", "<hr />", "<p>a<br>b</p>" } },
+        { "<!-- c --><P>x</p>", { "<!-- c -->", "<P>x</p>" } },
+        { "<pre><code class=\"language-c\">if (a < b && c > d) {}\n</code></pre>", { "<pre><code class=\"language-c\">if (a < b && c > d) {}\n</code></pre>" } },
+        { "<script>if (a</b) x = '</p>';</script><p>y</p>", { "<script>if (a</b) x = '</p>';</script>", "<p>y</p>" } },
+        { "<p title=\"a>b\" data-x='</p>'>z</p>", { "<p title=\"a>b\" data-x='</p>'>z</p>" } },
+        { "<svg><path d=\"M0 0\"/></svg><p>q</p>", { "<svg><path d=\"M0 0\"/></svg>", "<p>q</p>" } },
+        { "<ul>\n<li>a</li>\n</ul>\n<!DOCTYPE x><p>3 < 4</p>", { "<ul>\n<li>a</li>\n</ul>", "\n<!DOCTYPE x>", "<p>3 < 4</p>" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html.toStdString());
+        const auto pieces = splitTopLevelHtml(c.html);
+        ASSERT_TRUE(pieces.has_value());
+        EXPECT_EQ(*pieces, c.pieces);
+        EXPECT_EQ(pieces->join(QString()), c.html);
+    }
+}
+
+TEST(HtmlChunks, MarkupThatDoesNotCloseInOrderIsLeftWhole)
+{
+    for (const QString& html : QStringList { "<div>open", "<p>a<p>b</p>", "<li>x", "a</p>", "<b><i>x</b></i>", "<div/>text",
+             "<plaintext>x", "<!-- never ends", "<p title=\"x>", "<script>x", "</br>", "<p>a</p></div>" }) {
+        SCOPED_TRACE(html.toStdString());
+        EXPECT_FALSE(splitTopLevelHtml(html).has_value());
+    }
+}
+
+namespace {
+
+const QString kPage = QStringLiteral("<html><head><style>p{margin:0}</style></head><body>%1</body></html>");
+
+QString body(int changed, const QString& extra = QString())
+{
+    QString html;
+    for (int i = 0; i < 40; ++i)
+        html += QStringLiteral("<p id=\"p%1\">paragraph %1%2</p>\n").arg(i).arg(i == changed ? QStringLiteral(" changed") : QString());
+    return html + extra;
+}
+
+} // namespace
+
+TEST_F(WebViewTest, AnUpdateRebuildsOnlyTheChangedPieces)
+{
+    ASSERT_TRUE(loadHtml(kPage.arg(body(-1))));
+    int rebuilt = 0;
+    QObject::connect(view.get(), &platform::WebView::bodyRebuilt, view.get(), [&] { ++rebuilt; });
+    // Marks on nodes in the page's own world show which nodes survive an update.
+    eval(QStringLiteral("document.querySelectorAll('p').forEach(function(p){p.survivor=true;}); 0"));
+    view->setBodyHtml(kPage.arg(body(7)));
+    ASSERT_TRUE(waitFor(QStringLiteral("document.getElementById('p7').textContent == 'paragraph 7 changed'")));
+    EXPECT_EQ(eval(QStringLiteral("Array.from(document.querySelectorAll('p')).filter(function(p){return !p.survivor;}).map(function(p){return p.id;}).join()")).toString(),
+        QStringLiteral("p7"));
+    EXPECT_EQ(eval(QStringLiteral("window.__penwickUpdatedNodes.map(function(e){return e.id;}).join()")).toString(), QStringLiteral("p7"));
+    EXPECT_EQ(eval(QStringLiteral("document.querySelectorAll('[data-penwick-updated]').length")).toInt(), 0);
+
+    // Insertions, removals and a change at both ends give the page a whole body would.
+    const QStringList bodies { body(0, "<p id=\"end\">end</p>"), body(39), QStringLiteral("<p id=\"only\">only</p>"), body(3),
+        QStringLiteral("<div>not closed"), body(5), QString() , body(-1) };
+    for (const QString& next : bodies) {
+        SCOPED_TRACE(next.left(60).toStdString());
+        view->setBodyHtml(kPage.arg(next));
+        const QString reference = eval(QStringLiteral("(function(){var d=document.createElement('div');d.innerHTML=")
+            + platform::WebView::literal(next) + QStringLiteral(";return d.innerHTML;})()"))
+                                      .toString();
+        EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), reference);
+    }
+    EXPECT_EQ(rebuilt, 0) << "every update was applied as it was sent";
+}
+
+TEST_F(WebViewTest, APageThatReplacedOurNodesGetsTheWholeBodyBack)
+{
+    ASSERT_TRUE(loadHtml(kPage.arg(body(-1))));
+    int rebuilt = 0;
+    QObject::connect(view.get(), &platform::WebView::bodyRebuilt, view.get(), [&] { ++rebuilt; });
+    view->setBodyHtml(kPage.arg(body(1)));
+    eval(QStringLiteral("document.getElementById('p20').remove(); 0"));
+    view->setBodyHtml(kPage.arg(body(2)));
+    ASSERT_TRUE(waitUntil([&] { return rebuilt == 1; }));
+    ASSERT_TRUE(waitFor(QStringLiteral("!!document.getElementById('p20') && document.getElementById('p2').textContent == 'paragraph 2 changed'")));
+    EXPECT_EQ(eval(QStringLiteral("document.querySelectorAll('p').length")).toInt(), 40);
+    EXPECT_EQ(eval(QStringLiteral("document.getElementById('p1').textContent")).toString(), QStringLiteral("paragraph 1"));
+}
