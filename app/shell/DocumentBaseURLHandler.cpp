@@ -1,6 +1,7 @@
 #include "shell/DocumentBaseURLHandler.h"
 
 #include "platform/NotificationCenter.h"
+#include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "shell/Delay.h"
@@ -74,9 +75,14 @@ void DocumentBaseURLHandler::selectURLType(QAction* item)
     defaults.setValue(Prefs::DOC_BASEURL_TYPE, tag);
 }
 
+QUrl DocumentBaseURLHandler::helpURL()
+{
+    return QUrl::fromLocalFile(platform::resourcesDirectory() + QStringLiteral("/Help/base-url.html"));
+}
+
 void DocumentBaseURLHandler::selectURLHelp()
 {
-    platform::Workspace::openURL(HELP_URL);
+    platform::Workspace::openURL(helpURL());
 }
 
 bool DocumentBaseURLHandler::validateMenuItem(QAction* item)

@@ -20,7 +20,8 @@ class TVXDocument;
 class DocumentBaseURLHandler : public QObject {
     Q_OBJECT
 public:
-    static inline const QUrl HELP_URL = QUrl(QStringLiteral("https://penwick.org/help/base-url"));
+    // The help page on base URLs, shipped with the program.
+    static QUrl helpURL();
 
     explicit DocumentBaseURLHandler(QObject* parent = nullptr);
     ~DocumentBaseURLHandler() override;

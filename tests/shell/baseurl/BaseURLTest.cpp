@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -213,3 +214,10 @@ TEST_F(BaseURLMenu, TheFirstRefreshComesTwoSecondsAfterLoading)
 
 } // namespace
 } // namespace penwick
+
+TEST(BaseURLHelp, TheHelpItemOpensAPageShippedWithPenwick)
+{
+    const QUrl help = penwick::DocumentBaseURLHandler::helpURL();
+    ASSERT_TRUE(help.isLocalFile());
+    EXPECT_TRUE(QFileInfo(help.toLocalFile()).isFile()) << help.toLocalFile().toStdString();
+}
