@@ -113,8 +113,14 @@ QString PenwickSession::focusWindowOf(const QProcess& process)
     QString window;
     if (!waitUntil([&] { return !(window = windowOf(process)).isEmpty(); }, 60000))
         return {};
-    // A window mapped a moment ago may not take the focus yet: ask until it has it.
+    // A window mapped a moment ago may not take the focus yet: ask until it has it. Qt replaces
+    // a shown window's X window when its first web view arrives (a restored tab's preview), and
+    // with no window manager nothing gives the new one the focus: so the window is looked up
+    // again on every try.
     const bool focused = waitUntil([&] {
+        window = windowOf(process);
+        if (window.isEmpty())
+            return false;
         xdotool({ QStringLiteral("windowfocus"), window });
         return xdotool({ QStringLiteral("getwindowfocus") }) == window;
     }, 20000);
