@@ -97,15 +97,20 @@ TEST_F(Application, TheLaunchDocumentByStoredSessionAndSetting)
         bool storedSession;
         bool autoAdd;
         QList<int> tabs;
+        bool emptyStoredList = false;
     } cases[] = {
-        { false, true, { 1 } },  // first launch: a new window with one tab
-        { false, false, { 0 } }, // removed; one blank window stays
-        { true, true, { 0 } },   // a stored session drops it whatever the setting says
+        { false, true, { 1 } },       // first launch: a new window with one tab
+        { false, false, { 0 } },      // removed; one blank window stays
+        { true, true, { 0 } },        // a stored session drops it whatever the setting says
         { true, false, { 0 } },
+        { false, true, { 1 }, true }, // a stored list with nothing in it keeps it
+        { false, false, { 0 }, true },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "session " << c.storedSession << " autoAdd " << c.autoAdd);
+        SCOPED_TRACE(testing::Message() << "session " << c.storedSession << " autoAdd " << c.autoAdd << " empty list " << c.emptyStoredList);
         launch(c.storedSession, c.autoAdd);
+        if (c.emptyStoredList)
+            platform::UserDefaults::standard().setValue(Prefs::SESSION_RESTORE_DOCS, QVariantList {});
         documents->openUntitledDocumentAndDisplay(true);
         EXPECT_EQ(tabCounts(), c.tabs);
         EXPECT_EQ(documents->documents().size(), c.tabs.value(0));

@@ -245,19 +245,32 @@ TEST_F(Session, ANoteIsWrittenWhenItsTabIsLeft)
     EXPECT_EQ(window.controller.documents().size(), 2);
 }
 
-TEST_F(Session, AnotherProcessWritingANoteReachesItsOpenTabWithinASecond)
+TEST_F(Session, AnotherProcessWritingANoteReachesItsOpenTabWithinASecondAndLeavesTheOthersAlone)
 {
-    ScratchDocument note;
-    note.setId(makeRecordId());
-    note.setTitle(QStringLiteral("Shared"));
-    note.setContent(QStringLiteral("before"));
-    note.setUpdatedDate(QDateTime::currentDateTimeUtc().addSecs(-60));
-    ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }));
+    const auto store = [](const QString& title, const QString& content) {
+        ScratchDocument note;
+        note.setId(makeRecordId());
+        note.setTitle(title);
+        note.setContent(content);
+        note.setUpdatedDate(QDateTime::currentDateTimeUtc().addSecs(-60));
+        EXPECT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }));
+        return note;
+    };
+    const ScratchDocument note = store(QStringLiteral("Shared"), QStringLiteral("before"));
+    const ScratchDocument other = store(QStringLiteral("Mine"), QStringLiteral("mine"));
     Window& window = newWindow();
     ASSERT_TRUE(ScratchDocumentsNavigator::openDocument(note));
+    ASSERT_TRUE(ScratchDocumentsNavigator::openDocument(other));
     ASSERT_TRUE(window.controller.isSubscribedToRealmNotification());
-    TVXDocument* tab = window.controller.documents().first();
+    ASSERT_EQ(window.controller.documents().size(), 2);
+    TVXDocument* tab = window.controller.documentsInTabOrder().at(0);
+    TVXDocument* untouched = window.controller.documentsInTabOrder().at(1);
     ASSERT_EQ(test::plainEditor(*tab)->getEditorTextView()->string(), QStringLiteral("before"));
+    // The other tab holds typing not yet saved: a reload of it would lose that.
+    test::plainEditor(*untouched)->type(QStringLiteral("typed "));
+    untouched->updateChangeCount(platform::DocumentChange::Done);
+    platform::TextView* untouchedView = test::plainEditor(*untouched)->getEditorTextView();
+    ASSERT_TRUE(untouchedView->undoManager()->canUndo());
 
     QProcess helper;
     helper.start(QStringLiteral(PENWICK_DATABASE_HELPER), { QStringLiteral("update-scratch"), databaseFolder, note.id(), QStringLiteral("from the companion") });
@@ -268,4 +281,9 @@ TEST_F(Session, AnotherProcessWritingANoteReachesItsOpenTabWithinASecond)
     EXPECT_TRUE(test::waitUntil([&] { return test::plainEditor(*tab)->getEditorTextView()->string() == QStringLiteral("from the companion"); }, 1000));
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_FALSE(tab->isDocumentEdited());
+
+    EXPECT_EQ(untouchedView->string(), QStringLiteral("typed mine"));
+    EXPECT_TRUE(untouched->isDocumentEdited());
+    EXPECT_TRUE(untouchedView->undoManager()->canUndo()) << "its undo history is kept";
+    EXPECT_EQ(Realm::objectForPrimaryKey<ScratchDocument>(other.id())->content(), QStringLiteral("mine"));
 }
