@@ -1,0 +1,192 @@
+// Killed without warning: what was typed into an untitled document and into a note tab before
+// the save timer fired comes back when Penwick starts again, with the session's other tabs.
+#include "PenwickProcess.h"
+
+#include "Extensions/Realm.h"
+#include "Models/ScratchDocument.h"
+#include "TestSupport.h"
+#include "XvfbServer.h"
+#include "platform/UserDefaults.h"
+#include "shell/Prefs.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace penwick;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ended(QProcess& process, int timeoutMs = 30000)
+{
+    return test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+}
+
+class Crash : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PENWICK_REQUIRE_XVFB();
+        ASSERT_TRUE(session.isReady());
+        ASSERT_TRUE(RealmSetup::setupInFolder(dataFolder()));
+    }
+    void TearDown() override
+    {
+        for (auto& process : processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(20000))
+                    process->kill();
+            }
+        }
+        RealmSetup::close();
+    }
+    QString dataFolder() const { return session.home() + QStringLiteral("/xdg_data_home/Penwick"); }
+    platform::UserDefaults settings() const
+    {
+        return platform::UserDefaults(session.home() + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"));
+    }
+    QProcess& start()
+    {
+        processes.push_back(session.start({}));
+        return *processes.back();
+    }
+    // The tabs of the one window: name and whether it is the front one.
+    QList<std::pair<QString, bool>> tabs()
+    {
+        QList<std::pair<QString, bool>> found;
+        const QJsonArray windows = session.windows();
+        if (windows.size() != 1)
+            return found;
+        for (const QJsonValue& document : windows.first().toObject().value(QStringLiteral("documents")).toArray())
+            found.append({ document.toObject().value(QStringLiteral("name")).toString(), document.toObject().value(QStringLiteral("front")).toBool() });
+        return found;
+    }
+    // Keys for the window, given the focus first: the window may have been replaced meanwhile.
+    void press(QProcess& process, const QStringList& keys)
+    {
+        ASSERT_FALSE(session.focusWindowOf(process).isEmpty());
+        session.xdotool(QStringList { QStringLiteral("key"), QStringLiteral("--clearmodifiers") } + keys);
+    }
+    void type(QProcess& process, const QString& text)
+    {
+        ASSERT_FALSE(session.focusWindowOf(process).isEmpty());
+        session.xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text });
+    }
+    // Brings the tab at `index` to the front with the next-tab key.
+    bool bringToFront(QProcess& process, int index)
+    {
+        return test::waitUntil([&] {
+            if (tabs().value(index).second)
+                return true;
+            press(process, { QStringLiteral("ctrl+Next") });
+            return test::waitUntil([&] { return tabs().value(index).second; }, 2000);
+        }, 30000);
+    }
+    // The text of the front tab's editor, copied as a person copies it.
+    QString frontText(QProcess& process, const QString& expected)
+    {
+        QString text;
+        test::waitUntil([&] {
+            press(process, { QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c") });
+            return test::waitUntil([&] { return (text = QGuiApplication::clipboard()->text()) == expected; }, 2000);
+        }, 30000);
+        return text;
+    }
+    QStringList copies() const
+    {
+        QStringList paths;
+        const QDir folder(dataFolder() + QStringLiteral("/.temp"));
+        for (const QString& name : folder.entryList({ QStringLiteral("*.pwtemp") }, QDir::Files))
+            paths << folder.filePath(name);
+        return paths;
+    }
+
+    test::PenwickSession session;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+} // namespace
+
+TEST_F(Crash, TextTypedBeforeTheTimerFiredSurvivesAKillWithTheSession)
+{
+    const QString file = session.home() + QStringLiteral("/plan.md");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("# Plan\n");
+    }
+    ScratchDocument note;
+    note.setId(makeRecordId());
+    note.setTitle(QStringLiteral("Groceries"));
+    note.setContent(QStringLiteral("Milk"));
+    note.setCreatedDate(QDateTime::currentDateTimeUtc().addSecs(-3600));
+    note.setUpdatedDate(note.createdDate());
+    ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }));
+    settings().setValue(Prefs::SESSION_RESTORE_DOCS,
+        QStringList { QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded), note.makePathURLAndTitle().first->toString(QUrl::FullyEncoded) });
+
+    QProcess& penwick = start();
+    ASSERT_FALSE(session.focusWindowOf(penwick).isEmpty());
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 2; }, 60000)) << "the stored session reopens";
+    ASSERT_EQ(tabs().value(0).first, QStringLiteral("plan.md"));
+    ASSERT_EQ(tabs().value(1).first, QStringLiteral("Groceries"));
+
+    // Typing into the note, then into a new untitled document.
+    ASSERT_TRUE(bringToFront(penwick, 1));
+    press(penwick, { QStringLiteral("ctrl+End") });
+    type(penwick, QStringLiteral(" and eggs"));
+    press(penwick, { QStringLiteral("ctrl+n") });
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 3 && tabs().value(2).second; }, 30000)) << "a new untitled tab in front";
+    type(penwick, QStringLiteral("Draft words"));
+
+    // One firing of the save timer: the copy on disk, the note in the database, the session
+    // listing all three tabs.
+    QString copy;
+    ASSERT_TRUE(test::waitUntil([&] {
+        const QStringList found = copies();
+        copy = found.value(0);
+        return found.size() == 1 && readFile(copy) == "Draft words";
+    }, 30000)) << "copies: " << copies().join(QLatin1Char(' ')).toStdString();
+    ASSERT_TRUE(test::waitUntil([&] {
+        const auto stored = Realm::objectForPrimaryKey<ScratchDocument>(note.id());
+        return stored && stored->content() == QStringLiteral("Milk and eggs");
+    }, 30000)) << "the note in the database";
+    ASSERT_TRUE(test::waitUntil([&] { return settings().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS).size() == 3; }, 30000))
+        << "stored: " << settings().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(settings().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS).value(2), QUrl::fromLocalFile(copy).toString(QUrl::FullyEncoded));
+
+    penwick.kill(); // SIGKILL: nothing runs on the way out
+    ASSERT_TRUE(ended(penwick));
+    EXPECT_EQ(penwick.exitStatus(), QProcess::CrashExit);
+
+    QProcess& again = start();
+    ASSERT_FALSE(session.focusWindowOf(again).isEmpty());
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 3; }, 60000))
+        << "tabs now: " << QJsonDocument(session.windows()).toJson().toStdString();
+    EXPECT_EQ(tabs().value(0).first, QStringLiteral("plan.md"));
+    EXPECT_EQ(tabs().value(1).first, QStringLiteral("Groceries"));
+    EXPECT_EQ(tabs().value(2).first, QStringLiteral("Untitled")) << "named after the last piece of its copy's name";
+
+    const struct {
+        int tab;
+        QString text;
+    } expected[] = { { 0, QStringLiteral("# Plan\n") }, { 1, QStringLiteral("Milk and eggs") }, { 2, QStringLiteral("Draft words") } };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.tab);
+        ASSERT_TRUE(bringToFront(again, e.tab));
+        EXPECT_EQ(frontText(again, e.text).toStdString(), e.text.toStdString());
+    }
+}
