@@ -1,10 +1,11 @@
 #include "platform/DefaultApplications.h"
 
+#include "platform/AtomicFileWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace penwick::platform {
@@ -129,11 +130,7 @@ int DefaultApplications::setInMimeAppsList(const QString& desktopId, const QStri
     }
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return 3;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return 3;
-    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    return file.commit() ? 0 : 3;
+    return writeFileAtomically(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) ? 3 : 0;
 }
 
 std::optional<QString> DefaultApplications::queryMimeAppsList(const QString& mimeType) const

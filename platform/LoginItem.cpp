@@ -1,9 +1,10 @@
 #include "platform/LoginItem.h"
 
+#include "platform/AtomicFileWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace penwick::platform {
@@ -47,18 +48,8 @@ bool LoginItem::setEnabled(bool enabled, QString* error) const
     const QString folder = QFileInfo(file).absolutePath();
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
-    QSaveFile entry(file);
-    // Unbuffered, so that a write cut short is seen here rather than committed.
-    if (!entry.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
-    const QByteArray bytes = m_entry.toUtf8();
-    if (entry.write(bytes) != bytes.size()) {
-        const QString reason = entry.errorString();
-        entry.cancelWriting();
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, reason));
-    }
-    if (!entry.commit())
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, entry.errorString()));
+    if (const auto failure = writeFileAtomically(file, m_entry.toUtf8()))
+        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(file, failure->reason));
     return true;
 }
 

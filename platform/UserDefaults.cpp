@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/PropertyList.h"
 #include "platform/StandardLocations.h"
 
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace penwick::platform {
 
@@ -208,14 +208,8 @@ bool UserDefaults::persist(const QString& key, const QVariant& value, bool clear
 
     QString error;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else {
-        file.write(writePropertyList(onDisk));
-        if (!file.commit())
-            error = file.errorString();
-    }
+    if (const auto failure = writeFileAtomically(m_path, writePropertyList(onDisk)))
+        error = failure->reason;
     QWriteLocker lock(&m_lock);
     if (!error.isEmpty())
         m_error = QStringLiteral("The settings file %1 could not be written: %2").arg(m_path, error);

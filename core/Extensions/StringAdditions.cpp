@@ -1,8 +1,9 @@
 #include "Extensions/StringAdditions.h"
 
+#include "platform/AtomicFileWriter.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextBoundaryFinder>
 
 #include <unicode/brkiter.h>
@@ -580,20 +581,11 @@ std::optional<FileError> writeToFile(const QString& text, const QString& path, b
 
     const QByteArray bytes = text.toUtf8();
     if (atomically) {
-        // The old file is only replaced once the new content is complete on disk.
-        QSaveFile file(path);
-        // Unbuffered: a write cut short (a full disk, a size limit) shows in write()'s count,
-        // where a buffered write would lose it in the flush and commit a truncated file.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return failure(file);
-        if (file.write(bytes) != bytes.size()) {
-            const FileError error = failure(file);
-            file.cancelWriting();
-            return error;
-        }
-        if (!file.commit())
-            return failure(file);
-        return std::nullopt;
+        const auto failed = platform::writeFileAtomically(path, bytes);
+        if (!failed)
+            return std::nullopt;
+        return FileError { FileError::fileDeviceDomain, int(failed->deviceError),
+            QStringLiteral("Could not write \"%1\": %2").arg(path, failed->reason), path };
     }
 
     QFile file(path);

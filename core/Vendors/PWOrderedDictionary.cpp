@@ -2,11 +2,11 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QXmlStreamWriter>
 
 #include "Vendors/HTMLTabularize.h"
+#include "platform/AtomicFileWriter.h"
 #include "platform/PropertyList.h"
 
 #include <algorithm>
@@ -1397,13 +1397,11 @@ bool PWOrderedDictionary::writeToFile(const QString& path, bool atomically) cons
     w.writeEndDocument();
 
     if (atomically) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size())
-            return false;
-        return file.commit();
+        return !platform::writeFileAtomically(path, xml);
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered, so that a write cut short shows in the count instead of in an unchecked flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
     return file.write(xml) == xml.size();
 }

@@ -1,11 +1,12 @@
 #include "platform/document/FileWrapper.h"
 
+#include "platform/AtomicFileWriter.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <cstring>
+
 
 namespace penwick::platform {
 
@@ -82,30 +83,9 @@ bool FileWrapper::writeToPath(const QString& path, DocumentError* error) const
         setError(error, DocumentError::FileWriteUnknown, QStringLiteral("Nothing to write to “%1”.").arg(name));
         return false;
     }
-    QSaveFile file(path);
-    errno = 0;
-    // Unbuffered: a write cut short shows in write()'s count instead of vanishing in a flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const int err = errno;
-        setError(error, writeCodeFor(err),
-            QStringLiteral("The file “%1” couldn’t be saved: %2").arg(name, file.errorString()));
-        return false;
-    }
-    errno = 0;
-    const qint64 written = file.write(*m_contents);
-    int err = errno;
-    if (written != m_contents->size()) {
-        file.cancelWriting();
-        setError(error, writeCodeFor(err),
-            QStringLiteral("The file “%1” couldn’t be saved: %2").arg(name,
-                err ? QString::fromLocal8Bit(std::strerror(err)) : file.errorString()));
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        err = errno;
-        setError(error, writeCodeFor(err),
-            QStringLiteral("The file “%1” couldn’t be saved: %2").arg(name, file.errorString()));
+    if (const auto failure = writeFileAtomically(path, *m_contents)) {
+        setError(error, writeCodeFor(failure->systemError),
+            QStringLiteral("The file “%1” couldn’t be saved: %2").arg(name, failure->reason));
         return false;
     }
     return true;

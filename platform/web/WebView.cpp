@@ -1,5 +1,6 @@
 #include "platform/web/WebView.h"
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/web/HtmlChunks.h"
 #include "platform/web/InPageLinkBridge.h"
 #include "platform/web/ScriptText.h"
@@ -16,7 +17,6 @@
 #include <QPageSize>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QWebChannel>
@@ -198,10 +198,8 @@ void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
             QFile::setPermissions(m_pageFolder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     const QString path = m_pageFolder->filePath(QStringLiteral("page-%1.html").arg(++m_pageFileSerial));
-    QSaveFile file(path);
-    const QByteArray content = withBase(html, baseUrl);
-    if (!m_pageFolder->isValid() || !file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || !file.commit()) {
+    if (!m_pageFolder->isValid()
+        || writeFileAtomically(path, withBase(html, baseUrl), QFile::ReadOwner | QFile::WriteOwner)) {
         qWarning("WebView: cannot write the page file %s", qPrintable(path));
         // The engine would refuse the page as text: show what fits rather than nothing.
         m_page->setHtml(QStringLiteral("<!DOCTYPE html><html><body><p>The page could not be shown.</p></body></html>"), baseUrl);

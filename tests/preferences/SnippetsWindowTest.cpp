@@ -4,6 +4,7 @@
 #include "Extensions/Realm.h"
 #include "Models/Snippet.h"
 #include "Models/SnippetGroup.h"
+#include "FileSizeLimit.h"
 #include "TestSupport.h"
 #include "TextEditor/TextEditorView.h"
 #include "highlighter/MarkdownHighlighter.h"
@@ -19,42 +20,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace penwick;
 using penwick::test::StdoutCapture;
 using penwick::test::temporaryFolder;
 
 namespace {
-
-// While alive, files of this process cannot grow past `bytes` (as on a full disk).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_active = getrlimit(RLIMIT_FSIZE, &m_previous) == 0;
-        if (!m_active)
-            return;
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_previous;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = SIG_DFL;
-    bool m_active = false;
-};
 
 class SnippetsWindow : public ::testing::Test {
 protected:
@@ -239,7 +210,7 @@ TEST_F(SnippetsWindow, ACommitThatFailsOnTheDiskKeepsTheWindowOpen)
     for (const char* name : { "/penwick.db", "/penwick.db-wal" })
         largest = std::max(largest, QFileInfo(folder + name).size());
     {
-        FileSizeLimit limit(rlim_t(largest + 4096));
+        test::FileSizeLimit limit(rlim_t(largest + 4096));
         ASSERT_TRUE(limit.isActive());
         window->saveBtn()->click();
     }

@@ -1,5 +1,6 @@
 #include "Extensions/StringAdditions.h"
 
+#include "FileSizeLimit.h"
 #include "Printers.h"
 #include "TestSupport.h"
 
@@ -11,10 +12,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
-
-#include <csignal>
 
 using namespace penwick;
 
@@ -153,36 +151,6 @@ TEST(WriteToFile, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(readFile(path), QStringLiteral("new content"));
 }
 
-// Files of this process may grow to a few kilobytes only while the object lives
-// (as on a full disk): a longer write fails part-way with EFBIG.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_active = getrlimit(RLIMIT_FSIZE, &m_previous) == 0;
-        if (!m_active)
-            return;
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_previous;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = SIG_DFL;
-    bool m_active = false;
-};
-
 TEST(WriteToFile, WriteFailingPartWayKeepsTheOldFile)
 {
     // Larger and smaller than the file device's buffer, in place and atomically: a buffered
@@ -197,7 +165,7 @@ TEST(WriteToFile, WriteFailingPartWayKeepsTheOldFile)
 
             std::optional<FileError> error;
             {
-                const FileSizeLimit limit(4096);
+                const test::FileSizeLimit limit(4096);
                 ASSERT_TRUE(limit.isActive());
                 error = writeToFile(large, path, atomically);
             }
