@@ -95,26 +95,23 @@ void TVXDocument::loadNote(const QString& content)
 
 void TVXDocument::setAsScratchDocument(const ScratchDocument& note, const QUrl& url, const QString& title)
 {
-    m_pseudoURL = url;
-    setDisplayName(title);
-    m_icon = scratchNoteIcon();
-    // Whatever the record's date, the loaded text is the record's as of now.
-    setFileModificationDate(note.updatedDate());
-    loadNote(note.content().isNull() ? QString() : note.content());
-    if (auto* editor = editorViewController()) {
-        editor->updateDocument();
-        if (QWidget* view = editor->view(); view && view->window() != view)
-            view->window()->setWindowTitle(title);
-    }
+    becomeNote(url, title, scratchNoteIcon(), note.updatedDate(), note.content());
 }
 
 void TVXDocument::setAsShadowDocument(const ShadowDocument& note, const QIcon& icon, const QUrl& url, const QString& title)
 {
+    becomeNote(url, title, icon, note.updatedDate(), note.content());
+}
+
+void TVXDocument::becomeNote(const QUrl& url, const QString& title, const QIcon& icon, const QDateTime& updatedDate,
+    const QString& content)
+{
     m_pseudoURL = url;
     setDisplayName(title);
     m_icon = icon;
-    setFileModificationDate(note.updatedDate());
-    loadNote(note.content().isNull() ? QString() : note.content());
+    // Whatever the record's date, the loaded text is the record's as of now.
+    setFileModificationDate(updatedDate);
+    loadNote(content.isNull() ? QString() : content);
     if (auto* editor = editorViewController()) {
         editor->updateDocument();
         if (QWidget* view = editor->view(); view && view->window() != view)

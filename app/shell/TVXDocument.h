@@ -274,6 +274,8 @@ private:
     void showExportFailure(const QString& message, const QString& reason) const;
     QString editorText(bool breakUndoCoalescing);
     void loadNote(const QString& content);
+    // Shows a note's record: its URL, title, icon, date and text.
+    void becomeNote(const QUrl& url, const QString& title, const QIcon& icon, const QDateTime& updatedDate, const QString& content);
     void detachNoteAfterFileWrite();
     void revertAfterOutsideChange();
     void copyTextsAsHTML(const QStringList& texts);
