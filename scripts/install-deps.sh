@@ -17,6 +17,8 @@ PACKAGES=(
   node-prismjs libjs-mathjax
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the Quick Open benchmark compares with it; no test runs it
+  fzf
   # spelling, speech export, X11 desktop layer
   libhunspell-dev hunspell-en-us libespeak-ng-dev libsndfile1-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xinput-dev
