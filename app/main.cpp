@@ -86,7 +86,9 @@ int main(int argc, char* argv[])
     // A start that opened nothing (a folder, or only unreadable files) still shows a window.
     if (delegate.windowControllers().isEmpty())
         delegate.documentWindowControllerForDocument(nullptr, true)->showWindow();
-    delegate.applicationDidFinishLaunching();
+    // From inside the event loop: What's New runs modal there, and a quit asked for before the
+    // loop runs (a termination signal while it shows) would be dropped and Penwick stay open.
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
 
     const int result = app.exec();
     running = nullptr;
