@@ -270,9 +270,16 @@ void TVXQuickOpenWindowController::performQuickOpenSelection()
     // The row as shown: the list may have been emptied by typing since the last reload.
     const int row = selectedRow();
     const QString path = row >= 0 && row < numberOfRows() ? m_model->results().at(row).fullPath() : QString();
-    close();
+    closeToParentWindow();
     if (!path.isEmpty() && m_delegate)
         m_delegate->pathDidSelectForQuickOpen(path);
+}
+
+void TVXQuickOpenWindowController::closeToParentWindow()
+{
+    close();
+    if (QWidget* parent = parentWidget(); parent && parent->window()->isVisible())
+        parent->window()->activateWindow();
 }
 
 // --- Events -------------------------------------------------------------------------
@@ -292,7 +299,7 @@ bool TVXQuickOpenWindowController::eventFilter(QObject* watched, QEvent* event)
             performQuickOpenSelection();
             return true;
         case Qt::Key_Escape:
-            close();
+            closeToParentWindow();
             return true;
         default:
             break;

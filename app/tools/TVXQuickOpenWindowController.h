@@ -92,6 +92,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Closes the panel and gives the keyboard back to the window it serves: without a window
+    // manager (or with one that does not refocus), the focus would go nowhere.
+    void closeToParentWindow();
     void searchTextChanged(const QString& text);
     void reloadTable();
     void tableViewSelectionDidChange();
