@@ -12,7 +12,7 @@ if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
 cd "${PENWICK_BUILD_DIR:-build}"
-# Without a window manager, a newly started window now and then never takes the focus
-# the real-program test of the main road waits for (about one run in six under load); a
-# failed test runs again, up to twice.
+# A failed test runs again, up to twice. No test is known to need it now (the X server
+# tests' focus and pointer races are mended); it keeps one unlucky run under heavy load
+# from failing the whole suite, and every retry shows in the output.
 ctest --output-on-failure --timeout 300 -j "$(nproc)" --repeat until-pass:3 "$@"
