@@ -6,6 +6,9 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -54,10 +57,17 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
     if (!prefix.endsWith('/'))
         prefix += '/';
 
+    // Names go into one buffer and are sorted through small keys: a folder of 100,000
+    // entries is listed without an allocation per name before its paths are made.
     struct Raw {
-        QByteArray name;
+        // The name's first sixteen bytes, big-endian and padded with zeros, so that keys
+        // order as the bytes do (a name holds no zero byte).
+        quint64 key[2];
+        std::size_t offset;
+        std::size_t length;
         bool isDirectory;
     };
+    std::string names;
     std::vector<Raw> raw;
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -71,25 +81,47 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
             struct stat info;
             isDirectory = ::stat((prefix + name).constData(), &info) == 0 && S_ISDIR(info.st_mode);
         }
-        raw.push_back({ QByteArray(name), isDirectory });
+        const std::size_t length = std::strlen(name);
+        quint64 key[2] = { 0, 0 };
+        for (std::size_t i = 0; i < 16; ++i)
+            key[i / 8] = (key[i / 8] << 8) | (i < length ? quint64(quint8(name[i])) : 0);
+        raw.push_back({ { key[0], key[1] }, names.size(), length, isDirectory });
+        names.append(name, length);
     }
     ::closedir(dir);
 
     // Folders first, then by name; UTF-8 bytes sort in code-point order.
-    std::sort(raw.begin(), raw.end(), [](const Raw& a, const Raw& b) {
+    const char* text = names.data();
+    std::sort(raw.begin(), raw.end(), [text](const Raw& a, const Raw& b) {
         if (a.isDirectory != b.isDirectory)
             return a.isDirectory;
-        return a.name < b.name;
+        if (a.key[0] != b.key[0])
+            return a.key[0] < b.key[0];
+        if (a.key[1] != b.key[1])
+            return a.key[1] < b.key[1];
+        if (a.length <= 16 || b.length <= 16)
+            return a.length < b.length;
+        return std::string_view(text + a.offset, a.length) < std::string_view(text + b.offset, b.length);
     });
 
     std::vector<FolderEntry> entries;
     entries.reserve(raw.size());
     const QString base = QFile::decodeName(prefix);
+    const bool filtered = !m_pattern.isEmpty();
     for (const Raw& item : raw) {
-        const QString name = QFile::decodeName(item.name);
-        if (m_pattern.matches(name))
+        const char* name = text + item.offset;
+        const qsizetype length = qsizetype(item.length);
+        QString path;
+        path.reserve(base.size() + length);
+        path.append(base);
+        // Plain ASCII needs no decoding; anything else is UTF-8, as file names are decoded here.
+        if (std::all_of(name, name + length, [](char c) { return quint8(c) < 0x80; }))
+            path.append(QLatin1StringView(name, length));
+        else
+            path.append(QFile::decodeName(QByteArray(name, length)));
+        if (filtered && m_pattern.matches(path.sliced(base.size())))
             continue;
-        entries.push_back({ base + name, item.isDirectory });
+        entries.push_back({ std::move(path), item.isDirectory });
     }
     return entries;
 }

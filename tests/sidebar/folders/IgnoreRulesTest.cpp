@@ -129,6 +129,22 @@ TEST_F(Listing, FoldersComeFirstThenNamesInCodePointOrderWithoutIgnoredEntries)
     EXPECT_EQ(namesOf(*showing.getFilteredContentsForDirectoryAtPath(folder + "/")), (QStringList { "A/", "b/", ".env", "B.md", "c.md" }));
 }
 
+TEST_F(Listing, LongSharedPrefixesAndNonAsciiNamesSortByTheirBytes)
+{
+    const QString mixed = folder + "/mixed";
+    test::makeFolder(mixed + "/zz-a-folder-with-a-long-name");
+    for (const char* name : { "Ω.md", "ée.md", "é.md", "z.md", "note-2.md", "note-10.md", "a-very-long-shared-prefix-2",
+             "a-very-long-shared-prefix-10", "a-very-long-shared-prefix", "a-very-long-shar2", "a-very-long-shar" })
+        test::makeFile(mixed + "/" + QString::fromUtf8(name));
+    const auto entries = TVXFileSystemFilterService(std::nullopt, true).getFilteredContentsForDirectoryAtPath(mixed);
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(namesOf(*entries),
+        (QStringList { "zz-a-folder-with-a-long-name/", "a-very-long-shar", "a-very-long-shar2", "a-very-long-shared-prefix",
+            "a-very-long-shared-prefix-10", "a-very-long-shared-prefix-2", "note-10.md", "note-2.md", "z.md",
+            QString::fromUtf8("é.md"), QString::fromUtf8("ée.md"), QString::fromUtf8("Ω.md") }));
+    EXPECT_EQ(entries->back().path, mixed + QString::fromUtf8("/Ω.md"));
+}
+
 TEST_F(Listing, AMissingOrUnreadableFolderGivesNoListing)
 {
     const TVXFileSystemFilterService service(std::nullopt, true);
