@@ -33,20 +33,26 @@ void FolderNavigatorItem::populateChildrenOfItem(const FolderItemPtr& root, cons
         return;
     const std::vector<FolderEntry> entries = urlsGenerator(m_fullPath);
     const auto self = std::static_pointer_cast<FolderNavigatorItem>(shared_from_this());
-    m_childByPath.reserve(m_childByPath.size() + entries.size());
+    std::vector<platform::TreeListItemPtr> all;
+    all.reserve(children().size() + entries.size());
+    all.insert(all.end(), children().begin(), children().end());
     for (const FolderEntry& entry : entries) {
         FolderItemPtr child = create(entry.path);
         child->m_isDirectory = entry.isDirectory;
         child->m_parent = self;
         child->m_rootFolder = root;
-        addChildItem(child);
+        all.push_back(std::move(child));
     }
+    // Appended in one step: one parent link each, and the path index is left for the first lookup.
+    setChildren(std::move(all));
     m_isChildrenPopulated = true;
     m_isDirectory = true;
 }
 
 FolderItemPtr FolderNavigatorItem::findChildAtPath(const QString& path) const
 {
+    if (!m_isIndexed)
+        buildIndex();
     auto it = m_childByPath.find(path);
     if (it == m_childByPath.end())
         return nullptr;
@@ -66,8 +72,21 @@ std::optional<int> FolderNavigatorItem::indexInParent() const
     return std::nullopt;
 }
 
+void FolderNavigatorItem::buildIndex() const
+{
+    m_childByPath.clear();
+    m_childByPath.reserve(children().size());
+    for (const auto& child : children()) {
+        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
+            m_childByPath.try_emplace(item->m_fullPath, item);
+    }
+    m_isIndexed = true;
+}
+
 void FolderNavigatorItem::index(FolderNavigatorItem* child)
 {
+    if (!m_isIndexed)
+        return;
     auto [it, inserted] = m_childByPath.try_emplace(child->m_fullPath, child);
     if (inserted)
         return;
@@ -83,6 +102,8 @@ void FolderNavigatorItem::index(FolderNavigatorItem* child)
 
 void FolderNavigatorItem::unindex(FolderNavigatorItem* child, const QString& path)
 {
+    if (!m_isIndexed)
+        return;
     auto it = m_childByPath.find(path);
     if (it == m_childByPath.end() || it->second != child)
         return;
@@ -100,10 +121,7 @@ void FolderNavigatorItem::setChildren(std::vector<platform::TreeListItemPtr> chi
 {
     TreeListItem::setChildren(std::move(children));
     m_childByPath.clear();
-    for (const auto& child : this->children()) {
-        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
-            m_childByPath.try_emplace(item->m_fullPath, item);
-    }
+    m_isIndexed = false;
 }
 
 void FolderNavigatorItem::insertChildItem(const platform::TreeListItemPtr& child, std::size_t position)

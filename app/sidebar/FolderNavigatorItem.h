@@ -56,14 +56,17 @@ public:
 private:
     void index(FolderNavigatorItem* child);
     void unindex(FolderNavigatorItem* child, const QString& path);
+    void buildIndex() const;
 
     bool m_isDirectory = false;
     QString m_fullPath;
     std::weak_ptr<FolderNavigatorItem> m_rootFolder;
     std::weak_ptr<FolderNavigatorItem> m_parent;
     bool m_isChildrenPopulated = false;
-    // First child of each full path, for lookups by path in constant time.
-    std::unordered_map<QString, FolderNavigatorItem*> m_childByPath;
+    // First child of each full path, for lookups by path in constant time. Built on the
+    // first lookup, so that opening a huge folder does not pay for it before it shows.
+    mutable std::unordered_map<QString, FolderNavigatorItem*> m_childByPath;
+    mutable bool m_isIndexed = false;
 };
 
 } // namespace penwick
