@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QPalette>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -17,6 +18,7 @@ TreeListModel::TreeListModel(TreeListView* list)
     , m_root(std::make_unique<Node>())
 {
     m_root->fetched = true;
+    m_root->complete = true;
 }
 
 TreeListModel::~TreeListModel() = default;
@@ -40,6 +42,11 @@ QModelIndex TreeListModel::indexForItem(const TreeListItem* item) const
     if (!item)
         return {};
     auto it = m_nodes.find(item);
+    if (it == m_nodes.end() && !m_partial.empty()) {
+        // It may be among rows not read yet.
+        const_cast<TreeListModel*>(this)->fetchRemaining();
+        it = m_nodes.find(item);
+    }
     return it == m_nodes.end() ? QModelIndex() : indexOf(it->second);
 }
 
@@ -80,25 +87,87 @@ std::unique_ptr<TreeListModel::Node> TreeListModel::makeNode(const TreeListItemP
     return node;
 }
 
-void TreeListModel::fetchInto(Node* node, const std::unordered_set<const TreeListItem*>* refetch)
+void TreeListModel::fetchInto(Node* node, const std::unordered_set<const TreeListItem*>* refetch, int limit)
 {
     node->fetched = true;
-    if (!m_dataSource)
-        return;
-    const int count = m_dataSource->numberOfChildrenOfItem(m_list, node->item);
-    node->children.reserve(std::size_t(std::max(count, 0)));
-    for (int i = 0; i < count; ++i) {
+    const int count = m_dataSource ? m_dataSource->numberOfChildrenOfItem(m_list, node->item) : 0;
+    const int end = limit < 0 ? count : std::min(count, node->read + limit);
+    if (end > node->read) {
+        node->children.reserve(node->children.size() + std::size_t(end - node->read));
+        m_nodes.reserve(m_nodes.size() + std::size_t(end - node->read));
+    }
+    for (int i = node->read; i < end; ++i) {
         TreeListItemPtr child = m_dataSource->childOfItem(m_list, i, node->item);
         if (!child)
             continue;
         node->children.push_back(makeNode(child, node, int(node->children.size())));
     }
+    node->read = std::max(node->read, end);
+    node->complete = node->read >= count;
     if (!refetch)
         return;
     for (const auto& child : node->children) {
         if (child->expandable && refetch->count(child->item.get()))
-            fetchInto(child.get(), refetch);
+            fetchInto(child.get(), refetch, -1);
     }
+}
+
+void TreeListModel::fetchSlice(Node* node, int limit)
+{
+    if (!node->complete) {
+        Node slice;
+        slice.item = node->item;
+        slice.read = node->read;
+        fetchInto(&slice, nullptr, limit);
+        node->read = slice.read;
+        node->complete = slice.complete;
+        if (!slice.children.empty()) {
+            const int first = int(node->children.size());
+            beginInsertRows(indexOf(node), first, first + int(slice.children.size()) - 1);
+            for (auto& child : slice.children) {
+                child->parent = node;
+                child->row = int(node->children.size());
+                node->children.push_back(std::move(child));
+            }
+            endInsertRows();
+        }
+    }
+    if (node->complete)
+        std::erase(m_partial, node->item.get());
+}
+
+void TreeListModel::fetchRemaining()
+{
+    while (!m_partial.empty()) {
+        auto it = m_nodes.find(m_partial.front());
+        if (it == m_nodes.end())
+            m_partial.erase(m_partial.begin());
+        else
+            fetchSlice(it->second, -1);
+    }
+}
+
+void TreeListModel::fetchNextSlices()
+{
+    m_partialFetchScheduled = false;
+    while (!m_partial.empty()) {
+        auto it = m_nodes.find(m_partial.front());
+        if (it == m_nodes.end()) {
+            m_partial.erase(m_partial.begin());
+            continue;
+        }
+        fetchSlice(it->second, rowsPerTurn);
+        break;
+    }
+    if (!m_partial.empty())
+        schedulePartialFetch();
+}
+
+void TreeListModel::schedulePartialFetch()
+{
+    if (std::exchange(m_partialFetchScheduled, true))
+        return;
+    QTimer::singleShot(0, this, [this] { fetchNextSlices(); });
 }
 
 void TreeListModel::forget(Node* node)
@@ -122,7 +191,8 @@ void TreeListModel::reload(const std::unordered_set<const TreeListItem*>& refetc
     // The old record keeps its items alive until the new one is complete.
     std::unique_ptr<Node> old = std::exchange(m_root, std::make_unique<Node>());
     m_nodes.clear();
-    fetchInto(m_root.get(), &refetch);
+    m_partial.clear();
+    fetchInto(m_root.get(), &refetch, -1);
     endResetModel();
 }
 
@@ -141,12 +211,16 @@ void TreeListModel::insertChildren(const QList<int>& indexes, const TreeListItem
     QList<int> sorted = indexes;
     std::sort(sorted.begin(), sorted.end());
     for (int index : sorted) {
+        // Beyond the rows read so far, the row is read with the rest.
+        if (!parentNode->complete && index >= parentNode->read)
+            continue;
         TreeListItemPtr child = m_dataSource->childOfItem(m_list, index, parent);
         if (!child)
             continue;
         const int row = std::clamp(index, 0, int(parentNode->children.size()));
         beginInsertRows(indexOf(parentNode), row, row);
         parentNode->children.insert(parentNode->children.begin() + row, makeNode(child, parentNode, row));
+        ++parentNode->read;
         renumber(parentNode, std::size_t(row));
         endInsertRows();
     }
@@ -170,6 +244,7 @@ void TreeListModel::removeChildren(const QList<int>& indexes, const TreeListItem
         beginRemoveRows(indexOf(parentNode), row, row);
         std::unique_ptr<Node> removed = std::move(parentNode->children[std::size_t(row)]);
         parentNode->children.erase(parentNode->children.begin() + row);
+        parentNode->read = std::max(parentNode->read - 1, 0);
         forget(removed.get());
         renumber(parentNode, std::size_t(row));
         endRemoveRows();
@@ -216,14 +291,19 @@ bool TreeListModel::hasChildren(const QModelIndex& parent) const
 bool TreeListModel::canFetchMore(const QModelIndex& parent) const
 {
     const Node* node = nodeFor(parent);
-    return !node->fetched && node->expandable;
+    return !node->complete && node->expandable;
 }
 
 void TreeListModel::fetchMore(const QModelIndex& parent)
 {
     Node* node = nodeFor(parent);
-    if (node->fetched)
+    if (node->complete)
         return;
+    if (node->fetched) {
+        // The view asks while laying out or scrolling to the end: a screenful is enough.
+        fetchSlice(node, firstFetchRows);
+        return;
+    }
     const TreeListItemPtr item = node->item;
     emit willFetchChildren(item);
     // The handler may have reloaded the list; find the item's node again.
@@ -235,17 +315,22 @@ void TreeListModel::fetchMore(const QModelIndex& parent)
         return;
     Node scratch;
     scratch.item = item;
-    fetchInto(&scratch, nullptr);
-    if (scratch.children.empty()) {
-        node->fetched = true;
-        return;
+    fetchInto(&scratch, nullptr, firstFetchRows);
+    if (!scratch.children.empty()) {
+        beginInsertRows(again, 0, int(scratch.children.size()) - 1);
+        node->children = std::move(scratch.children);
+        for (const auto& child : node->children)
+            child->parent = node;
     }
-    beginInsertRows(again, 0, int(scratch.children.size()) - 1);
-    node->children = std::move(scratch.children);
-    for (const auto& child : node->children)
-        child->parent = node;
     node->fetched = true;
-    endInsertRows();
+    node->read = scratch.read;
+    node->complete = scratch.complete;
+    if (!node->children.empty())
+        endInsertRows();
+    if (!node->complete) {
+        m_partial.push_back(item.get());
+        schedulePartialFetch();
+    }
 }
 
 QVariant TreeListModel::data(const QModelIndex& index, int role) const

@@ -19,19 +19,32 @@ class TreeListView;
 // The item model behind a TreeListView. It answers from its own record of what the
 // data source last reported and holds those items strongly, so the view never sees a
 // half-changed tree or a freed item. Only reload(), insertChildren(), removeChildren()
-// and an item's first expansion (fetchMore) ask the data source again.
+// and an item's expansion (fetchMore) ask the data source again.
+//
+// A first expansion records only the first rows, so that a folder of many thousand
+// entries shows at once; the rest are read a slice per event-loop turn (or when the
+// view scrolls to them), and at once whenever someone asks about an item or a row.
 class TreeListModel : public QAbstractItemModel {
     Q_OBJECT
 public:
+    // Rows recorded by an item's first expansion, and per later turn of the event loop.
+    static constexpr int firstFetchRows = 256;
+    static constexpr int rowsPerTurn = 8192;
+
     explicit TreeListModel(TreeListView* list);
     ~TreeListModel() override;
 
     void setDataSource(TreeListDataSource* dataSource) { m_dataSource = dataSource; }
     TreeListDataSource* dataSource() const { return m_dataSource; }
 
+    // Reads the rest of any partly recorded item first when the item is not recorded yet.
     QModelIndex indexForItem(const TreeListItem* item) const;
     TreeListItemPtr itemForIndex(const QModelIndex& index) const;
     bool isFetched(const QModelIndex& index) const;
+    // Whether some expanded item still has rows to read.
+    bool hasPartialItems() const { return !m_partial.empty(); }
+    // Reads every row still left of partly recorded items.
+    void fetchRemaining();
     // Every recorded index, parents before children, siblings in order.
     void forEachIndex(const std::function<void(const QModelIndex&)>& visit) const;
 
@@ -66,14 +79,21 @@ private:
         Node* parent = nullptr;
         std::vector<std::unique_ptr<Node>> children;
         int row = 0;
-        bool fetched = false;
+        int read = 0; // data-source rows read so far
+        bool fetched = false; // the first rows were read
+        bool complete = false; // every row was read
         bool expandable = false;
     };
 
     Node* nodeFor(const QModelIndex& index) const;
     QModelIndex indexOf(const Node* node) const;
     std::unique_ptr<Node> makeNode(const TreeListItemPtr& item, Node* parent, int row);
-    void fetchInto(Node* node, const std::unordered_set<const TreeListItem*>* refetch);
+    // Appends at most `limit` of the rows not read yet; rows of `refetch` items are read whole.
+    void fetchInto(Node* node, const std::unordered_set<const TreeListItem*>* refetch, int limit);
+    // Records up to `limit` more rows of a partly recorded node, announcing them.
+    void fetchSlice(Node* node, int limit);
+    void fetchNextSlices();
+    void schedulePartialFetch();
     void forget(Node* node);
     static void renumber(Node* parent, std::size_t from);
 
@@ -81,6 +101,9 @@ private:
     TreeListDataSource* m_dataSource = nullptr;
     std::unique_ptr<Node> m_root;
     std::unordered_map<const TreeListItem*, Node*> m_nodes;
+    // Items whose rows are only partly recorded, in the order they were opened.
+    std::vector<const TreeListItem*> m_partial;
+    bool m_partialFetchScheduled = false;
 };
 
 } // namespace penwick::platform

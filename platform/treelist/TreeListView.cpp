@@ -199,6 +199,8 @@ int TreeListView::visibleSize(const QModelIndex& index) const
 
 int TreeListView::rowForItem(const TreeListItemPtr& item) const
 {
+    // Visual rows count every row, also those of a big folder not read yet.
+    m_model->fetchRemaining();
     const QModelIndex index = m_model->indexForItem(item.get());
     if (!isShown(index))
         return -1;
@@ -217,6 +219,7 @@ QModelIndex TreeListView::indexAtRow(int row) const
 {
     if (row < 0)
         return {};
+    m_model->fetchRemaining();
     QModelIndex parent;
     while (true) {
         const int count = m_model->rowCount(parent);
@@ -246,6 +249,7 @@ TreeListItemPtr TreeListView::itemAtRow(int row) const
 
 int TreeListView::numberOfRows() const
 {
+    m_model->fetchRemaining();
     int rows = 0;
     const int count = m_model->rowCount();
     for (int i = 0; i < count; ++i)

@@ -301,3 +301,110 @@ TEST_F(TreeList, ScrollingToARowPutsItsTopAtTheTopAndAHiddenRowScrollsToTheTop)
 }
 
 } // namespace
+
+namespace {
+
+// A top-level row with more children than a first expansion records.
+class BigFolder : public TreeList {
+protected:
+    static constexpr int count = 3 * TreeListModel::firstFetchRows + 17;
+
+    // A new big row below the others, its children not read yet.
+    TreeListItemPtr addBigFolder()
+    {
+        big = make(QString("BIG%1").arg(recorder.top.size()), true);
+        for (int i = 0; i < count; ++i)
+            big->addChildItem(make(QString("n%1").arg(i), false));
+        recorder.top.push_back(big);
+        view.reloadData();
+        recorder.take();
+        return big;
+    }
+
+    int recordedRows() const { return view.listModel()->rowCount(view.listModel()->indexForItem(big.get())); }
+    bool isPartlyRead() const { return recordedRows() >= TreeListModel::firstFetchRows && recordedRows() < int(big->children().size()); }
+
+    QStringList recordedTitles() const
+    {
+        QStringList titles;
+        const QModelIndex parent = view.listModel()->indexForItem(big.get());
+        for (int row = 0; row < view.listModel()->rowCount(parent); ++row)
+            titles << view.listModel()->itemForIndex(view.listModel()->index(row, 0, parent))->title();
+        return titles;
+    }
+    QStringList sourceTitles() const
+    {
+        QStringList titles;
+        for (const auto& child : big->children())
+            titles << child->title();
+        return titles;
+    }
+
+    TreeListItemPtr big;
+};
+
+TEST_F(BigFolder, AFirstExpansionShowsTheFirstRowsAndTheRestFollowUnasked)
+{
+    addBigFolder();
+    view.expandItem(big);
+    EXPECT_EQ(recorder.take(), (QStringList { "will:BIG2", "count:BIG2", "did:BIG2" }));
+    EXPECT_TRUE(isPartlyRead());
+    EXPECT_TRUE(view.listModel()->hasPartialItems());
+    view.viewport()->repaint();
+    EXPECT_TRUE(rectOf(big->children().front()).isValid());
+
+    ASSERT_TRUE(test::waitUntil([&] { return !view.listModel()->hasPartialItems(); }));
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_EQ(view.numberOfRows(), 3 + count); // GROUP, OTHER, BIG2, its rows
+}
+
+TEST_F(BigFolder, AskingAboutARowOrAnItemReadsTheRestAtOnce)
+{
+    // Each question on a big row freshly opened; the answers count every row.
+    const std::vector<std::pair<const char*, std::function<void()>>> asks = {
+        { "row of the last child", [this] { EXPECT_EQ(view.rowForItem(big->children().back()), view.rowForItem(big) + count); } },
+        { "item at the last row", [this] { EXPECT_EQ(view.itemAtRow(view.numberOfRows() - 1), big->children().back()); } },
+        // Every big row so far is open: the top rows, and the children of all but GROUP and OTHER.
+        { "number of rows", [this] { EXPECT_EQ(view.numberOfRows(), int(recorder.top.size()) * (1 + count) - 2 * count); } },
+        { "index of the last child", [this] { EXPECT_TRUE(view.listModel()->indexForItem(big->children().back().get()).isValid()); } },
+    };
+    for (const auto& [name, ask] : asks) {
+        SCOPED_TRACE(name);
+        addBigFolder();
+        view.expandItem(big);
+        ASSERT_TRUE(isPartlyRead());
+        ask();
+        EXPECT_FALSE(view.listModel()->hasPartialItems());
+        EXPECT_EQ(recordedTitles(), sourceTitles());
+    }
+}
+
+TEST_F(BigFolder, ChangesWhileTheRowsAreBeingReadLeaveTheRecordEqualToTheSource)
+{
+    addBigFolder();
+    view.expandItem(big);
+    ASSERT_TRUE(isPartlyRead());
+    const int read = recordedRows();
+
+    // One added among the rows read and one after them; one removed among them and one after.
+    big->insertChildItem(make("first", false), 0);
+    view.insertItemsAtIndexes({ 0 }, big);
+    big->addChildItem(make("last", false));
+    view.insertItemsAtIndexes({ int(big->children().size()) - 1 }, big);
+    const TreeListItemPtr late = big->children().at(std::size_t(read + 10));
+    big->removeChildItem(late.get());
+    view.removeItemsAtIndexes({ read + 10 }, big);
+    const TreeListItemPtr early = big->children().at(5);
+    big->removeChildItem(early.get());
+    view.removeItemsAtIndexes({ 5 }, big);
+    EXPECT_EQ(recordedRows(), read);
+
+    ASSERT_TRUE(test::waitUntil([&] { return !view.listModel()->hasPartialItems(); }));
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_EQ(recordedTitles().front(), "first");
+    EXPECT_EQ(recordedTitles().back(), "last");
+    EXPECT_FALSE(recordedTitles().contains(early->title()));
+    EXPECT_FALSE(recordedTitles().contains(late->title()));
+}
+
+} // namespace
