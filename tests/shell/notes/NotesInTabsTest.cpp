@@ -57,20 +57,18 @@ protected:
 
     ScratchDocument storeScratch(const QString& id, const QString& content, const QDateTime& updated = fixedDate())
     {
-        ScratchDocument note;
-        note.setId(id);
-        note.setTitle(QStringLiteral("Scratch ") + id);
-        note.setContent(content);
-        note.setCreatedDate(fixedDate());
-        note.setUpdatedDate(updated);
-        EXPECT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }));
-        return note;
+        return store<ScratchDocument>(QStringLiteral("Scratch ") + id, id, content, updated);
     }
     ShadowDocument storeShadow(const QString& id, const QString& content, const QDateTime& updated = fixedDate())
     {
-        ShadowDocument note;
+        return store<ShadowDocument>(QStringLiteral("Shadow ") + id, id, content, updated);
+    }
+    template <class Note>
+    Note store(const QString& title, const QString& id, const QString& content, const QDateTime& updated)
+    {
+        Note note;
         note.setId(id);
-        note.setTitle(QStringLiteral("Shadow ") + id);
+        note.setTitle(title);
         note.setContent(content);
         note.setCreatedDate(fixedDate());
         note.setUpdatedDate(updated);
