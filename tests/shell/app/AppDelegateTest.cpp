@@ -1,3 +1,4 @@
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -63,10 +64,7 @@ protected:
     }
     TVXDocument* openFile(const QString& name)
     {
-        TVXDocument* opened = nullptr;
-        documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(writeFile(dir + "/" + name)), true,
-            TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { opened = d; }));
-        return opened;
+        return test::openDocument(*documents, writeFile(dir + "/" + name), true);
     }
     QList<int> tabCounts() const
     {

@@ -1,3 +1,4 @@
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 
 #include "PrivateBus.h"
@@ -47,10 +48,7 @@ protected:
         file.open(QIODevice::WriteOnly);
         file.write("# " + name.toUtf8() + "\n");
         file.close();
-        TVXDocument* opened = nullptr;
-        documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
-            TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { opened = d; }));
-        return opened;
+        return test::openDocument(documents, path, true);
     }
     // Calls a method of the service from another connection, as another program would.
     QJsonArray call(const QString& method)

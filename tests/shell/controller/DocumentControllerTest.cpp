@@ -1,3 +1,4 @@
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -44,10 +45,7 @@ protected:
     Controller() { controller.setDelegate(&delegate); }
     TVXDocument* open(const QString& path)
     {
-        TVXDocument* result = nullptr;
-        controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
-            TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { result = d; }));
-        return result;
+        return test::openDocument(controller, path, false);
     }
     QString dir = test::temporaryFolder();
     test::PlainEditorFactoryScope factory;

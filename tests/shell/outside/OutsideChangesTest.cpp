@@ -1,6 +1,7 @@
 // Files changed by other programs: reloaded when the document has no unsaved edits, never
 // overwritten by a timed save without the person's answer; the text copied as HTML; the
 // document's menu validation.
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -58,8 +59,7 @@ protected:
         file.open(QIODevice::WriteOnly);
         file.write("mine\n");
         file.close();
-        controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
-            [this](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { document = d; });
+        document = test::openDocument(controller, path, false);
     }
     test::PlainEditorViewController* editor() { return test::plainEditor(*document); }
     QString text() { return editor()->getEditorTextView()->string(); }

@@ -1,5 +1,6 @@
 // Tabs dragged with the real pointer (XTest) on an X server of the test's own: into another
 // window's tab bar, and off every bar into a window of their own.
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 
 #include "X11TestClient.h"
@@ -100,10 +101,7 @@ protected:
         file.open(QIODevice::WriteOnly);
         file.write("# " + name.toUtf8() + "\n");
         file.close();
-        TVXDocument* opened = nullptr;
-        documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
-            TVXDocumentController::Completion([&](TVXDocument* doc, bool, const std::optional<platform::DocumentError>&) { opened = doc; }));
-        return opened;
+        return test::openDocument(documents, path, true);
     }
 
     QString dir = test::temporaryFolder();

@@ -1,5 +1,6 @@
 // Window modes and closing: distraction-free mode tied to full screen, the editor font size
 // commands, and the close review of a window's documents.
+#include "OpenDocument.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -72,9 +73,7 @@ protected:
         file.open(QIODevice::WriteOnly);
         file.write(bytes);
         file.close();
-        TVXDocument* opened = nullptr;
-        documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
-            [&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { opened = d; });
+        TVXDocument* opened = test::openDocument(documents, path, false);
         window.addDocument(opened);
         return opened;
     }
