@@ -35,6 +35,55 @@ struct Thunk {
     std::intptr_t arg;
 };
 
+// Growable array of queued actions. Pushing and cutting back happen on every
+// rule attempt, so both stay inline; only growing is a call.
+class ThunkBuffer {
+public:
+    ThunkBuffer() = default;
+    ~ThunkBuffer() { std::free(m_data); }
+    ThunkBuffer(const ThunkBuffer &) = delete;
+    ThunkBuffer &operator=(const ThunkBuffer &) = delete;
+
+    std::size_t size() const { return m_size; }
+    std::size_t capacity() const { return m_capacity; }
+    const Thunk *begin() const { return m_data; }
+    const Thunk *end() const { return m_data + m_size; }
+    const Thunk &operator[](std::size_t i) const { return m_data[i]; }
+    void push_back(const Thunk &t)
+    {
+        if (m_size == m_capacity)
+            grow(m_size + 1);
+        m_data[m_size++] = t;
+    }
+    void append(const Thunk *from, std::size_t count)
+    {
+        if (m_size + count > m_capacity)
+            grow(m_size + count);
+        if (count > 0)
+            std::memcpy(m_data + m_size, from, count * sizeof(Thunk));
+        m_size += count;
+    }
+    // Only ever cuts back to an earlier size.
+    void resize(std::size_t n)
+    {
+        if (n < m_size)
+            m_size = n;
+    }
+    void clear() { m_size = 0; }
+    void release()
+    {
+        std::free(m_data);
+        m_data = nullptr;
+        m_size = m_capacity = 0;
+    }
+
+private:
+    void grow(std::size_t needed);
+    Thunk *m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
+
 // Storage of one parse result: element records and their strings, taken in
 // chunks and given back all at once when the result is freed.
 struct ElementPool {
@@ -190,9 +239,9 @@ struct PassStorage {
     SpanMap map;
     std::string text;
     std::vector<std::int32_t> softEnds;
-    std::vector<Thunk> queue;
+    ThunkBuffer queue;
     MemoTable memo;
-    std::vector<Thunk> memoActions;
+    ThunkBuffer memoActions;
     std::vector<std::pair<std::int32_t, std::uint64_t>> visits;
     std::vector<mdh_Element *> values;
     std::string buffer;
@@ -216,7 +265,7 @@ struct Ctx {
     std::int32_t capBegin = 0;
     std::int32_t capEnd = 0;
     std::uint64_t capSeq = 0;
-    std::vector<Thunk> &q;
+    ThunkBuffer &q;
 
     int depth = 0;
     int maxDepthSeen = 0;
@@ -225,7 +274,7 @@ struct Ctx {
     std::uint64_t boundHits = 0;
 
     MemoTable &memo;
-    std::vector<Thunk> &arena; // actions of memoised successes
+    ThunkBuffer &arena; // actions of memoised successes
     std::vector<std::pair<std::int32_t, std::uint64_t>> &visits;
 
     // Running the actions.
@@ -558,7 +607,7 @@ template <class F> bool memoized(Ctx &c, std::uint32_t id, F body)
     e.thunkStart = static_cast<std::uint32_t>(c.arena.size());
     e.thunkCount = ok ? static_cast<std::uint32_t>(c.q.size() - q0) : 0;
     if (ok)
-        c.arena.insert(c.arena.end(), c.q.begin() + static_cast<std::ptrdiff_t>(q0), c.q.end());
+        c.arena.append(c.q.begin() + q0, c.q.size() - q0);
     return ok;
 }
 

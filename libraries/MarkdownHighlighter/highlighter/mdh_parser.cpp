@@ -110,6 +110,20 @@ void MemoTable::grow()
     }
 }
 
+void ThunkBuffer::grow(std::size_t needed)
+{
+    std::size_t capacity = m_capacity ? m_capacity : 128;
+    while (capacity < needed)
+        capacity *= 2;
+    auto *data = static_cast<Thunk *>(std::realloc(m_data, capacity * sizeof(Thunk)));
+    if (!data) {
+        std::fputs("mdh_parser: out of memory\n", stderr);
+        std::abort();
+    }
+    m_data = data;
+    m_capacity = capacity;
+}
+
 // ---------------------------------------------------------------------------
 // Storage kept between passes and parses.
 
@@ -130,9 +144,9 @@ void PassStorage::release()
     std::vector<std::uint64_t>().swap(map.lastRealEnd);
     std::string().swap(text);
     std::vector<std::int32_t>().swap(softEnds);
-    std::vector<Thunk>().swap(queue);
+    queue.release();
     memo.release();
-    std::vector<Thunk>().swap(memoActions);
+    memoActions.release();
     std::vector<std::pair<std::int32_t, std::uint64_t>>().swap(visits);
     std::vector<mdh_Element *>().swap(values);
     std::string().swap(buffer);
@@ -572,10 +586,41 @@ static void freeAll(mdh_Element **lists)
     resultOf(lists)->pool.release();
 }
 
-static mdh_Element *sortList(mdh_Element *list)
+// Stable sort by position through an array of keys: walking a long linked
+// list once per merge width costs a cache miss per element and width.
+// Positions past 2^31 would make the wrapped difference disagree with the
+// plain order, so such lists take the list merge below.
+static bool sortByKeys(mdh_Element *&list, std::vector<std::pair<std::uint64_t, mdh_Element *>> &keys)
+{
+    keys.clear();
+    bool sorted = true;
+    std::uint64_t previous = 0;
+    for (mdh_Element *e = list; e; e = e->next) {
+        if (e->pos >= (std::uint64_t{1} << 31))
+            return false;
+        if (e->pos < previous)
+            sorted = false;
+        previous = e->pos;
+        // The list index in the low half keeps equal positions in list order.
+        keys.emplace_back((e->pos << 32) | keys.size(), e);
+    }
+    if (sorted || keys.size() >= (std::uint64_t{1} << 32))
+        return sorted;
+    std::sort(keys.begin(), keys.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 0; i + 1 < keys.size(); ++i)
+        keys[i].second->next = keys[i + 1].second;
+    keys.back().second->next = nullptr;
+    list = keys.front().second;
+    return true;
+}
+
+static mdh_Element *sortList(mdh_Element *list, std::vector<std::pair<std::uint64_t, mdh_Element *>> &keys)
 {
     if (!list)
         return nullptr;
+    if (sortByKeys(list, keys))
+        return list;
     for (std::size_t size = 1;; size *= 2) {
         mdh_Element *p = list, *tail = nullptr;
         list = nullptr;
@@ -740,8 +785,9 @@ void mdh_sort_element_lists(mdh_Element **elements)
 {
     if (!elements)
         return;
+    std::vector<std::pair<std::uint64_t, mdh_Element *>> keys;
     for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i)
-        elements[i] = sortList(elements[i]);
+        elements[i] = sortList(elements[i], keys);
 }
 
 void mdh_free_element_lists(mdh_Element **elements)
