@@ -5,6 +5,7 @@
 
 #include "mdh_parser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -107,6 +108,7 @@ struct ParseShared {
     std::string buffer;                // the parse buffer (kept bytes, then "\n\n")
     int extensions = 0;
     ElementPool *pool = nullptr;
+    ElementPool *listedPool = nullptr;
     mdh_Element **result = nullptr;
     mdh_Element *references = nullptr;
     // Label to definition, made on the first look-up.
@@ -298,7 +300,8 @@ struct Ctx {
     // actions now and forget the attempts made so far.
     void commit();
 
-    // Reading: one character per refill; a soft end fails the first read there.
+    // Reading: a soft end fails the first read there. Everything before the
+    // next soft end reads as it comes, so `limit` goes up to it at once.
     bool availSlow()
     {
         if (pos >= len)
@@ -310,7 +313,7 @@ struct Ctx {
             ++epoch;
             return false;
         }
-        limit = pos + 1;
+        limit = nextSoft < softEnds.size() ? std::min(softEnds[nextSoft], len) : len;
         return true;
     }
     bool avail() { return pos < limit ? true : availSlow(); }

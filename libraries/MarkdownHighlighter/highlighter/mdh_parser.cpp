@@ -201,6 +201,7 @@ void ElementPool::release()
 // What a parse hands to its caller: the list heads, with the pool behind them.
 struct ParseResult {
     ElementPool pool;
+    ElementPool listed; // elements of lists 0 to 23, kept apart (see addElement)
     mdh_Element *heads[mdh_NUM_TYPES];
 };
 
@@ -386,7 +387,15 @@ static mdh_Element *mapToBuffer(ParseShared &ps, const SpanMap &m, const mdh_Ele
 
 void addElement(Ctx &c, mdh_Element *e)
 {
+    // The caller walks the element lists several times (trim, sort, styling):
+    // elements that stand in them come from storage of their own, so that a
+    // walk reads consecutive memory instead of hopping over the rule values
+    // made in between.
+    ElementPool *const general = c.ps.pool;
+    if (e->type < mdh_NUM_LANG_TYPES)
+        c.ps.pool = c.ps.listedPool;
     mdh_Element *chain = mapToBuffer(c.ps, c.map, e);
+    c.ps.pool = general;
     if (chain->type < mdh_NUM_LANG_TYPES) {
         // A piece that starts or ends inside inserted text (a blank quoted line, the
         // gap after a loose item) can come out empty or reversed: that is no element.
@@ -570,12 +579,20 @@ static void stripContinuationBytes(ParseShared &ps, bool &hadBom)
         i = 3;
         hadBom = true;
     }
-    for (; i < ps.inputLen; ++i) {
-        if ((text[i] & 0xC0) == 0x80)
+    // Copied in runs between continuation bytes: most text has few of them.
+    ps.buffer.resize(ps.inputLen - i);
+    char *out = ps.buffer.data();
+    std::size_t kept = 0;
+    while (i < ps.inputLen) {
+        std::size_t run = i;
+        while (run < ps.inputLen && (text[run] & 0xC0) != 0x80)
+            ++run;
+        std::memcpy(out + kept, text + i, run - i);
+        kept += run - i;
+        for (i = run; i < ps.inputLen && (text[i] & 0xC0) == 0x80; ++i)
             ps.strips.push_back(static_cast<std::uint32_t>(i));
-        else
-            ps.buffer.push_back(static_cast<char>(text[i]));
     }
+    ps.buffer.resize(kept);
     ps.buffer.append("\n\n");
 }
 
@@ -584,6 +601,7 @@ static void freeAll(mdh_Element **lists)
     for (int i = 0; i < mdh_NUM_TYPES; ++i)
         lists[i] = nullptr;
     resultOf(lists)->pool.release();
+    resultOf(lists)->listed.release();
 }
 
 // Stable sort by position through an array of keys: walking a long linked
@@ -692,7 +710,9 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
         std::abort();
     }
     block->pool.nextChunkSize = 16 * 1024;
+    block->listed.nextChunkSize = 16 * 1024;
     ps.pool = &block->pool;
+    ps.listedPool = &block->listed;
     ps.result = block->heads;
 
     // The parse buffer and the strip positions reuse the thread's storage too.
@@ -796,6 +816,7 @@ void mdh_free_element_lists(mdh_Element **elements)
         return;
     ParseResult *block = resultOf(elements);
     block->pool.release();
+    block->listed.release();
     std::free(block);
 }
 
