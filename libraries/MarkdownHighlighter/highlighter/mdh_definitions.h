@@ -300,8 +300,7 @@ struct Ctx {
     // actions now and forget the attempts made so far.
     void commit();
 
-    // Reading: a soft end fails the first read there. Everything before the
-    // next soft end reads as it comes, so `limit` goes up to it at once.
+    // Reading: one character per refill; a soft end fails the first read there.
     bool availSlow()
     {
         if (pos >= len)
@@ -313,8 +312,22 @@ struct Ctx {
             ++epoch;
             return false;
         }
-        limit = nextSoft < softEnds.size() ? std::min(softEnds[nextSoft], len) : len;
+        limit = pos + 1;
         return true;
+    }
+    // End of the stretch from `pos` that reads without meeting a soft end:
+    // scanning loops run through it directly and then move `limit` to what
+    // they read. Soft ends before `limit` can no longer be met.
+    std::int32_t readable()
+    {
+        while (nextSoft < softEnds.size() && softEnds[nextSoft] < limit)
+            ++nextSoft;
+        return nextSoft < softEnds.size() ? std::min(softEnds[nextSoft], len) : len;
+    }
+    void readThrough(std::int32_t last)
+    {
+        if (limit <= last)
+            limit = last + 1;
     }
     bool avail() { return pos < limit ? true : availSlow(); }
     bool ch(unsigned char x)
@@ -520,9 +533,26 @@ inline void releaseString(char *&s)
 // Grammar entry points and rules shared between the grammar units.
 bool ruleReferenceStart(Ctx &c);
 bool ruleDocument(Ctx &c);
-bool Spacechar(Ctx &c);
-bool Newline(Ctx &c);
-bool Sp(Ctx &c);
+inline bool Spacechar(Ctx &c)
+{
+    return c.ch(' ') || c.ch('\t');
+}
+inline bool Newline(Ctx &c)
+{
+    if (c.ch('\n'))
+        return true;
+    if (c.ch('\r')) {
+        c.ch('\n');
+        return true;
+    }
+    return false;
+}
+inline bool Sp(Ctx &c)
+{
+    while (Spacechar(c)) {
+    }
+    return true;
+}
 bool Spnl(Ctx &c);
 bool BlankLine(Ctx &c);
 bool Nonspacechar(Ctx &c);

@@ -8,29 +8,6 @@ namespace penwick::mdh {
 // ---------------------------------------------------------------------------
 // Whitespace and lines.
 
-bool Spacechar(Ctx &c)
-{
-    return c.ch(' ') || c.ch('\t');
-}
-
-bool Newline(Ctx &c)
-{
-    if (c.ch('\n'))
-        return true;
-    if (c.ch('\r')) {
-        c.ch('\n');
-        return true;
-    }
-    return false;
-}
-
-bool Sp(Ctx &c)
-{
-    while (Spacechar(c)) {
-    }
-    return true;
-}
-
 bool Spnl(Ctx &c)
 {
     Sp(c);
@@ -88,6 +65,20 @@ static bool RawLineOf(Ctx &c, bool value)
         return r.fail();
     c.begin();
     for (;;) {
+        // Up to the next soft end the line is scanned without a call per character.
+        const std::int32_t stop = c.readable();
+        std::int32_t j = c.pos;
+        while (j < stop && c.in[j] != '\n' && c.in[j] != '\r')
+            ++j;
+        if (j < stop) {
+            c.readThrough(j);
+            c.pos = j;
+            break;
+        }
+        if (j > c.pos) {
+            c.readThrough(j - 1);
+            c.pos = j;
+        }
         if (c.peek('\r') || c.peek('\n'))
             break;
         if (!c.any())

@@ -212,6 +212,24 @@ bool LineBreak(Ctx &c)
 
 bool Endline(Ctx &c)
 {
+    // Unless spaces and tabs lead to a line end, all three alternatives fail
+    // once they have read them; only their bookkeeping (steps, depth reached)
+    // is kept. A line break's two spaces make it try one rule more.
+    if (c.depth + 3 <= kMaxDepth && !c.ps.aborted && c.ps.steps + 5 <= c.ps.stepBudget) {
+        const std::int32_t stop = c.readable();
+        std::int32_t j = c.pos;
+        while (j < stop && (c.in[j] == ' ' || c.in[j] == '\t'))
+            ++j;
+        if (j < stop && c.in[j] != '\n' && c.in[j] != '\r') {
+            c.readThrough(j);
+            const bool twoSpaces = j - c.pos >= 2 && c.in[c.pos] == ' ' && c.in[c.pos + 1] == ' ';
+            c.ps.steps += twoSpaces ? 5 : 4;
+            const int deepest = c.depth + (twoSpaces ? 3 : 2);
+            if (deepest > c.maxDepthSeen)
+                c.maxDepthSeen = deepest;
+            return false;
+        }
+    }
     Rule r(c);
     if (!r.ok)
         return r.fail();
