@@ -131,8 +131,6 @@ struct SpanMap {
 };
 
 struct MemoEntry {
-    std::uint64_t key = 0;     // stored plus one
-    std::uint32_t generation = 0; // entries of other generations are empty slots
     std::int32_t endPos = -1;  // -1: the attempt failed
     std::uint32_t epoch = 0;
     std::int32_t capBegin = 0;
@@ -147,14 +145,20 @@ struct MemoEntry {
 enum : std::uint8_t { kMemoPoison = 1, kMemoCapture = 2 };
 
 // Results of rule attempts by (rule, position). The grammar's hot rules are
-// found through one index array per rule over the positions of the current
-// top-level block (entries in one array beside them); the rest through a hash
-// table with linear probing. Emptied when a top-level block is done, since no
-// rule goes back before it: the index slots that were used are cleared and the
-// hash table starts a new generation. The arrays are kept for the next block
-// and the next parse.
+// found through one index per rule over the positions of the current
+// top-level block; the rest through a hash table with linear probing. Emptied
+// when a top-level block is done, since no rule goes back before it: the
+// index slots that were used are cleared and the hash table starts a new
+// generation. Indexes and entries live in fixed-size pages, taken as a block
+// reaches them and kept for the next block and the next parse: a long block
+// never copies what it already holds into a bigger array.
 class MemoTable {
 public:
+    MemoTable() = default;
+    ~MemoTable() { release(); }
+    MemoTable(const MemoTable &) = delete;
+    MemoTable &operator=(const MemoTable &) = delete;
+
     MemoEntry *find(std::uint64_t key)
     {
         const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
@@ -162,11 +166,13 @@ public:
             const std::uint32_t pos = static_cast<std::uint32_t>(key);
             if (pos < m_base || id >= m_dense.size())
                 return nullptr;
-            const std::vector<std::uint32_t> &index = m_dense[id];
+            const std::vector<std::uint32_t *> &pages = m_dense[id];
             const std::size_t rel = pos - m_base;
-            if (rel >= index.size() || index[rel] == 0)
+            const std::size_t page = rel >> kIndexPageBits;
+            if (page >= pages.size() || !pages[page])
                 return nullptr;
-            return &m_entries[index[rel] - 1];
+            const std::uint32_t n = pages[page][rel & (kIndexPageSize - 1)];
+            return n == 0 ? nullptr : &entryAt(n - 1).entry;
         }
         return findHashed(key);
     }
@@ -179,6 +185,26 @@ public:
     static constexpr std::uint32_t kDenseIds = 32;
 
 private:
+    static constexpr unsigned kIndexPageBits = 12;
+    static constexpr std::size_t kIndexPageSize = std::size_t{1} << kIndexPageBits;
+    static constexpr unsigned kEntryPageBits = 13;
+    static constexpr std::size_t kEntryPageSize = std::size_t{1} << kEntryPageBits;
+
+    struct DenseEntry {
+        MemoEntry entry;
+        std::uint32_t id;  // where its index slot is, for clearing
+        std::uint32_t rel;
+    };
+    struct HashSlot {
+        std::uint64_t key = 0;        // stored plus one
+        std::uint32_t generation = 0; // slots of other generations are empty
+        MemoEntry entry;
+    };
+
+    DenseEntry &entryAt(std::size_t n)
+    {
+        return m_entryPages[n >> kEntryPageBits][n & (kEntryPageSize - 1)];
+    }
     MemoEntry *findHashed(std::uint64_t key)
     {
         if (m_slots.empty())
@@ -186,11 +212,11 @@ private:
         const std::uint64_t stored = key + 1;
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t i = slotFor(stored);; i = (i + 1) & mask) {
-            MemoEntry &e = m_slots[i];
+            HashSlot &e = m_slots[i];
             if (e.generation != m_generation)
                 return nullptr;
             if (e.key == stored)
-                return &e;
+                return &e.entry;
         }
     }
     MemoEntry &insertHashed(std::uint64_t key);
@@ -200,9 +226,11 @@ private:
         return static_cast<std::size_t>((stored * 0x9E3779B97F4A7C15ull) >> m_shift);
     }
     std::uint32_t m_base = 0;
-    std::vector<std::vector<std::uint32_t>> m_dense;
-    std::vector<MemoEntry> m_entries;
-    std::vector<MemoEntry> m_slots;
+    std::vector<std::vector<std::uint32_t *>> m_dense; // per rule: index pages (entry number plus one)
+    std::size_t m_indexPages = 0;
+    std::vector<DenseEntry *> m_entryPages;
+    std::size_t m_entryCount = 0;
+    std::vector<HashSlot> m_slots;
     unsigned m_shift = 64;
     std::size_t m_count = 0;
     std::uint32_t m_generation = 1;

@@ -13,6 +13,16 @@ namespace mdh {
 // ---------------------------------------------------------------------------
 // Memo table.
 
+static void *allocateOrDie(std::size_t bytes, bool zeroed)
+{
+    void *p = zeroed ? std::calloc(1, bytes) : std::malloc(bytes);
+    if (!p) {
+        std::fputs("mdh_parser: out of memory\n", stderr);
+        std::abort();
+    }
+    return p;
+}
+
 MemoEntry &MemoTable::insert(std::uint64_t key)
 {
     const std::uint32_t id = static_cast<std::uint32_t>(key >> 32);
@@ -21,16 +31,28 @@ MemoEntry &MemoTable::insert(std::uint64_t key)
         return insertHashed(key);
     if (id >= m_dense.size())
         m_dense.resize(id + 1);
-    std::vector<std::uint32_t> &index = m_dense[id];
+    std::vector<std::uint32_t *> &pages = m_dense[id];
     const std::size_t rel = pos - m_base;
-    if (rel >= index.size())
-        index.resize(std::max<std::size_t>({rel + 1, index.size() * 2, 1024}), 0);
-    if (index[rel] == 0) {
-        m_entries.emplace_back();
-        m_entries.back().key = key + 1;
-        index[rel] = static_cast<std::uint32_t>(m_entries.size());
+    const std::size_t page = rel >> kIndexPageBits;
+    if (page >= pages.size())
+        pages.resize(page + 1, nullptr);
+    if (!pages[page]) {
+        pages[page] = static_cast<std::uint32_t *>(allocateOrDie(kIndexPageSize * sizeof(std::uint32_t), true));
+        ++m_indexPages;
     }
-    return m_entries[index[rel] - 1];
+    std::uint32_t &slot = pages[page][rel & (kIndexPageSize - 1)];
+    if (slot == 0) {
+        const std::size_t n = m_entryCount;
+        if ((n >> kEntryPageBits) >= m_entryPages.size())
+            m_entryPages.push_back(static_cast<DenseEntry *>(allocateOrDie(kEntryPageSize * sizeof(DenseEntry), false)));
+        DenseEntry &d = entryAt(n);
+        d.entry = MemoEntry{};
+        d.id = id;
+        d.rel = static_cast<std::uint32_t>(rel);
+        ++m_entryCount;
+        slot = static_cast<std::uint32_t>(m_entryCount);
+    }
+    return entryAt(slot - 1).entry;
 }
 
 MemoEntry &MemoTable::insertHashed(std::uint64_t key)
@@ -45,43 +67,52 @@ MemoEntry &MemoTable::insertHashed(std::uint64_t key)
     while (m_slots[i].generation == m_generation)
         i = (i + 1) & mask;
     ++m_count;
-    m_slots[i] = MemoEntry{};
+    m_slots[i] = HashSlot{};
     m_slots[i].key = stored;
     m_slots[i].generation = m_generation;
-    return m_slots[i];
+    return m_slots[i].entry;
 }
 
 void MemoTable::clear(std::uint32_t base)
 {
-    for (const MemoEntry &e : m_entries) {
-        const std::uint64_t key = e.key - 1;
-        m_dense[key >> 32][static_cast<std::uint32_t>(key) - m_base] = 0;
+    for (std::size_t n = 0; n < m_entryCount; ++n) {
+        const DenseEntry &d = entryAt(n);
+        m_dense[d.id][d.rel >> kIndexPageBits][d.rel & (kIndexPageSize - 1)] = 0;
     }
-    m_entries.clear();
+    m_entryCount = 0;
     m_base = base;
     if (m_count == 0)
         return;
     m_count = 0;
     if (++m_generation == 0) {
         // After four billion blocks the stamps come round again: start from empty slots.
-        std::fill(m_slots.begin(), m_slots.end(), MemoEntry{});
+        std::fill(m_slots.begin(), m_slots.end(), HashSlot{});
         m_generation = 1;
     }
 }
 
 std::size_t MemoTable::bytes() const
 {
-    std::size_t n = (m_entries.capacity() + m_slots.capacity()) * sizeof(MemoEntry);
-    for (const auto &index : m_dense)
-        n += index.capacity() * sizeof(std::uint32_t);
+    std::size_t n = m_slots.capacity() * sizeof(HashSlot) + m_entryPages.size() * kEntryPageSize * sizeof(DenseEntry)
+        + m_indexPages * kIndexPageSize * sizeof(std::uint32_t);
+    for (const auto &pages : m_dense)
+        n += pages.capacity() * sizeof(std::uint32_t *);
     return n;
 }
 
 void MemoTable::release()
 {
-    std::vector<std::vector<std::uint32_t>>().swap(m_dense);
-    std::vector<MemoEntry>().swap(m_entries);
-    std::vector<MemoEntry>().swap(m_slots);
+    for (auto &pages : m_dense) {
+        for (std::uint32_t *page : pages)
+            std::free(page);
+    }
+    std::vector<std::vector<std::uint32_t *>>().swap(m_dense);
+    m_indexPages = 0;
+    for (DenseEntry *page : m_entryPages)
+        std::free(page);
+    std::vector<DenseEntry *>().swap(m_entryPages);
+    m_entryCount = 0;
+    std::vector<HashSlot>().swap(m_slots);
     m_base = 0;
     m_shift = 64;
     m_count = 0;
@@ -90,16 +121,16 @@ void MemoTable::release()
 
 void MemoTable::grow()
 {
-    std::vector<MemoEntry> old;
+    std::vector<HashSlot> old;
     old.swap(m_slots);
-    m_slots.assign(old.empty() ? 1024 : old.size() * 2, MemoEntry{});
+    m_slots.assign(old.empty() ? 1024 : old.size() * 2, HashSlot{});
     m_shift = 64;
     for (std::size_t n = m_slots.size(); n > 1; n >>= 1)
         --m_shift;
     const std::uint32_t live = m_generation;
     m_generation = 1;
     const std::size_t mask = m_slots.size() - 1;
-    for (const MemoEntry &e : old) {
+    for (const HashSlot &e : old) {
         if (e.generation != live)
             continue;
         std::size_t i = slotFor(e.key);
