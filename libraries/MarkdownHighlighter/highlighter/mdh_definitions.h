@@ -430,6 +430,46 @@ struct Ctx {
     bool notes() const { return (ps.extensions & EXT_NOTES) != 0; }
 };
 
+// Quick refusal of a rule that fails on the first character it reads unless
+// that character is one of `firsts`: when the character reads without a soft
+// end, the rule's own bookkeeping is done here instead (the rule attempts it
+// would count, `levels` deep, with `names` value slots at the deepest point,
+// and a capture opened (and closed, with `closeCapture`) at the position) and
+// the caller fails at once. Near a bound or the step budget the rule runs.
+struct FailShape {
+    int steps;
+    int levels;
+    int names;
+    bool openCapture;
+    bool closeCapture;
+};
+inline bool refusedAt(Ctx &c, const char *firsts, const FailShape &shape)
+{
+    if (c.pos >= c.readable())
+        return false;
+    const unsigned char x = c.in[c.pos];
+    for (const char *f = firsts; *f; ++f) {
+        if (static_cast<unsigned char>(*f) == x)
+            return false;
+    }
+    if (c.ps.aborted || c.ps.steps + static_cast<std::uint64_t>(shape.steps) > c.ps.stepBudget
+        || c.depth + shape.levels > kMaxDepth || c.slots + shape.names > kMaxSlots)
+        return false;
+    c.readThrough(c.pos);
+    c.ps.steps += static_cast<std::uint64_t>(shape.steps);
+    if (c.depth + shape.levels > c.maxDepthSeen)
+        c.maxDepthSeen = c.depth + shape.levels;
+    if (shape.names > 0 && c.slots + shape.names > c.maxSlotsSeen)
+        c.maxSlotsSeen = c.slots + shape.names;
+    if (shape.openCapture) {
+        c.capBegin = c.pos;
+        if (shape.closeCapture)
+            c.capEnd = c.pos;
+        ++c.capSeq;
+    }
+    return true;
+}
+
 // Value frame actions.
 void actPushFrame(Ctx &c, const Thunk &t);
 void actPopFrame(Ctx &c, const Thunk &t);

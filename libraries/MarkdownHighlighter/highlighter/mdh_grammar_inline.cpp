@@ -127,6 +127,9 @@ bool Space(Ctx &c)
 // "xxxx" x* / Spacechar x+ &Spacechar
 bool MarkerLine(Ctx &c, unsigned char x)
 {
+    const char firsts[] = {static_cast<char>(x), ' ', '\t', 0};
+    if (refusedAt(c, firsts, {1, 1, 0, false, false}))
+        return false;
     Rule r(c);
     if (!r.ok)
         return r.fail();
@@ -385,6 +388,9 @@ bool CodeBody(Ctx &c, int n)
 
 bool Code(Ctx &c)
 {
+    // Itself and five tries of opening ticks, each opening a capture.
+    if (refusedAt(c, "`", {6, 2, 1, true, false}))
+        return false;
     Rule r(c, 1);
     if (!r.ok)
         return r.fail();
@@ -630,6 +636,8 @@ bool AutoLink(Ctx &c)
 
 bool Image(Ctx &c)
 {
+    if (refusedAt(c, "!", {1, 1, 0, false, false}))
+        return false;
     Rule r(c);
     if (!r.ok || !c.ch('!'))
         return r.fail();
@@ -664,6 +672,8 @@ bool NoteReference(Ctx &c)
 
 bool InlineNote(Ctx &c)
 {
+    if (c.notes() && refusedAt(c, "^", {1, 1, 0, false, false}))
+        return false;
     Rule r(c);
     if (!r.ok || !c.notes() || !c.str("^["))
         return r.fail();
@@ -714,6 +724,10 @@ bool HtmlTag(Ctx &c)
 
 bool RawHtml(Ctx &c)
 {
+    // Itself and its three alternatives, all wanting "<"; the comment's marker
+    // is the last capture.
+    if (refusedAt(c, "<", {4, 2, 2, true, true}))
+        return false;
     Rule r(c, 1);
     if (!r.ok || !Mark(c))
         return r.fail();
@@ -728,6 +742,8 @@ bool RawHtml(Ctx &c)
 
 bool Entity(Ctx &c)
 {
+    if (refusedAt(c, "&", {1, 1, 1, true, true}))
+        return false;
     Rule r(c, 1);
     if (!r.ok || !Mark(c))
         return r.fail();
