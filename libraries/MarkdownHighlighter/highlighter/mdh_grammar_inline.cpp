@@ -649,6 +649,11 @@ bool Image(Ctx &c)
 
 bool Link(Ctx &c)
 {
+    // On a character already read, the three link forms refuse anything but
+    // "[" through the label's own shortcut, and both automatic links anything
+    // but "<" after their position marker.
+    if (c.pos < c.limit && refusedAt(c, "[<", {6, 2, 2, true, true}))
+        return false;
     Rule r(c);
     if (!r.ok)
         return r.fail();
