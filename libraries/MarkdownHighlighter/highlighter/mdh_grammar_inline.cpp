@@ -98,12 +98,33 @@ bool NormalChar(Ctx &c)
     return c.any();
 }
 
+// Runs of ordinary characters up to the next soft end, read in one loop: what
+// NormalChar would take one by one, and the character that stops it read too.
+void skipNormalChars(Ctx &c)
+{
+    const std::int32_t stop = c.readable();
+    const CharSet &special = c.notes() ? kSpecialNotes : kSpecial;
+    std::int32_t j = c.pos;
+    while (j < stop) {
+        const unsigned char x = c.in[j];
+        if (special[x] || x == ' ' || x == '\t' || x == '\n' || x == '\r')
+            break;
+        ++j;
+    }
+    if (j < stop)
+        c.readThrough(j);
+    else if (j > c.pos)
+        c.readThrough(j - 1);
+    c.pos = j;
+}
+
 bool Str(Ctx &c)
 {
     Rule r(c);
     if (!r.ok || !NormalChar(c))
         return r.fail();
     for (;;) {
+        skipNormalChars(c);
         if (NormalChar(c))
             continue;
         const bool underscores = seq(c, [&] {

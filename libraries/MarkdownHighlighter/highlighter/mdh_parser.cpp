@@ -430,8 +430,12 @@ void addElement(Ctx &c, mdh_Element *e)
     if (chain->type < mdh_NUM_LANG_TYPES) {
         // A piece that starts or ends inside inserted text (a blank quoted line, the
         // gap after a loose item) can come out empty or reversed: that is no element.
+        // Constructs that run to a line end may end on the line end appended to the
+        // text: they stop at the text's end, and whatever lies wholly past it goes.
+        const std::uint64_t textEnd = c.ps.buffer.size() - 2;
         mdh_Element **link = &chain;
         while (*link) {
+            (*link)->end = std::min((*link)->end, textEnd);
             if ((*link)->end <= (*link)->pos)
                 *link = (*link)->next;
             else
@@ -794,20 +798,6 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
     } else {
         for (int i = mdh_NUM_LANG_TYPES; i < ALL_ELEMENTS; ++i)
             ps.result[i] = nullptr;
-        // Constructs that run to a line end may end on the line end appended to the
-        // text: they stop at the text's end, and whatever lies wholly past it goes.
-        const std::uint64_t textEnd = ps.buffer.size() - 2;
-        for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i) {
-            mdh_Element **link = &ps.result[i];
-            while (*link) {
-                mdh_Element *e = *link;
-                e->end = std::min(e->end, textEnd);
-                if (e->end <= e->pos)
-                    *link = e->next;
-                else
-                    link = &e->next;
-            }
-        }
         if (hadBom) {
             // The mark is a character of the editor's text too: count it.
             for (int i = 0; i < mdh_NUM_LANG_TYPES; ++i) {
