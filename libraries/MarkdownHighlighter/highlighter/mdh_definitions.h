@@ -172,7 +172,7 @@ public:
             if (page >= pages.size() || !pages[page])
                 return nullptr;
             const std::uint32_t n = pages[page][rel & (kIndexPageSize - 1)];
-            return n == 0 ? nullptr : &entryAt(n - 1).entry;
+            return n == 0 ? nullptr : &entryAt(n - 1);
         }
         return findHashed(key);
     }
@@ -189,19 +189,15 @@ private:
     static constexpr std::size_t kIndexPageSize = std::size_t{1} << kIndexPageBits;
     static constexpr unsigned kEntryPageBits = 13;
     static constexpr std::size_t kEntryPageSize = std::size_t{1} << kEntryPageBits;
+    static constexpr std::size_t kFirstEntries = 4096;
 
-    struct DenseEntry {
-        MemoEntry entry;
-        std::uint32_t id;  // where its index slot is, for clearing
-        std::uint32_t rel;
-    };
     struct HashSlot {
         std::uint64_t key = 0;        // stored plus one
         std::uint32_t generation = 0; // slots of other generations are empty
         MemoEntry entry;
     };
 
-    DenseEntry &entryAt(std::size_t n)
+    MemoEntry &entryAt(std::size_t n)
     {
         return m_entryPages[n >> kEntryPageBits][n & (kEntryPageSize - 1)];
     }
@@ -227,8 +223,10 @@ private:
     }
     std::uint32_t m_base = 0;
     std::vector<std::vector<std::uint32_t *>> m_dense; // per rule: index pages (entry number plus one)
+    std::vector<std::size_t> m_extent;                 // per rule: index slots in use are below this
+    std::vector<std::uint64_t> m_first;                // rule and slot of the block's first entries
     std::size_t m_indexPages = 0;
-    std::vector<DenseEntry *> m_entryPages;
+    std::vector<MemoEntry *> m_entryPages;
     std::size_t m_entryCount = 0;
     std::vector<HashSlot> m_slots;
     unsigned m_shift = 64;

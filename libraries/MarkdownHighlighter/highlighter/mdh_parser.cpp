@@ -29,8 +29,10 @@ MemoEntry &MemoTable::insert(std::uint64_t key)
     const std::uint32_t pos = static_cast<std::uint32_t>(key);
     if (id >= kDenseIds || pos < m_base)
         return insertHashed(key);
-    if (id >= m_dense.size())
+    if (id >= m_dense.size()) {
         m_dense.resize(id + 1);
+        m_extent.resize(id + 1, 0);
+    }
     std::vector<std::uint32_t *> &pages = m_dense[id];
     const std::size_t rel = pos - m_base;
     const std::size_t page = rel >> kIndexPageBits;
@@ -44,15 +46,16 @@ MemoEntry &MemoTable::insert(std::uint64_t key)
     if (slot == 0) {
         const std::size_t n = m_entryCount;
         if ((n >> kEntryPageBits) >= m_entryPages.size())
-            m_entryPages.push_back(static_cast<DenseEntry *>(allocateOrDie(kEntryPageSize * sizeof(DenseEntry), false)));
-        DenseEntry &d = entryAt(n);
-        d.entry = MemoEntry{};
-        d.id = id;
-        d.rel = static_cast<std::uint32_t>(rel);
+            m_entryPages.push_back(static_cast<MemoEntry *>(allocateOrDie(kEntryPageSize * sizeof(MemoEntry), false)));
+        entryAt(n) = MemoEntry{};
+        if (n < kFirstEntries)
+            m_first.push_back((static_cast<std::uint64_t>(id) << 32) | rel);
         ++m_entryCount;
         slot = static_cast<std::uint32_t>(m_entryCount);
+        if (rel >= m_extent[id])
+            m_extent[id] = rel + 1;
     }
-    return entryAt(slot - 1).entry;
+    return entryAt(slot - 1);
 }
 
 MemoEntry &MemoTable::insertHashed(std::uint64_t key)
@@ -75,10 +78,24 @@ MemoEntry &MemoTable::insertHashed(std::uint64_t key)
 
 void MemoTable::clear(std::uint32_t base)
 {
-    for (std::size_t n = 0; n < m_entryCount; ++n) {
-        const DenseEntry &d = entryAt(n);
-        m_dense[d.id][d.rel >> kIndexPageBits][d.rel & (kIndexPageSize - 1)] = 0;
+    // A short block clears the slots it used one by one; a long one zeroes
+    // everything below each rule's extent.
+    if (m_entryCount <= kFirstEntries) {
+        for (const std::uint64_t where : m_first) {
+            const std::size_t rel = static_cast<std::uint32_t>(where);
+            m_dense[where >> 32][rel >> kIndexPageBits][rel & (kIndexPageSize - 1)] = 0;
+        }
+        std::fill(m_extent.begin(), m_extent.end(), 0);
     }
+    for (std::size_t id = 0; m_entryCount > kFirstEntries && id < m_dense.size(); ++id) {
+        const std::size_t extent = m_extent[id];
+        for (std::size_t page = 0; page * kIndexPageSize < extent; ++page) {
+            if (std::uint32_t *slots = m_dense[id][page])
+                std::memset(slots, 0, std::min(kIndexPageSize, extent - page * kIndexPageSize) * sizeof(std::uint32_t));
+        }
+        m_extent[id] = 0;
+    }
+    m_first.clear();
     m_entryCount = 0;
     m_base = base;
     if (m_count == 0)
@@ -93,7 +110,7 @@ void MemoTable::clear(std::uint32_t base)
 
 std::size_t MemoTable::bytes() const
 {
-    std::size_t n = m_slots.capacity() * sizeof(HashSlot) + m_entryPages.size() * kEntryPageSize * sizeof(DenseEntry)
+    std::size_t n = m_slots.capacity() * sizeof(HashSlot) + m_entryPages.size() * kEntryPageSize * sizeof(MemoEntry)
         + m_indexPages * kIndexPageSize * sizeof(std::uint32_t);
     for (const auto &pages : m_dense)
         n += pages.capacity() * sizeof(std::uint32_t *);
@@ -107,10 +124,12 @@ void MemoTable::release()
             std::free(page);
     }
     std::vector<std::vector<std::uint32_t *>>().swap(m_dense);
+    std::vector<std::size_t>().swap(m_extent);
+    std::vector<std::uint64_t>().swap(m_first);
     m_indexPages = 0;
-    for (DenseEntry *page : m_entryPages)
+    for (MemoEntry *page : m_entryPages)
         std::free(page);
-    std::vector<DenseEntry *>().swap(m_entryPages);
+    std::vector<MemoEntry *>().swap(m_entryPages);
     m_entryCount = 0;
     std::vector<HashSlot>().swap(m_slots);
     m_base = 0;
