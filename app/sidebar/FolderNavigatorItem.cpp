@@ -51,10 +51,10 @@ void FolderNavigatorItem::populateChildrenOfItem(const FolderItemPtr& root, cons
 
 FolderItemPtr FolderNavigatorItem::findChildAtPath(const QString& path) const
 {
-    if (!m_isIndexed)
+    if (!m_childByPath)
         buildIndex();
-    auto it = m_childByPath.find(path);
-    if (it == m_childByPath.end())
+    auto it = m_childByPath->find(path);
+    if (it == m_childByPath->end())
         return nullptr;
     return std::static_pointer_cast<FolderNavigatorItem>(it->second->shared_from_this());
 }
@@ -74,20 +74,19 @@ std::optional<int> FolderNavigatorItem::indexInParent() const
 
 void FolderNavigatorItem::buildIndex() const
 {
-    m_childByPath.clear();
-    m_childByPath.reserve(children().size());
+    m_childByPath = std::make_unique<std::unordered_map<QString, FolderNavigatorItem*>>();
+    m_childByPath->reserve(children().size());
     for (const auto& child : children()) {
         if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
-            m_childByPath.try_emplace(item->m_fullPath, item);
+            m_childByPath->try_emplace(item->m_fullPath, item);
     }
-    m_isIndexed = true;
 }
 
 void FolderNavigatorItem::index(FolderNavigatorItem* child)
 {
-    if (!m_isIndexed)
+    if (!m_childByPath)
         return;
-    auto [it, inserted] = m_childByPath.try_emplace(child->m_fullPath, child);
+    auto [it, inserted] = m_childByPath->try_emplace(child->m_fullPath, child);
     if (inserted)
         return;
     // Keep the first in children order.
@@ -102,16 +101,16 @@ void FolderNavigatorItem::index(FolderNavigatorItem* child)
 
 void FolderNavigatorItem::unindex(FolderNavigatorItem* child, const QString& path)
 {
-    if (!m_isIndexed)
+    if (!m_childByPath)
         return;
-    auto it = m_childByPath.find(path);
-    if (it == m_childByPath.end() || it->second != child)
+    auto it = m_childByPath->find(path);
+    if (it == m_childByPath->end() || it->second != child)
         return;
-    m_childByPath.erase(it);
+    m_childByPath->erase(it);
     for (const auto& candidate : children()) {
         auto* item = dynamic_cast<FolderNavigatorItem*>(candidate.get());
         if (item && item != child && item->m_fullPath == path) {
-            m_childByPath.emplace(path, item);
+            m_childByPath->emplace(path, item);
             return;
         }
     }
@@ -120,8 +119,7 @@ void FolderNavigatorItem::unindex(FolderNavigatorItem* child, const QString& pat
 void FolderNavigatorItem::setChildren(std::vector<platform::TreeListItemPtr> children)
 {
     TreeListItem::setChildren(std::move(children));
-    m_childByPath.clear();
-    m_isIndexed = false;
+    m_childByPath.reset();
 }
 
 void FolderNavigatorItem::insertChildItem(const platform::TreeListItemPtr& child, std::size_t position)

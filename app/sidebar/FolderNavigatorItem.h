@@ -65,8 +65,8 @@ private:
     bool m_isChildrenPopulated = false;
     // First child of each full path, for lookups by path in constant time. Built on the
     // first lookup, so that opening a huge folder does not pay for it before it shows.
-    mutable std::unordered_map<QString, FolderNavigatorItem*> m_childByPath;
-    mutable bool m_isIndexed = false;
+    // Absent until then, which also keeps each of a big folder's rows small.
+    mutable std::unique_ptr<std::unordered_map<QString, FolderNavigatorItem*>> m_childByPath;
 };
 
 } // namespace penwick
