@@ -63,12 +63,19 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
         // The name's first sixteen bytes, big-endian and padded with zeros, so that keys
         // order as the bytes do (a name holds no zero byte).
         quint64 key[2];
-        std::size_t offset;
-        std::size_t length;
+        quint32 offset;
+        quint16 length; // a name has at most 255 bytes
         bool isDirectory;
     };
     std::string names;
     std::vector<Raw> raw;
+    // The folder's size on disk hints at its number of entries (at least about 24 bytes each).
+    struct stat folderInfo;
+    if (::fstat(::dirfd(dir), &folderInfo) == 0 && folderInfo.st_size > 0) {
+        const std::size_t guess = std::min<std::size_t>(std::size_t(folderInfo.st_size) / 24, 1 << 22);
+        raw.reserve(guess);
+        names.reserve(guess * 16);
+    }
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
@@ -85,16 +92,14 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
         quint64 key[2] = { 0, 0 };
         for (std::size_t i = 0; i < 16; ++i)
             key[i / 8] = (key[i / 8] << 8) | (i < length ? quint64(quint8(name[i])) : 0);
-        raw.push_back({ { key[0], key[1] }, names.size(), length, isDirectory });
+        raw.push_back({ { key[0], key[1] }, quint32(names.size()), quint16(length), isDirectory });
         names.append(name, length);
     }
     ::closedir(dir);
 
     // Folders first, then by name; UTF-8 bytes sort in code-point order.
     const char* text = names.data();
-    std::sort(raw.begin(), raw.end(), [text](const Raw& a, const Raw& b) {
-        if (a.isDirectory != b.isDirectory)
-            return a.isDirectory;
+    const auto byName = [text](const Raw& a, const Raw& b) {
         if (a.key[0] != b.key[0])
             return a.key[0] < b.key[0];
         if (a.key[1] != b.key[1])
@@ -102,8 +107,10 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
         if (a.length <= 16 || b.length <= 16)
             return a.length < b.length;
         return std::string_view(text + a.offset, a.length) < std::string_view(text + b.offset, b.length);
-    });
-
+    };
+    const auto files = std::partition(raw.begin(), raw.end(), [](const Raw& item) { return item.isDirectory; });
+    std::sort(raw.begin(), files, byName);
+    std::sort(files, raw.end(), byName);
     std::vector<FolderEntry> entries;
     entries.reserve(raw.size());
     const QString base = QFile::decodeName(prefix);
@@ -112,13 +119,15 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
         const char* name = text + item.offset;
         const qsizetype length = qsizetype(item.length);
         QString path;
-        path.reserve(base.size() + length);
-        path.append(base);
         // Plain ASCII needs no decoding; anything else is UTF-8, as file names are decoded here.
-        if (std::all_of(name, name + length, [](char c) { return quint8(c) < 0x80; }))
-            path.append(QLatin1StringView(name, length));
-        else
-            path.append(QFile::decodeName(QByteArray(name, length)));
+        if (std::all_of(name, name + length, [](char c) { return quint8(c) < 0x80; })) {
+            path = QString(base.size() + length, Qt::Uninitialized);
+            QChar* out = std::copy(base.cbegin(), base.cend(), path.data());
+            for (qsizetype i = 0; i < length; ++i)
+                out[i] = QLatin1Char(name[i]);
+        } else {
+            path = base + QFile::decodeName(QByteArray(name, length));
+        }
         if (filtered && m_pattern.matches(path.sliced(base.size())))
             continue;
         entries.push_back({ std::move(path), item.isDirectory });
