@@ -94,7 +94,9 @@ void TreeListModel::fetchInto(Node* node, const std::unordered_set<const TreeLis
     const int end = limit < 0 ? count : std::min(count, node->read + limit);
     if (end > node->read) {
         node->children.reserve(node->children.size() + std::size_t(end - node->read));
-        m_nodes.reserve(m_nodes.size() + std::size_t(end - node->read));
+        // Slices leave the map to grow by doubling; reserving for each would rehash it each time.
+        if (limit < 0)
+            m_nodes.reserve(m_nodes.size() + std::size_t(end - node->read));
     }
     for (int i = node->read; i < end; ++i) {
         TreeListItemPtr child = m_dataSource->childOfItem(m_list, i, node->item);
@@ -114,7 +116,7 @@ void TreeListModel::fetchInto(Node* node, const std::unordered_set<const TreeLis
 
 void TreeListModel::fetchSlice(Node* node, int limit)
 {
-    if (!node->complete) {
+    if (node->fetched && !node->complete) {
         Node slice;
         slice.item = node->item;
         slice.read = node->read;
@@ -132,7 +134,7 @@ void TreeListModel::fetchSlice(Node* node, int limit)
             endInsertRows();
         }
     }
-    if (node->complete)
+    if (node->complete || !node->fetched)
         std::erase(m_partial, node->item.get());
 }
 
@@ -175,6 +177,8 @@ void TreeListModel::forget(Node* node)
     auto it = m_nodes.find(node->item.get());
     if (it != m_nodes.end() && it->second == node)
         m_nodes.erase(it);
+    if (node->fetched && !node->complete)
+        std::erase(m_partial, node->item.get());
     for (const auto& child : node->children)
         forget(child.get());
 }

@@ -407,4 +407,25 @@ TEST_F(BigFolder, ChangesWhileTheRowsAreBeingReadLeaveTheRecordEqualToTheSource)
     EXPECT_FALSE(recordedTitles().contains(late->title()));
 }
 
+TEST_F(BigFolder, ARowRemovedOrReloadedWhileBeingReadIsReadNoFurther)
+{
+    addBigFolder();
+    view.expandItem(big);
+    ASSERT_TRUE(view.listModel()->hasPartialItems());
+    recorder.top.pop_back();
+    view.removeItemsAtIndexes({ int(recorder.top.size()) }, nullptr);
+    EXPECT_FALSE(view.listModel()->hasPartialItems());
+    EXPECT_FALSE(view.listModel()->indexForItem(big->children().back().get()).isValid());
+
+    addBigFolder();
+    view.expandItem(big);
+    ASSERT_TRUE(view.listModel()->hasPartialItems());
+    recorder.take();
+    view.reloadData(); // reads an open row whole, quietly
+    EXPECT_FALSE(view.listModel()->hasPartialItems());
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_TRUE(view.isItemExpanded(big));
+    EXPECT_EQ(recorder.take().filter("will:").size(), 0);
+}
+
 } // namespace
