@@ -1,3 +1,5 @@
+#include "PreviewedWindow.h"
+
 #include "CorePrefs.h"
 #include "TestSupport.h"
 #include "platform/NotificationCenter.h"
@@ -29,52 +31,13 @@
 namespace penwick {
 namespace {
 
+using test::PreviewedWindow;
 using test::waitUntil;
 
 platform::UserDefaults& defaults()
 {
     return platform::UserDefaults::standard();
 }
-
-// A document window with a real preview pane beside it, as the application builds it.
-struct PreviewedWindow {
-    PreviewedWindow()
-    {
-        pane = std::make_unique<PreviewPane>();
-        pane->resize(600, 500);
-        pane->show();
-        pane->controller()->setSplitView(&splitPoster, [] { return 1; });
-        QObject::connect(pane->webView(), &platform::WebView::pageLoadFinished, pane->webView(), [this](bool) { ++loads; });
-        adapter = std::make_unique<WindowPreview>(pane->controller());
-        controller = std::make_unique<TVXDocumentWindowController>();
-        controller->setPreviewController(adapter.get());
-    }
-    ~PreviewedWindow()
-    {
-        controller.reset();
-        adapter.reset();
-        pane.reset();
-    }
-
-    QVariant eval(const QString& script)
-    {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, platform::WebView::World::Page, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        EXPECT_TRUE(waitUntil([&] { return answered; }, 20000)) << script.toStdString();
-        return result;
-    }
-    bool waitFor(const QString& condition) { return waitUntil([&] { return eval(condition).toBool(); }, 30000); }
-
-    int splitPoster = 0;
-    int loads = 0;
-    std::unique_ptr<PreviewPane> pane;
-    std::unique_ptr<WindowPreview> adapter;
-    std::unique_ptr<TVXDocumentWindowController> controller;
-};
 
 class WindowCommands : public ::testing::Test {
 protected:
