@@ -137,10 +137,12 @@ struct MemoEntry {
     std::int32_t capEnd = 0;
     std::uint32_t thunkStart = 0;
     std::uint32_t thunkCount = 0;
-    std::uint16_t relDepth = 0;
-    std::uint16_t relSlots = 0;
-    std::uint8_t flags = 0;
+    // Packed into one word: depth and slots stay below kMaxDepth and kMaxSlots.
+    std::uint32_t relDepth : 15 = 0;
+    std::uint32_t relSlots : 15 = 0;
+    std::uint32_t flags : 2 = 0;
 };
+static_assert(kMaxDepth < (1 << 15) && kMaxSlots < (1 << 15));
 
 enum : std::uint8_t { kMemoPoison = 1, kMemoCapture = 2 };
 
