@@ -23,17 +23,6 @@ using namespace penwick;
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool ended(QProcess& process, int timeoutMs = 30000)
-{
-    return test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
-}
-
 class Crash : public ::testing::Test {
 protected:
     void SetUp() override
@@ -42,27 +31,13 @@ protected:
         ASSERT_TRUE(session.isReady());
         ASSERT_TRUE(RealmSetup::setupInFolder(dataFolder()));
     }
-    void TearDown() override
-    {
-        for (auto& process : processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(20000))
-                    process->kill();
-            }
-        }
-        RealmSetup::close();
-    }
+    void TearDown() override { RealmSetup::close(); }
     QString dataFolder() const { return session.home() + QStringLiteral("/xdg_data_home/Penwick"); }
     platform::UserDefaults settings() const
     {
-        return platform::UserDefaults(session.home() + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"));
+        return platform::UserDefaults(session.settingsPath());
     }
-    QProcess& start()
-    {
-        processes.push_back(session.start({}));
-        return *processes.back();
-    }
+    QProcess& start() { return session.launch({}); }
     // The tabs of the one window: name and whether it is the front one.
     QList<std::pair<QString, bool>> tabs()
     {
@@ -115,7 +90,6 @@ protected:
     }
 
     test::PenwickSession session;
-    std::vector<std::unique_ptr<QProcess>> processes;
 };
 
 } // namespace
@@ -158,7 +132,7 @@ TEST_F(Crash, TextTypedBeforeTheTimerFiredSurvivesAKillWithTheSession)
     ASSERT_TRUE(test::waitUntil([&] {
         const QStringList found = copies();
         copy = found.value(0);
-        return found.size() == 1 && readFile(copy) == "Draft words";
+        return found.size() == 1 && test::readBytes(copy) == "Draft words";
     }, 30000)) << "copies: " << copies().join(QLatin1Char(' ')).toStdString();
     ASSERT_TRUE(test::waitUntil([&] {
         const auto stored = Realm::objectForPrimaryKey<ScratchDocument>(note.id());
@@ -169,7 +143,7 @@ TEST_F(Crash, TextTypedBeforeTheTimerFiredSurvivesAKillWithTheSession)
     EXPECT_EQ(settings().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS).value(2), QUrl::fromLocalFile(copy).toString(QUrl::FullyEncoded));
 
     penwick.kill(); // SIGKILL: nothing runs on the way out
-    ASSERT_TRUE(ended(penwick));
+    ASSERT_TRUE(test::hasEnded(penwick));
     EXPECT_EQ(penwick.exitStatus(), QProcess::CrashExit);
 
     QProcess& again = start();

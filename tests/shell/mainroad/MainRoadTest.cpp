@@ -21,12 +21,6 @@ using namespace penwick;
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -52,11 +46,6 @@ int inkPixels(const QImage& image, const QRect& region)
     return ink;
 }
 
-bool ended(QProcess& process, int timeoutMs = 30000)
-{
-    return test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
-}
-
 class MainRoad : public ::testing::Test {
 protected:
     void SetUp() override
@@ -64,28 +53,13 @@ protected:
         PENWICK_REQUIRE_XVFB();
         ASSERT_TRUE(session.isReady());
     }
-    void TearDown() override
-    {
-        for (auto& process : processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(20000))
-                    process->kill();
-            }
-        }
-    }
-    QProcess& start(const QStringList& arguments)
-    {
-        processes.push_back(session.start(arguments));
-        return *processes.back();
-    }
+    QProcess& start(const QStringList& arguments) { return session.launch(arguments); }
     bool waitForTabs(const QList<QStringList>& expected, int timeoutMs = 60000)
     {
         return test::waitUntil([&] { return session.tabNames() == expected; }, timeoutMs);
     }
 
     test::PenwickSession session;
-    std::vector<std::unique_ptr<QProcess>> processes;
 };
 
 } // namespace
@@ -119,8 +93,8 @@ TEST_F(MainRoad, OpenTypeSavedByTheTimerQuitAndTheSessionComesBack)
     sinceTyping.start();
 
     const QByteArray expected = "Some notes\r\n# Heading\r\nA paragraph of text.";
-    ASSERT_TRUE(test::waitUntil([&] { return readFile(notes) == expected; }, 15000))
-        << "on disk: " << readFile(notes).toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return test::readBytes(notes) == expected; }, 15000))
+        << "on disk: " << test::readBytes(notes).toStdString();
     EXPECT_LE(sinceTyping.elapsed(), 12000) << "the save timer wrote it";
 
     // The preview shows the heading and the paragraph: much more text than before.
@@ -129,10 +103,10 @@ TEST_F(MainRoad, OpenTypeSavedByTheTimerQuitAndTheSessionComesBack)
     }, 20000)) << "the preview did not show what was typed";
 
     session.xdotool({ "key", "--clearmodifiers", "ctrl+q" });
-    ASSERT_TRUE(ended(penwick));
+    ASSERT_TRUE(test::hasEnded(penwick));
     EXPECT_EQ(penwick.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(penwick.exitCode(), 0);
-    EXPECT_EQ(readFile(notes), expected) << "quitting changed nothing on disk";
+    EXPECT_EQ(test::readBytes(notes), expected) << "quitting changed nothing on disk";
 
     // Started again with nothing to open: the stored session reopens the file.
     QProcess& again = start({});
@@ -147,7 +121,7 @@ TEST_F(MainRoad, OpenTypeSavedByTheTimerQuitAndTheSessionComesBack)
         return inkPixels(screenshot(QStringLiteral("main-road-restored.png")), previewRegion) > 2 * inkBefore;
     }, 30000)) << "the restored tab shows its preview";
     again.terminate();
-    ASSERT_TRUE(ended(again));
+    ASSERT_TRUE(test::hasEnded(again));
     EXPECT_EQ(again.exitCode(), 0);
 }
 
@@ -159,7 +133,7 @@ TEST_F(MainRoad, ASecondStartHandsItsFileToTheRunningPenwickAndLeaves)
     ASSERT_TRUE(waitForTabs({ { "a.md" } }));
 
     QProcess& second = start({ QStringLiteral("b.md") });
-    ASSERT_TRUE(ended(second));
+    ASSERT_TRUE(test::hasEnded(second));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(waitForTabs({ { "a.md", "b.md" } }));
     EXPECT_EQ(first.state(), QProcess::Running);

@@ -36,11 +36,31 @@ PenwickSession::PenwickSession()
     }
     m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     // What's New has been seen for this version, so that no modal page waits at launch.
-    platform::UserDefaults settings(m_home + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"));
+    platform::UserDefaults settings(settingsPath());
     settings.setValue(Prefs::WHATS_NEW_VERSION, platform::UserDefaults::standard().object(Prefs::WHATS_NEW_REAL_VERSION));
 }
 
-PenwickSession::~PenwickSession() = default;
+PenwickSession::~PenwickSession()
+{
+    for (auto& process : m_launched) {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            if (!process->waitForFinished(20000))
+                process->kill();
+        }
+    }
+}
+
+QString PenwickSession::settingsPath() const
+{
+    return m_home + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist");
+}
+
+QProcess& PenwickSession::launch(const QStringList& arguments)
+{
+    m_launched.push_back(start(arguments));
+    return *m_launched.back();
+}
 
 std::unique_ptr<QProcess> PenwickSession::start(const QStringList& arguments, const QString& workingDirectory,
     const QString& program, const QString& outputFile)
@@ -135,6 +155,17 @@ QRect PenwickSession::geometryOf(const QString& window)
         values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
     return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")), values.value(QStringLiteral("WIDTH")),
         values.value(QStringLiteral("HEIGHT")));
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool hasEnded(const QProcess& process, int timeoutMs)
+{
+    return waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
 }
 
 } // namespace penwick::test

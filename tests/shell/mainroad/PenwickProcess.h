@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 namespace penwick::test {
 
@@ -25,10 +26,15 @@ public:
     QString home() const { return m_home; }
     QProcessEnvironment environment() const { return m_environment; }
 
+    // The settings file the session's Penwick reads.
+    QString settingsPath() const;
+
     // Starts Penwick with these arguments in `workingDirectory` (the home folder when empty).
     // Its standard output goes to `outputFile` when one is named (else to the test's).
     std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& workingDirectory = {},
         const QString& program = {}, const QString& outputFile = {});
+    // Starts Penwick as `start` does; the session ends it (if it still runs) when it goes.
+    QProcess& launch(const QStringList& arguments);
     // Penwick's windows as its bus service lists them; empty when it does not answer.
     QJsonArray windows();
     // The file names of each window's tabs, in order.
@@ -47,6 +53,12 @@ private:
     QString m_home;
     PrivateBus m_bus;
     QProcessEnvironment m_environment;
+    std::vector<std::unique_ptr<QProcess>> m_launched;
 };
+
+// The file's bytes; empty when it cannot be read.
+QByteArray readBytes(const QString& path);
+// Whether the process has ended within the time.
+bool hasEnded(const QProcess& process, int timeoutMs = 30000);
 
 } // namespace penwick::test

@@ -20,23 +20,23 @@ TEST(Termination, ASignalWhileWhatsNewShowsAtLaunchEndsPenwickAndKeepsTheSession
     test::PenwickSession session;
     ASSERT_TRUE(session.isReady());
     // What's New has not been seen: it shows, modal, as the launch ends.
-    platform::UserDefaults(session.home() + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"))
+    platform::UserDefaults(session.settingsPath())
         .removeObject(Prefs::WHATS_NEW_VERSION);
     QFile file(session.home() + QStringLiteral("/notes.md"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("# Notes\n");
     file.close();
 
-    const std::unique_ptr<QProcess> penwick = session.start({ QStringLiteral("notes.md") });
+    QProcess& penwick = session.launch({ QStringLiteral("notes.md") });
     ASSERT_TRUE(test::waitUntil([&] {
         return !session.xdotool({ "search", "--onlyvisible", "--name", "What's New in Penwick" }).isEmpty();
     }, 60000)) << "What's New shows";
 
-    ::kill(pid_t(penwick->processId()), SIGTERM);
-    ASSERT_TRUE(test::waitUntil([&] { return penwick->state() == QProcess::NotRunning; }, 30000))
+    ::kill(pid_t(penwick.processId()), SIGTERM);
+    ASSERT_TRUE(test::hasEnded(penwick))
         << "Penwick still runs after the signal";
-    EXPECT_EQ(penwick->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(penwick->exitCode(), 0);
-    const platform::UserDefaults settings(session.home() + QStringLiteral("/xdg_config_home/Penwick/Penwick.plist"));
+    EXPECT_EQ(penwick.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(penwick.exitCode(), 0);
+    const platform::UserDefaults settings(session.settingsPath());
     EXPECT_EQ(settings.object(Prefs::SESSION_RESTORE_DOCS).toList().size(), 1) << "the session was stored";
 }
