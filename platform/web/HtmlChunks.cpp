@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <vector>
 
 namespace penwick::platform {
@@ -50,19 +51,30 @@ QString readName(const QString& html, qsizetype& i)
 
 std::optional<QStringList> splitTopLevelHtml(const QString& html)
 {
-    QStringList chunks;
+    std::optional<TopLevelSplit> split = splitTopLevelHtmlFrom(html, 0, {});
+    if (!split)
+        return std::nullopt;
+    return std::move(split->pieces);
+}
+
+std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetype from, const std::function<bool(qsizetype)>& stopAt)
+{
+    TopLevelSplit split;
+    QStringList& chunks = split.pieces;
     std::vector<QString> open;
     int foreign = 0; // depth inside <svg> or <math>, where "/>" closes an element
-    qsizetype chunkStart = 0;
-    qsizetype i = 0;
+    qsizetype chunkStart = from;
+    qsizetype i = from;
     const qsizetype n = html.size();
+    bool stopped = false;
     const auto endChunkIfTopLevel = [&](qsizetype end) {
         if (open.empty()) {
             chunks.append(html.mid(chunkStart, end - chunkStart));
             chunkStart = end;
+            stopped = stopAt && stopAt(end);
         }
     };
-    while (i < n) {
+    while (i < n && !stopped) {
         const qsizetype lt = html.indexOf(QLatin1Char('<'), i);
         if (lt < 0)
             break;
@@ -70,7 +82,7 @@ std::optional<QStringList> splitTopLevelHtml(const QString& html)
         if (i >= n)
             break;
         const QChar next = html.at(i);
-        if (html.mid(lt, 4) == QLatin1String("<!--")) {
+        if (QStringView(html).mid(lt, 4) == QLatin1String("<!--")) {
             const qsizetype end = html.indexOf(QLatin1String("-->"), lt + 4);
             if (end < 0)
                 return std::nullopt;
@@ -144,11 +156,73 @@ std::optional<QStringList> splitTopLevelHtml(const QString& html)
         }
         // Anything else ("<" before a space, a digit...) is text.
     }
+    if (stopped) {
+        split.end = chunkStart;
+        return split;
+    }
     if (!open.empty())
         return std::nullopt;
     if (chunkStart < n)
         chunks.append(html.mid(chunkStart));
-    return chunks;
+    split.end = n;
+    return split;
+}
+
+std::optional<TopLevelChange> changedTopLevelPieces(const QStringList& old, const QString& oldHtml, const QString& html)
+{
+    // A piece boundary in the text both share at their start, and one in the shared end at the
+    // same distance from the end, leave the splitter in the same state for either body.
+    const qsizetype shorter = std::min(oldHtml.size(), html.size());
+    const QChar* a = oldHtml.constData();
+    const QChar* b = html.constData();
+    qsizetype same = 0;
+    while (same < shorter && a[same] == b[same])
+        ++same;
+    qsizetype sameEnd = 0;
+    while (sameEnd < shorter - same && a[oldHtml.size() - 1 - sameEnd] == b[html.size() - 1 - sameEnd])
+        ++sameEnd;
+    // The old pieces wholly inside the shared start stay; splitting resumes where they end. The
+    // last one is split again: text at the end may become the start of a piece.
+    TopLevelChange change;
+    qsizetype from = 0;
+    while (change.kept < old.size() - 1 && from + old.at(change.kept).size() <= same)
+        from += old.at(change.kept++).size();
+    std::vector<qsizetype> oldEnds; // where each later old piece ends, as an offset from the end
+    oldEnds.reserve(size_t(old.size() - change.kept));
+    qsizetype fromEnd = oldHtml.size() - from;
+    for (qsizetype i = change.kept; i < old.size(); ++i) {
+        fromEnd -= old.at(i).size();
+        oldEnds.push_back(fromEnd);
+    }
+    const qsizetype delta = html.size() - oldHtml.size();
+    qsizetype resumeAt = 0; // index into oldEnds of the old piece the new split stopped at
+    const auto stop = [&](qsizetype end) {
+        const qsizetype endFromEnd = html.size() - end;
+        if (endFromEnd > sameEnd || end - delta < from)
+            return false;
+        // oldEnds falls; find the old piece that ends at the same distance from the end.
+        while (resumeAt < qsizetype(oldEnds.size()) && oldEnds[size_t(resumeAt)] > endFromEnd)
+            ++resumeAt;
+        return resumeAt < qsizetype(oldEnds.size()) && oldEnds[size_t(resumeAt)] == endFromEnd;
+    };
+    std::optional<TopLevelSplit> split = splitTopLevelHtmlFrom(html, from, stop);
+    if (!split)
+        return std::nullopt;
+    const qsizetype oldRest = old.size() - change.kept;
+    change.removed = split->end == html.size() ? oldRest : resumeAt + 1;
+    change.added = std::move(split->pieces);
+    // Pieces split again but unchanged at either end are not sent.
+    qsizetype head = 0;
+    while (head < change.removed && head < change.added.size() && old.at(change.kept + head) == change.added.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < change.removed - head && tail < change.added.size() - head
+        && old.at(change.kept + change.removed - 1 - tail) == change.added.at(change.added.size() - 1 - tail))
+        ++tail;
+    change.added = change.added.mid(head, change.added.size() - head - tail);
+    change.kept += head;
+    change.removed -= head + tail;
+    return change;
 }
 
 } // namespace penwick::platform

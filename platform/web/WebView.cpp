@@ -340,40 +340,44 @@ QString jsonArray(const QStringList& pieces, qsizetype from, qsizetype count)
 std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
 {
     const QString html = bodyContent(page);
-    std::optional<QStringList> pieces = splitTopLevelHtml(html);
-    if (pieces && html.contains(m_chunkMarker))
-        pieces.reset();
     const QString updater = QString::fromLatin1(kBodyUpdater);
     const QString marker = ScriptText::json(m_chunkMarker);
     QString script;
-    if (!pieces) {
-        m_bodyChunks.clear();
-        m_bodyEpoch = ~quint64(0);
-        script = updater + QLatin1String("__pwb.whole(") + ScriptText::json(html) + QLatin1String(")");
-    } else {
-        const quint64 expected = m_bodyGeneration;
-        const quint64 generation = ++m_bodyGeneration;
-        if (m_bodyEpoch == m_epoch) {
-            // Only what lies between the unchanged pieces at both ends is sent.
-            const QStringList& old = m_bodyChunks;
-            qsizetype prefix = 0;
-            while (prefix < old.size() && prefix < pieces->size() && old.at(prefix) == pieces->at(prefix))
-                ++prefix;
-            qsizetype suffix = 0;
-            while (suffix < old.size() - prefix && suffix < pieces->size() - prefix
-                && old.at(old.size() - 1 - suffix) == pieces->at(pieces->size() - 1 - suffix))
-                ++suffix;
-            script = updater + QStringLiteral("__pwb.patch(%1,%2,%3,%4,").arg(expected).arg(generation).arg(prefix).arg(old.size() - prefix - suffix)
-                + jsonArray(*pieces, prefix, pieces->size() - prefix - suffix) + QLatin1Char(',') + marker + QLatin1Char(')');
+    bool patched = false;
+    if (m_bodyEpoch == m_epoch) {
+        std::optional<TopLevelChange> change = changedTopLevelPieces(m_bodyChunks, m_bodyHtml, html);
+        if (change && std::none_of(change->added.cbegin(), change->added.cend(), [&](const QString& piece) { return piece.contains(m_chunkMarker); })) {
+            const quint64 expected = m_bodyGeneration;
+            const quint64 generation = ++m_bodyGeneration;
+            script = updater + QStringLiteral("__pwb.patch(%1,%2,%3,%4,").arg(expected).arg(generation).arg(change->kept).arg(change->removed)
+                + jsonArray(change->added, 0, change->added.size()) + QLatin1Char(',') + marker + QLatin1Char(')');
+            m_bodyChunks.remove(change->kept, change->removed);
+            for (qsizetype i = 0; i < change->added.size(); ++i)
+                m_bodyChunks.insert(change->kept + i, change->added.at(i));
+            m_bodyHtml = html;
+            patched = true;
+        }
+    }
+    if (!patched) {
+        std::optional<QStringList> pieces = splitTopLevelHtml(html);
+        if (pieces && html.contains(m_chunkMarker))
+            pieces.reset();
+        if (!pieces) {
+            m_bodyChunks.clear();
+            m_bodyHtml.clear();
+            m_bodyEpoch = ~quint64(0);
+            script = updater + QLatin1String("__pwb.whole(") + ScriptText::json(html) + QLatin1String(")");
         } else {
+            const quint64 generation = ++m_bodyGeneration;
             script = updater + QStringLiteral("__pwb.set(%1,").arg(generation) + jsonArray(*pieces, 0, pieces->size())
                 + QLatin1Char(',') + marker + QLatin1Char(')');
+            m_bodyChunks = std::move(*pieces);
+            m_bodyHtml = html;
+            m_bodyEpoch = m_epoch;
         }
-        m_bodyChunks = std::move(*pieces);
-        m_bodyEpoch = m_epoch;
     }
     ScriptCallback recover;
-    if (pieces && script.contains(QLatin1String("__pwb.patch("))) {
+    if (patched) {
         // The page lost what it kept (a script of its own replaced the body, say): the latest
         // body goes in whole, unless a newer update is on its way and will do so itself.
         const quint64 generation = m_bodyGeneration;
@@ -383,7 +387,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
             if (!live || !*live || done.toBool() || generation != m_bodyGeneration || m_bodyEpoch != m_epoch)
                 return;
             m_bodyEpoch = ~quint64(0);
-            for (Script& script : bodyUpdateScripts(m_bodyChunks.join(QString())))
+            for (Script& script : bodyUpdateScripts(m_bodyHtml))
                 m_queue.push_back(std::move(script));
             pump();
             emit bodyRebuilt();
@@ -397,8 +401,8 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
 
 void WebView::adoptLoadedBody()
 {
-    const std::optional<QStringList> pieces = splitTopLevelHtml(m_loadedBody);
-    m_loadedBody.clear();
+    const QString body = std::exchange(m_loadedBody, QString());
+    const std::optional<QStringList> pieces = splitTopLevelHtml(body);
     if (!pieces || pieces->isEmpty())
         return;
     // Each piece is some text (one text node when not empty), then one element or comment
@@ -420,6 +424,7 @@ void WebView::adoptLoadedBody()
     expect += QLatin1Char(']');
     const quint64 generation = ++m_bodyGeneration;
     m_bodyChunks = *pieces;
+    m_bodyHtml = body;
     m_bodyEpoch = m_epoch;
     std::weak_ptr<bool> alive = m_alive;
     const quint64 epoch = m_epoch;

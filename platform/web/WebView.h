@@ -127,6 +127,7 @@ private:
     QString m_pendingBody;
     // The top-level pieces of the body last sent, valid for the document of m_bodyEpoch.
     QStringList m_bodyChunks;
+    QString m_bodyHtml; // those pieces together
     quint64 m_bodyEpoch = ~quint64(0);
     quint64 m_bodyGeneration = 0;
     QString m_chunkMarker;

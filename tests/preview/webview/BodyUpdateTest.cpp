@@ -7,6 +7,7 @@
 
 using namespace penwick;
 using namespace penwick::test;
+using platform::changedTopLevelPieces;
 using platform::splitTopLevelHtml;
 
 TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
@@ -42,6 +43,49 @@ TEST(HtmlChunks, MarkupThatDoesNotCloseInOrderIsLeftWhole)
              "<plaintext>x", "<!-- never ends", "<p title=\"x>", "<script>x", "</br>", "<p>a</p></div>" }) {
         SCOPED_TRACE(html.toStdString());
         EXPECT_FALSE(splitTopLevelHtml(html).has_value());
+    }
+}
+
+TEST(HtmlChunks, AChangeSplitsOnlyWhatDiffersAndGivesTheWholeSplit)
+{
+    const QString base = QStringLiteral("<h1>T</h1>\n<p>a</p>\n<p>b</p>\n<pre><code>x</code></pre>\n<p>c</p>\n");
+    struct Case {
+        QString before;
+        QString after;
+        qsizetype maxAdded; // pieces sent at most
+    };
+    const QList<Case> cases {
+        { base, base, 0 },
+        { base, QString(base).replace("<p>b</p>", "<p>b2</p>"), 1 },
+        { base, base + "<p>d</p>", 2 }, // the text at the end becomes part of the new piece
+        { base, "<p>z</p>\n" + base, 2 }, // the first piece gains the text before it
+        { base, QString(base).remove("<p>a</p>\n"), 0 },
+        { base, QString(base).replace("<p>b</p>", "<div>\n<p>b</p>\n<p>b</p>\n</div>"), 1 },
+        { base, QString(base).replace("<p>a</p>\n<p>b</p>", "<p>a</p><p>b</p>"), 1 },
+        { base, QString(base).replace("<pre><code>x</code></pre>", "<script>var s='</p>';</script>"), 1 },
+        { base, "<p>only</p>", 1 },
+        { base, QString(), 0 },
+        { QString(), base, 6 },
+        { "text only", "text only<p>and</p>", 1 },
+        { "<p>a</p>x", "<p>a</p>y", 1 },
+        { "<p>a</p><p>a</p><p>a</p>", "<p>a</p><p>a</p>", 0 }, // the same pieces on both sides of the cut
+        { base, QString(base).replace("<p>b</p>", "<div>open"), 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.before + " -> " + c.after).toStdString());
+        const auto old = splitTopLevelHtml(c.before);
+        ASSERT_TRUE(old.has_value());
+        const auto whole = splitTopLevelHtml(c.after);
+        const auto change = changedTopLevelPieces(*old, c.before, c.after);
+        ASSERT_EQ(change.has_value(), whole.has_value());
+        if (!whole)
+            continue;
+        QStringList pieces = *old;
+        pieces.remove(change->kept, change->removed);
+        for (qsizetype i = 0; i < change->added.size(); ++i)
+            pieces.insert(change->kept + i, change->added.at(i));
+        EXPECT_EQ(pieces, *whole);
+        EXPECT_LE(change->added.size(), c.maxAdded);
     }
 }
 
