@@ -314,10 +314,30 @@ std::vector<Edit> taskEdits(const char* html, const char* end, const std::vector
 
 } // namespace
 
-QString renderGFMWithFlags(const QString& text, unsigned flags)
+namespace {
+
+// One top-level node of a document: where its first line starts in the input, and its HTML
+// (heading markers still in).
+struct RenderedBlock {
+    qsizetype start = 0;
+    QByteArray html;
+};
+
+// Where each line of `data` starts, as the parser counts lines (LF, CR LF or a lone CR end one).
+std::vector<qsizetype> lineStarts(const char* data, qsizetype size)
 {
-    const qsizetype nul = text.indexOf(QChar(0));
-    const QByteArray utf8 = (nul < 0 ? text : text.left(nul)).toUtf8();
+    std::vector<qsizetype> starts { 0 };
+    for (qsizetype i = 0; i < size; ++i) {
+        if (data[i] == '\n' || (data[i] == '\r' && (i + 1 >= size || data[i + 1] != '\n')))
+            starts.push_back(i + 1);
+    }
+    return starts;
+}
+
+// Parses `size` bytes at `data` as a document of their own and renders each top-level node on
+// its own; `base` is added to the offsets. Nothing when the parser gives nothing.
+std::optional<std::vector<RenderedBlock>> renderBlocks(const char* data, qsizetype size, qsizetype base, unsigned flags, const Markers& markers)
+{
     const bool headerIds = flags & GFMFlags::HOEDOWN_HTML_HEADER_ID;
     const bool hardWrap = flags & GFMFlags::HOEDOWN_HTML_HARD_WRAP;
     const bool taskLists = flags & GFMFlags::HOEDOWN_HTML_USE_TASK_LIST;
@@ -335,19 +355,19 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
         // Parsing switches the extensions' characters on and off in a table the library
         // shares between all parsers, so two parses must not overlap. Rendering needs no lock.
         QMutexLocker lock(&parseMutex());
-        cmark_parser_feed(parser.get(), utf8.constData(), size_t(utf8.size()));
+        cmark_parser_feed(parser.get(), data, size_t(size));
         document.reset(cmark_parser_finish(parser.get()));
     }
     if (!document)
-        return QString(QLatin1String(""));
+        return std::nullopt;
 
     // Inline text of a block points into the block's own buffer: replaced blocks stay
     // alive until the tree has been rendered.
     std::vector<NodePtr> detached;
     std::vector<cmark_node*> scripts;
-    const Markers markers = headerIds ? makeMarkers(utf8) : Markers();
     // Script fences are rare: look for them only when the text names one.
-    const bool scriptFences = (flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT) && utf8.contains("script@");
+    const bool scriptFences = (flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT)
+        && QByteArrayView(data, size).contains(QByteArrayView("script@"));
     if (headerIds || scriptFences) {
         // Only blocks matter, apart from the text of headings: walk the block tree and skip
         // the (far more numerous) inline nodes.
@@ -403,11 +423,138 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
         detached.emplace_back(code);
     }
 
-    char* rendered = cmark_render_html(document.get(), options, cmark_parser_get_syntax_extensions(parser.get()));
-    if (!rendered)
-        return QString(QLatin1String(""));
+    // Every block's HTML ends with a line break, so the blocks rendered one by one join into
+    // what rendering the whole document gives.
+    const std::vector<qsizetype> lines = lineStarts(data, size);
+    std::vector<RenderedBlock> blocks;
+    cmark_llist* extensions = cmark_parser_get_syntax_extensions(parser.get());
+    for (cmark_node* node = cmark_node_first_child(document.get()); node; node = cmark_node_next(node)) {
+        const int line = cmark_node_get_start_line(node);
+        char* rendered = cmark_render_html(node, options, extensions);
+        if (!rendered)
+            return std::nullopt;
+        const qsizetype start = line >= 1 && size_t(line) <= lines.size() ? lines[size_t(line - 1)] : size;
+        blocks.push_back({ base + start, QByteArray(rendered) });
+        cmark_get_default_mem_allocator()->free(rendered);
+    }
+    return blocks;
+}
+
+// The blocks of the document rendered last, so that the next render of a slightly different
+// text parses only the stretch around the change (typing re-renders the whole document).
+struct BlockCache {
+    unsigned flags = 0;
+    QByteArray input;
+    Markers markers;
+    std::vector<RenderedBlock> blocks;
+};
+
+QMutex& cacheMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+BlockCache& blockCache()
+{
+    static BlockCache cache;
+    return cache;
+}
+
+// The blocks of `input` from those of the cached document: the stretch from the block before
+// the first change to the first block after the last change is parsed on its own. The result
+// must begin and end with blocks the cache has, unchanged, or nothing is reused. Texts with
+// definitions that act across blocks (link references, footnotes) are parsed whole.
+std::optional<std::vector<RenderedBlock>> reuseBlocks(const BlockCache& cache, const QByteArray& input, unsigned flags)
+{
+    const QByteArray& old = cache.input;
+    if (cache.flags != flags || cache.blocks.empty() || input.contains("]:") || input.contains("[^")
+        || input.contains(QByteArrayView(cache.markers.open).first(cache.markers.open.size() - 2)))
+        return std::nullopt;
+    const qsizetype shorter = std::min(old.size(), input.size());
+    qsizetype same = 0;
+    while (same < shorter && old[same] == input[same])
+        ++same;
+    qsizetype sameEnd = 0;
+    while (sameEnd < shorter - same && old[old.size() - 1 - sameEnd] == input[input.size() - 1 - sameEnd])
+        ++sameEnd;
+    if (same == 0 && sameEnd == 0)
+        return std::nullopt;
+    const std::vector<RenderedBlock>& blocks = cache.blocks;
+    const qsizetype count = qsizetype(blocks.size());
+    // The block holding the first change, then one before it.
+    qsizetype first = -1;
+    while (first + 1 < count && blocks[size_t(first + 1)].start <= same)
+        ++first;
+    const qsizetype from = first - 1; // the first block parsed again (-1: from the start)
+    // The first block wholly in the unchanged end: the last one parsed again.
+    qsizetype last = std::max<qsizetype>(first, 0);
+    while (last < count && blocks[size_t(last)].start < old.size() - sameEnd)
+        ++last;
+    if (last >= count)
+        last = -1; // to the end
+    const qsizetype delta = input.size() - old.size();
+    const qsizetype begin = from >= 0 ? blocks[size_t(from)].start : 0;
+    const qsizetype end = last >= 0 && last + 1 < count ? blocks[size_t(last + 1)].start + delta : input.size();
+    if (begin > end)
+        return std::nullopt;
+    std::optional<std::vector<RenderedBlock>> middle = renderBlocks(input.constData() + begin, end - begin, begin, flags, cache.markers);
+    if (!middle || middle->empty())
+        return std::nullopt;
+    if (from >= 0 && (middle->front().start != begin || middle->front().html != blocks[size_t(from)].html))
+        return std::nullopt;
+    if (last >= 0 && (middle->back().start != blocks[size_t(last)].start + delta || middle->back().html != blocks[size_t(last)].html))
+        return std::nullopt;
+    std::vector<RenderedBlock> result;
+    result.reserve(size_t(count) + middle->size());
+    for (qsizetype i = 0; i < from; ++i)
+        result.push_back(blocks[size_t(i)]);
+    for (RenderedBlock& block : *middle)
+        result.push_back(std::move(block));
+    if (last >= 0) {
+        for (qsizetype i = last + 1; i < count; ++i)
+            result.push_back({ blocks[size_t(i)].start + delta, blocks[size_t(i)].html });
+    }
+    return result;
+}
+
+} // namespace
+
+QString renderGFMWithFlags(const QString& text, unsigned flags)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    const QByteArray utf8 = (nul < 0 ? text : text.left(nul)).toUtf8();
+    const bool headerIds = flags & GFMFlags::HOEDOWN_HTML_HEADER_ID;
+    const bool taskLists = flags & GFMFlags::HOEDOWN_HTML_USE_TASK_LIST;
+
+    QMutexLocker cacheLock(&cacheMutex());
+    BlockCache& cache = blockCache();
+    std::optional<std::vector<RenderedBlock>> blocks = reuseBlocks(cache, utf8, flags);
+    if (!blocks) {
+        const Markers markers = makeMarkers(utf8);
+        blocks = renderBlocks(utf8.constData(), utf8.size(), 0, flags, markers);
+        cache.blocks.clear();
+        if (!blocks) {
+            cache.input.clear();
+            return QString(QLatin1String(""));
+        }
+        cache.markers = markers;
+    }
+    cache.flags = flags;
+    cache.input = utf8;
+    cache.blocks = std::move(*blocks);
+    const Markers& markers = cache.markers;
+
+    qsizetype total = 0;
+    for (const RenderedBlock& block : cache.blocks)
+        total += block.html.size();
+    QByteArray joined;
+    joined.reserve(total);
+    for (const RenderedBlock& block : cache.blocks)
+        joined += block.html;
+    const char* const rendered = joined.constData();
     // The bytes become the result in one conversion, with the edits applied on the way.
-    const char* const end = rendered + qstrlen(rendered);
+    const char* const end = rendered + joined.size();
     std::vector<Edit> edits = headerIds ? headingEdits(rendered, end, markers) : std::vector<Edit>();
     if (taskLists) {
         std::vector<Edit> tasks = taskEdits(rendered, end, edits);
@@ -418,26 +565,21 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
             [](const Edit& a, const Edit& b) { return a.from < b.from; });
         edits = std::move(merged);
     }
-    QString result;
-    if (edits.empty()) {
-        result = QString::fromUtf8(rendered, end - rendered);
-    } else {
-        // Edit the bytes, then convert once: many small conversions cost more than one copy.
-        QByteArray edited;
-        edited.reserve(end - rendered + qsizetype(edits.size()) * 16);
-        const char* cursor = rendered;
-        for (const Edit& edit : edits) {
-            if (edit.keep)
-                continue;
-            edited.append(cursor, edit.from - cursor);
-            edited.append(edit.text);
-            cursor = edit.to;
-        }
-        edited.append(cursor, end - cursor);
-        result = QString::fromUtf8(edited);
+    if (edits.empty())
+        return QString::fromUtf8(joined);
+    // Edit the bytes, then convert once: many small conversions cost more than one copy.
+    QByteArray edited;
+    edited.reserve(end - rendered + qsizetype(edits.size()) * 16);
+    const char* cursor = rendered;
+    for (const Edit& edit : edits) {
+        if (edit.keep)
+            continue;
+        edited.append(cursor, edit.from - cursor);
+        edited.append(edit.text);
+        cursor = edit.to;
     }
-    cmark_get_default_mem_allocator()->free(rendered);
-    return result;
+    edited.append(cursor, end - cursor);
+    return QString::fromUtf8(edited);
 }
 
 QString renderAsMarkdownByAddingHeaderIds(const QString& text, bool headerIds, bool hardWrap)

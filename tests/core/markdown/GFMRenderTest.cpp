@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <random>
+
 #include "HeadingIds.h"
 #include "QtPrinters.h"
 
@@ -146,4 +148,51 @@ TEST(GFMRender, InputIsCutAtTheFirstNul)
     text += QStringLiteral(" after");
     EXPECT_EQ(gfm(text), QStringLiteral("<p>before</p>\n"));
     EXPECT_EQ(gfm(QString()), QString());
+}
+
+// A render right after another of a similar text reuses what did not change; it must give
+// what rendering the text afresh gives. Edits that reach across blocks (opening a fence,
+// turning a line into a setext underline or a table, joining or splitting lists) are the
+// ones that matter.
+TEST(GFMRender, RenderingAfterAnEditGivesWhatAFreshRenderGives)
+{
+    const QString document = QStringLiteral(
+        "# Title\n\nA paragraph\nwith two lines.\n\n# Title\n\nSetext\n------\n\n- a\n- b\n\n- c\n\n"
+        "1. one\n2. two\n\n3. three\n\n```js\nvar x = 1;\n\n```\n\n~~~\ncode\n~~~\n\n    indented\n\n    more\n\n"
+        "<div>\nraw *html*\n</div>\n\n<!-- comment\n\n-->\n\n> quote\nlazy line\n\n> another\n\nh|k\n-|-\n1|2\n\n"
+        "- [ ] task\n- [x] done\n\n***\n\n```script@text/x-demo\nbody\n```\n\nend www.example.com ~~gone~~\r\nCR LF\r\n\r\nlast");
+    const QStringList snippets { "```\n", "===\n", "- item\n", "\n", "a|b\n-|-\n", "<div>\n", "# Title\n", "> q\n", "    c\n",
+        "2. x\n", "word", "~~~\n", "-->\n", "</div>\n", "\n\n", "* y\n", "---\n", "[ ] " };
+    std::mt19937 random(20261211);
+    for (const bool ids : { true, false }) {
+        for (const bool hardWrap : { false, true }) {
+            QString text = document;
+            for (int step = 0; step < 150; ++step) {
+                QString next = text;
+                const qsizetype at = qsizetype(random() % quint32(next.size() + 1));
+                // Edits go at line starts mostly, where they change the blocks.
+                const qsizetype line = next.lastIndexOf(QLatin1Char('\n'), at - 1) + 1;
+                switch (random() % 4) {
+                case 0:
+                case 1:
+                    next.insert(line, snippets.at(qsizetype(random() % quint32(snippets.size()))));
+                    break;
+                case 2:
+                    next.remove(line, std::min<qsizetype>(next.indexOf(QLatin1Char('\n'), line) + 1 - line, 40));
+                    break;
+                default:
+                    next.insert(at, QStringLiteral("x"));
+                    break;
+                }
+                if (next.size() > 2000)
+                    next = document;
+                SCOPED_TRACE(("step " + QString::number(step) + ":\n" + next).toStdString());
+                gfm(text, ids, hardWrap);
+                const QString reused = gfm(next, ids, hardWrap);
+                gfm(QString(), ids, hardWrap);
+                ASSERT_EQ(reused, gfm(next, ids, hardWrap));
+                text = next;
+            }
+        }
+    }
 }
