@@ -279,16 +279,28 @@ bool BasePreviewController::decidePolicyForNavigation(const platform::Navigation
 
 void BasePreviewController::textCount(CountCallback callback)
 {
+    countText(std::move(callback), false);
+}
+
+void BasePreviewController::countText(CountCallback callback, bool again)
+{
     platform::WebView* view = previewView();
     if (!view || !callback)
         return;
     QPointer<BasePreviewController> self(this);
-    view->runScript(TextCount::domTreeScript(), platform::WebView::World::Application,
-        [self, callback = std::move(callback)](const QVariant& result) {
+    view->runScript(PageTextCount::script(), platform::WebView::World::Application,
+        [self, again, callback = std::move(callback)](const QVariant& result) mutable {
             if (!self)
                 return;
-            const QJsonDocument tree = QJsonDocument::fromJson(result.toString().toUtf8());
-            callback(TextCount::countDomTree(tree.isArray() ? QJsonValue(tree.array()) : QJsonValue()));
+            if (const std::optional<DOMNodeTextCount> count = self->m_pageCount.count(result.toString())) {
+                callback(*count);
+            } else if (!again) {
+                // The page sent what another counter has: it starts again from nothing.
+                if (platform::WebView* view = self->previewView()) {
+                    view->runScript(PageTextCount::resetScript(), platform::WebView::World::Application);
+                    self->countText(std::move(callback), true);
+                }
+            }
         });
 }
 

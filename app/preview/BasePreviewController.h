@@ -3,6 +3,7 @@
 #include "platform/Observation.h"
 #include "platform/web/NavigationRequest.h"
 #include "platform/web/WebView.h"
+#include "preview/PageTextCount.h"
 #include "preview/TextCount.h"
 
 #include <QObject>
@@ -80,12 +81,14 @@ public:
     static QUrl bundleURL();
 
 private:
+    void countText(CountCallback callback, bool again);
     QPointer<platform::WebView> m_previewView;
     QUrl m_baseURL;
     QUrl m_documentURL;
     bool m_forceLoadInsteadOfInject = false;
     bool m_stopped = false;
     std::vector<platform::Observation> m_observations;
+    PageTextCount m_pageCount;
     QMetaObject::Connection m_loadConnection;
     QMetaObject::Connection m_rebuiltConnection;
 };

@@ -98,8 +98,13 @@ uint64_t lengthWithoutWhitespacesAndNewlines(const QString& text)
 
 DOMNodeTextCount countDomTree(const QJsonValue& tree)
 {
-    return { walkTree(tree, QString(), Walk::Words), walkTree(tree, QString(), Walk::Characters),
-        walkTree(tree, QString(), Walk::NonSpace) };
+    return countDomTree(tree, QString());
+}
+
+DOMNodeTextCount countDomTree(const QJsonValue& tree, const QString& parentTag)
+{
+    const QString parent = parentTag.toUpper();
+    return { walkTree(tree, parent, Walk::Words), walkTree(tree, parent, Walk::Characters), walkTree(tree, parent, Walk::NonSpace) };
 }
 
 const QString& domTreeScript()

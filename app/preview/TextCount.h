@@ -32,6 +32,8 @@ uint64_t lengthWithoutWhitespacesAndNewlines(const QString& text);
 // CDATA are strings. Heads, titles, scripts and style sheets count nothing; inline code counts one
 // word, a code block none (its characters count).
 DOMNodeTextCount countDomTree(const QJsonValue& tree);
+// The same for a subtree whose parent element has the tag `parentTag`.
+DOMNodeTextCount countDomTree(const QJsonValue& tree, const QString& parentTag);
 // The application-world script that returns the page's DOM as that JSON text.
 const QString& domTreeScript();
 

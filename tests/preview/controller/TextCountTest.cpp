@@ -89,6 +89,62 @@ TEST_F(WebViewTest, PageCounts)
     }
 }
 
+// After the first count only changed nodes are walked again; whatever changes the page (an
+// update, a page script editing text deep inside, moving or removing nodes, a new page, another
+// counter), the count is the one a full walk of the page gives.
+TEST_F(WebViewTest, CountsAfterChangesMatchAFullWalk)
+{
+    BasePreviewController controller;
+    controller.setPreviewView(view.get());
+    const auto count = [&](BasePreviewController& counter) {
+        DOMNodeTextCount result;
+        bool answered = false;
+        counter.textCount([&](const DOMNodeTextCount& c) {
+            result = c;
+            answered = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return answered; }));
+        return result;
+    };
+    const auto fullWalk = [&] {
+        const QVariant json = eval(TextCount::domTreeScript(), platform::WebView::World::Application);
+        return TextCount::countDomTree(QJsonValue(QJsonDocument::fromJson(json.toString().toUtf8()).array()));
+    };
+    QString paragraphs;
+    for (int i = 0; i < 30; ++i)
+        paragraphs += QStringLiteral("<p id=\"p%1\">word %1 <code>x y</code></p>\n").arg(i);
+    ASSERT_TRUE(loadHtml(QStringLiteral("<html><head><title>t</title></head><body>%1<pre><code>a b</code></pre></body></html>").arg(paragraphs)));
+    EXPECT_EQ(count(controller), fullWalk());
+    const QStringList changes {
+        QStringLiteral("document.getElementById('p3').firstChild.data='three more words '"),
+        QStringLiteral("document.getElementById('p4').querySelector('code').remove()"),
+        QStringLiteral("document.body.appendChild(document.getElementById('p0'))"),
+        QStringLiteral("(function(){var p=document.getElementById('p5');p.remove();p.textContent='moved and changed';document.body.insertBefore(p,document.body.firstChild);})()"),
+        QStringLiteral("document.getElementById('p6').remove()"),
+        QStringLiteral("document.body.insertAdjacentHTML('beforeend','<p>new <b>bold words</b></p>text at the end')"),
+        QStringLiteral("document.body.lastChild.data='changed text at the end'"),
+        QStringLiteral("document.body.innerHTML='<p>all new</p>'"),
+    };
+    for (const QString& change : changes) {
+        SCOPED_TRACE(change.toStdString());
+        eval(change + QStringLiteral(";0"));
+        EXPECT_EQ(count(controller), fullWalk());
+    }
+    // Body updates (the first one finds the page's own edit and puts the body in whole).
+    view->setBodyHtml(QStringLiteral("<p>one two</p>\n<p>three</p>"));
+    ASSERT_TRUE(waitFor(QStringLiteral("document.body.textContent == 'one two\\nthree'")));
+    EXPECT_EQ(count(controller).words, 3u);
+    view->setBodyHtml(QStringLiteral("<p>one two</p>\n<p>three four</p>"));
+    EXPECT_EQ(count(controller).words, 4u);
+    // Another counter of the same page, and a new page.
+    BasePreviewController other;
+    other.setPreviewView(view.get());
+    EXPECT_EQ(count(other).words, 4u);
+    EXPECT_EQ(count(controller).words, 4u);
+    ASSERT_TRUE(loadHtml(QStringLiteral("<html><body><p>a b c d e</p></body></html>")));
+    EXPECT_EQ(count(controller).words, 5u);
+}
+
 TEST_F(WebViewTest, ScrollSyncMapsTheEditorRangeOntoThePage)
 {
     ASSERT_TRUE(loadHtml(QStringLiteral("<html><body style=\"margin:0\"><div style=\"height:5000px\"></div></body></html>")));
