@@ -10,6 +10,9 @@
 #include "PenwickMiniPreferencesWindowController.h"
 #include "PopoverWindow.h"
 #include "ScratchViewController.h"
+#include "ContentViewController.h"
+#include "QuickPreviewController.h"
+#include "ShadowViewController.h"
 
 #include "FakeStatusNotifierWatcher.h"
 #include "MiniTestSupport.h"
@@ -25,6 +28,21 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QWindow>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -257,6 +275,11 @@ TEST_F(MiniDesktopTest, ARecordedShortcutReplacesTheOldOne)
         [&] { return defaults().stringForKey(CoreMagicStrings::PENWICK_MINI_SHORTCUT) == QStringLiteral("Ctrl+Alt+N"); },
         5000));
     preferences->close();
+    {
+        // Another client may take the old combination (its grab ends with its connection).
+        X11TestClient another;
+        EXPECT_TRUE(another.grabKey(kKeyM, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1)) << "the old combination is released";
+    }
 
     // The old combination first, then the new: only the new one toggles.
     press({ test::kKeyControl, test::kKeyAlt, kKeyM });
@@ -333,6 +356,161 @@ TEST(MiniLaunch, EveryStepIsTakenWithPenwicksDefaultsBeforeThePopover)
     RealmSetup::close();
     folders.reset();
     registerBundledDefaults();
+}
+
+// The screen's picture of the popover, saved for a person to look at.
+QImage popoverShot(PopoverWindow* popover, const QString& name)
+{
+    QDir().mkpath(QStringLiteral(PENWICK_SCREENSHOT_DIR));
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(popover->frameGeometry());
+    shot.save(QStringLiteral(PENWICK_SCREENSHOT_DIR "/") + name);
+    return shot;
+}
+
+// The share of pixels darker than mid-grey.
+double darkShare(const QImage& image)
+{
+    qint64 dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 96;
+    return image.isNull() ? 0.0 : double(dark) / (double(image.width()) * image.height());
+}
+
+// How many distinct colours the picture holds: a drawn page has many, a blank one few.
+int colourCount(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return int(colours.size());
+}
+
+TEST_F(MiniDesktopTest, ThePanelOpensThePopoverOnTheUntitledScratchPageWithItsControls)
+{
+    const QString item = trayItem();
+    ASSERT_FALSE(item.isEmpty());
+    client.movePointer({ 400, 40 });
+    PanelEnvironment::watcher->activate(item, 400, 40);
+    ASSERT_TRUE(waitShown(true));
+    ASSERT_TRUE(test::waitUntil([&] { return popover->windowHandle()->isExposed(); }, 5000));
+    EXPECT_TRUE(content->scratchViewController()->titleField()->text().startsWith(QStringLiteral("Untitled - ")));
+    EXPECT_TRUE(content->switchModeSegmentedBtn()->isVisible());
+    EXPECT_TRUE(content->pinButton()->isVisible());
+    EXPECT_TRUE(content->menuButton()->isVisible());
+    QApplication::processEvents();
+    const QImage shot = popoverShot(popover, QStringLiteral("mini-popover.png"));
+    EXPECT_GT(colourCount(shot), 20) << "the popover is drawn";
+}
+
+TEST_F(MiniDesktopTest, TheDarkScratchPageHighlightsMarkdownAndItsPreviewIsDarkToo)
+{
+    test::useAppearance(true)->report(true);
+    showWithKeyboard();
+    ScratchViewController* scratch = content->scratchViewController();
+    scratch->textEditor()->insertText(QStringLiteral(
+        "# Trip to the coast\n\nPack **boots**, a *map* and `sunscreen`.\n\n- [x] book the train\n- [ ] call Anna\n\n"
+        "> Leave early.\n\nSee [the timetable](https://example.invalid/trains).\n"));
+    EXPECT_EQ(scratch->appliedStyle(), QStringLiteral("DarkTheme"));
+    // Back at the top, the highlighter marks the heading in the theme's heading colour (blocks
+    // are styled as they come into view).
+    TextEditorView* editor = scratch->textEditor();
+    editor->setSelectedRange({ 0, 0 });
+    editor->ensureCursorVisible();
+    const auto headingColoured = [&] {
+        for (const QTextLayout::FormatRange& range : editor->document()->firstBlock().layout()->formats())
+            if (range.format.foreground().color() == QColor(0x89, 0xC2, 0xFF) && range.format.fontWeight() == QFont::Bold)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(test::waitUntil(headingColoured, 10000)) << "the Markdown is highlighted";
+    QApplication::processEvents();
+    const QImage page = popoverShot(popover, QStringLiteral("mini-scratch-dark.png"));
+    EXPECT_GT(darkShare(page), 0.6) << "the dark theme";
+    EXPECT_GT(colourCount(page), 20);
+
+    bool loaded = false;
+    QObject::connect(content->previewController()->previewView(), &QWebEngineView::loadFinished, [&] { loaded = true; });
+    content->togglePreview(true);
+    ASSERT_TRUE(test::waitUntil([&] { return loaded; }, 60000));
+    // The page is on the screen once the view has drawn a frame after the load.
+    QImage preview;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            preview = popoverShot(popover, QStringLiteral("mini-preview-dark.png"));
+            return darkShare(preview) > 0.6 && colourCount(preview) > 20;
+        },
+        20000))
+        << "dark share " << darkShare(preview) << ", colours " << colourCount(preview);
+    delegate->closePopover();
+}
+
+TEST_F(MiniDesktopTest, TheShadowPageListsTheProgramAndTheFilesItsScriptReported)
+{
+    // A home of the test's own with a script for one program and the files it names.
+    const QString home = test::temporaryFolder();
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", home.toLocal8Bit());
+    QDir().mkpath(home + QStringLiteral("/notes"));
+    for (const char* name : { "packing.md", "itinerary.md", "budget.md" }) {
+        QFile file(home + QStringLiteral("/notes/") + QString::fromLatin1(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# notes\n");
+    }
+    const QString identifier = QStringLiteral("org.example.Writer");
+    test::PrivateFolders::write(home + QStringLiteral("/.penwick/ShadowScripts/") + identifier + QStringLiteral(".sh"),
+                                "#!/bin/sh\necho '[{\"title\":\"packing.md\",\"path\":\"" + home.toUtf8()
+                                    + "/notes/packing.md\"},{\"title\":\"itinerary.md\",\"path\":\"" + home.toUtf8()
+                                    + "/notes/itinerary.md\",\"active\":true},{\"title\":\"budget.md\",\"path\":\""
+                                    + home.toUtf8() + "/notes/budget.md\"}]'\n");
+    // The scripts are collected as the page is made: a fresh launch.
+    delegate.reset();
+    delegate = std::make_unique<AppDelegate>();
+    delegate->applicationDidFinishLaunching();
+    content = delegate->contentViewController();
+    popover = delegate->popover();
+
+    QProcess program;
+    program.start(QStringLiteral("sleep"), { QStringLiteral("60") });
+    ASSERT_TRUE(program.waitForStarted(5000));
+    RunningApplication app;
+    app.pid = program.processId();
+    app.identifier = identifier;
+    app.localizedName = QStringLiteral("Example Writer");
+    app.executablePath = QFileInfo(QStringLiteral("/proc/%1/exe").arg(app.pid)).symLinkTarget();
+    app.windowTitle = QStringLiteral("itinerary.md - Example Writer");
+    AppTracker::sharedInstance().setCurrentApp(app);
+    content->switchMode(int(ContentMode::Shadow));
+    show();
+
+    ShadowViewController* shadow = content->shadowViewController();
+    QStringList entries;
+    for (int i = 0; i < shadow->shadowListPopUpBtn()->count(); ++i)
+        entries << shadow->shadowListPopUpBtn()->itemText(i);
+    EXPECT_EQ(entries, (QStringList { QStringLiteral("Example Writer"), QStringLiteral("packing.md"),
+                                      QStringLiteral("itinerary.md"), QStringLiteral("budget.md") }));
+    EXPECT_EQ(shadow->shadowListPopUpBtn()->currentIndex(), 2);
+    EXPECT_EQ(shadow->pathLbl()->text(), QStringLiteral("~/notes/itinerary.md"));
+    EXPECT_FALSE(shadow->appIconImageView()->pixmap().isNull()) << "the file's icon";
+    QApplication::processEvents();
+    const QImage shot = popoverShot(popover, QStringLiteral("mini-shadow.png"));
+    EXPECT_GT(colourCount(shot), 20);
+    // The list open, as a person sees it when choosing a document.
+    QComboBox* list = shadow->shadowListPopUpBtn();
+    list->showPopup();
+    QWidget* open = list->view()->window();
+    ASSERT_TRUE(test::waitUntil([&] { return open->windowHandle() && open->windowHandle()->isExposed(); }, 5000));
+    QApplication::processEvents();
+    QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(popover->frameGeometry().united(open->frameGeometry()))
+        .save(QStringLiteral(PENWICK_SCREENSHOT_DIR "/mini-shadow-list.png"));
+    list->hidePopup();
+
+    delegate->closePopover();
+    AppTracker::sharedInstance().setCurrentApp(std::nullopt);
+    program.kill();
+    program.waitForFinished(5000);
+    qputenv("HOME", savedHome);
 }
 
 } // namespace
