@@ -9,6 +9,7 @@
 #include "LocalEventMonitor.h"
 #include "PenwickMiniPreferencesWindowController.h"
 #include "PopoverWindow.h"
+#include "platform/SingleInstance.h"
 #include "ScratchViewController.h"
 #include "ContentViewController.h"
 #include "QuickPreviewController.h"
@@ -511,6 +512,82 @@ TEST_F(MiniDesktopTest, TheShadowPageListsTheProgramAndTheFilesItsScriptReported
     program.kill();
     program.waitForFinished(5000);
     qputenv("HOME", savedHome);
+}
+
+// PenwickMini itself on the desktop, in folders of the test's own: a second start shows or hides
+// the running one's popover and ends; a quit message stores what was typed and ends it cleanly.
+TEST(MiniProgramOnTheDesktop, ASecondStartTogglesTheRunningOneAndAQuitSavesWhatWasTyped)
+{
+    PENWICK_REQUIRE_XVFB();
+    X11TestClient client;
+    ASSERT_TRUE(client.isConnected());
+    const QString root = test::temporaryFolder();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* var : { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" }) {
+        const QString dir = root + QLatin1Char('/') + QString::fromLatin1(var);
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert(QString::fromLatin1(var), dir);
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    const auto start = [&](QProcess& process) {
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(PENWICK_MINI_PROGRAM), {});
+        return process.waitForStarted(10000);
+    };
+    // A later start: it hands its message to the running one and ends with status 0.
+    const auto startAgain = [&] {
+        QProcess again;
+        return start(again) && again.waitForFinished(30000) && again.exitStatus() == QProcess::NormalExit
+            && again.exitCode() == 0;
+    };
+
+    QProcess first;
+    ASSERT_TRUE(start(first));
+    const QString socket = environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/penwick-mini");
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(socket); }, 30000))
+        << first.readAllStandardOutput().toStdString() << first.readAllStandardError().toStdString();
+    EXPECT_FALSE(client.hasViewableWindowOf(first.processId())) << "the popover waits to be asked for";
+
+    ASSERT_TRUE(startAgain());
+    ASSERT_TRUE(test::waitUntil([&] { return client.hasViewableWindowOf(first.processId()); }, 10000)) << "shown";
+    ASSERT_TRUE(startAgain());
+    ASSERT_TRUE(test::waitUntil([&] { return !client.hasViewableWindowOf(first.processId()); }, 10000)) << "hidden";
+    ASSERT_TRUE(startAgain());
+    ASSERT_TRUE(test::waitUntil([&] { return client.hasViewableWindowOf(first.processId()); }, 10000)) << "shown again";
+    ASSERT_TRUE(test::waitUntil([&] { return client.focusedProcess() == first.processId(); }, 10000))
+        << "the popover takes the keyboard";
+    // The typed word is drawn once the program has read the keys: a condition to wait on, since
+    // the quit message below comes by another channel and could overtake them.
+    const auto ink = [] {
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        int dark = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                dark += qGray(screen.pixel(x, y)) < 100;
+        return dark;
+    };
+    const int inkBefore = ink();
+    for (const quint32 key : { 'n', 'o', 't', 'e' })
+        client.pressKeys({ key });
+    ASSERT_TRUE(test::waitUntil([&] { return ink() > inkBefore + 60; }, 10000)) << "the typed word shows";
+
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", environment.value(QStringLiteral("XDG_RUNTIME_DIR")).toLocal8Bit());
+    const bool sent = platform::SingleInstance::sendMessage(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME,
+                                                            CoreMagicStrings::PENWICK_MINI_QUIT_MESSAGE);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    EXPECT_TRUE(sent);
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+
+    ASSERT_TRUE(RealmSetup::setupInFolder(environment.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/Penwick")));
+    const auto notes = ScratchDocument::fetchAllItems();
+    RealmSetup::close();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].content(), QStringLiteral("note"));
 }
 
 } // namespace

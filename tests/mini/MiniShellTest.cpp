@@ -152,12 +152,27 @@ TEST_F(MiniShellTest, OpeningPenwickClosesThePopoverOnlyWhenItStarted)
         return succeed;
     });
     delegate.showPopover();
-    EXPECT_FALSE(content->openPenwick());
+    {
+        test::StdoutCapture output;
+        EXPECT_FALSE(content->openPenwick());
+        EXPECT_TRUE(output.text().startsWith(QStringLiteral("Error: Error starting Penwick"))) << output.text().toStdString();
+    }
     EXPECT_TRUE(delegate.popover()->isShown());
     EXPECT_TRUE(started.endsWith(QStringLiteral("/Penwick")));
     succeed = true;
     EXPECT_TRUE(content->openPenwick());
     EXPECT_FALSE(delegate.popover()->isShown());
+}
+
+TEST_F(MiniShellTest, AFailedSaveFromTheMenuIsLoggedAsAnError)
+{
+    delegate.showPopover();
+    content->switchMode(int(ContentMode::Scratch));
+    content->scratchViewController()->textEditor()->insertText(QStringLiteral("unsaved"));
+    RealmSetup::close();
+    test::StdoutCapture output;
+    content->saveNoteAction()->trigger();
+    EXPECT_TRUE(output.text().startsWith(QStringLiteral("Error: Error saving note: "))) << output.text().toStdString();
 }
 
 TEST_F(MiniShellTest, PreferencesCloseThePopoverFirst)

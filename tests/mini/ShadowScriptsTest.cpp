@@ -30,7 +30,12 @@ QByteArray script(const QByteArray& body)
 TEST(ShadowScripts, TheUsersScriptWinsAndAddsIdentifiers)
 {
     test::PrivateFolders folders;
-    EXPECT_TRUE(ShadowScripts::collectScripts().isEmpty()) << "missing folders are no error";
+    {
+        test::StdoutCapture output;
+        EXPECT_TRUE(ShadowScripts::collectScripts().isEmpty());
+        EXPECT_TRUE(ShadowScripts::runScript(ShadowScripts::collectScripts(), application(QStringLiteral("org.example.Editor"))).isEmpty());
+        EXPECT_TRUE(output.text().isEmpty()) << "missing folders are no error: " << output.text().toStdString();
+    }
     test::PrivateFolders::write(folders.shippedScripts() + QStringLiteral("org.example.Editor.sh"), script("echo '[]'"));
     test::PrivateFolders::write(folders.shippedScripts() + QStringLiteral("org.example.Other.sh"), script("echo '[]'"));
     test::PrivateFolders::write(folders.shippedScripts() + QStringLiteral("org.example.Plain.sh"), script("echo '[]'"), false);

@@ -137,6 +137,48 @@ bool X11TestClient::grabKey(quint32 keysym, quint16 modifiers)
     return granted;
 }
 
+bool X11TestClient::hasViewableWindowOf(qint64 pid)
+{
+    const xcb_atom_t pidAtom = intern(m_connection, "_NET_WM_PID");
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
+    if (!tree)
+        return false;
+    bool found = false;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+        xcb_get_window_attributes_reply_t* attributes
+            = xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
+        const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attributes);
+        if (!viewable)
+            continue;
+        xcb_get_property_reply_t* property = xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, children[i], pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        if (property && xcb_get_property_value_length(property) == 4)
+            found = *static_cast<const quint32*>(xcb_get_property_value(property)) == quint32(pid);
+        std::free(property);
+    }
+    std::free(tree);
+    return found;
+}
+
+qint64 X11TestClient::focusedProcess()
+{
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
+    const xcb_window_t window = focus ? focus->focus : XCB_WINDOW_NONE;
+    std::free(focus);
+    if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return 0;
+    xcb_get_property_reply_t* property = xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, intern(m_connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1),
+        nullptr);
+    qint64 pid = 0;
+    if (property && xcb_get_property_value_length(property) == 4)
+        pid = *static_cast<const quint32*>(xcb_get_property_value(property));
+    std::free(property);
+    return pid;
+}
+
 void X11TestClient::sync()
 {
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));

@@ -53,6 +53,11 @@ public:
     // Grabs the key of `keysym` under `modifiers` (X masks) on the root; false when refused.
     bool grabKey(quint32 keysym, quint16 modifiers);
 
+    // Whether a top-level window whose _NET_WM_PID is `pid` is mapped and viewable.
+    bool hasViewableWindowOf(qint64 pid);
+    // The _NET_WM_PID of the window holding the input focus; 0 when it names none.
+    qint64 focusedProcess();
+
     // Waits until the server has handled everything sent so far.
     void sync();
 
