@@ -103,6 +103,7 @@ TEST_F(GlobalShortcutTest, AMalformedValueBindsNothing)
         EXPECT_FALSE(binder.bindKey(kKey, [this] { ++runs; })) << value.toStdString();
         EXPECT_FALSE(binder.isBound()) << value.toStdString();
         EXPECT_TRUE(output.text().contains(value)) << value.toStdString() << ": " << output.text().toStdString();
+        EXPECT_TRUE(output.text().startsWith(QStringLiteral("Error: "))) << "logged at error level: " << output.text().toStdString();
     }
 }
 

@@ -149,11 +149,15 @@ TEST_F(EditorPaneTest, StylesParagraphsDimmingAndSpellingLeaveTheDocumentClean)
     for (const QString& key : { TVXTextEditorViewController::EDITOR_LINE_HEIGHT,
              TVXTextEditorViewController::EDITOR_PARAGRAPH_SPACING, TVXTextEditorViewController::EDITOR_FIRST_LINE_INDENT })
         UserDefaults::standard().setValue(key, 6);
+    // Clean after each step, so that no step's undo entry can hide behind another's.
     pane->applyStyles();
+    expectClean(*pane);
     pane->setOverriddenStylePath(writeTheme(QStringLiteral("Other"), QStringLiteral("F0F0E0")));
+    expectClean(*pane);
     pane->enterDistractionFreeMode();
     pane->editorTextView()->setSelectedRange(TextRange(14, 0));
     pane->applyDistractionFreeModeAttributes();
+    expectClean(*pane);
     pane->exitDistractionFreeMode();
     waitForParse(*pane);
     EXPECT_FALSE(pane->editorTextView()->spellChecker()->misspelledRanges().isEmpty());
@@ -227,7 +231,7 @@ TEST_F(EditorPaneTest, DimmingWaitsForAScrollOrASelectionThenKeepsOnlyTheCurrent
 
 TEST_F(EditorPaneTest, SpellingSkipsCodeAddressesAndFrontMatterAndCanBeTurnedOff)
 {
-    auto pane = makePane(QStringLiteral("---\ntitle: qwzx\n---\n\nI saw teh cat and `teh` code.\n\n    teh block\n\n"
+    auto pane = makePane(QStringLiteral("---\ntitle: qwzx\n---\n\nI saw teh cat and the `teh` code.\n\n    teh block\n\n"
                                         "See <https://teh.example.org/qwzx> now.\n"));
     waitForParse(*pane);
     const QString text = pane->editorTextView()->string();
