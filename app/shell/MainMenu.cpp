@@ -156,6 +156,8 @@ void MainMenu::buildFileMenu()
     auto* draftsMenu = new TVXDraftsMenu(drafts);
     draftsMenu->setDraftFilesMenu(drafts);
     connect(drafts, &QMenu::aboutToShow, draftsMenu, &TVXDraftsMenu::populateDraftItemsMenu);
+    if (m_application)
+        m_application->addDraftsMenu(draftsMenu);
     connect(m_file, &QMenu::aboutToShow, this, [this, save] {
         if (m_controller && m_controller->document())
             m_controller->document()->validateMenuItem(save);

@@ -13,6 +13,7 @@
 #include "shell/Notifications.h"
 #include "shell/PenwickMiniService.h"
 #include "shell/Prefs.h"
+#include "shell/TVXDraftsMenu.h"
 #include "sidebar/FavoriteDBItem.h"
 #include "tools/SnippetsWindowController.h"
 
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMenu>
 #include <QUrlQuery>
 
 #include <memory>
@@ -110,6 +112,20 @@ void TVXAppDelegate::applicationDidFinishLaunching()
         PenwickMiniService::startApp();
     // Modal: what follows waits until the window has closed.
     m_informationWindows->showWhatsNewAtLaunchIfDue();
+    populateDraftItemsMenu();
+}
+
+void TVXAppDelegate::addDraftsMenu(TVXDraftsMenu* menu)
+{
+    if (menu)
+        m_draftsMenus.append(menu);
+}
+
+void TVXAppDelegate::populateDraftItemsMenu()
+{
+    m_draftsMenus.removeAll(nullptr);
+    for (TVXDraftsMenu* menu : std::as_const(m_draftsMenus))
+        menu->populateDraftItemsMenu();
 }
 
 void TVXAppDelegate::whatsNew()
@@ -326,6 +342,7 @@ void TVXAppDelegate::documentDidMoveFrom(TVXDocument* document, TVXDocumentWindo
 
 void TVXAppDelegate::didCloseTabItemForWindowController(TVXDocumentWindowController* controller)
 {
+    populateDraftItemsMenu(); // the closed tab may have left or removed a draft
     if (!controller || controller->tabItemsCount() != 0)
         return;
     controller->blankOut();

@@ -17,6 +17,7 @@
 namespace penwick {
 
 class InformationWindows;
+class TVXDraftsMenu;
 class TVXPreferencesController;
 class SnippetsWindowController;
 
@@ -40,7 +41,7 @@ public:
     // themes folder, the update feed.
     void applicationWillFinishLaunching(const QStringList& arguments);
     // Start-up, part 2: the companion, when its setting is on, then What's New (modally) when
-    // its page is new since the last launch.
+    // its page is new since the last launch, then the drafts menus.
     void applicationDidFinishLaunching();
     // Every window writes its edited notes.
     void applicationWillResignActive();
@@ -97,6 +98,10 @@ public:
     // The credits window, made once.
     void showCredits();
     InformationWindows* informationWindows() const { return m_informationWindows.get(); }
+
+    // The drafts menus of the windows' menu bars, refilled at launch and after a tab closes.
+    void addDraftsMenu(TVXDraftsMenu* menu);
+    void populateDraftItemsMenu();
     // The feedback command: an e-mail draft through the desktop.
     void presentFeedbackWindow();
     static QUrl feedbackMailURL();
@@ -119,6 +124,7 @@ private:
     WindowFactory m_windowFactory;
     std::function<void(TVXDocumentWindowController*)> m_windowCreated;
     QList<QPointer<TVXDocumentWindowController>> m_windowControllers;
+    QList<QPointer<TVXDraftsMenu>> m_draftsMenus;
     QPointer<TVXDocumentWindowController> m_dragAndDropController;
     std::unique_ptr<TVXPreferencesController> m_preferences;
     std::unique_ptr<SnippetsWindowController> m_snippetsWindowController;

@@ -1,6 +1,8 @@
 #include "platform/speech/SpeechFileWriter.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QSaveFile>
@@ -91,24 +93,49 @@ int receiveSamples(short* samples, int count, espeak_EVENT* events)
     return 0;
 }
 
-// Loads the voice data once per process (again after a failure).
+// Set from any thread without waiting for a synthesis under way.
+std::mutex voiceDataPathMutex;
+QString voiceDataPathSetting;
+
+QString voiceDataPath()
+{
+    std::lock_guard lock(voiceDataPathMutex);
+    return voiceDataPathSetting;
+}
+
+// Loads the voice data once per process: again after a failure or when its folder changed.
 std::optional<QString> ensureSynthesiser()
 {
     static bool ready = false;
-    if (ready)
+    static QString loadedFrom;
+    const QString path = voiceDataPath();
+    if (ready && loadedFrom == path)
         return std::nullopt;
-    espeak_ng_InitializePath(nullptr);
+    // Initialised again over the old state: ending the synthesiser first waits on its own
+    // thread forever.
+    ready = false;
+    // The synthesiser would quietly fall back to its own data when the folder is missing.
+    if (!path.isEmpty() && !QFileInfo(path).isDir())
+        return QStringLiteral("No voice data for speech was found in \"%1\".").arg(path);
+    const QByteArray encoded = QFile::encodeName(path);
+    espeak_ng_InitializePath(path.isEmpty() ? nullptr : encoded.constData());
     espeak_ng_ERROR_CONTEXT context = nullptr;
     espeak_ng_STATUS status = espeak_ng_Initialize(&context);
     espeak_ng_ClearErrorContext(&context);
     if (status == ENS_OK)
         status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
-    if (status == ENS_OK)
-        status = espeak_ng_SetVoiceByName(ESPEAKNG_DEFAULT_VOICE);
+    if (status != ENS_OK)
+        return QStringLiteral("No voice data for speech could be loaded (%1).").arg(statusMessage(status));
+    // Without any voice the synthesiser still "speaks", with a built-in stand-in and no sounds.
+    const espeak_VOICE** voices = espeak_ListVoices(nullptr);
+    if (!voices || !voices[0])
+        return QStringLiteral("No voice data for speech is installed.");
+    status = espeak_ng_SetVoiceByName(ESPEAKNG_DEFAULT_VOICE);
     if (status != ENS_OK)
         return QStringLiteral("No voice data for speech could be loaded (%1).").arg(statusMessage(status));
     espeak_SetSynthCallback(&receiveSamples);
     ready = true;
+    loadedFrom = path;
     return std::nullopt;
 }
 
@@ -157,6 +184,12 @@ std::optional<SpeechFileWriter::Error> SpeechFileWriter::speakToFileNow(const QS
     if (!file.commit())
         return QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
     return std::nullopt;
+}
+
+void SpeechFileWriter::setVoiceDataPath(const QString& path)
+{
+    std::lock_guard lock(voiceDataPathMutex);
+    voiceDataPathSetting = path;
 }
 
 void SpeechFileWriter::speakToFile(const QString& text, const QString& path, QObject* context, Completion done)

@@ -24,6 +24,10 @@ public:
 
     // The same work on the calling thread.
     static std::optional<Error> speakToFileNow(const QString& text, const QString& path);
+
+    // The folder the voice data is read from; empty: the synthesiser's own. Takes effect at the
+    // next synthesis.
+    static void setVoiceDataPath(const QString& path);
 };
 
 } // namespace penwick::platform

@@ -4,6 +4,9 @@
 #include "RecordingDialogs.h"
 
 #include "TestSupport.h"
+#include "platform/speech/SpeechFileWriter.h"
+#include "platform/text/TextView.h"
+#include "shell/EditorViewControllerInterface.h"
 #include "shell/TVXDocument.h"
 
 #include <QCoreApplication>
@@ -220,6 +223,63 @@ TEST_F(SpeechExport, AnUnwritableTargetShowsAnAlertAndLeavesNothing)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList { "plain" });
     EXPECT_TRUE(QDir(folder + QStringLiteral("/limited")).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no temporary file left";
+}
+
+TEST_F(SpeechExport, WithoutVoiceDataTheAlertTellsSoAndNothingIsLost)
+{
+    // The synthesiser's data with everything but the voices.
+    const QString voiceless = folder + QStringLiteral("/voiceless data");
+    const QDir systemData(QStringLiteral(PENWICK_ESPEAK_DATA_DIR));
+    ASSERT_TRUE(QDir().mkpath(voiceless));
+    ASSERT_TRUE(systemData.exists(QStringLiteral("phontab"))) << systemData.path().toStdString();
+    for (const QString& entry : systemData.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        if (entry == QLatin1String("voices") || entry == QLatin1String("lang"))
+            continue;
+        ASSERT_TRUE(QFile::link(systemData.filePath(entry), voiceless + QLatin1Char('/') + entry)) << entry.toStdString();
+    }
+    QDir().mkpath(folder + QStringLiteral("/empty data"));
+    struct Case {
+        const char* name;
+        QString dataPath;
+    };
+    const Case cases[] = {
+        { "no voice in the data", voiceless },
+        { "an empty data folder", folder + QStringLiteral("/empty data") },
+        { "a missing data folder", folder + QStringLiteral("/no such data") },
+    };
+    // A take of an earlier export stays as it was.
+    const QString path = folder + QStringLiteral("/spoken words.aiff");
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("an earlier take");
+    earlier.close();
+    const QString text = QStringLiteral("Words that no voice will say.");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::SpeechFileWriter::setVoiceDataPath(c.dataPath);
+        const qsizetype before = ended.size();
+        exportText(text, path);
+        ASSERT_EQ(ended.size(), before + 1);
+        EXPECT_FALSE(ended.last().second);
+        ASSERT_EQ(dialogs.alerts.size(), before + 1);
+        EXPECT_EQ(dialogs.alerts.last().messageText, "The audio file could not be exported.");
+        EXPECT_TRUE(dialogs.alerts.last().informativeText.contains(QLatin1String("voice data")))
+            << dialogs.alerts.last().informativeText.toStdString();
+        QFile kept(path);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), "an earlier take");
+        EXPECT_EQ(document.editorViewController()->getEditorTextView()->string(), text);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList { "spoken words.aiff" });
+
+    // With its own data again the synthesiser speaks.
+    platform::SpeechFileWriter::setVoiceDataPath(QString());
+    exportText(text, path);
+    EXPECT_TRUE(ended.last().second);
+    EXPECT_EQ(dialogs.alerts.size(), std::size(cases));
+    const AiffInfo info = readAiff(path);
+    ASSERT_TRUE(info.readable);
+    EXPECT_GT(info.frames, 0);
 }
 
 TEST_F(SpeechExport, ThePanelAsksForAnAiffBesideTheFileAndCancellingDoesNothing)

@@ -7,11 +7,14 @@
 #include "shell/Prefs.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXCreditsWindowController.h"
+#include "shell/TVXDraftsMenu.h"
 #include "shell/WhatNewWindowController.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTextBrowser>
@@ -174,6 +177,50 @@ TEST(WhatsNewAtLaunch, TheApplicationShowsItOnceTheLaunchHasFinished)
     delegate.whatsNew();
     EXPECT_EQ(runs, 2);
     defaults().removeObject(Prefs::WHATS_NEW_VERSION);
+}
+
+TEST(WhatsNewAtLaunch, TheDraftsMenuIsFilledOnlyAfterTheWindowCloses)
+{
+    const QString folder = TVXDraftsMenu::draftsFolder();
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    auto writeDraft = [&](const QString& name) {
+        QFile file(folder + QLatin1Char('/') + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("draft text");
+    };
+    writeDraft(QStringLiteral("1_Left behind.pwtemp"));
+    QMenu menu;
+    TVXDraftsMenu drafts;
+    drafts.setDraftFilesMenu(&menu);
+    TVXAppDelegate delegate(nullptr);
+    delegate.addDraftsMenu(&drafts);
+    auto titles = [&] {
+        QStringList shown;
+        for (QAction* action : menu.actions())
+            shown << action->text();
+        return shown;
+    };
+    std::optional<QStringList> whileShown;
+    QObject::connect(delegate.informationWindows(), &InformationWindows::whatsNewWindowWillRun, &delegate,
+        [&](WhatNewWindowController* c) {
+            QTimer::singleShot(0, c, [&, c] {
+                whileShown = titles();
+                c->window()->close();
+            });
+        });
+    defaults().setValue(Prefs::WHATS_NEW_VERSION, QStringLiteral("0.0.1"));
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(whileShown.has_value()) << "What's New was shown";
+    EXPECT_TRUE(whileShown->isEmpty()) << whileShown->join(", ").toStdString();
+    EXPECT_EQ(titles(), QStringList { "Left behind" });
+
+    // A closed tab refills it.
+    writeDraft(QStringLiteral("2_Another.pwtemp"));
+    delegate.didCloseTabItemForWindowController(nullptr);
+    EXPECT_EQ(titles(), (QStringList { "Left behind", "Another" }));
+    defaults().removeObject(Prefs::WHATS_NEW_VERSION);
+    QDir(folder).removeRecursively();
 }
 
 // --- Credits ---
