@@ -99,11 +99,6 @@ void TVXWindowSplitViewController::awakeFromNib()
     m_windowSplitView->setCollapsible(kPreview, true);
     initializeNavigatorViewStatesWithDefaultPosition(DEFAULT_NAVIGATOR_POSITION);
     initializePreviewViewStatesWithDefaultPosition(m_parentWindow ? m_parentWindow->frameGeometry().width() * 0.5 : 0.0);
-    // The bars' heights as the window laid them out, given back when distraction-free mode ends.
-    for (Bar* bar : { &m_editorStatusBar, &m_previewStatusBar, &m_navigatorStatusBar, &m_tabBarView }) {
-        if (QWidget* w = bar->widget)
-            bar->height = w->minimumHeight() == w->maximumHeight() ? w->maximumHeight() : w->sizeHint().height();
-    }
     updateActions();
 }
 
@@ -279,24 +274,30 @@ void TVXWindowSplitViewController::exitDistractionFreeMode()
     m_previewReturn = m_clock->schedule(PREVIEW_RETURN_DELAY_MS, this, [this] { enablePreviewPanel(); });
 }
 
-void TVXWindowSplitViewController::setBarHeight(const Bar& bar, int height)
-{
-    if (bar.widget)
-        bar.widget->setFixedHeight(height);
-}
-
 void TVXWindowSplitViewController::hideDistractingConstrants()
 {
-    for (const Bar* bar : { &m_navigatorStatusBar, &m_editorStatusBar, &m_previewStatusBar, &m_tabBarView })
-        setBarHeight(*bar, 0);
+    // The limits are taken now, not at set-up: a tab bar only gets its height with its tabs.
+    for (Bar* bar : { &m_navigatorStatusBar, &m_editorStatusBar, &m_previewStatusBar, &m_tabBarView }) {
+        QWidget* widget = bar->widget;
+        if (!widget)
+            continue;
+        if (!bar->savedLimits)
+            bar->savedLimits = std::make_pair(widget->minimumHeight(), widget->maximumHeight());
+        widget->setFixedHeight(0);
+    }
     if (m_windowSplitView)
         m_windowSplitView->update();
 }
 
 void TVXWindowSplitViewController::showDistractingConstrants()
 {
-    for (const Bar* bar : { &m_navigatorStatusBar, &m_editorStatusBar, &m_previewStatusBar, &m_tabBarView })
-        setBarHeight(*bar, bar->height);
+    for (Bar* bar : { &m_navigatorStatusBar, &m_editorStatusBar, &m_previewStatusBar, &m_tabBarView }) {
+        if (bar->widget && bar->savedLimits) {
+            bar->widget->setMinimumHeight(bar->savedLimits->first);
+            bar->widget->setMaximumHeight(bar->savedLimits->second);
+        }
+        bar->savedLimits.reset();
+    }
     if (m_windowSplitView)
         m_windowSplitView->update();
 }

@@ -7,6 +7,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+#include <utility>
+
 #include <QAbstractButton>
 class QAction;
 class QWidget;
@@ -109,10 +112,10 @@ public:
 private:
     struct Bar {
         QPointer<QWidget> widget;
-        int height = 0;
+        // The bar's own height limits while distraction-free mode flattens it.
+        std::optional<std::pair<int, int>> savedLimits;
     };
     void updateActions();
-    void setBarHeight(const Bar& bar, int height);
 
     QPointer<AnimatedSplitView> m_windowSplitView;
     QPointer<QAbstractButton> m_navigatorToggleBtn;

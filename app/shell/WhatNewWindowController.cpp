@@ -4,7 +4,9 @@
 #include "platform/web/WebView.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace penwick {
@@ -20,6 +22,17 @@ WhatNewWindowController::WhatNewWindowController(QObject* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     m_webView = new platform::WebView(m_window);
     layout->addWidget(m_webView);
+    // Closable from the keyboard and with a button, also where no window manager draws a title
+    // bar; the page takes the keys, so the shortcuts belong to the whole window.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_window);
+    buttons->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, m_window, &QDialog::reject);
+    for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        auto* shortcut = new QShortcut(keys, m_window);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, m_window, &QDialog::reject);
+    }
     windowDidLoad();
 }
 

@@ -12,10 +12,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>
 #include <QTimer>
@@ -157,6 +159,40 @@ TEST_F(WhatsNew, ALinkOpensInTheBrowserOnceAndThePageStays)
     EXPECT_EQ(opened, QList<QUrl> { QUrl(QStringLiteral("https://prismjs.com/")) });
     EXPECT_EQ(pageAfter, QUrl::fromLocalFile(WhatNewWindowController::pagePath()));
     EXPECT_EQ(titleAfter, "What's New in Penwick");
+}
+
+TEST_F(WhatsNew, APersonClosesItWithEscapeCtrlWOrTheCloseButton)
+{
+    enum class Way { Escape, CtrlW, Button };
+    for (const Way way : { Way::Escape, Way::CtrlW, Way::Button }) {
+        SCOPED_TRACE(int(way));
+        bool closedByPerson = false;
+        whileShown = [&](WhatNewWindowController* c) {
+            QDialog* window = c->window();
+            platform::WebView* view = c->webView();
+            ASSERT_TRUE(test::waitUntil([&] { return evaluate(view, QStringLiteral("document.readyState")).toString() == "complete"; }, 30000));
+            QApplication::setActiveWindow(window);
+            view->setFocus();
+            ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow() && QApplication::focusWidget(); }));
+            // The keys go where the page has put the focus.
+            QWidget* focused = QApplication::focusWidget();
+            if (way == Way::Escape)
+                QTest::keyClick(focused, Qt::Key_Escape);
+            else if (way == Way::CtrlW)
+                QTest::keyClick(focused, Qt::Key_W, Qt::ControlModifier);
+            else {
+                auto* buttons = window->findChild<QDialogButtonBox*>();
+                ASSERT_NE(buttons, nullptr);
+                QPushButton* close = buttons->button(QDialogButtonBox::Close);
+                ASSERT_NE(close, nullptr);
+                ASSERT_TRUE(close->isVisible());
+                QTest::mouseClick(close, Qt::LeftButton);
+            }
+            closedByPerson = test::waitUntil([&] { return !window->isVisible(); }, 5000);
+        };
+        windows.whatsNew();
+        EXPECT_TRUE(closedByPerson);
+    }
 }
 
 TEST(WhatsNewAtLaunch, TheApplicationShowsItOnceTheLaunchHasFinished)

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QTabBar>
 
 namespace penwick::test {
 namespace {
@@ -209,6 +210,34 @@ TEST_F(SplitLayoutTest, DistractionFreeModeBringsBackOnlyThePanesThatWereShown)
     EXPECT_EQ(controller->currentNavigatorPaneState(), 1);
     EXPECT_EQ(controller->currentPreviewPaneState(), 0);
     EXPECT_TRUE(controller->isPreviewPanelEnabled());
+}
+
+TEST_F(SplitLayoutTest, TheBarsFlattenInTheModeAndGetTheirOwnHeightsBack)
+{
+    // A tab bar that is empty at set-up and gets its tab (and so its height) afterwards.
+    auto* tabBar = new QTabBar(window.get());
+    controller->setBars(bars[0], bars[1], bars[2], tabBar);
+    start({ 200, 494, 294 });
+    tabBar->addTab(QStringLiteral("doc.md"));
+    tabBar->show();
+    const int tabBarHeight = tabBar->sizeHint().height();
+    ASSERT_GT(tabBarHeight, 10);
+    const QSize tabBarLimits(tabBar->minimumHeight(), tabBar->maximumHeight());
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        controller->enterDistractionFreeMode();
+        for (QWidget* bar : { bars[0], bars[1], bars[2], static_cast<QWidget*>(tabBar) })
+            EXPECT_EQ(bar->maximumHeight(), 0);
+        controller->exitDistractionFreeMode();
+        for (QWidget* bar : { bars[0], bars[1], bars[2] }) {
+            EXPECT_EQ(bar->minimumHeight(), 22);
+            EXPECT_EQ(bar->maximumHeight(), 22);
+        }
+        EXPECT_EQ(QSize(tabBar->minimumHeight(), tabBar->maximumHeight()), tabBarLimits);
+        tabBar->adjustSize();
+        EXPECT_EQ(tabBar->height(), tabBarHeight) << "the tabs show again";
+    }
 }
 
 TEST_F(SplitLayoutTest, APreviewDueFromLeavingTheModeDoesNotReturnInsideItAgain)
