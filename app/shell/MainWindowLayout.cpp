@@ -57,7 +57,7 @@ MainWindowLayout::MainWindowLayout(TVXDocumentWindowController* controller, Side
     m_splitController = new TVXWindowSplitViewController(this);
     m_splitController->setWindowSplitView(m_splitView);
     m_splitController->setParentWindow(window);
-    m_splitController->setBars(nullptr, nullptr, nullptr, controller->tabBarView()->tabBar());
+    m_splitController->setBars(nullptr, nullptr, nullptr, controller->tabBarView()->barRow());
     m_splitController->awakeFromNib();
     controller->setSplitViewController(m_splitController);
 

@@ -145,7 +145,8 @@ TabView::TabView(QWidget* parent) : QWidget(parent)
     m_addButton->setAutoRaise(true);
     m_stack = new QStackedWidget(this);
 
-    auto* barRow = new QHBoxLayout;
+    m_barRowWidget = new QWidget(this);
+    auto* barRow = new QHBoxLayout(m_barRowWidget);
     m_barRow = barRow;
     barRow->setContentsMargins(0, 0, 0, 0);
     barRow->setSpacing(0);
@@ -154,7 +155,7 @@ TabView::TabView(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addLayout(barRow);
+    layout->addWidget(m_barRowWidget);
     layout->addWidget(m_stack, 1);
 
     connect(m_bar, &QTabBar::currentChanged, this, &TabView::onCurrentChanged);

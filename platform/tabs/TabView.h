@@ -97,6 +97,8 @@ public:
     bool tearOffTabViewItem(TabViewItem* item, QPoint screenPoint);
 
     QTabBar* tabBar() const;
+    // The row over the pages: the tab bar, the new-tab button and the added bar widgets.
+    QWidget* barRow() const { return m_barRowWidget; }
     // Distance from the view's left edge to where the first tab starts.
     int leftMargin() const;
     QToolButton* addTabButton() const { return m_addButton; }
@@ -116,6 +118,7 @@ private:
     QStackedWidget* m_stack = nullptr;
     QToolButton* m_addButton = nullptr;
     QHBoxLayout* m_barRow = nullptr;
+    QWidget* m_barRowWidget = nullptr;
     QList<TabViewItem*> m_items;
     QPointer<TabViewItem> m_selected;
     bool m_showAddButton = true;
