@@ -1,5 +1,6 @@
 // Temporary copies of untitled documents: when they are written, named, deleted and restored,
 // what quitting does with them, and that a writer killed mid-write never leaves a torn copy.
+#include "FileSizeLimit.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -22,7 +23,6 @@
 
 #include <csignal>
 #include <random>
-#include <sys/resource.h>
 
 using namespace penwick;
 
@@ -184,15 +184,11 @@ TEST_F(Autosave, ACopyThatCannotBeWrittenAtQuitKeepsTheDocumentEditedAndAsks)
 
     dialogs.alertAnswers.push_back(1); // Cancel
     bool all = true;
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    all = quit();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const test::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.isActive());
+        all = quit();
+    }
 
     EXPECT_FALSE(all);
     ASSERT_EQ(dialogs.alerts.size(), 1);

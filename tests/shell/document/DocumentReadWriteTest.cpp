@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "PlainEditorViewController.h"
 
 #include "platform/document/DocumentTypes.h"
@@ -10,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace penwick;
 using platform::DocumentError;
@@ -234,16 +233,13 @@ TEST_F(DocumentFiles, AWriteStoppedByTheFileSizeLimitLeavesTheOldFileAndNoTempor
         document.updateChangeCount(platform::DocumentChange::Done);
         const QStringList before = entries();
 
-        struct rlimit saved {};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = saved;
-        limited.rlim_cur = 4096;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
         std::optional<DocumentError> error;
-        const bool saved_ok = document.saveToURL(QUrl::fromLocalFile(file), document.fileType(), SaveOperation::Save, &error);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        bool saved_ok = true;
+        {
+            const test::FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.isActive());
+            saved_ok = document.saveToURL(QUrl::fromLocalFile(file), document.fileType(), SaveOperation::Save, &error);
+        }
 
         EXPECT_FALSE(saved_ok);
         ASSERT_TRUE(error);

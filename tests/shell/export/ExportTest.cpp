@@ -1,5 +1,6 @@
 // HTML export, PDF of the rendered preview and printing, through the document window's commands
 // and the document's print jobs, read back with poppler's tools.
+#include "FileSizeLimit.h"
 #include "PdfInspection.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
@@ -26,9 +27,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
+#include <optional>
 
 using namespace penwick;
 
@@ -239,26 +239,21 @@ TEST_F(HtmlExport, AFailedWriteShowsTheAlertAndLeavesNoPartialFile)
         { "under a regular file", folder + QStringLiteral("/plain/out.html"), 0 },
         { "file-size limit", folder + QStringLiteral("/limited/out.html"), 512 },
     };
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rlimit saved {};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        if (c.sizeLimit) {
-            rlimit limited = saved;
-            limited.rlim_cur = c.sizeLimit;
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        }
         const qsizetype before = dialogs.alerts.size();
-        exportHTML(c.path, false);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (c.sizeLimit)
+                ASSERT_TRUE(limit.emplace(c.sizeLimit).isActive());
+            exportHTML(c.path, false);
+        }
         ASSERT_EQ(dialogs.alerts.size(), before + 1);
         const platform::AlertSpec& alert = dialogs.alerts.last();
         EXPECT_EQ(alert.messageText, "The HTML page could not be exported.");
         EXPECT_TRUE(alert.informativeText.contains(c.path)) << alert.informativeText.toStdString();
         EXPECT_FALSE(QFile::exists(c.path));
     }
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(QDir(folder + QStringLiteral("/limited")).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << "no temporary file left";
 }

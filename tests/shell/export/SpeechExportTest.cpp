@@ -1,5 +1,6 @@
 // Speaking a document into an audio file: the text reaches the synthesiser as data, the work
 // leaves the GUI thread free and starts no process, and failures are told.
+#include "FileSizeLimit.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -22,8 +23,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 #include <vector>
 #include <sys/wait.h>
 
@@ -199,19 +199,15 @@ TEST_F(SpeechExport, AnUnwritableTargetShowsAnAlertAndLeavesNothing)
         { "under a regular file", folder + QStringLiteral("/plain/out.aiff"), 0 },
         { "file-size limit (a full disk)", folder + QStringLiteral("/limited/out.aiff"), 4096 },
     };
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rlimit saved {};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        if (c.sizeLimit) {
-            rlimit limited = saved;
-            limited.rlim_cur = c.sizeLimit;
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        }
         const qsizetype before = ended.size();
-        exportText(QStringLiteral("Nothing will be heard of this sentence, which is long enough to pass the limit."), c.path);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (c.sizeLimit)
+                ASSERT_TRUE(limit.emplace(c.sizeLimit).isActive());
+            exportText(QStringLiteral("Nothing will be heard of this sentence, which is long enough to pass the limit."), c.path);
+        }
 
         ASSERT_EQ(ended.size(), before + 1);
         EXPECT_FALSE(ended.last().second);
@@ -220,7 +216,6 @@ TEST_F(SpeechExport, AnUnwritableTargetShowsAnAlertAndLeavesNothing)
         EXPECT_TRUE(dialogs.alerts.last().informativeText.contains(c.path)) << dialogs.alerts.last().informativeText.toStdString();
         EXPECT_FALSE(QFile::exists(c.path));
     }
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList { "plain" });
     EXPECT_TRUE(QDir(folder + QStringLiteral("/limited")).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no temporary file left";
 }

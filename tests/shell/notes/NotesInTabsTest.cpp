@@ -1,5 +1,6 @@
 // Scratch and shadow notes in tabs: loading, saving into the record, reloading a newer record,
 // retitling, and saving a note as a file, including writes that fail.
+#include "FileSizeLimit.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
@@ -19,8 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace penwick;
 
@@ -35,15 +34,9 @@ QDateTime fixedDate(int secondsAfter = 0)
 template <class Body>
 void withFileSizeLimit(rlim_t bytes, Body body)
 {
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = bytes;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const test::FileSizeLimit limit(bytes);
+    ASSERT_TRUE(limit.isActive());
     body();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 }
 
 class Notes : public ::testing::Test {
