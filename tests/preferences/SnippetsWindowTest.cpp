@@ -98,6 +98,23 @@ TEST_F(SnippetsWindow, AStoredShortcutIsRefusedButItsCaseVariantIsNot)
     EXPECT_TRUE(window->saveBtn()->isEnabled());
 }
 
+TEST_F(SnippetsWindow, TheTakenShortcutLabelStaysWhileTheTextIsTypedAndGoesWithANewShortcut)
+{
+    storeSnippet("sig");
+    auto window = open();
+    fill(*window, "sig", "text");
+    ASSERT_EQ(window->shortcutErrorLbl()->text(), "@sig already exists");
+    typeInto(window->snippetTextView(), " more");
+    EXPECT_EQ(window->shortcutErrorLbl()->text(), "@sig already exists");
+    EXPECT_FALSE(window->saveBtn()->isEnabled());
+    // A field typed in clears the label and checks again: still taken, so shown again.
+    typeInto(window->descriptionField(), "d");
+    EXPECT_EQ(window->shortcutErrorLbl()->text(), "@sig already exists");
+    typeInto(window->shortcutField(), "2");
+    EXPECT_EQ(window->shortcutErrorLbl()->text(), "");
+    EXPECT_TRUE(window->saveBtn()->isEnabled());
+}
+
 TEST_F(SnippetsWindow, TypingInTheTextLeavesTheLabelsAndTypingInAFieldClearsThem)
 {
     auto window = open();

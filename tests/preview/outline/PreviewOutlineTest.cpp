@@ -210,6 +210,21 @@ TEST_F(PreviewOutline, ANumberPastTheHeadingListSelectsNothing)
     EXPECT_EQ(recorder.previewChoices.first().second.title(), QStringLiteral("# Intro"));
 }
 
+TEST_F(PreviewOutline, AnIdWithQuestionMarksArrivesWholeThroughAClick)
+{
+    open(QStringLiteral("# Intro\n## Why\n"));
+    ASSERT_TRUE(test::waitUntil([&] { return loads > 0; }, 30000));
+    // Renderers drop "?" from their ids; inline HTML in a page can still carry one.
+    view()->loadHtml(QStringLiteral("<html><body><a id='odd' href='#why?now?id=1'>Why now?</a></body></html>"));
+    ASSERT_TRUE(test::waitUntil([&] { return loads > 1; }, 30000));
+    clickElement(QStringLiteral("#odd"));
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder.previewChoices.isEmpty(); }, 20000));
+    ASSERT_EQ(recorder.previewChoices.size(), 1);
+    EXPECT_EQ(recorder.previewChoices.first().first, QStringLiteral("why?now"));
+    EXPECT_EQ(recorder.previewChoices.first().second, OutlineRange(QStringLiteral("## Why"), platform::TextRange(8, 6)));
+    EXPECT_TRUE(popover->isVisible());
+}
+
 TEST_F(PreviewOutline, WithoutHeadingIdsThePopoverOpensWithNoNewPage)
 {
     platform::UserDefaults::standard().setValue(CorePrefs::PREVIEW_ENABLE_OUTLINE, false);

@@ -235,6 +235,21 @@ TEST_F(PaneTest, WithoutARowReloadAndRemoveDoNothing)
     EXPECT_EQ(pane.tableView()->rowCount(), 2);
 }
 
+TEST_F(PaneTest, ARowPastTheListReloadsAndRemovesNothing)
+{
+    // A row the table shows but the list does not hold (the two are out of step).
+    pane.tableView()->insertRow(3);
+    selectRow(3);
+    ASSERT_EQ(pane.tableView()->selectionModel()->selectedRows().value(0).row(), 3);
+    pane.reloadSite();
+    pane.removeSite();
+    EXPECT_FALSE(pane.isBusy());
+    EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_EQ(storedSites().size(), 3);
+    EXPECT_EQ(pane.realPreviewItems().size(), 3);
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+}
+
 TEST_F(PaneTest, AddingASiteThroughThePopoverListsIt)
 {
     pane.addNewSite(pane.addBtn());
