@@ -1,5 +1,7 @@
 #include "platform/Popover.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -41,13 +43,37 @@ void Popover::showRelativeTo(QWidget* anchor, Edge edge)
 void Popover::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // A web page inside takes the pointer for its own presses and lets go of it after, which
+    // ends the popup's grab: presses and keys then reach the other windows instead, so they
+    // are watched there too while the popover shows.
+    qApp->installEventFilter(this);
     emit shown();
 }
 
 void Popover::hideEvent(QHideEvent* event)
 {
+    qApp->removeEventFilter(this);
     QWidget::hideEvent(event);
     emit closed();
+}
+
+bool Popover::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool escape = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (!(press || escape) || !isVisible() || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    auto* target = static_cast<QWidget*>(watched);
+    if (escape) {
+        close();
+        return true;
+    }
+    if (target->window() == this)
+        return false;
+    // A press on the control that opened it only closes it; anywhere else it goes on as well.
+    const bool onAnchor = m_anchor && (target == m_anchor || m_anchor->isAncestorOf(target));
+    close();
+    return onAnchor;
 }
 
 void Popover::mousePressEvent(QMouseEvent* event)
