@@ -207,21 +207,34 @@ void BM_BurstOfCreationsThenDeletions(benchmark::State& state)
 }
 BENCHMARK(BM_BurstOfCreationsThenDeletions)->Arg(10000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
+// A shown folders section with the big folder's parent as its root, expanded: the big folder
+// is one of its rows, not yet read.
+struct HugeFolderScene {
+    explicit HugeFolderScene(const QString& folder)
+        : controller(&list)
+        , section(&list, nullptr, nullptr)
+    {
+        list.resize(300, 600);
+        list.show();
+        controller.addOutlineItem(&section);
+        top = section.openFolderInternally(parentPath(folder), false);
+        list.expandItem(top);
+        huge = top->findChildAtPath(folder);
+    }
+    platform::TreeListView list;
+    SourceListController controller;
+    FoldersNavigator section;
+    FolderItemPtr top;
+    FolderItemPtr huge;
+};
+
 // From the will-expand of a folder of 100,000 files to the first painted frame of its rows.
 void BM_ExpandHugeFolder(benchmark::State& state)
 {
     const QString folder = flatFolder(100000);
-    const QString root = parentPath(folder);
     for (auto _ : state) {
-        platform::TreeListView list;
-        list.resize(300, 600);
-        list.show();
-        SourceListController controller(&list);
-        FoldersNavigator section(&list, nullptr, nullptr);
-        controller.addOutlineItem(&section);
-        const FolderItemPtr top = section.openFolderInternally(root, false);
-        list.expandItem(top);
-        const FolderItemPtr huge = top->findChildAtPath(folder);
+        HugeFolderScene scene(folder);
+        auto& [list, controller, section, top, huge] = scene;
         QCoreApplication::processEvents();
         QElapsedTimer timer;
         timer.start();
@@ -238,22 +251,14 @@ BENCHMARK(BM_ExpandHugeFolder)->UseManualTime()->Iterations(3)->Unit(benchmark::
 void BM_ExpandHugeFolderStages(benchmark::State& state)
 {
     const QString folder = flatFolder(100000);
-    const QString root = parentPath(folder);
     const auto cpuMs = [] {
         timespec now {};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
         return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
     };
     for (auto _ : state) {
-        platform::TreeListView list;
-        list.resize(300, 600);
-        list.show();
-        SourceListController controller(&list);
-        FoldersNavigator section(&list, nullptr, nullptr);
-        controller.addOutlineItem(&section);
-        const FolderItemPtr top = section.openFolderInternally(root, false);
-        list.expandItem(top);
-        const FolderItemPtr huge = top->findChildAtPath(folder);
+        HugeFolderScene scene(folder);
+        auto& [list, controller, section, top, huge] = scene;
         spinUntil([&] { return section.fileWatchers().front()->isReady(); });
         QCoreApplication::processEvents();
         QElapsedTimer timer;
