@@ -121,8 +121,8 @@ UrlOpener& defaultOpener()
 
 WebView::WebView(QWidget* parent)
     : QWebEngineView(parent)
-    , m_alive(std::make_shared<bool>(true))
     , m_chunkMarker(QStringLiteral("penwick-chunk-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_alive(std::make_shared<bool>(true))
 {
     m_page = new WebPage(sharedWebProfile(), this);
     setPage(m_page);

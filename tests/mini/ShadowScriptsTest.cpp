@@ -111,8 +111,9 @@ TEST(ShadowScripts, FailingScriptsGiveNoEntriesAndOneErrorLine)
             logged = output.text();
         }
         EXPECT_LT(timer.elapsed(), 5000) << c.name;
-        if (QByteArray(c.name) == "sleeps")
+        if (QByteArray(c.name) == "sleeps") {
             EXPECT_GE(timer.elapsed(), 1900) << "a slow script has its two seconds";
+        }
         EXPECT_TRUE(items.isEmpty()) << c.name;
         EXPECT_EQ(logged.count(QLatin1Char('\n')), 1) << c.name << ": " << logged.toStdString();
         EXPECT_TRUE(logged.startsWith(QStringLiteral("Error: Shadow script ") + path)) << logged.toStdString();

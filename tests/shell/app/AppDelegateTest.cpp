@@ -170,7 +170,7 @@ TEST_F(Application, DroppedFilesAllGoToTheWindowDroppedOnEvenWithTheCheckBox)
     TVXDocument* open = openFile("open.md"); // goes to the active second window
     ASSERT_EQ(tabCounts(), (QList<int> { 1, 2 }));
     QStringList paths;
-    for (const QString& name : { "1.md", "2.md", "3.md", "4.md" })
+    for (const char* name : { "1.md", "2.md", "3.md", "4.md" })
         paths << writeFile(dir + "/" + name);
     paths << open->filePath();
     documents->setOpenInNewWindowRequested(true);
@@ -194,8 +194,9 @@ TEST_F(Application, ClosingTheLastTabBlanksTheWindowAndMayOpenANewUntitledDocume
         ASSERT_TRUE(window->removeActiveTabItem());
         EXPECT_EQ(tabCounts(), QList<int> { autoAdd ? 1 : 0 });
         EXPECT_EQ(window->isBlank(), !autoAdd);
-        if (autoAdd)
+        if (autoAdd) {
             EXPECT_TRUE(window->document()->fileURL().isEmpty());
+        }
         TearDown();
         SetUp();
     }

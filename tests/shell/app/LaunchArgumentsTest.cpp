@@ -40,6 +40,6 @@ TEST(LaunchArguments, TheHandOverMessageCarriesThePathsAndRefusesAnythingElse)
 
     EXPECT_EQ(LaunchArguments::pathsFromMessage("{\"open\":[]}"), QStringList());
     EXPECT_EQ(LaunchArguments::pathsFromMessage("{\"open\":[\"relative.md\", 3, \"/abs.md\"]}"), QStringList { "/abs.md" });
-    for (const QByteArray bad : { QByteArray("toggle"), QByteArray("{}"), QByteArray("[\"/a.md\"]"), QByteArray("{\"open\":\"/a.md\"}") })
+    for (const QByteArray& bad : { QByteArray("toggle"), QByteArray("{}"), QByteArray("[\"/a.md\"]"), QByteArray("{\"open\":\"/a.md\"}") })
         EXPECT_EQ(LaunchArguments::pathsFromMessage(bad), std::nullopt) << bad.constData();
 }

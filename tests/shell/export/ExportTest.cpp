@@ -244,8 +244,9 @@ TEST_F(HtmlExport, AFailedWriteShowsTheAlertAndLeavesNoPartialFile)
         const qsizetype before = dialogs.alerts.size();
         {
             std::optional<test::FileSizeLimit> limit;
-            if (c.sizeLimit)
+            if (c.sizeLimit) {
                 ASSERT_TRUE(limit.emplace(c.sizeLimit).isActive());
+            }
             exportHTML(c.path, false);
         }
         ASSERT_EQ(dialogs.alerts.size(), before + 1);

@@ -204,8 +204,9 @@ TEST_F(SpeechExport, AnUnwritableTargetShowsAnAlertAndLeavesNothing)
         const qsizetype before = ended.size();
         {
             std::optional<test::FileSizeLimit> limit;
-            if (c.sizeLimit)
+            if (c.sizeLimit) {
                 ASSERT_TRUE(limit.emplace(c.sizeLimit).isActive());
+            }
             exportText(QStringLiteral("Nothing will be heard of this sentence, which is long enough to pass the limit."), c.path);
         }
 
