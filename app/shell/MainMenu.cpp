@@ -54,6 +54,12 @@ QMenuBar* MainMenu::menuBar() const
     return m_controller && m_controller->window() ? m_controller->window()->menuBar() : nullptr;
 }
 
+QKeySequence MainMenu::fullScreenKeys()
+{
+    const QList<QKeySequence> platform = QKeySequence::keyBindings(QKeySequence::FullScreen);
+    return platform.isEmpty() ? QKeySequence(Qt::Key_F11) : platform.first();
+}
+
 QAction* MainMenu::addItem(QMenu* menu, const QString& title, const QKeySequence& keys, std::function<void()> action)
 {
     QAction* item = menu->addAction(title);
@@ -239,7 +245,7 @@ void MainMenu::buildViewMenu()
         if (controller)
             controller->enterDistractionFreeMode(distractionFree);
     });
-    addItem(m_view, tr("Full Screen"), QKeySequence::FullScreen, [controller] {
+    addItem(m_view, tr("Full Screen"), fullScreenKeys(), [controller] {
         if (controller)
             controller->toggleFullScreen();
     });

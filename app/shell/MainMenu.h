@@ -37,6 +37,8 @@ public:
     // The item with this title in any menu (for tests and for menus that add after another).
     QAction* findItem(const QString& title) const;
 
+    // The keys of Full Screen: the platform's own, else F11, as Linux desktops have it.
+    static QKeySequence fullScreenKeys();
     // Adds a command to `menu`: its title, its keys, what it does.
     static QAction* addItem(QMenu* menu, const QString& title, const QKeySequence& keys, std::function<void()> action);
 

@@ -10,6 +10,7 @@
 #include "Models/ScratchDocument.h"
 #include "platform/UserDefaults.h"
 #include "shell/EditorFontSize.h"
+#include "shell/MainMenu.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/Prefs.h"
 #include "shell/SidebarManagerInterface.h"
@@ -202,6 +203,12 @@ protected:
     TVXDocumentWindowController controller;
     QAction item;
 };
+
+TEST(FullScreenKeys, FullScreenHasAKeyWhereThePlatformThemeNamesNone)
+{
+    // The generic and offscreen themes name none; the menu item still gets one.
+    EXPECT_FALSE(MainMenu::fullScreenKeys().isEmpty());
+}
 
 TEST_F(Modes, TheMenuEntersFullScreenTogetherWithTheModeAndLeavesBoth)
 {
