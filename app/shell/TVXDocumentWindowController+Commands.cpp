@@ -37,9 +37,9 @@ QString markdownTextsAsHTML(const QStringList& texts)
     return html;
 }
 
-// The text of a style sheet file: UTF-8 unless it starts with a byte-order mark of another
-// encoding; "" when it cannot be read.
-QString readStyleSheet(const std::optional<QString>& path)
+} // namespace
+
+QString TVXDocumentWindowController::readStyleSheet(const std::optional<QString>& path)
 {
     if (!path)
         return {};
@@ -53,7 +53,13 @@ QString readStyleSheet(const std::optional<QString>& path)
     return decoder.hasError() ? QString() : text;
 }
 
-} // namespace
+std::optional<QString> TVXDocumentWindowController::currentPreviewStylePath() const
+{
+    std::optional<QString> path;
+    if (m_document && m_document->hasEditorViewController())
+        path = m_document->editorViewController()->overriddenPreviewStylePath();
+    return path ? path : PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath();
+}
 
 void TVXDocumentWindowController::startPreviewRefresh()
 {
@@ -189,11 +195,7 @@ void TVXDocumentWindowController::copyAllTextAsFormattedText()
 
 void TVXDocumentWindowController::copyAsFormattedText(const QString& html)
 {
-    std::optional<QString> stylePath;
-    if (m_document && m_document->hasEditorViewController())
-        stylePath = m_document->editorViewController()->overriddenPreviewStylePath();
-    if (!stylePath)
-        stylePath = PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath();
+    const std::optional<QString> stylePath = currentPreviewStylePath();
     // Reading the style and converting run on a worker; the clipboard is written back here,
     // on the GUI thread, where it lives.
     QPointer<TVXDocumentWindowController> self(this);

@@ -4,34 +4,14 @@
 #include "Extensions/StringAdditions.h"
 #include "HTML/HTMLFormatter.h"
 #include "platform/Dialogs.h"
-#include "preferences/PreviewPreferencesSynchronizer.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/TVXWindowSplitViewController.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QMainWindow>
-#include <QStringDecoder>
 
 namespace penwick {
-
-namespace {
-
-// The style sheet as UTF-8 text; none when it cannot be read.
-QString readStyleSheet(const std::optional<QString>& path)
-{
-    if (!path || path->isEmpty())
-        return {};
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(file.readAll());
-    return decoder.hasError() ? QString() : text;
-}
-
-} // namespace
 
 void TVXDocumentWindowController::exportPDF()
 {
@@ -69,11 +49,7 @@ void TVXDocumentWindowController::exportHTML()
             TVXDocument::ExportAccessory { QStringLiteral("Include styles"), true });
     // What the page needs of the main thread is taken now; the page is built and written on the
     // export's thread.
-    std::optional<QString> stylePath;
-    if (auto* editor = document->editorViewController())
-        stylePath = editor->overriddenPreviewStylePath();
-    if (!stylePath)
-        stylePath = PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath();
+    const std::optional<QString> stylePath = currentPreviewStylePath();
     const QString title = document->fileURL().isEmpty() ? document->displayName() : fileName(document->filePath());
     QPointer<QWidget> window(getAttachedWindow());
     auto accessory = m_exportAccessory;

@@ -282,6 +282,11 @@ signals:
 private:
     void startPreviewRefresh();
     void copyAsFormattedText(const QString& html);
+    // The preview style of the current document: its own, else the preferred one.
+    std::optional<QString> currentPreviewStylePath() const;
+    // The text of a style sheet file: UTF-8 unless it starts with a byte-order mark of another
+    // encoding; "" when it cannot be read.
+    static QString readStyleSheet(const std::optional<QString>& path);
     void initializeTabView();
     void addViewWithDocument(TVXDocument* document);
     void removeExistingQuickOpenDocumentIfAny();
