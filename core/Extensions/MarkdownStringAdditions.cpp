@@ -527,31 +527,36 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     const bool headerIds = flags & GFMFlags::HOEDOWN_HTML_HEADER_ID;
     const bool taskLists = flags & GFMFlags::HOEDOWN_HTML_USE_TASK_LIST;
 
-    QMutexLocker cacheLock(&cacheMutex());
-    BlockCache& cache = blockCache();
-    std::optional<std::vector<RenderedBlock>> blocks = reuseBlocks(cache, utf8, flags);
-    if (!blocks) {
-        const Markers markers = makeMarkers(utf8);
-        blocks = renderBlocks(utf8.constData(), utf8.size(), 0, flags, markers);
-        cache.blocks.clear();
-        if (!blocks) {
-            cache.input.clear();
-            return QString(QLatin1String(""));
-        }
-        cache.markers = markers;
-    }
-    cache.flags = flags;
-    cache.input = utf8;
-    cache.blocks = std::move(*blocks);
-    const Markers& markers = cache.markers;
-
-    qsizetype total = 0;
-    for (const RenderedBlock& block : cache.blocks)
-        total += block.html.size();
+    // The cache is held only while the blocks are made and joined; the edits and the
+    // conversion, the larger part for a long text, run beside other renders.
     QByteArray joined;
-    joined.reserve(total);
-    for (const RenderedBlock& block : cache.blocks)
-        joined += block.html;
+    Markers markers;
+    {
+        QMutexLocker cacheLock(&cacheMutex());
+        BlockCache& cache = blockCache();
+        std::optional<std::vector<RenderedBlock>> blocks = reuseBlocks(cache, utf8, flags);
+        if (!blocks) {
+            const Markers fresh = makeMarkers(utf8);
+            blocks = renderBlocks(utf8.constData(), utf8.size(), 0, flags, fresh);
+            cache.blocks.clear();
+            if (!blocks) {
+                cache.input.clear();
+                return QString(QLatin1String(""));
+            }
+            cache.markers = fresh;
+        }
+        cache.flags = flags;
+        cache.input = utf8;
+        cache.blocks = std::move(*blocks);
+        markers = cache.markers;
+
+        qsizetype total = 0;
+        for (const RenderedBlock& block : cache.blocks)
+            total += block.html.size();
+        joined.reserve(total);
+        for (const RenderedBlock& block : cache.blocks)
+            joined += block.html;
+    }
     const char* const rendered = joined.constData();
     // The bytes become the result in one conversion, with the edits applied on the way.
     const char* const end = rendered + joined.size();
