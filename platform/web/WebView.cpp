@@ -232,9 +232,7 @@ void WebView::onLoadStarted()
 {
     m_loadIssued = false;
     m_startedRefused = m_page->lastNavigationRefused();
-    // Scripts sent to the page that is going away may never answer: they no longer hold the queue.
     ++m_epoch;
-    m_inFlight = 0;
 }
 
 void WebView::onLoadFinished(bool ok)
@@ -308,8 +306,10 @@ var f=document.createDocumentFragment();while(d.firstChild)f.appendChild(d.first
 )JS";
 
 // In the page world: hands the added elements to the page's scripts and clears their marks.
-const char kUpdatedNodes[] = "window.__penwickUpdatedNodes=Array.prototype.slice.call(document.querySelectorAll('[data-penwick-updated]'));"
-                             "window.__penwickUpdatedNodes.forEach(function(e){e.removeAttribute('data-penwick-updated');});0";
+// Only the body's own children are marked, so only they are looked at.
+const char kUpdatedNodes[] = "(function(){var u=[],b=document.body;if(b)for(var e=b.firstElementChild;e;e=e.nextElementSibling)"
+                             "if(e.hasAttribute('data-penwick-updated')){e.removeAttribute('data-penwick-updated');u.push(e);}"
+                             "window.__penwickUpdatedNodes=u;})();0";
 
 // What goes into the body: the content of the body element of a whole document, or the text
 // itself when it is a fragment.
@@ -444,31 +444,19 @@ void WebView::runScript(const QString& script, World world, ScriptCallback callb
 
 void WebView::pump()
 {
+    // Both worlds' scripts travel to the frame on one channel and run as they arrive, so they
+    // keep their order without waiting on each other's answers: a wait would let the page lay
+    // out and paint between an update and the scripts that finish it.
     while (!m_queue.empty() && !isLoadPending()) {
-        Script& next = m_queue.front();
-        // Scripts of one world stay in order by themselves; a change of world waits for the
-        // scripts in flight so that the order holds across worlds.
-        if (m_inFlight > 0 && next.world != m_inFlightWorld)
-            return;
-        Script script = std::move(next);
+        Script script = std::move(m_queue.front());
         m_queue.pop_front();
-        ++m_inFlight;
-        m_inFlightWorld = script.world;
         const quint32 worldId = script.world == World::Page ? QWebEngineScript::MainWorld : QWebEngineScript::ApplicationWorld;
         std::weak_ptr<bool> alive = m_alive;
-        const quint64 epoch = m_epoch;
-        m_page->runJavaScript(script.text, worldId,
-            [this, alive, epoch, callback = std::move(script.callback)](const QVariant& result) {
-                const auto live = alive.lock();
-                if (!live || !*live)
-                    return;
-                if (epoch == m_epoch && m_inFlight > 0)
-                    --m_inFlight;
-                if (callback)
-                    callback(result);
-                if (live && *live)
-                    pump();
-            });
+        m_page->runJavaScript(script.text, worldId, [alive, callback = std::move(script.callback)](const QVariant& result) {
+            const auto live = alive.lock();
+            if (live && *live && callback)
+                callback(result);
+        });
     }
 }
 

@@ -133,10 +133,8 @@ private:
     QString m_chunkMarker;
     QString m_loadedBody; // the body of the page whose load is pending or last ended
     std::deque<Script> m_queue;
-    int m_inFlight = 0;
-    World m_inFlightWorld = World::Page;
     bool m_startedRefused = false;
-    quint64 m_epoch = 0; // documents seen; answers from an older one no longer hold the queue
+    quint64 m_epoch = 0; // documents seen
     std::shared_ptr<bool> m_alive;
     QPointer<QWebEngineView> m_inspector;
 };
