@@ -11,7 +11,7 @@ const QString& PageTextCount::script()
     // Nodes sent keep their number while nothing inside them changes; a change anywhere in a
     // top-level node (or its being put back into the body) gives it a new one. Unchanged
     // neighbours go as runs of numbers, [first, last].
-    static const QString text = QStringLiteral(R"JS((function(){
+    static const QString text = QStringLiteral("(function(){") + TextCount::domWalkFunction() + QStringLiteral(R"JS(
 var s=window.__pwc;
 if(!s){s=window.__pwc={page:Date.now().toString(36)+Math.random().toString(36).slice(2),ids:new WeakMap(),next:1,
 forget:function(recs){var b=document.body;for(var i=0;i<recs.length;i++){var r=recs[i];
@@ -20,9 +20,6 @@ var t=r.target;while(t&&t.parentNode!==b)t=t.parentNode;if(t)s.ids.delete(t);}}}
 s.observer=new MutationObserver(function(recs){s.forget(recs);});
 s.observer.observe(document,{childList:true,subtree:true,characterData:true});}
 var b=document.body;
-function walk(n,skipBody){var t=n.nodeType;if(t===3||t===4)return n.nodeValue;if(t!==1&&t!==9&&t!==11)return null;
-var out=[t===1?n.tagName:''];if(skipBody&&n===b)return out;
-for(var c=n.firstChild;c;c=c.nextSibling){var r=walk(c,skipBody);if(r!==null)out.push(r);}return out;}
 s.forget(s.observer.takeRecords());
 var out=[],from=0,to=-1;
 function flush(){if(to>=from)out.push(from===to?from:[from,to]);to=-1;}

@@ -107,20 +107,25 @@ DOMNodeTextCount countDomTree(const QJsonValue& tree, const QString& parentTag)
     return { walkTree(tree, parent, Walk::Words), walkTree(tree, parent, Walk::Characters), walkTree(tree, parent, Walk::NonSpace) };
 }
 
+const QString& domWalkFunction()
+{
+    static const QString function = QStringLiteral(
+        "function walk(n, skipBody) {"
+        "  var t = n.nodeType;"
+        "  if (t === 3 || t === 4) return n.nodeValue;"
+        "  if (t !== 1 && t !== 9 && t !== 11) return null;"
+        "  var out = [t === 1 ? n.tagName : ''];"
+        "  if (skipBody && n === document.body) return out;"
+        "  for (var c = n.firstChild; c; c = c.nextSibling) { var r = walk(c, skipBody); if (r !== null) out.push(r); }"
+        "  return out;"
+        "}");
+    return function;
+}
+
 const QString& domTreeScript()
 {
-    static const QString script = QStringLiteral(
-        "(function () {"
-        "  function walk(n) {"
-        "    var t = n.nodeType;"
-        "    if (t === 3 || t === 4) return n.nodeValue;"
-        "    if (t !== 1 && t !== 9 && t !== 11) return null;"
-        "    var out = [t === 1 ? n.tagName : ''];"
-        "    for (var c = n.firstChild; c; c = c.nextSibling) { var r = walk(c); if (r !== null) out.push(r); }"
-        "    return out;"
-        "  }"
-        "  return JSON.stringify(walk(document));"
-        "})()");
+    static const QString script = QStringLiteral("(function () {") + domWalkFunction()
+        + QStringLiteral("  return JSON.stringify(walk(document, false));})()");
     return script;
 }
 

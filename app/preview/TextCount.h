@@ -34,6 +34,9 @@ uint64_t lengthWithoutWhitespacesAndNewlines(const QString& text);
 DOMNodeTextCount countDomTree(const QJsonValue& tree);
 // The same for a subtree whose parent element has the tag `parentTag`.
 DOMNodeTextCount countDomTree(const QJsonValue& tree, const QString& parentTag);
+// The script function walk(node, skipBody) that gives a node's tree in that JSON form (null for
+// other kinds of node); with skipBody, the body element comes without its children.
+const QString& domWalkFunction();
 // The application-world script that returns the page's DOM as that JSON text.
 const QString& domTreeScript();
 

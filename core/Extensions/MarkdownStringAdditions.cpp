@@ -1,6 +1,7 @@
 #include "Extensions/MarkdownStringAdditions.h"
 
 #include "Vendors/RegExp.h"
+#include "platform/text/SharedEnds.h"
 
 #include <QRegularExpression>
 #include <QList>
@@ -471,13 +472,9 @@ std::optional<std::vector<RenderedBlock>> reuseBlocks(const BlockCache& cache, c
     if (cache.flags != flags || cache.blocks.empty() || input.contains("]:") || input.contains("[^")
         || input.contains(QByteArrayView(cache.markers.open).first(cache.markers.open.size() - 2)))
         return std::nullopt;
-    const qsizetype shorter = std::min(old.size(), input.size());
-    qsizetype same = 0;
-    while (same < shorter && old[same] == input[same])
-        ++same;
-    qsizetype sameEnd = 0;
-    while (sameEnd < shorter - same && old[old.size() - 1 - sameEnd] == input[input.size() - 1 - sameEnd])
-        ++sameEnd;
+    const platform::SharedEnds ends = platform::sharedEnds(old.constData(), old.size(), input.constData(), input.size());
+    const qsizetype same = ends.start;
+    const qsizetype sameEnd = ends.end;
     if (same == 0 && sameEnd == 0)
         return std::nullopt;
     const std::vector<RenderedBlock>& blocks = cache.blocks;

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 
-
 namespace penwick::platform {
 
 namespace {

@@ -138,29 +138,28 @@ void TreeListModel::fetchSlice(Node* node, int limit)
         std::erase(m_partial, node->item.get());
 }
 
-void TreeListModel::fetchRemaining()
+TreeListModel::Node* TreeListModel::firstPartialNode()
 {
     while (!m_partial.empty()) {
         auto it = m_nodes.find(m_partial.front());
-        if (it == m_nodes.end())
-            m_partial.erase(m_partial.begin());
-        else
-            fetchSlice(it->second, -1);
+        if (it != m_nodes.end())
+            return it->second;
+        m_partial.erase(m_partial.begin());
     }
+    return nullptr;
+}
+
+void TreeListModel::fetchRemaining()
+{
+    while (Node* node = firstPartialNode())
+        fetchSlice(node, -1);
 }
 
 void TreeListModel::fetchNextSlices()
 {
     m_partialFetchScheduled = false;
-    while (!m_partial.empty()) {
-        auto it = m_nodes.find(m_partial.front());
-        if (it == m_nodes.end()) {
-            m_partial.erase(m_partial.begin());
-            continue;
-        }
-        fetchSlice(it->second, rowsPerTurn);
-        break;
-    }
+    if (Node* node = firstPartialNode())
+        fetchSlice(node, rowsPerTurn);
     if (!m_partial.empty())
         schedulePartialFetch();
 }

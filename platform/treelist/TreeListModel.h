@@ -92,6 +92,8 @@ private:
     void fetchInto(Node* node, const std::unordered_set<const TreeListItem*>* refetch, int limit);
     // Records up to `limit` more rows of a partly recorded node, announcing them.
     void fetchSlice(Node* node, int limit);
+    // The first partly recorded node still in the tree (those gone are dropped on the way).
+    Node* firstPartialNode();
     void fetchNextSlices();
     void schedulePartialFetch();
     void forget(Node* node);

@@ -1,5 +1,7 @@
 #include "platform/web/HtmlChunks.h"
 
+#include "platform/text/SharedEnds.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -172,15 +174,9 @@ std::optional<TopLevelChange> changedTopLevelPieces(const QStringList& old, cons
 {
     // A piece boundary in the text both share at their start, and one in the shared end at the
     // same distance from the end, leave the splitter in the same state for either body.
-    const qsizetype shorter = std::min(oldHtml.size(), html.size());
-    const QChar* a = oldHtml.constData();
-    const QChar* b = html.constData();
-    qsizetype same = 0;
-    while (same < shorter && a[same] == b[same])
-        ++same;
-    qsizetype sameEnd = 0;
-    while (sameEnd < shorter - same && a[oldHtml.size() - 1 - sameEnd] == b[html.size() - 1 - sameEnd])
-        ++sameEnd;
+    const SharedEnds ends = sharedEnds(oldHtml.constData(), oldHtml.size(), html.constData(), html.size());
+    const qsizetype same = ends.start;
+    const qsizetype sameEnd = ends.end;
     // The old pieces wholly inside the shared start stay; splitting resumes where they end. The
     // last one is split again: text at the end may become the start of a piece.
     TopLevelChange change;

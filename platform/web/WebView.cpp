@@ -117,6 +117,19 @@ UrlOpener& defaultOpener()
     return opener;
 }
 
+// What goes into the body: the content of the body element of a whole document, or the text
+// itself when it is a fragment.
+QString bodyContent(const QString& html)
+{
+    static const QRegularExpression opening(QStringLiteral("<body(?:\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch open = opening.match(html);
+    if (!open.hasMatch())
+        return html;
+    const qsizetype start = open.capturedEnd();
+    const qsizetype end = html.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
+    return html.mid(start, end >= start ? end - start : -1);
+}
+
 } // namespace
 
 WebView::WebView(QWidget* parent)
@@ -175,10 +188,6 @@ void WebView::clearPageFile()
         QFile::remove(m_pageFile);
         m_pageFile.clear();
     }
-}
-
-namespace {
-QString bodyContent(const QString& html);
 }
 
 void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
@@ -311,24 +320,11 @@ var f=document.createDocumentFragment();while(d.firstChild)f.appendChild(d.first
 const char kUpdatedNodes[] = "window.__penwickUpdatedNodes=Array.prototype.slice.call(document.querySelectorAll('[data-penwick-updated]'));"
                              "window.__penwickUpdatedNodes.forEach(function(e){e.removeAttribute('data-penwick-updated');});0";
 
-// What goes into the body: the content of the body element of a whole document, or the text
-// itself when it is a fragment.
-QString bodyContent(const QString& html)
-{
-    static const QRegularExpression opening(QStringLiteral("<body(?:\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch open = opening.match(html);
-    if (!open.hasMatch())
-        return html;
-    const qsizetype start = open.capturedEnd();
-    const qsizetype end = html.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
-    return html.mid(start, end >= start ? end - start : -1);
-}
-
-QString jsonArray(const QStringList& pieces, qsizetype from, qsizetype count)
+QString jsonArray(const QStringList& pieces)
 {
     QString out = QStringLiteral("[");
-    for (qsizetype i = from; i < from + count; ++i) {
-        if (i > from)
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
             out += QLatin1Char(',');
         out += ScriptText::json(pieces.at(i));
     }
@@ -350,7 +346,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
             const quint64 expected = m_bodyGeneration;
             const quint64 generation = ++m_bodyGeneration;
             script = updater + QStringLiteral("__pwb.patch(%1,%2,%3,%4,").arg(expected).arg(generation).arg(change->kept).arg(change->removed)
-                + jsonArray(change->added, 0, change->added.size()) + QLatin1Char(',') + marker + QLatin1Char(')');
+                + jsonArray(change->added) + QLatin1Char(',') + marker + QLatin1Char(')');
             m_bodyChunks.remove(change->kept, change->removed);
             for (qsizetype i = 0; i < change->added.size(); ++i)
                 m_bodyChunks.insert(change->kept + i, change->added.at(i));
@@ -369,7 +365,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
             script = updater + QLatin1String("__pwb.whole(") + ScriptText::json(html) + QLatin1String(")");
         } else {
             const quint64 generation = ++m_bodyGeneration;
-            script = updater + QStringLiteral("__pwb.set(%1,").arg(generation) + jsonArray(*pieces, 0, pieces->size())
+            script = updater + QStringLiteral("__pwb.set(%1,").arg(generation) + jsonArray(*pieces)
                 + QLatin1Char(',') + marker + QLatin1Char(')');
             m_bodyChunks = std::move(*pieces);
             m_bodyHtml = html;

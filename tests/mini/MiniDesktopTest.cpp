@@ -521,14 +521,8 @@ TEST(MiniProgramOnTheDesktop, ASecondStartTogglesTheRunningOneAndAQuitSavesWhatW
     PENWICK_REQUIRE_XVFB();
     X11TestClient client;
     ASSERT_TRUE(client.isConnected());
-    const QString root = test::temporaryFolder();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* var : { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" }) {
-        const QString dir = root + QLatin1Char('/') + QString::fromLatin1(var);
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        environment.insert(QString::fromLatin1(var), dir);
-    }
+    QProcessEnvironment environment = test::environmentWithOwnFolders(test::temporaryFolder(),
+        { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" });
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     const auto start = [&](QProcess& process) {

@@ -202,14 +202,8 @@ namespace {
 // PenwickMini itself, in folders of the test's own.
 TEST(MiniProgram, ASecondStartTogglesTheFirstAndQuitSavesAndEnds)
 {
-    const QString root = test::temporaryFolder();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* var : { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" }) {
-        const QString dir = root + QLatin1Char('/') + QString::fromLatin1(var);
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        environment.insert(QString::fromLatin1(var), dir);
-    }
+    QProcessEnvironment environment = test::environmentWithOwnFolders(test::temporaryFolder(),
+        { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" });
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", environment.value(QStringLiteral("XDG_RUNTIME_DIR")).toLocal8Bit());

@@ -41,6 +41,18 @@ QString temporaryFolder()
     return folders.back()->path();
 }
 
+QProcessEnvironment environmentWithOwnFolders(const QString& folder, std::initializer_list<const char*> variables)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : variables) {
+        const QString dir = folder + QLatin1Char('/') + QString::fromLatin1(variable);
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert(QString::fromLatin1(variable), dir);
+    }
+    return environment;
+}
+
 int runTestProgram(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

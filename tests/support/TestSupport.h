@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 namespace penwick::test {
 
@@ -12,6 +14,11 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // A fresh, empty folder for one test, removed when the process ends.
 QString temporaryFolder();
+
+// For a program a test starts: the system's environment with each of `variables` naming a
+// folder of its own, `folder`/<variable>, made and readable by its owner only (as a runtime
+// folder must be).
+QProcessEnvironment environmentWithOwnFolders(const QString& folder, std::initializer_list<const char*> variables);
 
 // The body of every test program: a QApplication (offscreen unless QT_QPA_PLATFORM says
 // otherwise), settings and data folders redirected into a private folder of this process (so

@@ -13,9 +13,9 @@ namespace mdh {
 // ---------------------------------------------------------------------------
 // Memo table.
 
-static void *allocateOrDie(std::size_t bytes, bool zeroed)
+// The parser has no way to report a failed allocation: it ends the process.
+static void *orDie(void *p)
 {
-    void *p = zeroed ? std::calloc(1, bytes) : std::malloc(bytes);
     if (!p) {
         std::fputs("mdh_parser: out of memory\n", stderr);
         std::abort();
@@ -39,14 +39,14 @@ MemoEntry &MemoTable::insert(std::uint64_t key)
     if (page >= pages.size())
         pages.resize(page + 1, nullptr);
     if (!pages[page]) {
-        pages[page] = static_cast<std::uint32_t *>(allocateOrDie(kIndexPageSize * sizeof(std::uint32_t), true));
+        pages[page] = static_cast<std::uint32_t *>(orDie(std::calloc(kIndexPageSize, sizeof(std::uint32_t))));
         ++m_indexPages;
     }
     std::uint32_t &slot = pages[page][rel & (kIndexPageSize - 1)];
     if (slot == 0) {
         const std::size_t n = m_entryCount;
         if ((n >> kEntryPageBits) >= m_entryPages.size())
-            m_entryPages.push_back(static_cast<MemoEntry *>(allocateOrDie(kEntryPageSize * sizeof(MemoEntry), false)));
+            m_entryPages.push_back(static_cast<MemoEntry *>(orDie(std::malloc(kEntryPageSize * sizeof(MemoEntry)))));
         entryAt(n) = MemoEntry{};
         if (n < kFirstEntries)
             m_first.push_back((static_cast<std::uint64_t>(id) << 32) | rel);
@@ -165,12 +165,7 @@ void ThunkBuffer::grow(std::size_t needed)
     std::size_t capacity = m_capacity ? m_capacity : 128;
     while (capacity < needed)
         capacity *= 2;
-    auto *data = static_cast<Thunk *>(std::realloc(m_data, capacity * sizeof(Thunk)));
-    if (!data) {
-        std::fputs("mdh_parser: out of memory\n", stderr);
-        std::abort();
-    }
-    m_data = data;
+    m_data = static_cast<Thunk *>(orDie(std::realloc(m_data, capacity * sizeof(Thunk))));
     m_capacity = capacity;
 }
 
@@ -220,11 +215,7 @@ void *ElementPool::allocate(std::size_t bytes)
     bytes = (bytes + 15) & ~std::size_t(15);
     if (!head || head->size - head->used < bytes) {
         std::size_t size = std::max(nextChunkSize, bytes + 64);
-        auto *chunk = static_cast<Chunk *>(std::malloc(sizeof(Chunk) + 16 + size));
-        if (!chunk) {
-            std::fputs("mdh_parser: out of memory\n", stderr);
-            std::abort();
-        }
+        auto *chunk = static_cast<Chunk *>(orDie(std::malloc(sizeof(Chunk) + 16 + size)));
         chunk->next = head;
         chunk->size = size;
         chunk->used = 0;
@@ -758,11 +749,7 @@ bool mdh_parse_text_to_elements_with(const char *text, int extensions, mdh_Eleme
     ps.extensions = extensions;
     ps.memoize = options.memoize;
     ps.stepBudget = options.stepBudget ? options.stepBudget : 20'000'000ull + 400ull * ps.inputLen;
-    auto *block = static_cast<ParseResult *>(std::calloc(1, sizeof(ParseResult)));
-    if (!block) {
-        std::fputs("mdh_parser: out of memory\n", stderr);
-        std::abort();
-    }
+    auto *block = static_cast<ParseResult *>(orDie(std::calloc(1, sizeof(ParseResult))));
     block->pool.nextChunkSize = 16 * 1024;
     block->listed.nextChunkSize = 16 * 1024;
     ps.pool = &block->pool;
