@@ -218,7 +218,7 @@ void TextEditorView::cancelOperation()
     }
     const std::shared_ptr<AutoInsertCommand> command = m_nextAutoInsertCommand;
     command->execute(QStringLiteral("ESC"), selectedRange().location, *this);
-    m_nextAutoInsertCommand.reset();
+    dropPendingCommands();
 }
 
 bool TextEditorView::readSelectionFromPasteboard(const QMimeData* pasteboard, const QString& type)
@@ -248,7 +248,7 @@ void TextEditorView::nullifyInsertAction()
 {
     m_autoPairInAction = false;
     m_lastInsertedPair.reset();
-    m_nextAutoInsertCommand.reset();
+    dropPendingCommands();
 }
 
 void TextEditorView::registerNullifyInsertAction()
@@ -278,7 +278,7 @@ void TextEditorView::insertText(const QString& text)
         return;
     auto [extra, command] = autoPairTypeWaitCharacter(text, selection.location);
     if (command)
-        m_nextAutoInsertCommand = command;
+        replacePendingCommand(command);
     if (m_nextAutoInsertCommand)
         m_nextAutoInsertCommand->updateCurrentInsertLocation(selection.location + text.size());
     platform::TextView::insertText(text + extra);
@@ -297,9 +297,70 @@ TextEditorView::Neighbours TextEditorView::leftRightCharactersAtLocation(qsizety
     return result;
 }
 
+void TextEditorView::replacePendingCommand(std::shared_ptr<AutoInsertCommand> command)
+{
+    // A closer still waiting outside the new one ("]" around "**b**") is kept for later.
+    if (std::dynamic_pointer_cast<AutoPairedCommand>(m_nextAutoInsertCommand))
+        m_enclosingCommands.push_back(std::static_pointer_cast<AutoPairedCommand>(m_nextAutoInsertCommand));
+    m_nextAutoInsertCommand = std::move(command);
+}
+
+void TextEditorView::dropPendingCommands()
+{
+    m_nextAutoInsertCommand.reset();
+    m_enclosingCommands.clear();
+}
+
+bool TextEditorView::stepOverAutoInsertedRun(const QString& character, TextRange range)
+{
+    const QString& text = string();
+    // A second backtick typed straight after the first is paired again: that is how a fence starts.
+    if (range.length != 0 || (character == QStringLiteral("`") && range.location > 0 && text.at(range.location - 1) == u'`'))
+        return false;
+    const auto sitsAtCursor = [&](const AutoPairedCommand& command) {
+        const QString& added = command.addedCharacters();
+        return added.startsWith(character) && text.mid(range.location, added.size()) == added;
+    };
+    auto paired = std::dynamic_pointer_cast<AutoPairedCommand>(m_nextAutoInsertCommand);
+    bool pending = paired && paired->location() == range.location && sitsAtCursor(*paired);
+    if (!pending) {
+        // The closer of an enclosing pair, once the inner run has been typed over.
+        if (m_enclosingCommands.empty() || !sitsAtCursor(*m_enclosingCommands.back()))
+            return false;
+        paired = m_enclosingCommands.back();
+        m_enclosingCommands.pop_back();
+        m_nextAutoInsertCommand = paired;
+    }
+    m_lastInsertedPair.reset();
+    const QString added = paired->addedCharacters();
+    const qsizetype after = range.location + character.size();
+    if (added.size() > character.size()) {
+        auto rest = std::make_shared<AutoPairedCommand>(added.mid(character.size()));
+        rest->updateCurrentInsertLocation(after);
+        m_nextAutoInsertCommand = rest;
+    } else {
+        m_nextAutoInsertCommand.reset();
+        // The enclosing closer right after the run is the next one to type over.
+        if (!m_enclosingCommands.empty()) {
+            const auto& enclosing = m_enclosingCommands.back();
+            if (text.mid(after, enclosing->addedCharacters().size()) == enclosing->addedCharacters()) {
+                enclosing->updateCurrentInsertLocation(after);
+                m_nextAutoInsertCommand = enclosing;
+                m_enclosingCommands.pop_back();
+            }
+        }
+    }
+    setSelectedRange(TextRange(after, 0));
+    return true;
+}
+
 bool TextEditorView::handleAutoPairCharacter(const QString& character, const QString& input, TextRange range)
 {
     const qsizetype location = range.location;
+    // The closing run the view put in itself ("**" after "**b", "`" after "`c") is typed over
+    // as a whole, so no stray closer is left behind the cursor.
+    if (stepOverAutoInsertedRun(character, range))
+        return true;
     if (m_lastInsertedPair && m_lastInsertedPair->character == character) {
         const QString stored = m_lastInsertedPair->character;
         const bool closes = autoPairDict().values().contains(stored) || stored == ASTERISK || stored == DOLLAR;
@@ -336,7 +397,7 @@ bool TextEditorView::handleAutoPairCharacter(const QString& character, const QSt
         m_lastInsertedPair.emplace(closer, location + 1);
         setSelectedRange(TextRange(location + 1, 0));
         auto command = std::make_shared<AutoPairedCommand>(closer);
-        m_nextAutoInsertCommand = command;
+        replacePendingCommand(command);
         command->updateCurrentInsertLocation(location + 1);
         m_autoPairInAction = false;
         return true;
@@ -359,7 +420,7 @@ bool TextEditorView::handleSpecialCaseCharacter(const QString& character, const 
     if (!applies)
         return false;
     if (character == QStringLiteral("\n")) {
-        m_nextAutoInsertCommand.reset();
+        dropPendingCommands();
         m_lastInsertedPair.reset();
     }
     if (m_autoBullet && handleAutoCode(character, range))
@@ -495,7 +556,7 @@ bool TextEditorView::handleAutoCode(const QString& character, TextRange range)
     setSelectedRange(TextRange(range.location + 1, 0));
     auto command = std::make_shared<AutoPairedCommand>(QStringLiteral("`"));
     command->updateCurrentInsertLocation(range.location + 1);
-    m_nextAutoInsertCommand = command;
+    replacePendingCommand(command);
     return true;
 }
 
@@ -505,7 +566,7 @@ bool TextEditorView::handleNextCommand(const QString& character, const QString& 
         return false;
     const std::shared_ptr<AutoInsertCommand> command = m_nextAutoInsertCommand;
     const CommandResult result = command->execute(character, range.location, *this);
-    m_nextAutoInsertCommand.reset();
+    dropPendingCommands();
     switch (result) {
     case CommandResult::Error:
         platform::TextView::insertText(input);

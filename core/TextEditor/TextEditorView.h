@@ -118,6 +118,12 @@ private:
     };
     using WaitResult = std::pair<QString, std::shared_ptr<AutoInsertCommand>>;
 
+    // Moves the cursor over the next character of the pending command's closing run when that
+    // character is typed; true when it did.
+    bool stepOverAutoInsertedRun(const QString& character, platform::TextRange range);
+    // Makes `command` the pending one; a pending closing run it replaces is kept as enclosing.
+    void replacePendingCommand(std::shared_ptr<AutoInsertCommand> command);
+    void dropPendingCommands();
     bool handleAutoPairCharacter(const QString& character, const QString& input, platform::TextRange range);
     bool handleSpecialCaseCharacter(const QString& character, const QString& input, platform::TextRange range);
     WaitResult autoPairTypeWaitCharacter(const QString& input, qsizetype location);
@@ -142,6 +148,8 @@ private:
     bool m_autoPairInAction = false;
     std::optional<Autopair> m_lastInsertedPair;
     std::shared_ptr<AutoInsertCommand> m_nextAutoInsertCommand;
+    // Closing runs of enclosing pairs still ahead of the cursor, innermost last.
+    std::vector<std::shared_ptr<AutoPairedCommand>> m_enclosingCommands;
     std::vector<platform::Observation> m_settingObservations;
 };
 

@@ -29,7 +29,7 @@ inline void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers =
 }
 
 // Types each character as its own key press; "\n" is Return, "\t" is Tab, "\x1b" is Escape,
-// "\x1a" is Ctrl+Z and "\x02" the left arrow.
+// "\x1a" is Ctrl+Z, "\x02" the left arrow, "\x0e" the down arrow and "\x05" End.
 inline void typeKeys(QWidget* widget, const QString& keys)
 {
     for (const QChar c : keys) {
@@ -41,6 +41,10 @@ inline void typeKeys(QWidget* widget, const QString& keys)
             pressKey(widget, Qt::Key_Z, Qt::ControlModifier);
         else if (c == u'\x02')
             pressKey(widget, Qt::Key_Left);
+        else if (c == u'\x0e')
+            pressKey(widget, Qt::Key_Down);
+        else if (c == u'\x05')
+            pressKey(widget, Qt::Key_End);
         else if (c == u'\x1b')
             pressKey(widget, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
         else {

@@ -159,6 +159,33 @@ INSTANTIATE_TEST_SUITE_P(Lists, Typing,
         CASE("digitsWithoutDotSpace", "3.x", { 3, 0 }, "\n", "3.x\n", { 4, 0 })),
     [](const ::testing::TestParamInfo<TypingCase>& info) { return std::string(info.param.name); });
 
+// Whole constructs typed from an empty text, closers and all, come out as typed: the automatic
+// closers are typed over, never left behind the cursor.
+INSTANTIATE_TEST_SUITE_P(WholeConstructs, Typing,
+    ::testing::Values(CASE("bold", "", { 0, 0 }, "**b** c", "**b** c", { 7, 0 }),
+        CASE("boldAtLineStartThenList", "", { 0, 0 }, "**b**\n- a\n\n", "**b**\n- a\n\n", { 11, 0 }),
+        CASE("italic", "", { 0, 0 }, "*i* x", "*i* x", { 5, 0 }),
+        CASE("boldItalic", "", { 0, 0 }, "***bi*** x", "***bi*** x", { 10, 0 }),
+        CASE("boldMidLine", "", { 0, 0 }, "a **bold** b", "a **bold** b", { 12, 0 }),
+        CASE("boldThenReturn", "", { 0, 0 }, "**b**\nx", "**b**\nx", { 7, 0 }),
+        CASE("inlineCode", "", { 0, 0 }, "a `c` b", "a `c` b", { 7, 0 }),
+        CASE("inlineCodeFirst", "", { 0, 0 }, "`c` b", "`c` b", { 5, 0 }),
+        CASE("dollarMath", "", { 0, 0 }, "$x$ y", "$x$ y", { 5, 0 }, dollarOn()),
+        CASE("link", "", { 0, 0 }, "[a](http://b.c) d", "[a](http://b.c) d", { 17, 0 }),
+        CASE("image", "", { 0, 0 }, "![i](p.png)", "![i](p.png)", { 11, 0 }),
+        CASE("boldLink", "", { 0, 0 }, "[**b**](u)", "[**b**](u)", { 10, 0 }),
+        CASE("quoted", "", { 0, 0 }, "say \"hi\" don't", "say \"hi\" don't", { 14, 0 }),
+        CASE("parentheses", "", { 0, 0 }, "f(x) = (a + b)", "f(x) = (a + b)", { 14, 0 }),
+        CASE("listEndedWithReturn", "", { 0, 0 }, "- **b**\nc\n\nd", "- **b**\n- c\n\nd", { 14, 0 }),
+        CASE("orderedListEnded", "", { 0, 0 }, "1. a\nb\n\nc", "1. a\n2. b\n\nc", { 12, 0 }),
+        CASE("fence", "", { 0, 0 }, "```sh\necho *x*\x0e\x05\nz", "```sh\necho *x*\n```\nz", { 20, 0 }),
+        CASE("table", "", { 0, 0 }, "| a | b |\n| - | - |\n| **1** | 2 |",
+            "| a | b |\n| - | - |\n| **1** | 2 |", { 33, 0 }),
+        CASE("codeInParentheses", "", { 0, 0 }, "(`c`) x", "(`c`) x", { 7, 0 }),
+        CASE("boldInParenthesesWithText", "", { 0, 0 }, "(a **b** c) d", "(a **b** c) d", { 13, 0 }),
+        CASE("heading", "", { 0, 0 }, "# T *i*\n\ntext", "# T *i*\n\ntext", { 13, 0 })),
+    [](const ::testing::TestParamInfo<TypingCase>& info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(Tab, Typing,
     ::testing::Values(CASE("width4Column0", "", { 0, 0 }, "\t", "    ", { 4, 0 }),
         CASE("width4Column2", "ab", { 2, 0 }, "\t", "ab  ", { 4, 0 }),
