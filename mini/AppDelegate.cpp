@@ -16,6 +16,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -26,6 +27,11 @@ namespace penwick {
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
 {
+    m_clock = [timer = std::make_shared<QElapsedTimer>()] {
+        if (!timer->isValid())
+            timer->start();
+        return timer->elapsed();
+    };
 }
 
 AppDelegate::~AppDelegate()
@@ -75,8 +81,9 @@ void AppDelegate::applicationDidFinishLaunching()
     m_statusItem->setIcon(QIcon(miniResourcePath(QStringLiteral("statusIcon"), QStringLiteral("svg"))));
     m_statusItem->setToolTip(QStringLiteral("Penwick Mini"));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            togglePopover();
+        // A double click's second press arrives as its own activation too.
+        if (reason == QSystemTrayIcon::Trigger)
+            trayIconClicked();
     });
     m_statusItem->show();
     m_ratioObservation = platform::UserDefaults::standard().observe(MiniPrefs::WINDOW_SIZE_RATIO, this,
@@ -106,6 +113,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_binder->bindKey(CoreMagicStrings::PENWICK_MINI_SHORTCUT, [this] { togglePopover(); });
     connect(m_content, &ContentViewController::preferencesShown, this, [this](PenwickMiniPreferencesWindowController* window) {
         window->showShortcutError(m_binder->lastError());
+        // While the recorder records, the combination must reach it rather than the grab.
+        connect(window, &PenwickMiniPreferencesWindowController::recordingChanged, this,
+                [this](bool recording) { m_binder->setSuspended(recording); });
+        connect(window, &QObject::destroyed, this, [this] { m_binder->setSuspended(false); });
     });
     miniLog().debug(QStringLiteral("Penwick Mini Launched"));
 }
@@ -150,6 +161,21 @@ void AppDelegate::togglePopover()
         showPopover();
 }
 
+bool AppDelegate::within(const std::optional<qint64>& time) const
+{
+    return time && m_clock() - *time < QApplication::doubleClickInterval();
+}
+
+void AppDelegate::trayIconClicked()
+{
+    if (within(m_lastTrayChange))
+        return;
+    togglePopover();
+    m_lastTrayChange = m_clock();
+    if (m_popover && m_popover->isShown())
+        m_lastTrayOpen = m_lastTrayChange;
+}
+
 void AppDelegate::showPopover()
 {
     if (!m_popover)
@@ -180,9 +206,18 @@ void AppDelegate::handleMonitoredEvent(const MonitoredEvent* event)
 {
     if (!m_popover || m_popover->isDetached())
         return;
-    if (!event || event->type != MonitoredEvent::KeyDown || event->isEscape()) {
-        if (m_popover->isShown() && !m_content->isPinned())
-            closePopover();
+    if (event && event->type == MonitoredEvent::KeyDown) {
+        // Escape in an open menu or list closes that, not the popover.
+        if (!event->isEscape() || event->inPopup || QApplication::activePopupWidget())
+            return;
+    } else if (within(m_lastTrayOpen)) {
+        return; // the second press of the double click that opened it
+    }
+    if (m_popover->isShown() && !m_content->isPinned()) {
+        closePopover();
+        // The press may be the panel's, before the activation of the same click.
+        if (!event || event->type != MonitoredEvent::KeyDown)
+            m_lastTrayChange = m_clock();
     }
 }
 

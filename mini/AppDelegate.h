@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -58,6 +59,11 @@ public:
     // The size for a ratio setting; none when the value is no number.
     static std::optional<QSize> sizeForRatio(const QVariant& value);
 
+    // A click on the tray icon: toggles the popover, once per click (see m_lastTrayChange).
+    void trayIconClicked();
+    // For tests: the monotonic clock, in milliseconds, that tells presses of one click apart.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
 private:
     void applySizeRatio();
     void applyAppearance();
@@ -70,6 +76,14 @@ private:
     std::unique_ptr<LocalEventMonitor> m_localMonitor;
     std::unique_ptr<platform::GlobalShortcutBinder> m_binder;
     platform::Observation m_ratioObservation;
+    // A panel on the bus sends its own press on another window (which closes the popover) and
+    // then the activation; a double click sends two activations, with a press between. So
+    // within an interval after a change by the tray or a press elsewhere, the next is the same
+    // click and changes nothing.
+    std::optional<qint64> m_lastTrayChange; // opened or closed by the tray, or closed by a press
+    std::optional<qint64> m_lastTrayOpen;
+    std::function<qint64()> m_clock;
+    bool within(const std::optional<qint64>& time) const;
 };
 
 } // namespace penwick

@@ -41,26 +41,18 @@ void AppTracker::stopTracking()
 
 void AppTracker::setPreviousApplication(const std::optional<platform::WindowInfo>& window)
 {
-    if (!window || window->pid == 0) {
-        // No program to name: as when the system names no deactivated application.
-        std::optional<RunningApplication> next;
-        if (window)
-            next = applicationForWindow(*window);
-        const bool same = (!m_currentApp && !next)
-            || (m_currentApp && next && m_currentApp->pid == 0 && m_currentApp->windowId == next->windowId);
-        if (same)
-            return;
-        m_prevApp.reset();
-        setCurrentApp(std::move(next));
+    // No active window (window managers name none for a moment between two windows), or one
+    // that names no process: no program we could attach a note to. The program left stays the
+    // current one, so that the step after it still finds it.
+    if (!window || window->pid == 0)
         return;
-    }
     RunningApplication application = applicationForWindow(*window);
     if (m_currentApp && m_currentApp->pid == application.pid) {
         // Another window of the same program: no report, but the window goes along.
         m_currentApp = std::move(application);
         return;
     }
-    m_prevApp = m_currentApp && m_currentApp->pid != 0 ? m_currentApp : std::nullopt;
+    m_prevApp = m_currentApp;
     setCurrentApp(std::move(application));
 }
 

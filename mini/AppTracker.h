@@ -41,7 +41,8 @@ public:
     void stopTracking();
     bool isTracking() const { return m_watcher.isRunning(); }
 
-    // The active window changed to `window` (none: no window is active).
+    // The active window changed to `window`. None, or a window that names no process, changes
+    // nothing: the program the user left is kept.
     void setPreviousApplication(const std::optional<platform::WindowInfo>& window);
 
     // The program that owns a window.

@@ -14,6 +14,7 @@ struct MonitoredEvent {
     enum Type { LeftMouseDown = 1, RightMouseDown = 2, KeyDown = 4 };
     Type type = LeftMouseDown;
     int key = 0;            // Qt::Key of a key press
+    bool inPopup = false;   // the key press went to an open menu or list
     bool isEscape() const { return type == KeyDown && key == Qt::Key_Escape; }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace penwick {
 
@@ -18,6 +19,8 @@ protected:
             MonitoredEvent seen;
             seen.type = MonitoredEvent::KeyDown;
             seen.key = static_cast<QKeyEvent*>(event)->key();
+            // The menu or list may have closed itself before its window hears the key.
+            seen.inPopup = static_cast<QWindow*>(watched)->type() == Qt::Popup;
             m_monitor->deliver(seen);
         }
         return false;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace penwick {
 
@@ -99,14 +100,33 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event)
 
 void PopoverWindow::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_following) {
+        move(event->globalPosition().toPoint() - m_pressPosition);
+        return;
+    }
     if (m_dragging && (event->position().toPoint() - m_pressPosition).manhattanLength() > 8) {
         m_dragging = false;
-        const QPoint offset = m_pressPosition;
         detach();
-        move(event->globalPosition().toPoint() - offset);
+        move(event->globalPosition().toPoint() - m_pressPosition);
+        // Detaching made the window anew, and the press that drags belonged to the old one:
+        // the window manager moves it on where it can, else the window follows the pointer.
+        if (!(windowHandle() && windowHandle()->startSystemMove())) {
+            m_following = true;
+            grabMouse();
+        }
         return;
     }
     QWidget::mouseMoveEvent(event);
+}
+
+void PopoverWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_dragging = false;
+    if (m_following && event->button() == Qt::LeftButton) {
+        m_following = false;
+        releaseMouse();
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*)

@@ -40,6 +40,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +50,8 @@ private:
     State m_state = State::Closed;
     QPoint m_pressPosition;
     bool m_dragging = false;
+    // Detached by this drag, the window follows the pointer until the button is let go.
+    bool m_following = false;
 };
 
 } // namespace penwick

@@ -45,6 +45,7 @@ void ScratchViewController::loadDocument()
         if (fetched) {
             m_document = fetched;
             m_document->setTransient(false);
+            rememberStored(*fetched);
         } else if (error.message.isEmpty()) {
             makeNew = true; // deleted elsewhere
         } else {
@@ -70,16 +71,32 @@ std::optional<StoreError> ScratchViewController::saveDocument()
 {
     if (!m_document || m_document->isTransient())
         return std::nullopt;
+    const QString title = titleField()->text();
+    const QString content = textEditor()->string();
+    if (!differsFromStored(title, content))
+        return std::nullopt;
     ScratchDocument note = *m_document;
     note.setUpdatedDate(QDateTime::currentDateTimeUtc());
-    note.setTitle(titleField()->text());
-    note.setContent(textEditor()->string());
+    note.setTitle(title);
+    note.setContent(content);
     // The text is kept in memory whatever happens to the write.
     m_document = note;
     if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
         return error;
-    m_stored = true;
+    rememberStored(note);
     return std::nullopt;
+}
+
+bool ScratchViewController::differsFromStored(const QString& title, const QString& content) const
+{
+    return !m_stored || title != m_storedTitle || content != m_storedContent;
+}
+
+void ScratchViewController::rememberStored(const ScratchDocument& note)
+{
+    m_stored = true;
+    m_storedTitle = note.title();
+    m_storedContent = note.content();
 }
 
 void ScratchViewController::becomeInTransient()

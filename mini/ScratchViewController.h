@@ -49,8 +49,16 @@ private:
     void loadDocument();
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
 
+    // Whether the note's title or text differ from what the database holds, as far as this
+    // page knows: a save that would write the same again writes nothing, so that a note
+    // Penwick edited meanwhile is not written back over.
+    bool differsFromStored(const QString& title, const QString& content) const;
+    void rememberStored(const ScratchDocument& note);
+
     std::optional<ScratchDocument> m_document;
     bool m_stored = false; // the note has been committed to the database
+    QString m_storedTitle;
+    QString m_storedContent;
     QToolButton* m_addButton = nullptr;
     std::optional<platform::TextRanges> m_selectedRangesBeforeDisappearance;
     std::optional<QString> m_selectedDocumentIdBeforeDisappearance;

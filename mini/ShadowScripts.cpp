@@ -5,13 +5,17 @@
 #include "MiniLog.h"
 #include "MiniResources.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <utility>
 
 namespace penwick {
 
@@ -60,59 +64,115 @@ QList<ShadowItem> ShadowScripts::parseReply(const QByteArray& reply, const Runni
     return items;
 }
 
-QList<ShadowItem> ShadowScripts::runScript(const QMap<QString, QString>& scripts, const RunningApplication& application)
+std::unique_ptr<ShadowScriptRun> ShadowScripts::runScript(const QMap<QString, QString>& scripts,
+                                                         const RunningApplication& application, ReplyHandler handler)
 {
     const QString path = scripts.value(application.identifier);
     if (path.isEmpty())
-        return {};
-    QProcess process;
+        return nullptr;
+    return std::make_unique<ShadowScriptRun>(path, application, std::move(handler));
+}
+
+ShadowScriptRun::ShadowScriptRun(const QString& path, const RunningApplication& application,
+                                 ShadowScripts::ReplyHandler handler)
+    : m_path(path)
+    , m_application(application)
+    , m_handler(std::move(handler))
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PENWICK_APP_ID"), application.identifier);
     environment.insert(QStringLiteral("PENWICK_APP_PID"), QString::number(application.pid));
     environment.insert(QStringLiteral("PENWICK_APP_PATH"), application.executablePath);
     environment.insert(QStringLiteral("PENWICK_WINDOW_ID"), QString::number(application.windowId));
     environment.insert(QStringLiteral("PENWICK_WINDOW_TITLE"), application.windowTitle);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    const auto fail = [&](const QString& reason) {
-        miniLog().error(QStringLiteral("Shadow script ") + path + QStringLiteral(": ") + reason);
-        return QList<ShadowItem>();
-    };
-    process.start(path, {});
-    if (!process.waitForStarted(kTimeoutMs))
-        return fail(QStringLiteral("it could not be started (%1)").arg(process.errorString()));
-
+    m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    // A group of its own: stopping the script reaches the programs it started as well.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
     // Read as it comes, so that a script printing much never blocks on a full pipe.
-    QByteArray output;
-    QDeadlineTimer deadline(kTimeoutMs);
-    while (process.state() != QProcess::NotRunning) {
-        if (deadline.hasExpired()) {
-            process.kill();
-            process.waitForFinished(1000);
-            return fail(QStringLiteral("it ran longer than %1 seconds and was stopped").arg(kTimeoutMs / 1000));
-        }
-        process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        output += process.readAllStandardOutput();
-        if (output.size() > kMaxOutput) {
-            process.kill();
-            process.waitForFinished(1000);
-            return fail(QStringLiteral("it printed more than 1 MiB"));
-        }
-    }
-    output += process.readAllStandardOutput();
-    if (output.size() > kMaxOutput)
-        return fail(QStringLiteral("it printed more than 1 MiB"));
-    if (process.exitStatus() == QProcess::CrashExit)
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &ShadowScriptRun::readOutput);
+    connect(&m_process, &QProcess::finished, this, &ShadowScriptRun::processFinished);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            fail(QStringLiteral("it could not be started (%1)").arg(m_process.errorString()));
+    });
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("it ran longer than %1 seconds and was stopped").arg(ShadowScripts::kTimeoutMs / 1000));
+    });
+    m_timeout.start(ShadowScripts::kTimeoutMs);
+    m_process.start(path, {});
+}
+
+ShadowScriptRun::~ShadowScriptRun()
+{
+    disconnect(&m_process, nullptr, this, nullptr);
+    m_handler = nullptr;
+    stopProcessGroup();
+    m_process.waitForFinished(1000);
+}
+
+void ShadowScriptRun::readOutput()
+{
+    if (m_finished)
+        return;
+    m_output += m_process.readAllStandardOutput();
+    if (m_output.size() > ShadowScripts::kMaxOutput)
+        fail(QStringLiteral("it printed more than 1 MiB"));
+}
+
+void ShadowScriptRun::processFinished(int exitCode, QProcess::ExitStatus status)
+{
+    readOutput();
+    if (m_finished)
+        return;
+    if (status == QProcess::CrashExit)
         return fail(QStringLiteral("it crashed"));
-    if (process.exitCode() != 0)
-        return fail(QStringLiteral("it exited with status %1").arg(process.exitCode()));
+    if (exitCode != 0)
+        return fail(QStringLiteral("it exited with status %1").arg(exitCode));
     QString error;
-    const QList<ShadowItem> items = parseReply(output, application, &error);
+    const QList<ShadowItem> items = ShadowScripts::parseReply(m_output, m_application, &error);
     if (!error.isEmpty())
         return fail(error);
-    return items;
+    finish(items);
+}
+
+void ShadowScriptRun::fail(const QString& reason)
+{
+    if (m_finished)
+        return;
+    miniLog().error(QStringLiteral("Shadow script ") + m_path + QStringLiteral(": ") + reason);
+    stopProcessGroup();
+    finish({});
+}
+
+void ShadowScriptRun::finish(const QList<ShadowItem>& items)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_timeout.stop();
+    m_output.clear();
+    // From the event loop, so that a reply never reaches its caller inside runScript.
+    QMetaObject::invokeMethod(
+        this,
+        [this, items] {
+            if (auto handler = std::exchange(m_handler, nullptr))
+                handler(items);
+        },
+        Qt::QueuedConnection);
+}
+
+void ShadowScriptRun::stopProcessGroup()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    if (const qint64 pid = m_process.processId(); pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    // Also the script itself, should it not have made its group yet.
+    m_process.kill();
 }
 
 } // namespace penwick

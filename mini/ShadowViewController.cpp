@@ -54,15 +54,20 @@ ShadowViewController::ShadowViewController(QWidget* parent)
     m_pathLabel->setObjectName(QStringLiteral("pathLbl"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pathLabel->setContentsMargins(8, 0, 8, 0);
+    // A long path or message wraps rather than widening the popover.
+    m_pathLabel->setWordWrap(true);
+    m_pathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     static_cast<QVBoxLayout*>(layout())->insertWidget(1, m_pathLabel);
     connect(m_popup, &QComboBox::activated, this, &ShadowViewController::changeShadowListPopUpSelection);
 
     m_scripts = ShadowScripts::collectScripts();
     AppTracker::sharedInstance().setDelegate(this);
+    showNoProgram();
 }
 
 ShadowViewController::~ShadowViewController()
 {
+    m_scriptRun.reset();
     m_popup->clear();
     if (AppTracker::sharedInstance().delegate() == this)
         AppTracker::sharedInstance().setDelegate(nullptr);
@@ -76,9 +81,25 @@ void ShadowViewController::chooseShadowApp()
     m_shadowApp = current && current->isSelf() ? tracker.prevApp() : current;
 }
 
+QString ShadowViewController::noProgramText()
+{
+    return tr("No program to attach a note to: work in a program, then open Penwick Mini again");
+}
+
+bool ShadowViewController::isListing() const
+{
+    return m_awaitingScript;
+}
+
 void ShadowViewController::viewWillAppear()
 {
     chooseShadowApp();
+    // Where no report of the program came yet (no window manager names the active window, or
+    // the page is new), the list is built for the program the tracker knows.
+    if (!sameProgram(m_shadowApp, m_listedApp)) {
+        saveNoteLogged(m_previousSelectedIndex);
+        refreshList();
+    }
     restoreSelection();
     AppTracker::sharedInstance().setDelegate(this);
     EditViewController::viewWillAppear();
@@ -104,11 +125,18 @@ void ShadowViewController::didSetCurrentApplication(const std::optional<RunningA
 
 void ShadowViewController::refreshList()
 {
+    // A reply about the program before is of no use any more.
+    m_scriptRun.reset();
+    m_awaitingScript = false;
     m_popup->clear();
     m_shadowList.clear();
+    m_listedApp = m_shadowApp;
     if (!m_shadowApp || m_shadowApp->localizedName.isEmpty() || m_shadowApp->executablePath.isEmpty()
-        || m_shadowApp->identifier.isEmpty())
+        || m_shadowApp->identifier.isEmpty()) {
+        showNoProgram();
         return;
+    }
+    textEditor()->setReadOnly(false);
     m_popup->setEnabled(true);
     ShadowItem program;
     program.title = m_shadowApp->localizedName;
@@ -117,11 +145,32 @@ void ShadowViewController::refreshList()
     program.sourceIdentifier = m_shadowApp->identifier;
     program.toolTip = windowTitle();
     m_shadowList.append(program);
-    m_shadowList.append(ShadowScripts::runScript(m_scripts, *m_shadowApp));
-    for (const ShadowItem& item : m_shadowList)
-        m_popup->addItem(item.title);
+    m_popup->addItem(program.title);
+    m_previousSelectedIndex = 0;
+    m_popup->setCurrentIndex(0);
+    m_iconView->setPixmap(platform::iconForFile(program.path).pixmap(kIconSize, kIconSize));
+    m_iconView->setToolTip(program.toolTip);
+    m_pathLabel->setText(program.path);
+    m_pathLabel->setToolTip(program.path);
+    loadNote(program.path, program.sourceIdentifier);
 
-    for (int i = 0; i < m_shadowList.size(); ++i) {
+    m_scriptRun = ShadowScripts::runScript(m_scripts, *m_shadowApp,
+                                           [this](const QList<ShadowItem>& items) { addScriptEntries(items); });
+    m_awaitingScript = m_scriptRun != nullptr;
+}
+
+void ShadowViewController::addScriptEntries(const QList<ShadowItem>& items)
+{
+    m_awaitingScript = false;
+    // The user's own choice, or typing into the program's note meanwhile, stays.
+    const bool untouched = m_previousSelectedIndex == 0 && m_popup->currentIndex() == 0 && !m_edited;
+    for (const ShadowItem& item : items) {
+        m_shadowList.append(item);
+        m_popup->addItem(item.title);
+    }
+    if (!untouched)
+        return;
+    for (int i = 1; i < m_shadowList.size(); ++i) {
         if (m_shadowList[i].isActive.value_or(false)) {
             m_previousSelectedIndex = i;
             m_popup->setCurrentIndex(i);
@@ -130,13 +179,28 @@ void ShadowViewController::refreshList()
             return;
         }
     }
-    m_previousSelectedIndex = 0;
-    m_popup->setCurrentIndex(0);
-    m_iconView->setPixmap(platform::iconForFile(program.path).pixmap(kIconSize, kIconSize));
-    m_iconView->setToolTip(program.toolTip);
-    m_pathLabel->setText(program.path);
-    m_pathLabel->setToolTip(program.path);
-    loadNote(program.path, program.sourceIdentifier);
+}
+
+void ShadowViewController::showNoProgram()
+{
+    m_document.reset();
+    m_stored = false;
+    m_edited = false;
+    m_popup->setEnabled(false);
+    m_iconView->clear();
+    m_iconView->setToolTip(QString());
+    m_pathLabel->setText(noProgramText());
+    m_pathLabel->setToolTip(QString());
+    setEditorText(QString());
+    // Typing here would have nowhere to go.
+    textEditor()->setReadOnly(true);
+}
+
+bool ShadowViewController::sameProgram(const std::optional<RunningApplication>& a, const std::optional<RunningApplication>& b)
+{
+    if (!a || !b)
+        return !a && !b;
+    return a->pid == b->pid && a->identifier == b->identifier && a->executablePath == b->executablePath;
 }
 
 void ShadowViewController::restoreSelection()
@@ -212,6 +276,7 @@ void ShadowViewController::loadNote(const QString& path, const QString& identifi
     }
     m_document = note;
     m_stored = false;
+    m_edited = false;
     m_selectedItemBeforeDisappearance.reset();
     m_selectedRangesBeforeDisappearance.reset();
     if (!path.isEmpty() && !identifier.isEmpty()) {
@@ -223,7 +288,7 @@ void ShadowViewController::loadNote(const QString& path, const QString& identifi
         if (!found.isEmpty()) {
             m_document = found.front();
             m_document->setTransient(false);
-            m_stored = true;
+            rememberStored(*m_document);
         } else if (!error.message.isEmpty()) {
             miniLog().error(QStringLiteral("Error reading shadow note: ") + error.message);
         }
@@ -241,11 +306,15 @@ void ShadowViewController::loadNote(const QString& path, const QString& identifi
 
 std::optional<StoreError> ShadowViewController::saveNote(int index)
 {
-    if (!m_document || m_document->isTransient() || !m_shadowApp)
+    if (!m_document || m_document->isTransient())
         return std::nullopt;
+    if (!m_shadowApp) {
+        StoreError error;
+        error.message = noProgramText();
+        return error;
+    }
     const bool isNew = !m_stored;
     ShadowDocument note = *m_document;
-    note.setUpdatedDate(QDateTime::currentDateTimeUtc());
     if (note.sourceIdentifier().isEmpty())
         note.setSourceIdentifier(m_shadowApp->identifier);
     note.setContent(textEditor()->string());
@@ -255,10 +324,14 @@ std::optional<StoreError> ShadowViewController::saveNote(int index)
         note.setPath(m_shadowList[index].path);
         note.setTitle(m_shadowList[index].title);
     }
+    // Writing what the database holds already would only make Penwick reload the note.
+    if (!differsFromStored(note))
+        return std::nullopt;
+    note.setUpdatedDate(QDateTime::currentDateTimeUtc());
     m_document = note;
     if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
         return error;
-    m_stored = true;
+    rememberStored(note);
     platform::NotificationCenter::defaultCenter().post(
         isNew ? CoreNotifications::SHADOW_NOTE_ADDED : CoreNotifications::SHADOW_NOTE_UPDATED, this,
         { { CoreNotifications::SHADOW_NOTE_PAYLOAD, note.path() } });
@@ -276,10 +349,24 @@ std::optional<StoreError> ShadowViewController::saveDocument()
     return saveNote(m_previousSelectedIndex);
 }
 
+bool ShadowViewController::differsFromStored(const ShadowDocument& note) const
+{
+    // The title and path come from the list entry and go along with the text; on their own
+    // they would undo a rename made in Penwick.
+    return !m_stored || note.content() != m_storedContent;
+}
+
+void ShadowViewController::rememberStored(const ShadowDocument& note)
+{
+    m_stored = true;
+    m_storedContent = note.content();
+}
+
 void ShadowViewController::becomeInTransient()
 {
     if (m_document)
         m_document->setTransient(false);
+    m_edited = true;
 }
 
 bool ShadowViewController::canSaveNote() const

@@ -8,6 +8,7 @@
 
 #include <QMap>
 
+#include <memory>
 #include <optional>
 
 class QComboBox;
@@ -15,10 +16,15 @@ class QLabel;
 
 namespace penwick {
 
+class ShadowScriptRun;
+
 // The shadow page: one note per document open in the program the user was working in, and one
 // for the program itself. The documents come from the program's shadow script; notes are
 // ShadowDocument records found by (path, source identifier). A note stays transient, and is
-// never written, until the user types into it.
+// never written, until the user types into it. The program's script runs beside the event loop:
+// the program's own entry comes at once, its documents when the script answers.
+//
+// Without a program to attach a note to, the page says so and takes no typing.
 class ShadowViewController : public EditViewController, public AppTrackerDelegate {
     Q_OBJECT
 public:
@@ -40,10 +46,19 @@ public:
     void didSetCurrentApplication(const std::optional<RunningApplication>& application) override;
 
     void changeShadowListPopUpSelection(int index);
+    // Whether the program's script is still to answer.
+    bool isListing() const;
+    // The text the page shows when no program can take a note.
+    static QString noProgramText();
 
 private:
     void chooseShadowApp();
     void refreshList();
+    void showNoProgram();
+    static bool sameProgram(const std::optional<RunningApplication>& a, const std::optional<RunningApplication>& b);
+    void addScriptEntries(const QList<ShadowItem>& items);
+    bool differsFromStored(const ShadowDocument& note) const;
+    void rememberStored(const ShadowDocument& note);
     void restoreSelection();
     void showIconAndPath(const ShadowItem& item);
     void loadNote(const QString& path, const QString& identifier);
@@ -55,12 +70,18 @@ private:
     QLabel* m_pathLabel = nullptr;
     std::optional<ShadowDocument> m_document;
     bool m_stored = false;
+    // The text the database holds of the loaded note, as far as this page knows.
+    QString m_storedContent;
     QList<ShadowItem> m_shadowList;
     std::optional<ShadowItem> m_selectedItemBeforeDisappearance;
     std::optional<platform::TextRanges> m_selectedRangesBeforeDisappearance;
     std::optional<RunningApplication> m_shadowApp;
     QMap<QString, QString> m_scripts;
     int m_previousSelectedIndex = 0;
+    std::optional<RunningApplication> m_listedApp; // the program the list was built for
+    bool m_edited = false; // typed into since the note was loaded
+    std::unique_ptr<ShadowScriptRun> m_scriptRun;
+    bool m_awaitingScript = false;
 };
 
 } // namespace penwick

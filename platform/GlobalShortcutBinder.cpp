@@ -44,11 +44,26 @@ void GlobalShortcutBinder::unbind()
     m_action = nullptr;
 }
 
+void GlobalShortcutBinder::setSuspended(bool suspended)
+{
+    if (m_suspended == suspended)
+        return;
+    m_suspended = suspended;
+    if (suspended) {
+        m_grab.release();
+        m_bound.clear();
+    } else if (!m_key.isEmpty()) {
+        apply();
+    }
+}
+
 bool GlobalShortcutBinder::apply()
 {
     m_grab.release();
     m_bound.clear();
     m_error.clear();
+    if (m_suspended)
+        return true;
     const QString text = m_defaults.stringForKey(m_key).trimmed();
     if (text.isEmpty())
         return true;

@@ -31,6 +31,11 @@ public:
     bool bindKey(const QString& key, std::function<void()> action);
     void unbind();
 
+    // Holds the binding off while suspended (a recorder takes the keys then) and binds the
+    // key's value again after; changes of the value meanwhile are kept for then.
+    void setSuspended(bool suspended);
+    bool isSuspended() const { return m_suspended; }
+
     bool isBound() const { return m_grab.isGrabbed(); }
     // The combination bound now, in portable text; empty when none.
     QString boundShortcut() const { return m_bound; }
@@ -49,6 +54,7 @@ private:
     QString m_error;
     ErrorHandler m_errorHandler;
     Observation m_observation;
+    bool m_suspended = false;
 };
 
 } // namespace penwick::platform

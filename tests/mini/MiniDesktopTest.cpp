@@ -21,6 +21,7 @@
 #include "TextEditor/TextEditorView.h"
 #include "X11TestClient.h"
 #include "XvfbServer.h"
+#include "platform/GlobalShortcutBinder.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@
 #include <QWindow>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCursor>
+#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -186,6 +189,8 @@ protected:
 
 TEST_F(MiniDesktopTest, ThePanelsClickOpensThePopoverBelowThePointerAndASecondClosesIt)
 {
+    qint64 now = 0;
+    delegate->setClock([&] { return now; });
     const QString item = trayItem();
     ASSERT_FALSE(item.isEmpty()) << "the tray item registered with the panel";
     EXPECT_FALSE(delegate->statusItem()->icon().isNull());
@@ -201,6 +206,7 @@ TEST_F(MiniDesktopTest, ThePanelsClickOpensThePopoverBelowThePointerAndASecondCl
     EXPECT_TRUE(delegate->globalEventMonitor()->isRunning()) << "the monitors run while it shows";
     EXPECT_TRUE(delegate->escapeEventMonitor()->isRunning());
 
+    now += 10 * QApplication::doubleClickInterval(); // a click of its own
     PanelEnvironment::watcher->activate(item, 600, 300);
     ASSERT_TRUE(waitShown(false));
     EXPECT_FALSE(delegate->globalEventMonitor()->isRunning());
@@ -289,6 +295,129 @@ TEST_F(MiniDesktopTest, ARecordedShortcutReplacesTheOldOne)
     EXPECT_EQ(showCounter.shows, 1);
 }
 
+// A panel on the bus sends its own press on another window before the activation, and a double
+// click as two activations with a press between: each click toggles the popover once.
+TEST_F(MiniDesktopTest, EachClickOnThePanelsIconTogglesOnce)
+{
+    qint64 now = 0;
+    delegate->setClock([&] { return now; });
+    const QString item = trayItem();
+    ASSERT_FALSE(item.isEmpty());
+    int activations = 0;
+    QObject::connect(delegate->statusItem(), &QSystemTrayIcon::activated, [&] { ++activations; });
+    const auto click = [&](bool panelPress) {
+        const int before = activations;
+        if (panelPress) {
+            EXPECT_TRUE(clickElsewhere());
+        }
+        client.movePointer({ 600, 300 });
+        PanelEnvironment::watcher->activate(item, 600, 300);
+        EXPECT_TRUE(test::waitUntil([&] { return activations == before + 1; }, 5000));
+    };
+    const int pause = 10 * QApplication::doubleClickInterval();
+
+    click(true);
+    EXPECT_TRUE(popover->isShown());
+    now += pause;
+    click(true);
+    EXPECT_FALSE(popover->isShown()) << "the panel's press closed it, and the activation of that click did not reopen it";
+    now += pause;
+    click(true);
+    now += 50;
+    click(true);
+    EXPECT_TRUE(popover->isShown()) << "a double click opens it once";
+    now += pause;
+    click(false);
+    EXPECT_FALSE(popover->isShown()) << "a click on its own closes it";
+}
+
+TEST_F(MiniDesktopTest, EscapeInAnOpenMenuOrListClosesOnlyThat)
+{
+    showWithKeyboard();
+    QMenu* menu = content->menuButton()->menu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(popover->mapToGlobal(QPoint(20, 40)));
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == menu && menu->windowHandle()->isExposed(); }, 5000));
+    press({ test::kKeyEscape });
+    ASSERT_TRUE(test::waitUntil([&] { return !menu->isVisible(); }, 5000));
+    EXPECT_TRUE(popover->isShown()) << "Escape closed the menu only";
+
+    QComboBox* list = content->shadowViewController()->shadowListPopUpBtn();
+    content->switchMode(int(ContentMode::Shadow));
+    // A list to open, whatever the program.
+    list->addItem(QStringLiteral("an entry"));
+    list->setEnabled(true);
+    list->showPopup();
+    QWidget* open = list->view()->window();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == open && open->windowHandle()->isExposed(); }, 5000));
+    press({ test::kKeyEscape });
+    ASSERT_TRUE(test::waitUntil([&] { return !open->isVisible(); }, 5000));
+    EXPECT_TRUE(popover->isShown()) << "Escape closed the list only";
+
+    press({ test::kKeyEscape });
+    ASSERT_TRUE(waitShown(false));
+}
+
+TEST_F(MiniDesktopTest, ADetachedPopoverFollowsTheDrag)
+{
+    show();
+    const QRect before = popover->geometry();
+    const QPoint grip = before.topLeft() + QPoint(before.width() / 2, PopoverWindow::kStripHeight / 2);
+    client.movePointer(grip);
+    client.pressButton(1);
+    client.movePointer(grip + QPoint(20, 20));
+    ASSERT_TRUE(test::waitUntil([&] { return popover->isDetached(); }, 5000));
+    for (const QPoint step : { QPoint(120, 80), QPoint(260, 200) }) {
+        client.movePointer(grip + step);
+        EXPECT_TRUE(test::waitUntil([&] { return (popover->geometry().topLeft() - (before.topLeft() + step)).manhattanLength() <= 4; }, 5000))
+            << "at " << popover->geometry().x() << "," << popover->geometry().y() << " for a drag by " << step.x() << "," << step.y();
+    }
+    client.releaseButton(1);
+    client.sync();
+    const QPoint dropped = popover->geometry().topLeft();
+    // A click elsewhere moves the pointer away; once PenwickMini heard it, it saw the move too.
+    ASSERT_TRUE(clickElsewhere());
+    EXPECT_EQ(popover->geometry().topLeft(), dropped) << "let go, it stays where it was dropped";
+    delegate->closePopover();
+}
+
+// Pressing the shortcut while the recorder records records it (the grab would take the key and
+// leave the recorder the modifiers alone, an empty shortcut), and it works again afterwards.
+TEST_F(MiniDesktopTest, TheShortcutPressedWhileRecordingIsRecordedAndStays)
+{
+    content->showPreferences();
+    PenwickMiniPreferencesWindowController* preferences = content->preferencesWindow();
+    ASSERT_NE(preferences, nullptr);
+    QKeySequenceEdit* recorder = preferences->penwickShortcutView();
+    preferences->activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return preferences->isActiveWindow(); }, 5000));
+    EXPECT_FALSE(recorder->hasFocus()) << "the recorder records only once the user turns to it";
+
+    recorder->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return recorder->hasFocus(); }, 5000));
+    int finished = 0;
+    QObject::connect(recorder, &QKeySequenceEdit::editingFinished, [&] { ++finished; });
+    press({ test::kKeyControl, test::kKeyAlt, kKeyM });
+    ASSERT_TRUE(test::waitUntil([&] { return finished >= 1; }, 5000));
+    EXPECT_EQ(defaults().stringForKey(CoreMagicStrings::PENWICK_MINI_SHORTCUT), QStringLiteral("Ctrl+Alt+M"));
+    EXPECT_EQ(recorder->keySequence().toString(QKeySequence::PortableText), QStringLiteral("Ctrl+Alt+M"));
+    EXPECT_FALSE(popover->isShown()) << "recorded, not taken by the grab";
+    EXPECT_FALSE(recorder->hasFocus()) << "one combination per recording";
+    EXPECT_TRUE(delegate->shortcutBinder()->isBound());
+
+    // Modifiers alone record nothing and leave the shortcut as it was.
+    recorder->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return recorder->hasFocus(); }, 5000));
+    const int before = finished;
+    press({ test::kKeyControl, test::kKeyAlt });
+    ASSERT_TRUE(test::waitUntil([&] { return finished > before; }, 5000));
+    EXPECT_EQ(defaults().stringForKey(CoreMagicStrings::PENWICK_MINI_SHORTCUT), QStringLiteral("Ctrl+Alt+M"));
+
+    preferences->close();
+    press({ test::kKeyControl, test::kKeyAlt, kKeyM });
+    ASSERT_TRUE(waitShown(true));
+}
+
 TEST_F(MiniDesktopTest, ACombinationHeldElsewhereShowsItsErrorBesideTheRecorder)
 {
     // Another program holds Ctrl+Alt+J: its presses never reach the recorder, but a stored value
@@ -301,9 +430,16 @@ TEST_F(MiniDesktopTest, ACombinationHeldElsewhereShowsItsErrorBesideTheRecorder)
     EXPECT_FALSE(preferences->errorLabel()->isVisible()) << "Ctrl+Alt+M was free";
 
     defaults().setValue(CoreMagicStrings::PENWICK_MINI_SHORTCUT, QStringLiteral("Ctrl+Alt+J"));
-    EXPECT_TRUE(preferences->errorLabel()->isVisible());
-    EXPECT_TRUE(preferences->errorLabel()->text().contains(QStringLiteral("Ctrl+Alt+J")))
-        << preferences->errorLabel()->text().toStdString();
+    QLabel* label = preferences->errorLabel();
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_TRUE(label->text().contains(QStringLiteral("Ctrl+Alt+J"))) << label->text().toStdString();
+    // The whole reason shows: the window is tall enough for the wrapped lines.
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return label->height() >= label->heightForWidth(label->width()) && label->geometry().bottom() < preferences->height(); },
+        5000))
+        << label->height() << " < " << label->heightForWidth(label->width()) << " in a window " << preferences->width() << "x"
+        << preferences->height();
+    EXPECT_GT(label->heightForWidth(label->width()), label->fontMetrics().height()) << "the reason takes more than one line";
 
     // Opened again, the preferences still say why the shortcut does nothing.
     preferences->close();
@@ -486,6 +622,7 @@ TEST_F(MiniDesktopTest, TheShadowPageListsTheProgramAndTheFilesItsScriptReported
     show();
 
     ShadowViewController* shadow = content->shadowViewController();
+    ASSERT_TRUE(test::waitUntil([&] { return !shadow->isListing(); }, 10000));
     QStringList entries;
     for (int i = 0; i < shadow->shadowListPopUpBtn()->count(); ++i)
         entries << shadow->shadowListPopUpBtn()->itemText(i);

@@ -58,6 +58,43 @@ TEST_F(ScratchViewControllerTest, ShowingAndHidingWithoutTypingWritesNothing)
     EXPECT_FALSE(page.addNewScratchNoteBtn()->isVisibleTo(&page));
 }
 
+// Opening and closing the popover without typing must not touch a stored note: Penwick may show
+// it in a tab, and may have changed it while the popover was open.
+TEST_F(ScratchViewControllerTest, ShowingAndHidingLeavesAStoredNoteAlone)
+{
+    page.show();
+    type(QStringLiteral("first version"));
+    page.hide();
+    ASSERT_EQ(stored().size(), 1);
+    const QString id = page.scratchDocument()->id();
+    const ScratchDocument before = stored()[0];
+    page.show();
+    page.hide();
+    ASSERT_EQ(stored().size(), 1);
+    EXPECT_EQ(stored()[0].updatedDate(), before.updatedDate());
+    EXPECT_EQ(stored()[0].content(), before.content());
+    EXPECT_EQ(stored()[0].title(), before.title());
+
+    page.show();
+    ASSERT_EQ(runHelper({ QStringLiteral("update-scratch"), folder, id, QStringLiteral("edited in Penwick") }),
+              QStringLiteral("done"));
+    const ScratchDocument edited = stored()[0];
+    ASSERT_EQ(edited.content(), QStringLiteral("edited in Penwick"));
+    page.hide();
+    EXPECT_EQ(stored()[0].content(), QStringLiteral("edited in Penwick"));
+    EXPECT_EQ(stored()[0].updatedDate(), edited.updatedDate());
+    EXPECT_FALSE(page.saveDocument().has_value());
+    EXPECT_EQ(stored()[0].updatedDate(), edited.updatedDate()) << "the save command writes nothing new either";
+
+    // Typing is written, and only what changed.
+    page.show();
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("edited in Penwick"));
+    page.textEditor()->moveCursor(QTextCursor::End);
+    type(QStringLiteral(", then here"));
+    page.hide();
+    EXPECT_EQ(stored()[0].content(), QStringLiteral("edited in Penwick, then here"));
+}
+
 TEST_F(ScratchViewControllerTest, ATransientNoteGetsANewTimeAtEveryShowing)
 {
     page.show();

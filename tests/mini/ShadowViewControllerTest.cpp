@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,11 @@ protected:
 echo '[{"title":"one.md","path":"/docs/one.md"},{"title":"two.md","path":"/docs/two.md","active":true},{"title":"three.md","path":"/docs/three.md"}]'
 )");
     }
+    // The program's script has answered.
+    static void waitForList(const ShadowViewController& page)
+    {
+        ASSERT_TRUE(test::waitUntil([&] { return !page.isListing(); }, 10000));
+    }
     QStringList popupTitles(const ShadowViewController& page)
     {
         QStringList titles;
@@ -78,6 +84,7 @@ TEST_F(ShadowViewControllerTest, TheScriptsActiveDocumentIsSelectedWithItsNote)
     storeNote(QStringLiteral("/docs/two.md"), QStringLiteral("note of two"));
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     EXPECT_EQ(popupTitles(page), (QStringList { QStringLiteral("Example Editor"), QStringLiteral("one.md"),
                                                 QStringLiteral("two.md"), QStringLiteral("three.md") }));
     EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2);
@@ -90,6 +97,7 @@ TEST_F(ShadowViewControllerTest, WithoutAScriptOnlyTheProgramIsListed)
 {
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     EXPECT_EQ(popupTitles(page), QStringList { QStringLiteral("Example Editor") });
     page.textEditor()->insertText(QStringLiteral("about the program"));
     ASSERT_FALSE(page.saveDocument().has_value());
@@ -109,6 +117,7 @@ TEST_F(ShadowViewControllerTest, ANewNoteStartsWithItsSourceWhenAsked)
     platform::UserDefaults::standard().setValue(QStringLiteral("autoInsertSourcePath"), true);
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     EXPECT_EQ(page.textEditor()->string(), QStringLiteral("*Source: /docs/two.md*\n"));
     EXPECT_FALSE(page.canSaveNote()) << "the inserted line is no typing";
     page.changeShadowListPopUpSelection(1);
@@ -126,6 +135,7 @@ TEST_F(ShadowViewControllerTest, SwitchingSavesOnlyATypedNoteAndPostsAddedThenUp
         });
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     page.changeShadowListPopUpSelection(1); // two.md untouched: nothing saved
     EXPECT_TRUE(ShadowDocument::fetchAllItems().isEmpty());
     EXPECT_TRUE(posted.empty());
@@ -154,6 +164,7 @@ TEST_F(ShadowViewControllerTest, ANoteIsFoundAgainAfterARestart)
     {
         ShadowViewController page;
         AppTracker::sharedInstance().setCurrentApp(app);
+        waitForList(page);
         page.textEditor()->insertText(QStringLiteral("remember me"));
         page.show();
         page.hide(); // the disappearance save
@@ -162,6 +173,7 @@ TEST_F(ShadowViewControllerTest, ANoteIsFoundAgainAfterARestart)
     ASSERT_TRUE(RealmSetup::setupInFolder(folder));
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     EXPECT_EQ(page.textEditor()->string(), QStringLiteral("remember me"));
     EXPECT_TRUE(page.canSaveNote());
 }
@@ -196,6 +208,7 @@ TEST_F(ShadowViewControllerTest, TheShippedScriptListsTheFilesOnTheCommandLine)
     app.windowTitle = QStringLiteral("chapter one.md (~/notes) - gedit");
     ShadowViewController page;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
     editor.kill();
     editor.waitForFinished(5000);
     ASSERT_EQ(page.shadowList().size(), 2);
@@ -203,6 +216,85 @@ TEST_F(ShadowViewControllerTest, TheShippedScriptListsTheFilesOnTheCommandLine)
     EXPECT_EQ(page.shadowList()[1].title, QStringLiteral("chapter one.md"));
     EXPECT_EQ(page.shadowList()[1].isActive, std::optional<bool>(true));
     EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 1);
+}
+
+TEST_F(ShadowViewControllerTest, WithoutAProgramThePageSaysSoAndTakesNoTyping)
+{
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    EXPECT_FALSE(page.textEditor()->isReadOnly());
+    page.textEditor()->insertText(QStringLiteral("kept"));
+    AppTracker::sharedInstance().setCurrentApp(std::nullopt);
+    const auto notes = ShadowDocument::fetchAllItems();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].content(), QStringLiteral("kept")) << "the note typed so far is saved first";
+    EXPECT_EQ(page.pathLbl()->text(), ShadowViewController::noProgramText());
+    EXPECT_EQ(page.shadowListPopUpBtn()->count(), 0);
+    EXPECT_TRUE(page.textEditor()->string().isEmpty());
+    EXPECT_TRUE(page.textEditor()->isReadOnly());
+    QTest::keyClicks(page.textEditor(), QStringLiteral("into nothing"));
+    EXPECT_TRUE(page.textEditor()->string().isEmpty()) << "typing that could not be kept is refused";
+    EXPECT_FALSE(page.canSaveNote());
+    // A program again: typing is taken.
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    EXPECT_FALSE(page.textEditor()->isReadOnly());
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("kept"));
+}
+
+TEST_F(ShadowViewControllerTest, AnUntouchedNoteIsNotWrittenBackOverPenwicksEdit)
+{
+    const QDateTime penwicksDate(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    storeNote(app.executablePath, QStringLiteral("as stored"));
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    ASSERT_EQ(page.textEditor()->string(), QStringLiteral("as stored"));
+    page.show();
+    // Penwick edits the note while the popover shows it.
+    ShadowDocument edited = ShadowDocument::fetchAllItems().value(0);
+    edited.setContent(QStringLiteral("edited in Penwick"));
+    edited.setUpdatedDate(penwicksDate);
+    ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(edited); }).has_value());
+    page.hide();
+    RunningApplication other = app;
+    other.identifier = QStringLiteral("org.example.Other");
+    AppTracker::sharedInstance().setCurrentApp(other);
+    const auto notes = ShadowDocument::fetchAllItems();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].content(), QStringLiteral("edited in Penwick"));
+    EXPECT_EQ(notes[0].updatedDate(), penwicksDate);
+}
+
+TEST_F(ShadowViewControllerTest, TheProgramIsListedAtOnceAndItsDocumentsWhenTheScriptAnswers)
+{
+    const QString go = folders.home + QStringLiteral("/go");
+    test::PrivateFolders::write(folders.userScripts() + kId + QStringLiteral(".sh"), "#!/bin/sh\nwhile [ ! -e '" + go.toUtf8() + R"(' ]; do sleep 0.02; done
+echo '[{"title":"one.md","path":"/docs/one.md"},{"title":"two.md","path":"/docs/two.md","active":true}]'
+)");
+    storeNote(QStringLiteral("/docs/two.md"), QStringLiteral("note of two"));
+    for (const bool typeFirst : { false, true }) {
+        QFile::remove(go);
+        ShadowViewController page;
+        AppTracker::sharedInstance().setCurrentApp(app);
+        EXPECT_TRUE(page.isListing());
+        EXPECT_EQ(popupTitles(page), QStringList { QStringLiteral("Example Editor") });
+        EXPECT_FALSE(page.textEditor()->isReadOnly());
+        if (typeFirst)
+            page.textEditor()->insertText(QStringLiteral("about the program"));
+        test::PrivateFolders::write(go, "", false);
+        waitForList(page);
+        EXPECT_EQ(popupTitles(page), (QStringList { QStringLiteral("Example Editor"), QStringLiteral("one.md"), QStringLiteral("two.md") }));
+        if (typeFirst) {
+            EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 0) << "typing meanwhile keeps the program's note";
+            EXPECT_EQ(page.textEditor()->string(), QStringLiteral("about the program"));
+        } else {
+            EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2);
+            EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of two"));
+        }
+        AppTracker::sharedInstance().setCurrentApp(std::nullopt);
+    }
 }
 
 // The icon comes from the page's own site, port included: a site on another port than its
@@ -225,6 +317,7 @@ TEST_F(ShadowViewControllerTest, AWebPageShowsItsSitesIconFromTheSite)
 
     ShadowViewController view;
     AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(view);
     ASSERT_EQ(view.shadowListPopUpBtn()->currentIndex(), 1);
     EXPECT_EQ(view.pathLbl()->text(), page) << "a web address is shown as it is";
     const auto shownColour = [&] {

@@ -1,38 +1,83 @@
 #!/bin/sh
 # Shadow script of text editors: lists the files named on the editor's command line
-# (/proc/$PENWICK_APP_PID/cmdline) that exist, and marks active the one whose name the
-# window title shows. Prints the JSON array PenwickMini reads.
+# (/proc/$PENWICK_APP_PID/cmdline) that exist, and marks active the one the window title names.
+# Prints the JSON array PenwickMini reads.
+#
+# Names are matched whole, never as part of a longer name ("a.md" is not in "data.md"): first a
+# file whose whole path the title shows (also with the home folder as "~"), then one whose name
+# and folder it shows ("a.md (~/notes) - gedit"), then one whose name alone it shows. At most one
+# file is active.
 
 [ -n "$PENWICK_APP_PID" ] || { echo '[]'; exit 0; }
 cmdline="/proc/$PENWICK_APP_PID/cmdline"
 [ -r "$cmdline" ] || { echo '[]'; exit 0; }
 cwd=$(readlink "/proc/$PENWICK_APP_PID/cwd" 2>/dev/null)
 
-# JSON string body of $1: backslash, quote and control characters escaped.
-json_escape() {
-    printf '%s' "$1" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g' -e 's/	/\\t/g' -e 's/\r/\\r/g' \
-        | awk 'NR > 1 { printf "\\n" } { printf "%s", $0 }'
+# The arguments, NUL-separated; the first is the program itself. A path is one line.
+tr '\000' '\n' < "$cmdline" | {
+    read -r _program
+    while IFS= read -r arg; do
+        case "$arg" in
+            -*|'') continue ;;
+            /*) path=$arg ;;
+            *) path="$cwd/$arg" ;;
+        esac
+        [ -f "$path" ] && printf '%s\n' "$path"
+    done
+} | awk '
+function pathchar(c) { return c ~ /[A-Za-z0-9._~\/-]/ }
+function namechar(c) { return c ~ /[A-Za-z0-9._~-]/ }
+# Whether s stands in t whole: no path character (for a name, no name character) on either side.
+function whole(t, s, isName,    offset, i, before, after) {
+    if (s == "")
+        return 0
+    offset = 0
+    while ((i = index(substr(t, offset + 1), s)) > 0) {
+        i += offset
+        before = i > 1 ? substr(t, i - 1, 1) : ""
+        after = substr(t, i + length(s), 1)
+        if ((before == "" || !(isName ? namechar(before) : pathchar(before))) &&
+            (after == "" || !(isName ? namechar(after) : pathchar(after))))
+            return 1
+        offset = i
+    }
+    return 0
 }
-
-printf '['
-first=1
-skip=1
-# The arguments, NUL-separated; the first is the program itself.
-tr '\000' '\n' < "$cmdline" | while IFS= read -r arg; do
-    if [ "$skip" = 1 ]; then skip=0; continue; fi
-    case "$arg" in
-        -*|'') continue ;;
-        /*) path=$arg ;;
-        *) path="$cwd/$arg" ;;
-    esac
-    [ -f "$path" ] || continue
-    name=${path##*/}
-    active=false
-    case "$PENWICK_WINDOW_TITLE" in
-        *"$name"*) active=true ;;
-    esac
-    [ "$first" = 1 ] || printf ','
-    first=0
-    printf '{"title":"%s","path":"%s","active":%s}' "$(json_escape "$name")" "$(json_escape "$path")" "$active"
-done
-printf ']\n'
+# The path with the home folder as "~", or "" when it is not under it.
+function tilde(p) {
+    if (home != "" && home != "/" && index(p, home "/") == 1)
+        return "~" substr(p, length(home) + 1)
+    return ""
+}
+function shown(p) { return whole(title, p, 0) || whole(title, tilde(p), 0) }
+function escape(s) {
+    gsub(/\\/, "&&", s)
+    gsub(/"/, "\\\"", s)
+    gsub(/\t/, "\\t", s)
+    gsub(/\r/, "\\r", s)
+    return s
+}
+BEGIN { title = ENVIRON["PENWICK_WINDOW_TITLE"]; home = ENVIRON["HOME"]; n = 0 }
+$0 != "" { path[++n] = $0 }
+END {
+    active = 0
+    for (i = 1; i <= n && !active; i++)
+        if (shown(path[i]))
+            active = i
+    for (i = 1; i <= n; i++) {
+        name[i] = path[i]
+        sub(/.*\//, "", name[i])
+        folder[i] = substr(path[i], 1, length(path[i]) - length(name[i]) - 1)
+    }
+    for (i = 1; i <= n && !active; i++)
+        if (whole(title, name[i], 1) && folder[i] != "" && shown(folder[i]))
+            active = i
+    for (i = 1; i <= n && !active; i++)
+        if (whole(title, name[i], 1))
+            active = i
+    printf "["
+    for (i = 1; i <= n; i++)
+        printf "%s{\"title\":\"%s\",\"path\":\"%s\",\"active\":%s}", (i > 1 ? "," : ""), escape(name[i]),
+            escape(path[i]), (i == active ? "true" : "false")
+    printf "]\n"
+}'
