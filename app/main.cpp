@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -73,9 +74,14 @@ int main(int argc, char* argv[])
             delegate.applicationWillResignActive();
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    // Ended from outside: what was typed is kept without asking, then Penwick ends as a quit does.
     platform::handleTerminationSignals(&app, [&delegate] {
+        delegate.saveForTermination();
         delegate.applicationWillTerminate();
         QApplication::quit();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate, [&delegate](QSessionManager&) {
+        delegate.saveForTermination();
     });
 
     // What the user asked for, or one untitled document.

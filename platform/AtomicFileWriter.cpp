@@ -1,11 +1,98 @@
 #include "platform/AtomicFileWriter.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace penwick::platform {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// A folder that refuses new files (no write permission) leaves no room for a temporary file;
+// a writable file in it can still be written in place.
+bool folderRefusesNewFiles(const QString& path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray file = QFile::encodeName(path);
+    struct stat info {};
+    return ::stat(file.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(folder.constData(), W_OK) != 0
+        && (errno == EACCES || errno == EPERM) && ::access(file.constData(), W_OK) == 0;
+}
+
+// Writes over the file itself, keeping its old bytes if any step fails: room for the longer text
+// is taken first, and a write cut short puts the old bytes back.
+std::optional<FileWriteFailure> writeInPlace(const QString& path, const QByteArray& bytes)
+{
+    QFile current(path);
+    if (!current.open(QIODevice::ReadOnly))
+        return FileWriteFailure { current.errorString(), current.error(), errno };
+    const QByteArray old = current.readAll();
+    current.close();
+
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return FileWriteFailure { systemReason(error), QFileDevice::OpenError, error };
+    }
+    auto fail = [fd](int error) {
+        ::close(fd);
+        return FileWriteFailure { systemReason(error), QFileDevice::WriteError, error };
+    };
+    if (bytes.size() > old.size()) {
+        const int error = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+        if (error != 0 && error != EOPNOTSUPP && error != EINVAL) {
+            [[maybe_unused]] const int restored = ::ftruncate(fd, off_t(old.size()));
+            return fail(error);
+        }
+    }
+    if (!writeAll(fd, bytes)) {
+        const int error = errno;
+        writeAll(fd, old);
+        [[maybe_unused]] const int restored = ::ftruncate(fd, off_t(old.size()));
+        return fail(error);
+    }
+    if (::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        writeAll(fd, old);
+        [[maybe_unused]] const int restored = ::ftruncate(fd, off_t(old.size()));
+        return fail(error);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        return FileWriteFailure { systemReason(error), QFileDevice::WriteError, error };
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<FileWriteFailure> writeFileAtomically(const QString& path, const QByteArray& bytes,
     std::optional<QFileDevice::Permissions> permissions)
@@ -14,13 +101,17 @@ std::optional<FileWriteFailure> writeFileAtomically(const QString& path, const Q
     errno = 0;
     // Unbuffered: a write cut short (a full disk, a size limit) shows in write()'s count, where a
     // buffered one loses it in the final flush and the truncated file is committed as complete.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return FileWriteFailure { file.errorString(), file.error(), errno };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const FileWriteFailure failure { file.errorString(), file.error(), errno };
+        if (folderRefusesNewFiles(path))
+            return writeInPlace(path, bytes);
+        return failure;
+    }
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
         const int systemError = errno;
         // A short count leaves the device without an error of its own: the system's says why.
-        const FileWriteFailure failure { systemError ? QString::fromLocal8Bit(std::strerror(systemError)) : file.errorString(),
+        const FileWriteFailure failure { systemError ? systemReason(systemError) : file.errorString(),
             file.error(), systemError };
         file.cancelWriting();
         return failure;

@@ -19,6 +19,8 @@ struct FileWriteFailure {
 // Writes `bytes` to `path` through a temporary file that replaces it only once complete, so
 // readers find the old file or the new one and a failed write leaves the old one as it was.
 // With `permissions`, the new file gets them before it replaces the old one.
+// Where the folder refuses new files but the file itself is writable, no temporary file can be
+// made: the file is then written in place, and a failed write leaves its old bytes.
 std::optional<FileWriteFailure> writeFileAtomically(const QString& path, const QByteArray& bytes,
     std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 

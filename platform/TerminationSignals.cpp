@@ -11,9 +11,16 @@ namespace penwick::platform {
 namespace {
 
 int s_signalPipe[2] = { -1, -1 };
+volatile sig_atomic_t s_signalled = 0;
+// How long the program may take to end once told to; then the default action of SIGALRM ends it.
+constexpr unsigned kDeadlineSeconds = 20;
 
 void onTerminationSignal(int)
 {
+    if (s_signalled)
+        return; // ending already: the first signal's handler runs, and the deadline holds
+    s_signalled = 1;
+    ::alarm(kDeadlineSeconds);
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(s_signalPipe[1], &byte, 1);
 }
@@ -32,7 +39,9 @@ bool handleTerminationSignals(QObject* context, std::function<void()> handler)
             handler();
     });
     std::signal(SIGTERM, onTerminationSignal);
+    std::signal(SIGHUP, onTerminationSignal);
     std::signal(SIGINT, onTerminationSignal);
+    std::signal(SIGALRM, SIG_DFL);
     return true;
 }
 

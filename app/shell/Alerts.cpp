@@ -1,6 +1,9 @@
 #include "shell/Alerts.h"
 
+#include "CoreMagicStrings.h"
+#include "platform/DefaultApplications.h"
 #include "platform/Workspace.h"
+#include "platform/document/DocumentTypes.h"
 #include "shell/AppLogger.h"
 #include "shell/TVXDocument.h"
 
@@ -9,16 +12,34 @@
 
 namespace penwick {
 
+namespace {
+
+// Whether the desktop would hand the file straight back: its default application is Penwick,
+// which cannot read it either (and would be asked again, without end).
+bool defaultApplicationIsPenwick(const QString& path)
+{
+    const std::optional<QString> id = platform::DefaultApplications().queryDefault(platform::DocumentTypes::typeOfFile(path));
+    return id && id->compare(CoreMagicStrings::FULL_APP_PATH + QStringLiteral(".desktop"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 void showErrorLoadingItem(const platform::DocumentError& error, const QString& name, const QString& path)
 {
     appLog().warning(QStringLiteral("Error loading item %1: %2").arg(name, error.localizedDescription()));
-    if (error.code == TVXDocument::UnreadableContents || error.code == platform::DocumentError::FileReadUnknown) {
+    const bool handOver = error.code == TVXDocument::UnreadableContents || error.code == platform::DocumentError::FileReadUnknown;
+    if (handOver && !defaultApplicationIsPenwick(path)) {
         platform::Workspace::openURL(QUrl::fromLocalFile(path));
         return;
     }
+    // Where the reason is known it is given; otherwise the general one.
+    const bool knownReason = error.code == TVXDocument::UnreadableContents || error.code == platform::DocumentError::FileReadNoSuchFile
+        || error.code == platform::DocumentError::FileReadNoPermission;
     platform::AlertSpec alert;
     alert.messageText = QStringLiteral("Error opening ") + name;
-    alert.informativeText = QStringLiteral("May be the file format is not supported, or the file is corrupted, or the file encoding is invalid.");
+    alert.informativeText = knownReason && !error.localizedDescription().isEmpty()
+        ? error.localizedDescription()
+        : QStringLiteral("May be the file format is not supported, or the file is corrupted, or the file encoding is invalid.");
     alert.style = platform::AlertStyle::Critical;
     platform::Dialogs::current().runModalAlert(nullptr, alert);
 }

@@ -16,7 +16,9 @@ namespace penwick {
 
 // A sidebar item could not be opened as a document. Files that are unreadable or not UTF-8
 // (code 40) and unknown read failures (256) open in their default application instead,
-// without an alert; any other error shows an alert until it is dismissed.
+// without an alert, unless that application is Penwick itself; any other error shows an alert
+// until it is dismissed, with the reason where it is known (no such file, no permission, not
+// UTF-8).
 void showErrorLoadingItem(const platform::DocumentError& error, const QString& name, const QString& path);
 
 // An alert attached to `window` with the other buttons in order, then the cancel button

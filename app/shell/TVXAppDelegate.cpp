@@ -153,6 +153,15 @@ void TVXAppDelegate::applicationWillTerminate()
     stopObserving();
 }
 
+void TVXAppDelegate::saveForTermination()
+{
+    if (m_documentController) {
+        for (TVXDocument* document : m_documentController->documents())
+            document->saveForTermination();
+    }
+    saveSession();
+}
+
 void TVXAppDelegate::requestQuit()
 {
     saveSession();

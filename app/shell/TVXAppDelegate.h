@@ -47,6 +47,9 @@ public:
     void applicationWillResignActive();
     // Saves the session (unless the quit saved it already) and stops observing.
     void applicationWillTerminate();
+    // Penwick is ended from outside (a termination signal, a logout): every edited document is
+    // kept without a question (TVXDocument::saveForTermination), then the session is saved.
+    void saveForTermination();
     // The Quit command: the session is saved first, so that a refused quit keeps it; then each
     // document is asked in turn, and only when all agree does the application end.
     void requestQuit();

@@ -13,6 +13,7 @@
 #include "shell/Prefs.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocale>
 #include <QPageSize>
 #include <QPointer>
@@ -25,9 +26,35 @@
 #include <memory>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace penwick {
 
 namespace {
+
+// The process's file-creation mask, read without changing it (other threads create files too).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+// The web engine writes its PDF for the owner alone; an export is an ordinary file, made as the
+// person's other files are.
+void giveOrdinaryFileMode(const QString& path)
+{
+    ::chmod(QFile::encodeName(path).constData(), 0666 & ~currentUmask());
+}
 
 QPageSize defaultPageSize()
 {
@@ -232,6 +259,8 @@ void TVXDocument::runPrintOperation(const PrintSettings& settings, bool showPrin
     auto* preview = qobject_cast<platform::WebView*>(m_previewView.data());
     QPointer<TVXDocument> self(this);
     auto report = [self, target, finished](bool success) {
+        if (success && !target.isEmpty())
+            giveOrdinaryFileMode(target);
         if (!success && self)
             self->showExportFailure(target.isEmpty() ? QStringLiteral("The document could not be printed.")
                                                      : QStringLiteral("The PDF could not be exported."),

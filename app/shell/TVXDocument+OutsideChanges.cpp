@@ -25,18 +25,11 @@ void TVXDocument::presentedItemDidChange()
     // An outside change never replaces unsaved work; the next timed save asks instead.
     if (isDocumentEdited() || m_isInMiddleOfRevert)
         return;
-    QDateTime onDisk;
-    if (!fileURL().isEmpty()) {
-        const QFileInfo info(fileURL().toLocalFile());
-        if (info.exists())
-            onDisk = info.lastModified();
-        else
-            appLog().error(QStringLiteral("Error reverting file contents"));
-    }
-    const QDateTime own = fileModificationDate();
-    if (!own.isValid() && !onDisk.isValid())
+    if (fileURL().isEmpty())
         return;
-    if (own.isValid() && onDisk.isValid() && own == onDisk)
+    if (!QFileInfo::exists(fileURL().toLocalFile()))
+        appLog().error(QStringLiteral("Error reverting file contents"));
+    else if (!fileChangedOnDisk())
         return;
     if (m_revertScheduled)
         return;

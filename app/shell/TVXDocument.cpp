@@ -114,7 +114,8 @@ void TVXDocument::postAutoSaveRestore(const QString& path)
             view->window()->setWindowTitle(pieces.last());
         editor->updateDocument();
     }
-    if (m_tempFileURL.isEmpty()) {
+    const bool isNew = m_tempFileURL.isEmpty();
+    if (isNew) {
         QString why;
         const std::optional<QUrl> url = createTempFileURL(pieces.last(), &why);
         if (!url) {
@@ -126,6 +127,10 @@ void TVXDocument::postAutoSaveRestore(const QString& path)
     updateChangeCount(DocumentChange::Done);
     if (auto* editor = editorViewController())
         editor->setChangedSinceLastTempAutoSave(true);
+    // The new copy is written now and the session lists it at once: a second crash before the
+    // next timed save must still find the tab. A failed write is tried again by the timer.
+    if (isNew && autoSaveToTempFile() && saveSessionHandler())
+        saveSessionHandler()(this);
 }
 
 const QString& TVXDocument::documentErrorDomain()
@@ -443,6 +448,34 @@ bool TVXDocument::autoSaveToTempFile()
     return true;
 }
 
+bool TVXDocument::saveForTermination()
+{
+    if (!isDocumentEdited() || m_isDirectory)
+        return true;
+    if (isNote())
+        return saveMiniDocument();
+    if (fileURL().isEmpty())
+        return autoSaveToTempFile();
+    if (!fileChangedOnDisk()) {
+        MaybeError error;
+        const QString type = fileType().isEmpty() ? defaultType() : fileType();
+        if (saveToURL(fileURL(), type, platform::SaveOperation::Save, &error))
+            return true;
+        appLog().error(QStringLiteral("Error saving %1 at termination: %2").arg(filePath(), error ? error->message : QString()));
+    }
+    // The other program's version stays; ours becomes a draft.
+    QString why;
+    const std::optional<QUrl> draft = createTempFileURL(displayName(), &why);
+    if (draft) {
+        if (const auto error = writeToFile(editorText(false), draft->toLocalFile(), true))
+            why = error->message;
+        else
+            return true;
+    }
+    appLog().error(QStringLiteral("Error saving a draft of %1: %2").arg(filePath(), why));
+    return false;
+}
+
 void TVXDocument::unlinkTempFile()
 {
     if (m_tempFileURL.isEmpty())
@@ -476,8 +509,10 @@ void TVXDocument::canCloseDocument(QObject* asker, const std::function<void(bool
         saveMiniDocument();
     const bool atQuit = qobject_cast<TVXDocumentController*>(asker) != nullptr;
     if (atQuit && fileURL().isEmpty() && !m_tempFileURL.isEmpty() && autoSaveToTempFile()) {
-        // The copy is on disk and stays for the next session.
-        updateChangeCount(DocumentChange::Cleared);
+        // The copy is on disk and stays for the next session. The edited state stays too: a
+        // quit that another document refuses leaves this one as it was.
+        answer(true);
+        return;
     }
     platform::Document::canCloseDocument(asker, answer);
 }

@@ -143,6 +143,12 @@ public:
     static std::optional<QUrl> createTempFileURL(const QString& displayName, QString* error = nullptr);
     // Deletes the temporary copy; a failure is logged and the URL kept.
     void unlinkTempFile();
+    // Keeps unsaved work as Penwick is ended from outside (a termination signal, a logout),
+    // without asking anything: a note into its record, an untitled document into its temporary
+    // copy, a file into itself. A file that another program changed, or that cannot be written,
+    // is left alone and the text goes to a new temporary copy (a draft) instead. Answers whether
+    // the text is somewhere on disk now.
+    bool saveForTermination();
     // Asked to save the session: when a temporary copy is written for the first time, and after
     // every write to a real file (the session lists the document under its new URL).
     static void setSaveSessionHandler(std::function<void(TVXDocument*)> handler);

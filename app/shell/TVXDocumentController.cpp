@@ -173,20 +173,28 @@ void TVXDocumentController::reopenDocumentForContentsOfURL(const QUrl& contentsU
 
 void TVXDocumentController::closeAllDocuments(const std::function<void(bool)>& done)
 {
-    bool all = true;
-    for (TVXDocument* document : QList<TVXDocument*>(m_documents)) {
+    // Every document is asked before any closes: one that refuses leaves them all open, with
+    // their tabs and editors, as they were.
+    const QList<QPointer<TVXDocument>> asked(m_documents.begin(), m_documents.end());
+    for (const QPointer<TVXDocument>& document : asked) {
+        if (!document)
+            continue;
         // Asked as the document controller: an untitled document whose copy is on disk keeps it
         // for the next session and closes without a question.
         bool closes = false;
         document->canCloseDocument(this, [&closes](bool shouldClose) { closes = shouldClose; });
         if (!closes) {
-            all = false;
-            break;
+            if (done)
+                done(false);
+            return;
         }
-        document->close();
+    }
+    for (const QPointer<TVXDocument>& document : asked) {
+        if (document)
+            document->close();
     }
     if (done)
-        done(all);
+        done(true);
 }
 
 // --- Save timer ---

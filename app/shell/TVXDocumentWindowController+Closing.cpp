@@ -1,4 +1,5 @@
-// The close review of a document window: one edited document at a time, until one refuses.
+// The close review of a document window: one edited document at a time, until one refuses;
+// the window closes only when all agreed.
 #include "shell/TVXDocumentWindowController.h"
 
 #include "shell/PreviewControllerInterface.h"
@@ -31,13 +32,13 @@ bool TVXDocumentWindowController::reviewDocumentsForClosing()
 {
     if (m_sidebar)
         m_sidebar->turnOffNavigatorReload();
-    QList<TVXDocument*> pending = editedDocuments(m_documents, true);
+    const QList<TVXDocument*> pending = editedDocuments(m_documents, true);
     if (pending.isEmpty())
         return true;
     if (m_preview)
         m_preview->setIgnoreAutoSync(true);
     m_keepBuggingForSave = true;
-    m_reviewClosedItems.clear();
+    m_reviewAgreed.clear();
     for (const QPointer<TVXDocument>& document : QList<QPointer<TVXDocument>>(pending.begin(), pending.end())) {
         if (!document || !m_documents.contains(document))
             continue;
@@ -51,36 +52,33 @@ bool TVXDocumentWindowController::reviewDocumentsForClosing()
         if (!m_keepBuggingForSave)
             break;
     }
-    pending = editedDocuments(m_documents, false);
+    // Closing only once every document agreed: a refusal leaves the window, its tabs and every
+    // document as they were, including those that said "Don't Save" before it.
+    bool allAgreed = true;
+    for (TVXDocument* document : editedDocuments(m_documents, false))
+        allAgreed = allAgreed && m_reviewAgreed.contains(document);
+    const QList<QPointer<TVXDocument>> agreed = std::exchange(m_reviewAgreed, {});
     if (m_preview)
         m_preview->setIgnoreAutoSync(false);
-    if (!pending.isEmpty()) {
-        // The window stays: the tabs of the documents that did close go now (the window's own
-        // close would have removed them), and the sidebar is live again.
-        for (const QPointer<platform::TabViewItem>& item : std::exchange(m_reviewClosedItems, {})) {
-            if (!item)
-                continue;
-            m_mruItems.removeAll(item);
-            m_tabView->removeTabViewItem(item);
-        }
-        m_document = documentForTabViewItem(m_tabView->selectedTabViewItem());
-        syncWindowTitle();
-        saveSession();
+    if (!allAgreed) {
         if (m_sidebar)
             m_sidebar->turnOnNavigatorReload();
+        return false;
     }
-    return pending.isEmpty();
+    for (const QPointer<TVXDocument>& document : agreed) {
+        if (!document || !m_documents.contains(document))
+            continue;
+        removeAndDisposeDocumentAndItsController(document);
+        // Closed without being written: its temporary copy goes with it.
+        document->unlinkTempFile();
+    }
+    return true;
 }
 
 void TVXDocumentWindowController::documentShouldClose(TVXDocument* document, bool shouldClose)
 {
-    if (shouldClose && document) {
-        if (platform::TabViewItem* item = findTabItemForDocument(document))
-            m_reviewClosedItems.append(item);
-        // Closed without being written: its temporary copy goes with it.
-        removeAndDisposeDocumentAndItsController(document);
-        document->unlinkTempFile();
-    }
+    if (shouldClose && document && !m_reviewAgreed.contains(document))
+        m_reviewAgreed.append(document);
     m_keepBuggingForSave = shouldClose;
 }
 

@@ -41,11 +41,18 @@ void TVXDocumentWindowController::windowDidBecomeMain()
 void TVXDocumentWindowController::restoreSession()
 {
     m_documentsRestoringStarted = true;
+    // What the window shows already (a file opened at launch) stays in front of the session's
+    // documents, which follow it.
+    const QPointer<TVXDocument> front = m_document;
     if (m_sidebar)
         m_sidebar->restoreSession();
     // Notes changed meanwhile (by the companion, say) show their records' text.
     restoreMiniDocuments();
     m_documentsRestoringStarted = false;
+    if (front && front != m_document && m_documents.contains(front))
+        switchToDocument(front);
+    // The session with every tab, once: saves are held while the restore runs.
+    saveSession();
 }
 
 void TVXDocumentWindowController::appWillBecomeInactive()

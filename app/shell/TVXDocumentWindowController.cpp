@@ -2,9 +2,11 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/StandardLocations.h"
+#include "platform/UserDefaults.h"
 #include "platform/text/TextView.h"
 #include "shell/Notifications.h"
 #include "shell/PenwickWindow.h"
+#include "shell/Prefs.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/SidebarManagerInterface.h"
 #include "shell/TVXEditorViewController.h"
@@ -343,8 +345,22 @@ void TVXDocumentWindowController::dragAndDropOpen(const QStringList& paths)
 
 void TVXDocumentWindowController::saveSession()
 {
-    if (m_sidebar)
+    // A stored session that this launch has yet to restore, or is restoring, is not replaced: a
+    // file opened at launch joins it once it is back, and a kill during the restore finds it whole.
+    if (m_documentsRestoringStarted)
+        return;
+    // (A list this process stored itself is no earlier session.)
+    static QStringList storedHere;
+    const auto stored = [] { return platform::UserDefaults::standard().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS); };
+    if (m_delegate && m_delegate->shouldRestoreDocuments()) {
+        const QStringList earlier = stored();
+        if (!earlier.isEmpty() && earlier != storedHere)
+            return;
+    }
+    if (m_sidebar) {
         m_sidebar->saveSession(documentsInTabOrder());
+        storedHere = stored();
+    }
 }
 
 // --- Closing ---

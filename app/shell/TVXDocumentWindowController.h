@@ -264,7 +264,8 @@ public:
 
     // --- The close review ---
     // Asks each edited document in turn (notes are saved without asking); answers whether the
-    // window may close. A refused answer stops the questions; the window then keeps every tab.
+    // window may close. A refused answer stops the questions; the window then keeps every tab
+    // and document as they were (those that agreed close only once all did).
     bool reviewDocumentsForClosing();
     // The answer of one document's review.
     void documentShouldClose(TVXDocument* document, bool shouldClose);
@@ -328,7 +329,7 @@ private:
     QPointer<TVXWindowSplitViewController> m_layout;
     bool m_isDFMPending = false;
     bool m_keepBuggingForSave = false;
-    QList<QPointer<platform::TabViewItem>> m_reviewClosedItems;
+    QList<QPointer<TVXDocument>> m_reviewAgreed; // the documents of this review that may close
     bool m_knownFullScreen = false;
 };
 

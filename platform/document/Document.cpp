@@ -109,6 +109,7 @@ void Document::setUndoManager(UndoManager* undoManager)
 bool Document::readFromURL(const QUrl& url, const QString& type, MaybeError* error)
 {
     const QString path = url.toLocalFile();
+    const FileStamp stampBefore = FileStamp::of(path);
     DocumentError fileError;
     const auto wrapper = FileWrapper::fromPath(path, &fileError);
     if (!wrapper) {
@@ -121,6 +122,10 @@ bool Document::readFromURL(const QUrl& url, const QString& type, MaybeError* err
         return false;
     }
     m_fileModificationDate = QFileInfo(path).lastModified();
+    if (wrapper->isRegularFile())
+        m_fileVersion.recordRead(stampBefore, wrapper->regularFileContents().value_or(QByteArray()));
+    else
+        m_fileVersion.clear();
     return true;
 }
 
@@ -141,6 +146,7 @@ bool Document::writeToURL(const QUrl& url, const QString& type, SaveOperation, M
         setError(error, writeError);
         return false;
     }
+    m_lastWrittenDigest = FileVersion::digest(wrapper->regularFileContents().value_or(QByteArray()));
     return true;
 }
 
@@ -158,6 +164,7 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
     setFileType(type);
     setFileURL(url);
     m_fileModificationDate = QFileInfo(url.toLocalFile()).lastModified();
+    m_fileVersion.recordWritten(url.toLocalFile(), m_lastWrittenDigest);
     m_timedSavesHeld = false;
     updateChangeCount(DocumentChange::Cleared);
     return true;
@@ -167,10 +174,7 @@ bool Document::fileChangedOnDisk() const
 {
     if (m_fileURL.isEmpty())
         return false;
-    const QFileInfo info(m_fileURL.toLocalFile());
-    if (!info.exists())
-        return false;
-    return !m_fileModificationDate.isValid() || info.lastModified() != m_fileModificationDate;
+    return m_fileVersion.changedAt(m_fileURL.toLocalFile());
 }
 
 bool Document::mayOverwriteOutsideChange(bool timed)
@@ -206,14 +210,20 @@ bool Document::saveDocument(QObject* sender)
 {
     if (m_fileURL.isEmpty())
         return runSavePanelAndSave(SaveOperation::Save);
-    if (!mayOverwriteOutsideChange(sender == nullptr))
+    const bool timed = sender == nullptr;
+    if (timed && m_timedSavesHeld)
+        return false;
+    if (!mayOverwriteOutsideChange(timed))
         return false;
     MaybeError error;
     const QString type = m_fileType.isEmpty() ? defaultType() : m_fileType;
     if (saveToURL(m_fileURL, type, SaveOperation::Save, &error))
         return true;
-    if (error)
-        presentError(*error);
+    // Told once: the timer stops writing this document (it stays edited) until the person saves,
+    // saves elsewhere or reverts.
+    if (timed)
+        m_timedSavesHeld = true;
+    presentError(error.value_or(DocumentError { DocumentError::fileDomain, DocumentError::FileWriteUnknown, QString() }));
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/document/DocumentError.h"
+#include "platform/document/FileStamp.h"
 #include "platform/document/FileWrapper.h"
 #include "platform/text/UndoManager.h"
 
@@ -84,9 +85,12 @@ public:
     // Failures are presented to the user. Answers whether the document was written.
     // A file that another program changed since it was read or saved is not written over
     // without asking ("Save Anyway", "Revert", "Cancel"); after Cancel, timed saves (no
-    // sender) of this document wait until the person saves or reverts.
+    // sender) of this document wait until the person saves or reverts. The same after a timed
+    // save that failed (a read-only file): the error is shown once, not at every firing.
     virtual bool saveDocument(QObject* sender);
-    // The file on disk is not the one this document last read or wrote (its date differs).
+    // The file on disk is not the one this document last read or wrote: another inode, size or
+    // modification time, or other bytes where the time cannot tell (a write in the same clock
+    // tick). A file that is gone counts as unchanged.
     bool fileChangedOnDisk() const;
     bool timedSavesHeld() const { return m_timedSavesHeld; }
     // Save As: always through the save panel.
@@ -128,6 +132,8 @@ private:
     QString m_displayName;
     mutable int m_untitledNumber = 0;
     QDateTime m_fileModificationDate;
+    FileVersion m_fileVersion;       // what was last read from or written to the file
+    QByteArray m_lastWrittenDigest;  // of the bytes the last writeToURL() wrote
     int m_changeCount = 0;
     bool m_savedStateLost = false;
     QPointer<UndoManager> m_undoManager;

@@ -140,7 +140,7 @@ TEST_F(Autosave, SavingToARealFileDeletesTheCopyAndTheFileBecomesTheDocumentsURL
     EXPECT_EQ(sessionSaves, QList<TVXDocument*> { document });
 }
 
-TEST_F(Autosave, ARestoredCopyIsNamedAfterTheLastUnderscorePieceAndGetsANewCopy)
+TEST_F(Autosave, ARestoredCopyIsNamedAfterTheLastUnderscorePieceAndItsNewCopyIsWrittenAndListedAtOnce)
 {
     const QString draft = TVXDraftsMenu::draftsFolder() + QStringLiteral("/0A1B-UUID_my_draft.pwtemp");
     write(draft, "draft text");
@@ -148,6 +148,7 @@ TEST_F(Autosave, ARestoredCopyIsNamedAfterTheLastUnderscorePieceAndGetsANewCopy)
     controller.reopenDocumentForContentsOfURL(QUrl::fromLocalFile(draft), false,
         [&](TVXDocument* document, bool, const std::optional<platform::DocumentError>&) { restored = document; });
     ASSERT_TRUE(restored);
+    sessionSaves.clear();
     restored->postAutoSaveRestore(draft);
     EXPECT_EQ(restored->displayName(), QStringLiteral("draft"));
     EXPECT_EQ(test::plainEditor(*restored)->shownTitle, QStringLiteral("draft"));
@@ -156,10 +157,15 @@ TEST_F(Autosave, ARestoredCopyIsNamedAfterTheLastUnderscorePieceAndGetsANewCopy)
     const QString next = restored->tempFileURL().toLocalFile();
     EXPECT_NE(next, draft);
     EXPECT_TRUE(next.endsWith(QStringLiteral("_draft.pwtemp")));
-    EXPECT_FALSE(QFile::exists(next)); // written by the next firing
-
-    controller.fireSaveTimer();
+    // A crash right now must find the tab again: the copy is on disk and the session lists it.
     EXPECT_EQ(read(next), QByteArray("draft text"));
+    EXPECT_EQ(sessionSaves, QList<TVXDocument*> { restored });
+    EXPECT_EQ(restored->canonicalURL(), QUrl::fromLocalFile(next));
+
+    test::plainEditor(*restored)->type(QStringLiteral("more "));
+    controller.fireSaveTimer();
+    EXPECT_TRUE(read(next).contains("more ")) << read(next).constData();
+    EXPECT_EQ(sessionSaves.size(), 1); // the same copy: the session already lists it
     EXPECT_EQ(read(draft), QByteArray("draft text")); // the reopened file stays
 }
 

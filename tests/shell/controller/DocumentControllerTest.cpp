@@ -192,3 +192,37 @@ TEST_F(Controller, ClosingAllAsksEachDocumentWithoutASummary)
     EXPECT_TRUE(draft->isClosed());
     EXPECT_TRUE(QFile::exists(draft->tempFileURL().toLocalFile())); // the copy stays for the next session
 }
+
+TEST_F(Controller, AQuitRefusedByALaterDocumentLeavesEveryDocumentAsItWas)
+{
+    TVXDocument* clean = open(write(dir + QStringLiteral("/a.md"), "a\n"));
+    TVXDocument* copied = controller.openUntitledDocumentAndDisplay(false);
+    test::plainEditor(*copied)->type(QStringLiteral("on disk"));
+    copied->updateChangeCount(platform::DocumentChange::Done);
+    ASSERT_TRUE(copied->autoSaveToTempFile());
+    TVXDocument* fresh = controller.openUntitledDocumentAndDisplay(false);
+    test::plainEditor(*fresh)->type(QStringLiteral("new words"));
+    fresh->updateChangeCount(platform::DocumentChange::Done);
+
+    dialogs.alertAnswers = { 1 }; // Cancel
+    std::optional<bool> allClosed;
+    controller.closeAllDocuments([&](bool all) { allClosed = all; });
+    ASSERT_EQ(allClosed, std::optional<bool>(false));
+    ASSERT_EQ(dialogs.alerts.size(), 1); // only the document without a copy is asked
+    for (TVXDocument* document : { clean, copied, fresh }) {
+        SCOPED_TRACE(document->displayName().toStdString());
+        EXPECT_FALSE(document->isClosed());
+        EXPECT_TRUE(document->hasEditorViewController());
+    }
+    EXPECT_EQ(test::plainEditor(*clean)->getEditorTextView()->string(), QStringLiteral("a\n"));
+    EXPECT_FALSE(clean->isDocumentEdited());
+    EXPECT_TRUE(copied->isDocumentEdited()) << "still edited: the quit did not happen";
+    EXPECT_TRUE(fresh->isDocumentEdited());
+    EXPECT_EQ(controller.documents(), (QList<TVXDocument*> { clean, copied, fresh }));
+
+    // Agreeing the next time closes them all.
+    dialogs.alertAnswers = { 2 }; // Don't Save
+    controller.closeAllDocuments([&](bool all) { allClosed = all; });
+    EXPECT_EQ(allClosed, std::optional<bool>(true));
+    EXPECT_TRUE(clean->isClosed() && copied->isClosed() && fresh->isClosed());
+}

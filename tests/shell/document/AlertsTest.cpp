@@ -1,5 +1,6 @@
 #include "RecordingDialogs.h"
 
+#include "platform/DefaultApplications.h"
 #include "platform/Workspace.h"
 #include "shell/Alerts.h"
 #include "shell/Delay.h"
@@ -9,6 +10,8 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -154,9 +157,65 @@ TEST(ErrorLoadingItem, UnreadableOrUnknownReadErrorsOpenTheFileWithoutAnAlert)
     EXPECT_EQ(opened.size(), 2);
     ASSERT_EQ(dialogs.alerts.size(), 1);
     EXPECT_EQ(dialogs.alerts[0].messageText, QStringLiteral("Error opening locked.md"));
-    EXPECT_EQ(dialogs.alerts[0].informativeText,
-        QStringLiteral("May be the file format is not supported, or the file is corrupted, or the file encoding is invalid."));
+    EXPECT_EQ(dialogs.alerts[0].informativeText, QStringLiteral("denied")) << "the real reason";
     EXPECT_EQ(dialogs.alerts[0].style, platform::AlertStyle::Critical);
+    platform::Workspace::setOpener({});
+}
+
+TEST(ErrorLoadingItem, EachFailureGivesItsOwnReasonAndOnlyUnknownOnesTheGeneralOne)
+{
+    test::RecordingDialogs dialogs;
+    const struct {
+        int code;
+        QString message;
+        QString shown;
+    } cases[] = {
+        { platform::DocumentError::FileReadNoSuchFile, QStringLiteral("The file “gone.md” couldn’t be opened because there is no such file."),
+            QStringLiteral("The file “gone.md” couldn’t be opened because there is no such file.") },
+        { platform::DocumentError::FileReadNoPermission, QStringLiteral("The file “locked.md” couldn’t be opened: Permission denied"),
+            QStringLiteral("The file “locked.md” couldn’t be opened: Permission denied") },
+        { 999, QStringLiteral("odd"),
+            QStringLiteral("May be the file format is not supported, or the file is corrupted, or the file encoding is invalid.") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        dialogs.alerts.clear();
+        showErrorLoadingItem({ platform::DocumentError::fileDomain, c.code, c.message }, QStringLiteral("x.md"), QStringLiteral("/tmp/x.md"));
+        ASSERT_EQ(dialogs.alerts.size(), 1);
+        EXPECT_EQ(dialogs.alerts[0].informativeText, c.shown);
+    }
+}
+
+TEST(ErrorLoadingItem, AFileIsNeverHandedToTheDesktopWhenItsDefaultApplicationIsPenwick)
+{
+    test::RecordingDialogs dialogs;
+    QList<QUrl> opened;
+    platform::Workspace::setOpener([&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
+    const platform::DocumentError notUtf8 { TVXDocument::documentErrorDomain(), 40, QStringLiteral("The file is not valid UTF-8 text.") };
+    const QString path = test::temporaryFolder() + QStringLiteral("/latin.md");
+    // The desktop's tool names only applications it can find.
+    const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+    QDir().mkpath(applications);
+    for (const QString& id : { QStringLiteral("org.penwick.Penwick.desktop"), QStringLiteral("other-editor.desktop") }) {
+        QFile entry(applications + QLatin1Char('/') + id);
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Editor\nExec=editor %F\nMimeType=text/markdown;\n");
+    }
+
+    ASSERT_EQ(platform::DefaultApplications().setDefault(QStringLiteral("org.penwick.Penwick.desktop"), QStringLiteral("text/markdown")), 0);
+    showErrorLoadingItem(notUtf8, QStringLiteral("latin.md"), path);
+    EXPECT_TRUE(opened.isEmpty()) << "handed back to Penwick, it would come back here without end";
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].messageText, QStringLiteral("Error opening latin.md"));
+    EXPECT_EQ(dialogs.alerts[0].informativeText, QStringLiteral("The file is not valid UTF-8 text."));
+
+    ASSERT_EQ(platform::DefaultApplications().setDefault(QStringLiteral("other-editor.desktop"), QStringLiteral("text/markdown")), 0);
+    showErrorLoadingItem(notUtf8, QStringLiteral("latin.md"), path);
+    EXPECT_EQ(opened, QList<QUrl> { QUrl::fromLocalFile(path) });
+    EXPECT_EQ(dialogs.alerts.size(), 1);
     platform::Workspace::setOpener({});
 }
 

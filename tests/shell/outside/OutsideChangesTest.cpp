@@ -22,6 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace penwick;
 
@@ -33,16 +36,45 @@ QByteArray read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Another program's write: a new file renamed over the old one, with a date of its own.
+void setModified(const QString& path, const timespec& when)
+{
+    const timespec times[2] = { { 0, UTIME_OMIT }, when };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+timespec modifiedOf(const QString& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_mtim;
+}
+
+// Another program's write: a new file renamed over the old one, with a date of its own (set
+// once the bytes are on disk, so that no later flush replaces it).
 void replaceOnDisk(const QString& path, const QByteArray& bytes, int secondsAhead)
 {
     const QString temporary = path + QStringLiteral(".other");
-    QFile file(temporary);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-    file.setFileTime(QDateTime::currentDateTime().addSecs(secondsAhead), QFileDevice::FileModificationTime);
-    file.close();
+    {
+        QFile file(temporary);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    setModified(temporary, { std::time(nullptr) + secondsAhead, 0 });
     ASSERT_EQ(std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()), 0);
+}
+
+// Another program's write into the file itself, in the same clock tick as the last write: the
+// same inode, size and modification time, to the nanosecond.
+void overwriteInTheSameTick(const QString& path, const QByteArray& bytes)
+{
+    const timespec before = modifiedOf(path);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_EQ(file.size(), bytes.size()) << "the same size, so that only the bytes differ";
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    setModified(path, before);
 }
 
 void spinEvents()
@@ -191,6 +223,79 @@ TEST_F(Outside, ThreeAtomicReplacementsInARowAreEachPickedUp)
     EXPECT_TRUE(dialogs.alerts.isEmpty());
     spinEvents();
     EXPECT_EQ(text(), QStringLiteral("own version 3\n"));
+}
+
+// Two writes in one clock tick leave equal dates: the bytes tell them apart. A change must never
+// be taken for the document's own last write, whether it came after a save or after a read.
+TEST_F(Outside, AWriteInTheSameTickAsTheLastSaveOrReadIsNeverOverwrittenSilently)
+{
+    const struct {
+        const char* name;
+        bool afterSave;
+    } cases[] = { { "after a save", true }, { "after a read", false } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.alerts.clear();
+        if (c.afterSave) {
+            type(QStringLiteral("a"));
+            ASSERT_TRUE(document->saveDocument(&controller));
+        } else {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("read me\n");
+            file.close();
+            ASSERT_TRUE(document->revertToContentsOfURL(document->fileURL(), document->fileType()));
+        }
+        const QByteArray ours = read(path);
+        QByteArray theirs = ours;
+        theirs[0] = 'Z';
+        overwriteInTheSameTick(path, theirs);
+        EXPECT_EQ(QFileInfo(path).lastModified(), document->fileModificationDate()) << "dates alone cannot tell";
+
+        type(QStringLiteral("b"));
+        dialogs.alertAnswers.push_back(2); // Cancel
+        controller.fireSaveTimer();
+        ASSERT_EQ(dialogs.alerts.size(), 1) << "the timed save asks first";
+        EXPECT_EQ(dialogs.alerts[0].messageText, QStringLiteral("The file has been changed by another application."));
+        EXPECT_EQ(read(path), theirs);
+        // The person keeps their version; the next round starts from it.
+        dialogs.alertAnswers.push_back(0); // Save Anyway
+        ASSERT_TRUE(document->saveDocument(&controller));
+    }
+}
+
+TEST_F(Outside, AnUneditedDocumentReloadsAWriteInTheSameTickAsItsRead)
+{
+    overwriteInTheSameTick(path, "MINE\n");
+    document->presentedItemDidChange();
+    spinEvents();
+    EXPECT_EQ(text(), QStringLiteral("MINE\n"));
+    EXPECT_FALSE(document->isDocumentEdited());
+
+    // Nothing new on disk: no reload, and the shown text stays.
+    editor()->getEditorTextView()->setString(QStringLiteral("shown"));
+    document->presentedItemDidChange();
+    spinEvents();
+    EXPECT_EQ(text(), QStringLiteral("shown"));
+}
+
+TEST_F(Outside, BackToBackWritesAfterOurOwnSaveAreEachNoticed)
+{
+    // Written as fast as a program can: most of these share the save's clock tick.
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        type(QStringLiteral("x"));
+        ASSERT_TRUE(document->saveDocument(&controller));
+        QByteArray theirs = read(path);
+        theirs[0] = 'Y';
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_EQ(file.write(theirs), theirs.size());
+        }
+        EXPECT_TRUE(document->fileChangedOnDisk());
+        dialogs.alertAnswers.push_back(0); // Save Anyway, so the next round starts clean
+    }
 }
 
 // --- HTML and menus ---

@@ -141,17 +141,23 @@ TEST_F(Closing, SaveDontSaveAndCancelInTurnThenASecondCloseAfterSaving)
     EXPECT_FALSE(window.reviewDocumentsForClosing());
     EXPECT_EQ(dialogs.alerts.size(), 3);
     EXPECT_EQ(read(folder + QStringLiteral("/first.md")), QByteArray("1 2 one\n"));
-    EXPECT_FALSE(QFile::exists(copy));
-    EXPECT_TRUE(second->isClosed());
     EXPECT_EQ(read(folder + QStringLiteral("/third.md")), QByteArray("three\n"));
-    EXPECT_EQ(tabNames(), QStringList { "third.md" });
-    EXPECT_EQ(window.documents(), QList<TVXDocument*> { third });
-    EXPECT_FALSE(third->isClosed());
+    // Refused: every tab and document stays, the one that said "Don't Save" with its copy.
+    EXPECT_TRUE(QFile::exists(copy));
+    EXPECT_EQ(tabNames(), (QStringList { "first.md", second->displayName(), "third.md" }));
+    EXPECT_EQ(window.documents(), (QList<TVXDocument*> { first, second, third }));
+    for (TVXDocument* document : { first, second, third })
+        EXPECT_FALSE(document->isClosed());
+    EXPECT_TRUE(second->isDocumentEdited() && third->isDocumentEdited());
     EXPECT_EQ(preview.ignoreAutoSync, (QList<bool> { true, false }));
 
+    // Saved and dropped this time: the window may close, and the dropped copy goes.
+    dialogs.alertAnswers = { 2 };
     EXPECT_TRUE(third->saveDocument(&documents));
     EXPECT_TRUE(window.reviewDocumentsForClosing());
-    EXPECT_EQ(dialogs.alerts.size(), 3);
+    EXPECT_EQ(dialogs.alerts.size(), 4);
+    EXPECT_TRUE(second->isClosed());
+    EXPECT_FALSE(QFile::exists(copy));
 }
 
 TEST_F(Closing, ARefusedCloseKeepsEveryTabAndDocument)

@@ -162,6 +162,24 @@ TEST_F(Session, TheFirstWindowToBecomeMainRestoresOnceAndTheStoredListOutlivesTh
     EXPECT_EQ(storedDocuments(), stored);
 }
 
+TEST_F(Session, AFileOpenedAtLaunchJoinsTheStoredSessionInsteadOfReplacingIt)
+{
+    const QStringList stored { urlString(QUrl::fromLocalFile(file("t.md"))), urlString(QUrl::fromLocalFile(file("s.md"))) };
+    UserDefaults::standard().setValue(Prefs::SESSION_RESTORE_DOCS, stored);
+
+    // The launch file reaches the window before the window becomes main.
+    Window& window = newWindow();
+    const QString launched = file("c.md");
+    documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(launched), true, TVXDocumentController::Completion());
+    EXPECT_EQ(tabNames(window), QStringList { "c.md" });
+    EXPECT_EQ(storedDocuments(), stored) << "nothing stored over the session before it is back";
+
+    window.controller.windowDidBecomeMain();
+    EXPECT_EQ(tabNames(window), (QStringList { "c.md", "t.md", "s.md" }));
+    EXPECT_EQ(window.controller.document()->displayName(), QStringLiteral("c.md")) << "the launch file stays in front";
+    EXPECT_EQ(storedDocuments(), (QStringList { urlString(QUrl::fromLocalFile(launched)) } + stored));
+}
+
 TEST_F(Session, TabClosesRewriteTheListAndTheLastSavingWindowWins)
 {
     Window& main = newWindow();
