@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <optional>
 
@@ -490,6 +492,22 @@ TEST_F(PdfExport, ThePdfHoldsThePageWithTheSettingsPageAndMarginsAndThePaneIsPut
     EXPECT_NEAR(printedPage.width(), exportedPage.width(), 0.5);
     EXPECT_NEAR(printedPage.height(), exportedPage.height(), 0.5);
     EXPECT_NEAR(test::wordBounds(test::pdfWords(printed)).left, 144, 1.0);
+}
+
+TEST_F(PdfExport, TheExportedFileIsMadeAsOtherFilesAreUnderTheUmask)
+{
+    TVXDocument* document = open(folder + QStringLiteral("/mode.md"), QStringLiteral("# Mode\n"));
+    for (const mode_t mask : { mode_t(022), mode_t(027), mode_t(002) }) {
+        SCOPED_TRACE(mask);
+        const QString path = folder + QStringLiteral("/mode %1.pdf").arg(mask, 3, 8, QLatin1Char('0'));
+        const mode_t before = ::umask(mask);
+        exportPDF(document, path);
+        ::umask(before);
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+    }
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
 }
 
 TEST_F(PdfExport, CancellingDoesNothingAndLeavesThePreviewShown)

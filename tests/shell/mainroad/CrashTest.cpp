@@ -11,6 +11,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -18,6 +19,8 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace penwick;
 
@@ -80,6 +83,27 @@ protected:
         }, 30000);
         return text;
     }
+    // Whether the tab at `index` shows an edited document.
+    bool edited(int index)
+    {
+        const QJsonArray windows = session.windows();
+        const QJsonArray documents = windows.isEmpty() ? QJsonArray() : windows.first().toObject().value(QStringLiteral("documents")).toArray();
+        return documents.at(index).toObject().value(QStringLiteral("edited")).toBool();
+    }
+    // A scratch note "Groceries" holding "Milk", stored in the session's database.
+    ScratchDocument storeNote()
+    {
+        ScratchDocument note;
+        note.setId(makeRecordId());
+        note.setTitle(QStringLiteral("Groceries"));
+        note.setContent(QStringLiteral("Milk"));
+        note.setCreatedDate(QDateTime::currentDateTimeUtc().addSecs(-3600));
+        note.setUpdatedDate(note.createdDate());
+        EXPECT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(note); }));
+        return note;
+    }
+    static QString urlOf(const QString& path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
+    QStringList stored() const { return settings().stringArrayForKey(Prefs::SESSION_RESTORE_DOCS); }
     QStringList copies() const
     {
         QStringList paths;
@@ -162,5 +186,108 @@ TEST_F(Crash, TextTypedBeforeTheTimerFiredSurvivesAKillWithTheSession)
         SCOPED_TRACE(e.tab);
         ASSERT_TRUE(bringToFront(again, e.tab));
         EXPECT_EQ(frontText(again, e.text).toStdString(), e.text.toStdString());
+    }
+}
+
+TEST_F(Crash, ARestoredUntitledDocumentIsInTheSessionAtOnceAndSurvivesASecondKill)
+{
+    QProcess& first = start();
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 1; }, 60000));
+    type(first, QStringLiteral("one"));
+    ASSERT_TRUE(test::waitUntil([&] {
+        return copies().size() == 1 && test::readBytes(copies().value(0)) == "one" && stored() == QStringList { urlOf(copies().value(0)) };
+    }, 30000)) << "the timer wrote the copy and the session lists it";
+    const QString firstCopy = copies().value(0);
+    first.kill();
+    ASSERT_TRUE(test::hasEnded(first));
+
+    QProcess& second = start();
+    ASSERT_FALSE(session.focusWindowOf(second).isEmpty()); // the window that becomes main restores
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 1; }, 60000));
+    // Restored: a copy of its own, on disk and in the session before any timer fires.
+    QString listed;
+    ASSERT_TRUE(test::waitUntil([&] {
+        listed = QUrl(stored().value(0)).toLocalFile();
+        return stored().size() == 1 && listed != firstCopy && test::readBytes(listed) == "one";
+    }, 5000)) << "stored: " << stored().join(QLatin1Char(' ')).toStdString();
+    press(second, { QStringLiteral("ctrl+End") });
+    type(second, QStringLiteral(" two"));
+    ASSERT_EQ(frontText(second, QStringLiteral("one two")), QStringLiteral("one two"));
+    ASSERT_TRUE(test::waitUntil([&] { return stored() == QStringList { urlOf(listed) } && test::readBytes(listed) == "one two"; }, 30000))
+        << "the timer writes the restored document's copy";
+    second.kill();
+    ASSERT_TRUE(test::hasEnded(second));
+
+    QProcess& third = start();
+    ASSERT_FALSE(session.focusWindowOf(third).isEmpty());
+    ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 1; }, 60000)) << "the tab came back a second time";
+    EXPECT_EQ(tabs().value(0).first, QStringLiteral("Untitled"));
+    EXPECT_EQ(frontText(third, QStringLiteral("one two")).toStdString(), "one two");
+}
+
+// Ended by a signal (a shutdown, a closed terminal) a moment after typing: the file holds what
+// was typed, the untitled document's copy and the note's record too, and the session lists all.
+TEST_F(Crash, ATerminationSignalKeepsTheTypingInAFileAnUntitledDocumentAndANote)
+{
+    const struct {
+        const char* name;
+        int signal;
+    } endings[] = { { "SIGTERM", SIGTERM }, { "SIGHUP", SIGHUP } };
+    for (const auto& s : endings) {
+        SCOPED_TRACE(s.name);
+        QDir(dataFolder() + QStringLiteral("/.temp")).removeRecursively();
+        const QString file = session.home() + QStringLiteral("/plan.md");
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write("# Plan\n");
+        }
+        const ScratchDocument note = storeNote();
+        const QString noteURL = note.makePathURLAndTitle().first->toString(QUrl::FullyEncoded);
+        settings().setValue(Prefs::SESSION_RESTORE_DOCS, QStringList { urlOf(file), noteURL });
+
+        const QString output = session.home() + QStringLiteral("/output-") + QString::fromLatin1(s.name);
+        std::unique_ptr<QProcess> penwick = session.start({}, {}, {}, output);
+        ASSERT_FALSE(session.focusWindowOf(*penwick).isEmpty());
+        ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 2; }, 60000));
+
+        // A new document, typed into until the timer fires once: the next firing is ten seconds
+        // away, time enough for what follows to reach no timer.
+        press(*penwick, { QStringLiteral("ctrl+n") });
+        ASSERT_TRUE(test::waitUntil([&] { return tabs().size() == 3 && tabs().value(2).second; }, 30000));
+        type(*penwick, QStringLiteral("D"));
+        ASSERT_TRUE(test::waitUntil([&] { return test::readBytes(output).contains("Saved to: "); }, 30000));
+        QElapsedTimer sinceFiring;
+        sinceFiring.start();
+
+        type(*penwick, QStringLiteral("raft"));
+        ASSERT_TRUE(bringToFront(*penwick, 0));
+        press(*penwick, { QStringLiteral("ctrl+End") });
+        type(*penwick, QStringLiteral("more"));
+        // The note last: leaving a note's tab writes it.
+        ASSERT_TRUE(bringToFront(*penwick, 1));
+        press(*penwick, { QStringLiteral("ctrl+End") });
+        type(*penwick, QStringLiteral(" and eggs"));
+        // Every key has arrived once the copied text shows the last ones.
+        ASSERT_EQ(frontText(*penwick, QStringLiteral("Milk and eggs")), QStringLiteral("Milk and eggs"));
+        ASSERT_TRUE(edited(0) && edited(1) && edited(2));
+        // Nothing of it is on disk yet.
+        ASSERT_EQ(test::readBytes(file), "# Plan\n");
+        ASSERT_EQ(Realm::objectForPrimaryKey<ScratchDocument>(note.id())->content(), QStringLiteral("Milk"));
+        ASSERT_EQ(copies().size(), 1);
+        ASSERT_EQ(test::readBytes(copies().value(0)), "D");
+        ASSERT_LT(sinceFiring.elapsed(), 9000) << "too slow: the timer may have fired again";
+
+        ::kill(pid_t(penwick->processId()), s.signal);
+        ASSERT_TRUE(test::hasEnded(*penwick));
+        EXPECT_EQ(penwick->exitStatus(), QProcess::NormalExit);
+
+        EXPECT_EQ(test::readBytes(file), "# Plan\nmore");
+        const auto record = Realm::objectForPrimaryKey<ScratchDocument>(note.id());
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->content(), QStringLiteral("Milk and eggs"));
+        ASSERT_EQ(copies().size(), 1);
+        EXPECT_EQ(test::readBytes(copies().value(0)), "Draft");
+        EXPECT_EQ(stored(), (QStringList { urlOf(file), noteURL, urlOf(copies().value(0)) }));
     }
 }
