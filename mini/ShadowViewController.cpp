@@ -125,6 +125,11 @@ void ShadowViewController::didSetCurrentApplication(const std::optional<RunningA
 
 void ShadowViewController::refreshList()
 {
+    // The list is built anew each time the popover shows: the note shown keeps its selection
+    // when it comes back, now or once the script answered.
+    m_keptSelection.reset();
+    if (m_document && m_stored)
+        m_keptSelection = std::make_pair(m_document->id(), textEditor()->selectedRanges());
     // A reply about the program before is of no use any more.
     m_scriptRun.reset();
     m_awaitingScript = false;
@@ -300,6 +305,10 @@ void ShadowViewController::loadNote(const QString& path, const QString& identifi
     else if (platform::UserDefaults::standard().boolForKey(kAutoInsertSourcePath) && !path.isEmpty())
         text = QStringLiteral("*Source: ") + path + QStringLiteral("*\n");
     setEditorText(text);
+    if (m_keptSelection && m_document->id() == m_keptSelection->first) {
+        textEditor()->setSelectedRanges(m_keptSelection->second);
+        m_keptSelection.reset();
+    }
     setupEditor();
     highlighter()->activate();
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -82,6 +83,7 @@ private:
     bool m_edited = false; // typed into since the note was loaded
     std::unique_ptr<ShadowScriptRun> m_scriptRun;
     bool m_awaitingScript = false;
+    std::optional<std::pair<QString, platform::TextRanges>> m_keptSelection; // note id, its selection
 };
 
 } // namespace penwick

@@ -243,6 +243,25 @@ TEST_F(ShadowViewControllerTest, WithoutAProgramThePageSaysSoAndTakesNoTyping)
     EXPECT_EQ(page.textEditor()->string(), QStringLiteral("kept"));
 }
 
+// The list is built anew whenever the popover becomes active; the note shown keeps its place.
+TEST_F(ShadowViewControllerTest, TheSameNoteKeepsItsSelectionWhenTheListIsBuiltAnew)
+{
+    writeListingScript();
+    storeNote(QStringLiteral("/docs/two.md"), QStringLiteral("hello world"));
+    ShadowViewController page;
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    ASSERT_EQ(page.textEditor()->string(), QStringLiteral("hello world"));
+    page.textEditor()->setSelectedRange({ 6, 5 });
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    EXPECT_EQ(page.textEditor()->string(), QStringLiteral("hello world"));
+    EXPECT_EQ(page.textEditor()->selectedRange(), (platform::TextRange { 6, 5 }));
+    // Another note starts at its beginning.
+    page.changeShadowListPopUpSelection(1);
+    EXPECT_EQ(page.textEditor()->selectedRange(), (platform::TextRange { 0, 0 }));
+}
+
 TEST_F(ShadowViewControllerTest, AnUntouchedNoteIsNotWrittenBackOverPenwicksEdit)
 {
     const QDateTime penwicksDate(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
