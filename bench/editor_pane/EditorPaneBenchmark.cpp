@@ -1,9 +1,19 @@
-// An editor pane on a 5 MB document, offscreen: time to the first painted frame, time to
-// fully styled text, and the main thread's time per keystroke while typing 100 characters
-// into the middle (highlighting, paragraph style and spelling together, the event loop's
-// busy time from the key until the next one 80 ms later).
-// Usage: bench_editor_pane [megabytes] (default 5). PANE_BENCH_VERBOSE=1 lists every key;
-// PANE_BENCH_NO_HIGHLIGHTER=1 and PANE_BENCH_NO_SPELLING=1 type with that part switched off.
+// An editor pane on a large document, offscreen: time to the first painted frame, time to
+// fully styled text, and the main thread's time per keystroke (highlighting, paragraph style
+// and spelling together, the event loop's busy time from the key until the next one 80 ms
+// later).
+// Usage:
+//   bench_editor_pane [megabytes]           prose of many paragraphs (default 5 MB), 100 keys
+//                                           typed into the middle
+//   bench_editor_pane datauri [megabytes]   an image pasted as a data URI: one line of base64
+//                                           (default 2 MB) between two short paragraphs
+//   bench_editor_pane oneline [megabytes]   random words with Markdown punctuation on a single
+//                                           line (default 20 MB)
+// The two long-line documents type 20 keys at the end of the long line and 20 in its middle,
+// and give the peak memory against the file's size. A phase that keeps the main thread longer
+// than PANE_BENCH_LIMIT seconds (default 120) ends the run with exit code 4.
+// PANE_BENCH_VERBOSE=1 lists every key; PANE_BENCH_NO_HIGHLIGHTER=1 and
+// PANE_BENCH_NO_SPELLING=1 type with that part switched off.
 // Exits with 3 when the 95th percentile per keystroke is 16 ms or more.
 #include "BenchSupport.h"
 
@@ -20,12 +30,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QKeyEvent>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <utility>
 #include <vector>
 
 using namespace penwick;
@@ -85,6 +101,134 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0.0 : v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
+// An image pasted into a note: its base64 data on one line, with a misspelt word after it.
+QString dataUriDocument(qsizetype bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    QString data;
+    data.reserve(bytes);
+    quint32 state = 12345;
+    for (qsizetype i = 0; i < bytes; ++i) {
+        state = state * 1664525u + 1013904223u;
+        data += QLatin1Char(alphabet[(state >> 24) % 64]);
+    }
+    return QStringLiteral("# Pasted image\n\nThe screenshot of the dialog:\n\n![screenshot](data:image/png;base64,")
+        + data + QStringLiteral(")\n\nA mispelt wrod after the image.\n");
+}
+
+// Random words, some misspelt, with Markdown punctuation, and not a single line break.
+QString singleLineDocument(qsizetype bytes)
+{
+    static const char* const words[] = { "the", "quick", "brown", "fox", "*jumps*", "over", "**lazy**", "dog",
+        "`code`", "[link](http://example.com)", "wrod", "mispelt", "#tag", "_under_", "qwzx", "and", "a", "teh",
+        "(aside)", "<span>", "&amp;", "words" };
+    QString text;
+    text.reserve(bytes + 64);
+    quint32 state = 54321;
+    while (text.size() < bytes) {
+        state = state * 1664525u + 1013904223u;
+        text += QString::fromLatin1(words[(state >> 16) % std::size(words)]);
+        text += (state >> 8) % 13 == 0 ? QStringLiteral(". ") : QStringLiteral(" ");
+    }
+    return text;
+}
+
+// Peak and current resident memory of this process, in bytes.
+std::pair<qint64, qint64> residentMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    qint64 peak = 0, now = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            const auto kib = [&] { return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024; };
+            if (line.startsWith("VmHWM:"))
+                peak = kib();
+            else if (line.startsWith("VmRSS:"))
+                now = kib();
+        }
+    }
+    return { peak, now };
+}
+
+// Ends the run when one phase keeps the main thread too long: a stalled paint never returns
+// to the event loop, so no timer on the main thread could tell.
+class Watchdog {
+public:
+    explicit Watchdog(double limitSeconds)
+        : m_limitNs(qint64(limitSeconds * 1e9))
+        , m_thread([this] { run(); })
+    {
+        m_clock.start();
+    }
+    ~Watchdog()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+    void enter(const char* phase)
+    {
+        m_phaseStart = m_clock.nsecsElapsed();
+        m_phase = phase;
+    }
+
+private:
+    void run()
+    {
+        while (!m_done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const char* phase = m_phase;
+            if (phase && m_clock.nsecsElapsed() - m_phaseStart > m_limitNs) {
+                const auto [peak, now] = residentMemory();
+                std::printf("  STALLED: %s took over %.0f s (resident now %.0f MB, peak %.0f MB)\n", phase,
+                    double(m_limitNs) / 1e9, double(now) / 1048576.0, double(peak) / 1048576.0);
+                std::fflush(stdout);
+                std::_Exit(4);
+            }
+        }
+    }
+
+    const qint64 m_limitNs;
+    QElapsedTimer m_clock;
+    std::atomic<const char*> m_phase = nullptr;
+    std::atomic<qint64> m_phaseStart = 0;
+    std::atomic<bool> m_done = false;
+    std::thread m_thread;
+};
+
+
+// Types `count` letters at `position`, each one 80 ms after the last; answers the event
+// loop's busy time for each.
+std::vector<double> typeKeys(MainTextEditor* editor, qsizetype position, int count, BusyMeter& meter, const int& accepted)
+{
+    editor->setSelectedRange(platform::TextRange(position, 0));
+    editor->ensureCursorVisible();
+    QCoreApplication::processEvents();
+    std::vector<double> perKey;
+    for (int i = 0; i < count; ++i) {
+        meter.take();
+        QElapsedTimer key;
+        key.start();
+        const QString character = QString(QChar(u'a' + i % 26));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A + i % 26, Qt::NoModifier, character);
+        QApplication::sendEvent(editor, &press);
+        const qint64 handling = key.nsecsElapsed();
+        QEventLoop loop;
+        QTimer::singleShot(80, &loop, &QEventLoop::quit);
+        loop.exec();
+        perKey.push_back(double(meter.take()) / 1e6); // the handling falls inside the busy time
+        if (qEnvironmentVariableIsSet("PANE_BENCH_VERBOSE"))
+            std::printf("    key %d: handling %.2f ms, total %.2f ms, accepted parses so far %d\n", i, double(handling) / 1e6,
+                perKey.back(), accepted);
+    }
+    return perKey;
+}
+
+void reportKeys(const char* where, const std::vector<double>& perKey)
+{
+    std::printf("  main thread per keystroke %s (%zu keys, 80 ms apart): median %.2f ms, p95 %.2f ms, max %.2f ms\n",
+        where, perKey.size(), percentile(perKey, 0.5), percentile(perKey, 0.95), percentile(perKey, 1.0));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -95,14 +239,30 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     registerBundledDefaults();
     platform::UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), QStringLiteral("Penwick Light"));
-    const double megabytes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 5.0;
-    const QString text = generatedDocument(qsizetype(megabytes * 1024 * 1024));
-    std::printf("Editor pane, %.1f MB document (%lld characters)\n", megabytes, static_cast<long long>(text.size()));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const QString kind = !args.isEmpty() && (args.first() == QLatin1String("datauri") || args.first() == QLatin1String("oneline"))
+        ? args.takeFirst()
+        : QString();
+    const double defaultMegabytes = kind == QLatin1String("datauri") ? 2.0 : kind == QLatin1String("oneline") ? 20.0 : 5.0;
+    const double megabytes = !args.isEmpty() ? args.first().toDouble() : defaultMegabytes;
+    const qsizetype units = qsizetype(megabytes * 1024 * 1024);
+    const QString text = kind == QLatin1String("datauri") ? dataUriDocument(units)
+        : kind == QLatin1String("oneline")                ? singleLineDocument(units)
+                                                          : generatedDocument(units);
+    const qint64 fileBytes = text.toUtf8().size();
+    std::printf("Editor pane, %.1f MB %s (%lld characters)\n", megabytes,
+        kind == QLatin1String("datauri")       ? "document with a data-URI image line"
+            : kind == QLatin1String("oneline") ? "document on a single line"
+                                               : "document",
+        static_cast<long long>(text.size()));
+    const double limit = qEnvironmentVariableIsSet("PANE_BENCH_LIMIT") ? qEnvironmentVariable("PANE_BENCH_LIMIT").toDouble() : 120.0;
+    Watchdog watchdog(limit);
 
     TVXDocument document;
     document.setContents(text);
     QElapsedTimer clock;
     clock.start();
+    watchdog.enter("making the pane and loading the text");
     TVXTextEditorViewController pane(&document);
     MainTextEditor* editor = pane.editorTextView();
     int highlightPasses = 0;
@@ -124,9 +284,11 @@ int main(int argc, char* argv[])
     pane.view()->resize(1000, 800);
     pane.view()->show();
     const double created = double(clock.nsecsElapsed()) / 1e6;
+    watchdog.enter("the first painted frame");
     if (!waitFor([&] { return painted; }))
         return 1;
     const double firstFrame = double(clock.nsecsElapsed()) / 1e6;
+    watchdog.enter("styling the text");
     if (!waitFor([&] { return pane.highlighter()->cachedElements().has_value() && !pane.highlighter()->isParsing() && highlightPasses > 0; }))
         return 1;
     const double styled = double(clock.nsecsElapsed()) / 1e6;
@@ -134,7 +296,6 @@ int main(int argc, char* argv[])
         created, firstFrame, styled);
 
     editor->setFocus();
-    editor->setSelectedRange(platform::TextRange(editor->textLength() / 2, 0));
     QCoreApplication::processEvents();
     // To tell the parts apart: typing without the highlighter, without spelling.
     if (qEnvironmentVariableIsSet("PANE_BENCH_NO_HIGHLIGHTER"))
@@ -142,27 +303,41 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("PANE_BENCH_NO_SPELLING"))
         editor->setContinuousSpellCheckingEnabled(false);
     BusyMeter meter;
-    std::vector<double> perKey;
-    for (int i = 0; i < 100; ++i) {
-        meter.take();
-        QElapsedTimer key;
-        key.start();
-        const QString character = QString(QChar(u'a' + i % 26));
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_A + i % 26, Qt::NoModifier, character);
-        QApplication::sendEvent(editor, &press);
-        const qint64 handling = key.nsecsElapsed();
-        QEventLoop loop;
-        QTimer::singleShot(80, &loop, &QEventLoop::quit);
-        loop.exec();
-        perKey.push_back(double(meter.take()) / 1e6); // the handling falls inside the busy time
-        if (qEnvironmentVariableIsSet("PANE_BENCH_VERBOSE"))
-            std::printf("    key %d: handling %.2f ms, total %.2f ms, accepted parses so far %d\n", i, double(handling) / 1e6,
-                perKey.back(), accepted);
+    std::vector<double> all;
+    if (kind.isEmpty()) {
+        watchdog.enter("typing into the middle");
+        all = typeKeys(editor, editor->textLength() / 2, 100, meter, accepted);
+        reportKeys("", all);
+    } else {
+        // The long line is the longest one; type at its end, then in its middle.
+        const QString& shown = editor->string();
+        qsizetype longStart = 0, longLength = 0;
+        for (qsizetype from = 0; from <= shown.size();) {
+            qsizetype to = shown.indexOf(QLatin1Char('\n'), from);
+            if (to < 0)
+                to = shown.size();
+            if (to - from > longLength)
+                longStart = from, longLength = to - from;
+            from = to + 1;
+        }
+        watchdog.enter("typing at the end of the long line");
+        const std::vector<double> atEnd = typeKeys(editor, longStart + longLength, 20, meter, accepted);
+        reportKeys("at the end of the long line", atEnd);
+        watchdog.enter("typing in the middle of the long line");
+        const std::vector<double> inMiddle = typeKeys(editor, longStart + longLength / 2, 20, meter, accepted);
+        reportKeys("in the middle of the long line", inMiddle);
+        all = atEnd;
+        all.insert(all.end(), inMiddle.begin(), inMiddle.end());
     }
+    watchdog.enter("the last parse");
     waitFor([&] { return !pane.highlighter()->isParsing(); });
-    std::printf("  main thread per keystroke (100 keys, 80 ms apart): median %.2f ms, p95 %.2f ms, max %.2f ms\n",
-        percentile(perKey, 0.5), percentile(perKey, 0.95), percentile(perKey, 1.0));
+    watchdog.enter(nullptr);
     std::printf("  misspelt words marked in view: %lld\n",
         static_cast<long long>(editor->spellChecker()->misspelledRanges().size()));
-    return percentile(perKey, 0.95) < 16.0 ? 0 : 3;
+    if (!kind.isEmpty()) {
+        const auto [peak, now] = residentMemory();
+        std::printf("  memory: peak %.0f MB, now %.0f MB, for a file of %.1f MB (peak %.1f times the file)\n",
+            double(peak) / 1048576.0, double(now) / 1048576.0, double(fileBytes) / 1048576.0, double(peak) / double(fileBytes));
+    }
+    return percentile(all, 0.95) < 16.0 ? 0 : 3;
 }

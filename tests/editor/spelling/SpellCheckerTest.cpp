@@ -7,9 +7,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
+#include <QRegion>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
@@ -93,16 +96,16 @@ TEST(SpellChecker, PicksTheUsersLanguageElseAnyOfTheLanguageElseEnglish)
     EXPECT_TRUE(none.misspelledWords(QStringLiteral("qwzx")).isEmpty());
 }
 
+bool isMarkRed(QRgb p) { return qRed(p) > 180 && qGreen(p) < 110 && qBlue(p) < 110; }
+
 // Pixels of the red wave in a rendering of the view.
 int redPixels(QWidget* view)
 {
     const QImage image = view->grab().toImage();
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            count += qRed(p) > 180 && qGreen(p) < 110 && qBlue(p) < 110;
-        }
+        for (int x = 0; x < image.width(); ++x)
+            count += isMarkRed(image.pixel(x, y));
     return count;
 }
 
@@ -221,6 +224,88 @@ TEST_F(ContinuousSpellingTest, ASuggestionFromTheMenuReplacesTheWordAsOneUndoSte
     QMenu plain;
     EXPECT_EQ(spelling->addSuggestions(&plain, pointOf(1)), 0);
     EXPECT_TRUE(plain.actions().isEmpty());
+}
+
+// An image pasted as a data URI: two megabytes of base64 on one line, then prose.
+QString dataUriText()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    QString data;
+    data.reserve(2 * 1024 * 1024);
+    quint32 state = 7;
+    while (data.size() < 2 * 1024 * 1024) {
+        state = state * 1664525u + 1013904223u;
+        data += QLatin1Char(alphabet[(state >> 24) % 64]);
+    }
+    return QStringLiteral("![shot](data:image/png;base64,") + data + QStringLiteral(")\n\nA wrod after it.\n");
+}
+
+TEST_F(ContinuousSpellingTest, ALineOfMegabytesCostsWhatIsOnScreenAndTheWordAfterItIsMarked)
+{
+    spelling->setEnabled(true);
+    const QString text = dataUriText();
+    QElapsedTimer clock;
+    clock.start();
+    view->setString(text);
+    QApplication::processEvents();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum()); // to the end
+    QApplication::processEvents();
+    spelling->checkVisibleText();
+    const int marked = redPixels(view.get()); // paints the view and its marks
+    // Checking and painting the whole line costs minutes: each of its thousands of marks
+    // would walk the paragraph's lines.
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_EQ(spelling->misspelledRanges(), TextRanges({ TextRange(text.indexOf(QStringLiteral("wrod")), 4) }));
+    EXPECT_GT(marked, 3);
+
+    // In the middle of the line nothing is a word.
+    view->setSelectedRange(TextRange(text.size() / 2, 0));
+    view->ensureCursorVisible();
+    QApplication::processEvents();
+    spelling->checkVisibleText();
+    EXPECT_TRUE(spelling->misspelledRanges().isEmpty());
+    EXPECT_EQ(redPixels(view.get()), 0);
+}
+
+TEST_F(ContinuousSpellingTest, MarksFollowTheirWordsOnWrappedLines)
+{
+    spelling->setEnabled(true);
+    // Short words wrap the paragraph over many lines; each misspelt word is found where it
+    // stands, on whichever line it fell.
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += i % 7 == 3 ? QStringLiteral("teh ") : QStringLiteral("the cat ");
+    setText(text);
+    ASSERT_GT(view->document()->firstBlock().layout()->lineCount(), 3);
+    TextRanges expected;
+    for (qsizetype at = text.indexOf(QStringLiteral("teh")); at >= 0; at = text.indexOf(QStringLiteral("teh"), at + 1))
+        expected.append(TextRange(at, 3));
+    EXPECT_EQ(spelling->misspelledRanges(), expected);
+    // Each mark lies under its word, and nothing red lies anywhere else.
+    const QImage image = view->grab().toImage();
+    QRegion under;
+    for (const TextRange& r : expected) {
+        QTextCursor from(view->document());
+        from.setPosition(int(r.location));
+        QTextCursor to(view->document());
+        to.setPosition(int(r.end()));
+        const QPoint offset = view->viewport()->mapTo(view.get(), QPoint(0, 0));
+        const QRect a = view->cursorRect(from).translated(offset);
+        const QRect b = view->cursorRect(to).translated(offset);
+        ASSERT_EQ(a.top(), b.top());
+        const QRect band(QPoint(a.left() - 1, a.bottom() - 4), QPoint(b.left() + 2, a.bottom() + 2));
+        int red = 0;
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x)
+                red += isMarkRed(image.pixel(x, y));
+        EXPECT_GT(red, r.length) << r.location;
+        under += band;
+    }
+    int stray = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            stray += isMarkRed(image.pixel(x, y)) && !under.contains(QPoint(x, y));
+    EXPECT_EQ(stray, 0);
 }
 
 } // namespace
