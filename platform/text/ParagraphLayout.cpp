@@ -67,6 +67,12 @@ void ParagraphLayout::applyStyle(const QTextBlock& block) const
 
 QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
 {
+    // A long paragraph keeps its shaped text between uses. Qt otherwise drops it after each
+    // layout and drawing, and every caret position, hit test and drawing asked of the
+    // paragraph (several a keystroke) shapes it again from its first character, writing
+    // tens of bytes of memory per character each time.
+    if (block.isValid() && block.length() > kLongParagraph && !block.layout()->cacheEnabled())
+        block.layout()->setCacheEnabled(true);
     if (block.isValid() && block.layout()->lineCount() == 0)
         layOutLikeNeighbours(block);
     QRectF rect = QPlainTextDocumentLayout::blockBoundingRect(block);

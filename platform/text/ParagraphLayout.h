@@ -44,6 +44,8 @@ private:
     // Lays the block's lines out again with the style, unless they already stand so.
     void applyStyle(const QTextBlock& block) const;
 
+    static constexpr int kLongParagraph = 1 << 16;
+
     ParagraphStyle m_style;
     int m_blockCount = -1; // the block count after the last change seen
 };
