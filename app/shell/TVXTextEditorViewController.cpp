@@ -2,6 +2,7 @@
 
 #include "shell/AppLogger.h"
 #include "shell/MainTextEditor.h"
+#include "shell/MarkdownSpellingSkips.h"
 #include "shell/Notifications.h"
 #include "shell/Prefs.h"
 #include "shell/TVXDocument.h"
@@ -403,21 +404,30 @@ void TVXTextEditorViewController::applyDistractionFreeModeAttributes()
 platform::TextRanges TVXTextEditorViewController::spellingSkipRanges(platform::TextRange checked) const
 {
     platform::TextRanges skip;
+    if (!m_editor)
+        return skip;
     if (m_highlighter && m_highlighter->cachedElements()) {
         const MarkdownElementLists& lists = *m_highlighter->cachedElements();
         for (int type : { CODE, VERBATIM, AUTO_LINK_URL, AUTO_LINK_EMAIL, HTML, COMMENT }) {
             const auto& list = lists[type];
-            // Lists are sorted by start: skip those that end before the checked range.
-            auto it = std::lower_bound(list.begin(), list.end(), checked.location - 65536,
+            // Lists are sorted by start and these elements do not nest: the first that can
+            // reach into the checked range is the last one starting before it, however long.
+            auto it = std::lower_bound(list.begin(), list.end(), checked.location,
                 [](const MarkdownElementSpan& e, qint64 p) { return e.pos < p; });
+            if (it != list.begin())
+                --it;
             for (; it != list.end() && it->pos < checked.end(); ++it) {
                 if (it->end > checked.location)
                     skip.append(platform::TextRange(it->pos, it->end - it->pos));
             }
         }
     }
+    // Found in the text as well: the highlighter is off in distraction-free mode, and its
+    // grammar knows no fences.
+    skip += MarkdownSpellingSkips::codeRanges(m_editor->string(), checked);
+    skip += MarkdownSpellingSkips::destinations(m_editor->substring(checked), checked.location);
     // The front matter at the top (looked for in the first 64 KiB only).
-    if (m_editor && checked.location < 65536 && m_editor->string().startsWith(QStringLiteral("---"))) {
+    if (checked.location < 65536 && m_editor->string().startsWith(QStringLiteral("---"))) {
         static const QRegularExpression pattern(kFrontMatterPattern,
             QRegularExpression::DotMatchesEverythingOption | QRegularExpression::UseUnicodePropertiesOption);
         const QRegularExpressionMatch match = pattern.match(m_editor->substring(platform::TextRange(0, 65536)));

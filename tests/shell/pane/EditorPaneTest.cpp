@@ -261,6 +261,33 @@ TEST_F(EditorPaneTest, SpellingSkipsCodeAddressesAndFrontMatterAndCanBeTurnedOff
     EXPECT_TRUE(editor->spellChecker()->misspelledRanges().isEmpty());
 }
 
+TEST_F(EditorPaneTest, SpellingSkipsDestinationsAnchorsAndCodeAlsoInDistractionFreeMode)
+{
+    const QString text = QStringLiteral(
+        "See [the notes](drafts/recieve-notez.md), ![a photo](imgs/photoo.png \"A teh photo\") and "
+        "[below](#sectionn-twoo), then #sectionn-twoo and [more](<my qwzx.md>).\n\n"
+        "[ref]: notez/qwzx.md\n\n"
+        "The `qwzx teh` span and the ``a ` qwzx`` span.\n\n"
+        "```\nteh qwzx\n```\n\n"
+        "~~~~ text\nteh\n~~~\nqwzx\n~~~~\n\n"
+        "End teh.\n");
+    TextRanges expected;
+    for (const char* word : { "teh photo", "teh.\n" })
+        expected.append(TextRange(text.indexOf(QLatin1String(word)), 3));
+    for (const bool distractionFree : { false, true }) {
+        auto pane = makePane(text);
+        waitForParse(*pane);
+        if (distractionFree) {
+            // The highlighter is off in this mode: its code ranges are gone.
+            pane->enterDistractionFreeMode();
+            ASSERT_FALSE(pane->highlighter()->cachedElements().has_value());
+            pane->editorTextView()->spellChecker()->checkVisibleText();
+        }
+        EXPECT_EQ(pane->editorTextView()->spellChecker()->misspelledRanges(), expected)
+            << (distractionFree ? "distraction-free" : "highlighted");
+    }
+}
+
 TEST_F(EditorPaneTest, DropsAndTheBasePathComeFromTheDocumentWindow)
 {
     auto pane = makePane(QStringLiteral("text"));
