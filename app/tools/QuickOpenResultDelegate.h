@@ -9,8 +9,8 @@ namespace penwick {
 
 class TVXQuickOpenTableCellView;
 
-// Paints Quick Open's rows with the shared result cell: the selected row in the selected
-// style, every other row on the table's own background.
+// Paints Quick Open's rows as the shared result cell lays them out: the selected row in the
+// selected style, every other row on the table's own background.
 class QuickOpenResultDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -22,7 +22,7 @@ public:
     // Rows stand this far apart beyond the cell's height.
     static constexpr int RowSpacing = 2;
 
-    // The cell set up as `index` shows it (for painting, and for tests to read).
+    // The shared result cell filled with what `index` shows.
     TVXQuickOpenTableCellView* cellForIndex(const QModelIndex& index, bool selected) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -12,7 +12,7 @@ TVXQuickOpenTableCellView::TVXQuickOpenTableCellView(QWidget* parent) : QWidget(
     m_imageView = new QLabel(this);
     m_pathTextField = new QLabel(this);
     QFont small = m_pathTextField->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    small.setPointSizeF(small.pointSizeF() * PathFontScale);
     m_pathTextField->setFont(small);
     m_textField->setTextFormat(Qt::PlainText);
     m_pathTextField->setTextFormat(Qt::PlainText);
@@ -25,8 +25,8 @@ TVXQuickOpenTableCellView::TVXQuickOpenTableCellView(QWidget* parent) : QWidget(
     lines->addWidget(m_textField);
     lines->addWidget(m_pathTextField);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 2, 6, 2);
-    layout->setSpacing(6);
+    layout->setContentsMargins(HorizontalMargin, VerticalMargin, HorizontalMargin, VerticalMargin);
+    layout->setSpacing(Spacing);
     layout->addWidget(m_imageView, 0, Qt::AlignVCenter);
     layout->addLayout(lines, 1);
     setSelectedAppearance(false);

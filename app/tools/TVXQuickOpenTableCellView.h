@@ -38,6 +38,11 @@ public:
     bool hasSelectedAppearance() const { return m_selected; }
 
     static constexpr int IconSize = 16;
+    // The layout, which Quick Open's rows also paint by.
+    static constexpr int HorizontalMargin = 6;
+    static constexpr int VerticalMargin = 2;
+    static constexpr int Spacing = 6;
+    static constexpr double PathFontScale = 0.85;
 
 private:
     QLabel* m_textField;

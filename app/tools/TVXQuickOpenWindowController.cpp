@@ -7,13 +7,16 @@
 #include "tools/TVXQuickOpenDelegate.h"
 #include "tools/TVXQuickOpenTableCellView.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace penwick {
@@ -21,6 +24,9 @@ namespace penwick {
 namespace {
 constexpr int PanelWidth = 520;
 constexpr int VisibleRows = 6;
+// The spacing term of the height counts every result, so a long list would make the
+// panel taller than any screen: it stops counting here, and the table scrolls.
+constexpr int MaxCountedResults = 12;
 } // namespace
 
 TVXQuickOpenWindowController::TVXQuickOpenWindowController(const QStringList& rootUrls, QWidget* parent)
@@ -115,9 +121,19 @@ void TVXQuickOpenWindowController::showWindowWithParentWindowLocation(QPoint loc
 
 void TVXQuickOpenWindowController::placeWindow()
 {
-    // The location is where the panel's top edge is centred; the panel keeps its size.
+    // The location is where the panel's top edge is centred; the panel keeps its size and
+    // stays on the screen of that point, so the search field is always in sight.
     layout()->activate();
-    move(m_initialLocation.x() - width() / 2, m_initialLocation.y());
+    QPoint topLeft(m_initialLocation.x() - width() / 2, m_initialLocation.y());
+    QScreen* screen = QGuiApplication::screenAt(m_initialLocation);
+    if (!screen)
+        screen = this->screen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
+        topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+    }
+    move(topLeft);
 }
 
 void TVXQuickOpenWindowController::unhookAndClose()
@@ -165,6 +181,9 @@ void TVXQuickOpenWindowController::searchDidFinishWithResult(const QList<QuickOp
     adjustTableHeight();
     reloadTable();
     calibrateRowSelectionColor();
+    // A window manager may have moved a panel that grew; a new height is placed anew.
+    if (isVisible())
+        placeWindow();
 }
 
 void TVXQuickOpenWindowController::reloadTable()
@@ -185,7 +204,7 @@ int TVXQuickOpenWindowController::numberOfRows() const
 
 double TVXQuickOpenWindowController::tableHeightFor(qsizetype results, double rowHeight)
 {
-    const double n = double(results);
+    const double n = double(std::min<qsizetype>(results, MaxCountedResults));
     return results < VisibleRows + 1 ? n * rowHeight + 2.0 * n : VisibleRows * rowHeight + 2.0 * n;
 }
 

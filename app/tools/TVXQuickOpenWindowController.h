@@ -59,7 +59,7 @@ public:
 
     // The height of one row as the panel lays it out.
     double rowHeight() const { return m_rowHeight; }
-    // n·h + 2n below 7 results, 6·h + 2n from 7 on.
+    // n·h + 2n below 7 results, 6·h + 2n from 7 on, with n counted up to 12.
     static double tableHeightFor(qsizetype results, double rowHeight);
     void adjustTableHeight();
     void setTableViewHeight(double height);

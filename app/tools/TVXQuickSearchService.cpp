@@ -81,24 +81,34 @@ void TVXQuickSearchService::metadataQueryCompleted(const QStringList& paths)
         m_delegate->searchDidFinishWithResult(results);
 }
 
-const std::vector<TVXQuickSearchService::Candidate>& TVXQuickSearchService::candidatesFor(const QStringList& paths)
+const std::vector<qsizetype>& TVXQuickSearchService::candidatesFor(const QStringList& paths)
 {
     // The navigator's expression, compiled once per distinct expression.
     const IgnorePattern* rules = m_navigatorRules ? &TVXNavigatorPreferencesFactory::currentPattern() : nullptr;
     const QString key = rules ? rules->expression() : QString();
     if (m_prepared.paths.constData() == paths.constData() && m_prepared.paths.size() == paths.size()
-        && m_prepared.ignoreKey == key && !m_prepared.candidates.empty() == !paths.isEmpty())
-        return m_prepared.candidates;
-    m_prepared.paths = paths;
-    m_prepared.ignoreKey = key;
-    m_prepared.candidates.clear();
-    m_prepared.candidates.reserve(size_t(paths.size()));
+        && m_prepared.ignoreKey == key && m_prepared.roots == m_rootUrls && !m_prepared.indexes.empty() == !paths.isEmpty())
+        return m_prepared.indexes;
+    m_prepared = Prepared { paths, key, m_rootUrls, {}, {} };
+    m_prepared.indexes.reserve(size_t(paths.size()));
     for (qsizetype i = 0; i < paths.size(); ++i) {
         if (rules && !rules->isEmpty() && rules->matches(lastPathComponent(paths[i])))
             continue;
-        m_prepared.candidates.push_back({ i, fileName(paths[i]).toLower() });
+        m_prepared.indexes.push_back(i);
     }
-    return m_prepared.candidates;
+    return m_prepared.indexes;
+}
+
+const std::vector<QString>& TVXQuickSearchService::textsFor(MatchTarget target)
+{
+    std::vector<QString>& texts = m_prepared.texts[int(target)];
+    if (texts.size() != m_prepared.indexes.size()) {
+        texts.clear();
+        texts.reserve(m_prepared.indexes.size());
+        for (const qsizetype index : m_prepared.indexes)
+            texts.push_back(matchText(m_prepared.paths.at(index), target, m_prepared.roots));
+    }
+    return texts;
 }
 
 QList<QuickOpenSearchResult> TVXQuickSearchService::populateSearchResultsFromArray(const QStringList& paths)
@@ -108,13 +118,14 @@ QList<QuickOpenSearchResult> TVXQuickSearchService::populateSearchResultsFromArr
         return results;
     // A test of the caller's is made once per search and asked per path.
     const IgnoreTest ignored = m_ignore ? m_ignore() : IgnoreTest();
-    const std::vector<Candidate>& candidates = candidatesFor(paths);
+    const std::vector<qsizetype>& candidates = candidatesFor(paths);
+    const std::vector<QString>& texts = textsFor(matchTargetFor(m_currentSearchText));
     const QString pattern = m_currentSearchText.toLower();
-    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-        const QString& path = paths[it->index];
+    for (size_t i = candidates.size(); i-- > 0;) {
+        const QString& path = paths[candidates[i]];
         if (ignored && ignored(path))
             continue;
-        const double score = FuzzySearch::score(it->name, pattern, 0.7);
+        const double score = FuzzySearch::score(texts[i], pattern, 0.7);
         if (score > kThreshold)
             results.append(QuickOpenSearchResult(path, float(score)));
     }
@@ -128,9 +139,38 @@ QList<QuickOpenSearchResult> TVXQuickSearchService::populateSearchResultsFromArr
     return results;
 }
 
-double TVXQuickSearchService::getScore(const QString& path, const QString& stringToMatch)
+TVXQuickSearchService::MatchTarget TVXQuickSearchService::matchTargetFor(const QString& stringToMatch)
 {
-    return FuzzySearch::score(fileName(path).toLower(), stringToMatch.toLower(), 0.7);
+    if (stringToMatch.contains(u'/'))
+        return MatchTarget::PathBelowRoot;
+    if (stringToMatch.contains(u'.'))
+        return MatchTarget::NameWithExtension;
+    return MatchTarget::Name;
+}
+
+QString TVXQuickSearchService::matchText(const QString& path, MatchTarget target, const QStringList& rootUrls)
+{
+    switch (target) {
+    case MatchTarget::Name:
+        return fileName(path).toLower();
+    case MatchTarget::NameWithExtension:
+        return lastPathComponent(path).toLower();
+    case MatchTarget::PathBelowRoot:
+        for (const QString& root : rootUrls) {
+            if (root.isEmpty())
+                continue;
+            const QString folder = root.endsWith(u'/') ? root : root + u'/';
+            if (path.startsWith(folder) && path.size() > folder.size())
+                return path.mid(folder.size()).toLower();
+        }
+        return path.toLower();
+    }
+    return QString();
+}
+
+double TVXQuickSearchService::getScore(const QString& path, const QString& stringToMatch, const QStringList& rootUrls)
+{
+    return FuzzySearch::score(matchText(path, matchTargetFor(stringToMatch), rootUrls), stringToMatch.toLower(), 0.7);
 }
 
 } // namespace penwick

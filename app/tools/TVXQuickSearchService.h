@@ -74,8 +74,15 @@ public:
 
     // The hits of `paths` for the current text, sorted; tells the delegate the unsorted hits.
     QList<QuickOpenSearchResult> populateSearchResultsFromArray(const QStringList& paths);
-    // The score of the path's file name (no folders, no extension) for the typed text.
-    static double getScore(const QString& path, const QString& stringToMatch);
+    // What a typed text is matched against: the file name without its extension; the name
+    // with it when the text holds a "."; the path below its root folder when it holds a "/".
+    enum class MatchTarget { Name, NameWithExtension, PathBelowRoot };
+    static MatchTarget matchTargetFor(const QString& stringToMatch);
+    // The text of `path` that `target` scores, lower-cased; a path under none of `rootUrls`
+    // is matched whole as its path below the root.
+    static QString matchText(const QString& path, MatchTarget target, const QStringList& rootUrls = {});
+    // The score of the path for the typed text (see `MatchTarget`).
+    static double getScore(const QString& path, const QString& stringToMatch, const QStringList& rootUrls = {});
     // Hits score above this.
     static constexpr double kThreshold = 0.39;
 
@@ -89,19 +96,18 @@ private:
     void initializeMetadataSearch();
     void watchRoots();
 
-    // The gathered list made ready for scoring: lower-cased file names, and (under the
-    // navigator's rules) without the ignored paths. Kept while the list and the rules
-    // stay the same, so that a keystroke only scores.
-    struct Candidate {
-        qsizetype index;
-        QString name;
-    };
+    // The gathered list made ready for scoring: the paths left after the navigator's rules
+    // with the lower-cased text of each match target, made on first use. Kept while the
+    // list, the rules and the roots stay the same, so that a keystroke only scores.
     struct Prepared {
         QStringList paths;
         QString ignoreKey;
-        std::vector<Candidate> candidates;
+        QStringList roots;
+        std::vector<qsizetype> indexes;
+        std::vector<QString> texts[3];
     };
-    const std::vector<Candidate>& candidatesFor(const QStringList& paths);
+    const std::vector<qsizetype>& candidatesFor(const QStringList& paths);
+    const std::vector<QString>& textsFor(MatchTarget target);
 
     QStringList m_rootUrls;
     QString m_currentSearchText;

@@ -14,10 +14,15 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace penwick;
 using penwick::test::temporaryFolder;
@@ -122,6 +127,10 @@ TEST(QuickOpenTable, HeightFollowsTheResultCount)
     EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(6, 20), 132);
     EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(7, 20), 134);
     EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(10, 20), 140);
+    // The spacing stops counting at 12 results: a long list scrolls.
+    EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(12, 20), 144);
+    EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(13, 20), 144);
+    EXPECT_EQ(TVXQuickOpenWindowController::tableHeightFor(100000, 20), 144);
 }
 
 TEST_F(QuickOpenPanel, OneCharacterEmptiesAndCollapsesTheListWithoutSearching)
@@ -270,6 +279,16 @@ TEST_F(QuickOpenPanel, TheTypedLettersAreHighlightedInTheName)
             tinted = c.red() > 200 && c.blue() < c.red() - 50;
         }
     EXPECT_TRUE(tinted);
+    // And so it is in the table's own row.
+    QTableView* table = panel->searchTableView();
+    const QImage row = table->viewport()->grab(table->visualRect(table->model()->index(0, 0))).toImage();
+    int tintedPixels = 0;
+    for (int y = 0; y < row.height(); ++y)
+        for (int x = 0; x < row.width(); ++x) {
+            const QColor c = row.pixelColor(x, y);
+            tintedPixels += c.red() > 200 && c.blue() < c.red() - 50;
+        }
+    EXPECT_GT(tintedPixels, 10);
 }
 
 TEST_F(QuickOpenPanel, TheSelectedRowIsFilledAndOutlinedInBlueWithWhiteText)
@@ -321,6 +340,39 @@ TEST_F(QuickOpenPanel, ThePanelHangsCentredFromTheGivenPoint)
     type(*panel, "ab", 1);
     EXPECT_EQ(panel->frameGeometry().top(), 150);
     EXPECT_GT(panel->frameGeometry().height(), placed.height());
+}
+
+TEST_F(QuickOpenPanel, AHundredThousandResultsKeepThePanelOnTheScreen)
+{
+    // Every name holds "no", so every file is a result.
+    for (int folder = 0; folder < 100; ++folder) {
+        const QString dir = root + QStringLiteral("/f%1").arg(folder);
+        ASSERT_TRUE(QDir().mkpath(dir));
+        for (int i = 0; i < 1000; ++i) {
+            const int fd = ::open(QFile::encodeName(dir + QStringLiteral("/note %1.md").arg(i)).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+        }
+    }
+    auto panel = make({ root });
+    const QRect screen = panel->screen()->availableGeometry();
+    // Asked for near the bottom of the screen, the panel moves up to stay on it.
+    panel->showWindowWithParentWindowLocation(QPoint(screen.center().x(), screen.bottom() - 40));
+    panel->searchTextField()->setText("no");
+    ASSERT_TRUE(waitUntil([&] { return panel->numberOfRows() == 100000; }, 60000)) << panel->numberOfRows();
+    EXPECT_EQ(panel->tableViewHeight(), TVXQuickOpenWindowController::tableHeightFor(100000, panel->rowHeight()));
+    EXPECT_TRUE(screen.contains(panel->frameGeometry())) << "panel at " << panel->frameGeometry().y() << ", "
+                                                         << panel->frameGeometry().height() << " high";
+    // The table scrolls: only the rows in its few lines are laid out on screen.
+    QTableView* table = panel->searchTableView();
+    EXPECT_LE(table->rowAt(table->viewport()->height() - 1), 8);
+    EXPECT_TRUE(waitUntil([&] { return table->verticalScrollBar()->maximum() > 0; }));
+
+    // A shorter list later keeps the panel where the screen holds it.
+    panel->searchTextField()->setText("zq");
+    ASSERT_TRUE(waitUntil([&] { return panel->numberOfRows() == 0; }));
+    EXPECT_TRUE(screen.contains(panel->frameGeometry()));
+    EXPECT_TRUE(panel->searchTextField()->isVisible());
 }
 
 TEST_F(QuickOpenPanel, LosingActivationOrEscapeClosesThePanel)

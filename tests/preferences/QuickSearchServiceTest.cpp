@@ -136,6 +136,39 @@ TEST_F(QuickSearch, TheExtensionIsNotSearchedAndFoldersAreNot)
     EXPECT_EQ(search(*service, "md"), QStringList { "md-notes.txt" });
 }
 
+TEST_F(QuickSearch, ATextWithADotOrASlashIsMatchedAgainstTheNameOrThePathItNames)
+{
+    // A text holding "." is matched against the name with its extension; one holding "/"
+    // against the path below the root folder; any other against the bare name.
+    for (const char* path : { "README.md", "readme-old.md", "docs/readme.txt", "openssl/rand.h", "openssl/rand.c",
+             "crypto/random.c", "notes/randomize.md", "src/openssl-notes.md" })
+        touch(root + "/" + path);
+    struct Case {
+        QString typed, first;
+    };
+    const std::vector<Case> cases {
+        { "readme.md", "README.md" },
+        { "README.MD", "README.md" },
+        { "readme.txt", "readme.txt" },
+        { "openssl/rand", "rand.h" },
+        { "openssl/rand.c", "rand.c" },
+        { "crypto/rand", "random.c" },
+        { "rand.h", "rand.h" },
+        { "readme", "README.md" },
+    };
+    auto service = make({ root });
+    for (const Case& c : cases) {
+        const QStringList found = search(*service, c.typed);
+        ASSERT_FALSE(found.isEmpty()) << qPrintable(c.typed);
+        EXPECT_EQ(found.first(), c.first) << qPrintable(c.typed + " gave " + found.join(", "));
+    }
+    // The path is taken below the root, so the root's own folders do not count.
+    EXPECT_EQ(TVXQuickSearchService::matchText(root + "/openssl/rand.h", TVXQuickSearchService::MatchTarget::PathBelowRoot, { root }),
+        "openssl/rand.h");
+    EXPECT_EQ(TVXQuickSearchService::matchText(root + "/openssl/rand.h", TVXQuickSearchService::MatchTarget::PathBelowRoot, { root + "/" }),
+        "openssl/rand.h");
+}
+
 TEST_F(QuickSearch, IgnoredFilesNeverAppear)
 {
     touch(root + "/notes.md");
