@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+#include <limits>
+
 namespace penwick::platform {
 
 UserDefaults& UserDefaults::standard()
@@ -106,8 +109,18 @@ bool UserDefaults::boolForKey(const QString& key) const
 qint64 UserDefaults::integerForKey(const QString& key) const
 {
     const QVariant v = object(key);
-    if (v.typeId() == QMetaType::QString)
-        return static_cast<qint64>(v.toString().trimmed().toDouble());
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        // A number written by hand may lie beyond any integer: it saturates.
+        const bool text = v.typeId() == QMetaType::QString;
+        const double d = text ? v.toString().trimmed().toDouble() : v.toDouble();
+        if (std::isnan(d))
+            return 0;
+        if (d >= 9223372036854775808.0)
+            return std::numeric_limits<qint64>::max();
+        if (d < -9223372036854775808.0)
+            return std::numeric_limits<qint64>::min();
+        return text ? static_cast<qint64>(d) : v.toLongLong();
+    }
     return v.toLongLong();
 }
 

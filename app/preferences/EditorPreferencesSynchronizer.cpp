@@ -12,11 +12,14 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace penwick {
 
 namespace {
+
+constexpr double kMaxMarginPercent = 90.0;
 
 // Truncated toward zero; nothing for NaN, infinities and values no 64-bit integer holds.
 std::optional<qint64> truncatedMargin(double value)
@@ -101,7 +104,10 @@ QSizeF EditorPreferencesSynchronizer::getPreferredMarginForFrame(const QRectF& f
     const platform::UserDefaults& defaults = platform::UserDefaults::standard();
     const qint64 lr = defaults.integerForKey(fullScreen ? Prefs::EDITOR_FULLSCREEN_LR_MARGIN : Prefs::EDITOR_NORMALSCREEN_LR_MARGIN);
     const qint64 tb = defaults.integerForKey(fullScreen ? Prefs::EDITOR_FULLSCREEN_TB_MARGIN : Prefs::EDITOR_NORMALSCREEN_TB_MARGIN);
-    return QSizeF(double(lr) * 0.5 * frame.width() / 100.0, double(tb) * 0.5 * frame.height() / 100.0);
+    // A settings file may hold any number: the margins never go below nothing nor leave
+    // the text less than a tenth of the frame.
+    const auto shown = [](qint64 percent) { return std::clamp(double(percent), 0.0, kMaxMarginPercent); };
+    return QSizeF(shown(lr) * 0.5 * frame.width() / 100.0, shown(tb) * 0.5 * frame.height() / 100.0);
 }
 
 } // namespace penwick

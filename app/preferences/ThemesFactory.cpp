@@ -5,6 +5,7 @@
 #include "platform/StandardLocations.h"
 #include "shell/Prefs.h"
 
+#include <QDir>
 #include <QSet>
 
 #include <algorithm>
@@ -56,7 +57,9 @@ ThemeItems ThemesFactory::getBundledThemesOfType(const QString& type, const QStr
 
 std::optional<QString> ThemesFactory::pathForThemeName(const QString& name, const QString& type, const QString& directory) const
 {
-    if (checkIfFileExists(name))
+    // Only a full path is taken as a path: a bare name is never looked up in the working
+    // folder, where any file of that name would replace the theme.
+    if (QDir::isAbsolutePath(name) && checkIfFileExists(name))
         return name;
     const QString file = name + QLatin1Char('.') + type;
     const QString user = appendPathComponent(userThemesPath(), file);

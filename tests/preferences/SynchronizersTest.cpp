@@ -86,6 +86,34 @@ TEST_F(SynchronizersTest, MarginOfAFrameUsesThePairOfTheWindowMode)
     EXPECT_EQ(editor().getPreferredMarginForFrame(QRectF(0, 0, 801, 601), false), QSizeF(80.1, 30.05));
 }
 
+TEST_F(SynchronizersTest, MarginsReadFromTheSettingsStayWithinWhatCanBeShown)
+{
+    const QRectF frame(0, 0, 800, 600);
+    struct Case {
+        QVariant stored;
+        double lr; // the left/right margin shown for an 800-wide frame
+    };
+    const Case cases[] = {
+        { QVariant(1e30), 360 },
+        { QVariant(QStringLiteral("1e30")), 360 },
+        { QVariant(-1e30), 0 },
+        { QVariant(std::numeric_limits<qint64>::max()), 360 },
+        { QVariant(std::numeric_limits<qint64>::min()), 0 },
+        { QVariant(qint64(-5)), 0 },
+        { QVariant(qint64(100)), 360 },
+        { QVariant(qint64(90)), 360 },
+        { QVariant(qint64(20)), 80 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toString().toStdString());
+        defaults().setValue(Prefs::EDITOR_NORMALSCREEN_LR_MARGIN, c.stored);
+        defaults().setValue(Prefs::EDITOR_NORMALSCREEN_TB_MARGIN, c.stored);
+        const QSizeF margin = editor().getPreferredMarginForFrame(frame, false);
+        EXPECT_EQ(margin.width(), c.lr);
+        EXPECT_EQ(margin.height(), c.lr * 600 / 800);
+    }
+}
+
 TEST_F(SynchronizersTest, MarginsAreStoredTruncatedAndAnnouncedOnce)
 {
     Counter changed(Notifications::EDITOR_MARGINS_CHANGED);

@@ -73,6 +73,16 @@ TEST_F(ThemesFactoryTest, ResolvesNamesAndPaths)
         EXPECT_EQ(resolve(c.name), c.expected);
     }
 
+    // A file of the name in the working folder is no theme.
+    const QString workingFolder = test::temporaryFolder();
+    writeFile(workingFolder + "/Shipped");
+    writeFile(workingFolder + "/Mine.txt");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(workingFolder));
+    EXPECT_EQ(resolve("Shipped"), shipped("Themes", "Shipped.txt"));
+    EXPECT_EQ(resolve("Mine.txt"), std::nullopt);
+    QDir::setCurrent(before);
+
     // Without a user folder the shipped file answers.
     ASSERT_TRUE(QDir(userThemes()).removeRecursively());
     EXPECT_TRUE(factory().getUserDefinedThemesOfType("txt").isEmpty());
