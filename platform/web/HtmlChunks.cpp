@@ -30,6 +30,31 @@ bool isRawText(const QString& name)
     return names.contains(name);
 }
 
+// Elements that the engine's parser reopens after an implied end (the formatting
+// elements) or treats by rules of their own (the special ones): an end tag that closes
+// one of these implicitly is left to a whole-body update.
+bool closesOnlyExplicitly(const QString& name)
+{
+    static const QSet<QString> names { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("big"),
+        QStringLiteral("code"), QStringLiteral("em"), QStringLiteral("font"), QStringLiteral("i"), QStringLiteral("nobr"),
+        QStringLiteral("s"), QStringLiteral("small"), QStringLiteral("strike"), QStringLiteral("strong"), QStringLiteral("tt"),
+        QStringLiteral("u"), QStringLiteral("address"), QStringLiteral("applet"), QStringLiteral("article"),
+        QStringLiteral("aside"), QStringLiteral("blockquote"), QStringLiteral("body"), QStringLiteral("button"),
+        QStringLiteral("caption"), QStringLiteral("center"), QStringLiteral("colgroup"), QStringLiteral("dd"),
+        QStringLiteral("details"), QStringLiteral("dir"), QStringLiteral("div"), QStringLiteral("dl"), QStringLiteral("dt"),
+        QStringLiteral("fieldset"), QStringLiteral("figcaption"), QStringLiteral("figure"), QStringLiteral("footer"),
+        QStringLiteral("form"), QStringLiteral("frameset"), QStringLiteral("h1"), QStringLiteral("h2"), QStringLiteral("h3"),
+        QStringLiteral("h4"), QStringLiteral("h5"), QStringLiteral("h6"), QStringLiteral("head"), QStringLiteral("header"),
+        QStringLiteral("hgroup"), QStringLiteral("html"), QStringLiteral("li"), QStringLiteral("listing"),
+        QStringLiteral("main"), QStringLiteral("marquee"), QStringLiteral("menu"), QStringLiteral("nav"),
+        QStringLiteral("object"), QStringLiteral("ol"), QStringLiteral("p"), QStringLiteral("pre"), QStringLiteral("search"),
+        QStringLiteral("section"), QStringLiteral("select"), QStringLiteral("summary"), QStringLiteral("table"),
+        QStringLiteral("tbody"), QStringLiteral("td"), QStringLiteral("template"), QStringLiteral("tfoot"),
+        QStringLiteral("th"), QStringLiteral("thead"), QStringLiteral("tr"), QStringLiteral("ul"), QStringLiteral("svg"),
+        QStringLiteral("math") };
+    return names.contains(name);
+}
+
 bool isAsciiLetter(QChar c)
 {
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
@@ -102,9 +127,14 @@ std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetyp
                 return std::nullopt; // "</>" and "</ x" are odd enough to leave whole
             const QString name = readName(html, i);
             const qsizetype end = html.indexOf(QLatin1Char('>'), i);
-            if (end < 0 || open.empty() || open.back() != name)
+            const auto match = std::find(open.rbegin(), open.rend(), name);
+            if (end < 0 || match == open.rend())
                 return std::nullopt;
-            open.pop_back();
+            // Text such as "Array<string>" leaves an element open inside its block; the
+            // block's end tag closes it, as the engine's parser does.
+            if (match != open.rbegin() && (foreign > 0 || std::any_of(open.rbegin(), match, closesOnlyExplicitly)))
+                return std::nullopt;
+            open.erase(std::prev(match.base()), open.end());
             if (name == QLatin1String("svg") || name == QLatin1String("math"))
                 --foreign;
             i = end + 1;

@@ -27,6 +27,9 @@ TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
         { "<p title=\"a>b\" data-x='</p>'>z</p>", { "<p title=\"a>b\" data-x='</p>'>z</p>" } },
         { "<svg><path d=\"M0 0\"/></svg><p>q</p>", { "<svg><path d=\"M0 0\"/></svg>", "<p>q</p>" } },
         { "<ul>\n<li>a</li>\n</ul>\n<!DOCTYPE x><p>3 < 4</p>", { "<ul>\n<li>a</li>\n</ul>", "\n<!DOCTYPE x>", "<p>3 < 4</p>" } },
+        // An element left open by prose ends with its block.
+        { "<p>Returns: {Array<string>}</p>\n<p>b</p>", { "<p>Returns: {Array<string>}</p>", "\n<p>b</p>" } },
+        { "<table><tr><td>x<T>y</td></tr></table><p>z</p>", { "<table><tr><td>x<T>y</td></tr></table>", "<p>z</p>" } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.html.toStdString());
@@ -40,7 +43,10 @@ TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
 TEST(HtmlChunks, MarkupThatDoesNotCloseInOrderIsLeftWhole)
 {
     for (const QString& html : QStringList { "<div>open", "<p>a<p>b</p>", "<li>x", "a</p>", "<b><i>x</b></i>", "<div/>text",
-             "<plaintext>x", "<!-- never ends", "<p title=\"x>", "<script>x", "</br>", "<p>a</p></div>" }) {
+             "<plaintext>x", "<!-- never ends", "<p title=\"x>", "<script>x", "</br>", "<p>a</p></div>",
+             // The engine reopens a formatting element in the next block, and an open block
+             // element changes where the end tag goes.
+             "<p><b>x</p><p>y</p>", "<div><span><p>x</div>", "<svg><g><path></svg>" }) {
         SCOPED_TRACE(html.toStdString());
         EXPECT_FALSE(splitTopLevelHtml(html).has_value());
     }
@@ -129,6 +135,25 @@ TEST_F(WebViewTest, AnUpdateRebuildsOnlyTheChangedPieces)
         EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), reference);
     }
     EXPECT_EQ(rebuilt, 0) << "every update was applied as it was sent";
+}
+
+TEST_F(WebViewTest, AnElementLeftOpenInOneBlockStillGivesAnIncrementalUpdate)
+{
+    const QString stray = QStringLiteral("<p id=\"s\">Returns: {Array<string>} or {number}</p>\n");
+    ASSERT_TRUE(loadHtml(kPage.arg(stray + body(-1))));
+    int rebuilt = 0;
+    QObject::connect(view.get(), &platform::WebView::bodyRebuilt, view.get(), [&] { ++rebuilt; });
+    eval(QStringLiteral("document.querySelectorAll('p').forEach(function(p){p.survivor=true;}); 0"));
+    const QString next = stray + body(30);
+    view->setBodyHtml(kPage.arg(next));
+    ASSERT_TRUE(waitFor(QStringLiteral("document.getElementById('p30').textContent == 'paragraph 30 changed'")));
+    EXPECT_EQ(eval(QStringLiteral("Array.from(document.querySelectorAll('p')).filter(function(p){return !p.survivor;}).map(function(p){return p.id;}).join()")).toString(),
+        QStringLiteral("p30"));
+    const QString reference = eval(QStringLiteral("(function(){var d=document.createElement('div');d.innerHTML=")
+        + platform::WebView::literal(next) + QStringLiteral(";return d.innerHTML;})()"))
+                                  .toString();
+    EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), reference);
+    EXPECT_EQ(rebuilt, 0);
 }
 
 TEST_F(WebViewTest, APageThatReplacedOurNodesGetsTheWholeBodyBack)
