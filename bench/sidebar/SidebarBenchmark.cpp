@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -24,6 +25,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -345,6 +347,162 @@ void BM_BurstIntoTheTree(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BurstIntoTheTree)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+
+// A shown folders section on `root`, expanded, whose watcher has finished its first walk.
+struct WatchedRootScene {
+    explicit WatchedRootScene(const QString& root)
+        : controller(&list)
+        , section(&list, nullptr, nullptr)
+    {
+        list.resize(300, 600);
+        list.show();
+        controller.addOutlineItem(&section);
+        section.setTrashConfirmation([this](const QString&, const QString&) {
+            if (!firstConfirmation.isValid())
+                firstConfirmation.start();
+            ++confirmations;
+            return false;
+        });
+        top = section.openFolderInternally(root, false);
+        list.expandItem(top);
+        spinUntil([&] { return section.fileWatchers().front()->isReady(); });
+        QCoreApplication::processEvents();
+    }
+    platform::TreeListView list;
+    SourceListController controller;
+    FoldersNavigator section;
+    FolderItemPtr top;
+    QElapsedTimer firstConfirmation;
+    int confirmations = 0;
+};
+
+// Makes (or deletes) `count` files named b0... in `folder`, then waits until `folder`'s row
+// shows `expected` rows; the longest the event loop went without a turn meanwhile.
+double burstStall(const FolderItemPtr& row, const QString& folder, int count, bool create, std::size_t expected, bool& reached)
+{
+    StallProbe probe;
+    // Made from another thread, as another program would, while the event loop runs.
+    std::thread writer([folder, count, create] {
+        for (int i = 0; i < count; ++i) {
+            const QByteArray path = QFile::encodeName(folder + QStringLiteral("/b%1").arg(i));
+            if (create)
+                touch(QString::fromUtf8(path));
+            else
+                ::unlink(path.constData());
+        }
+    });
+    reached = spinUntil([&] { return row->numberOfChildren() == expected; }, 300000);
+    writer.join();
+    QCoreApplication::processEvents();
+    return probe.longestMs();
+}
+
+// 10,000 files made, then deleted, in a shown and expanded root (range 0 = 0) or in an
+// expanded folder of 100,000 files below it (range 0 = 1). Longest stall of each phase.
+void BM_BurstIntoExpandedFolder(benchmark::State& state)
+{
+    const bool huge = state.range(0) != 0;
+    const QString root = scratchRoot() + (huge ? QStringLiteral("/expanded-huge") : QStringLiteral("/expanded-burst"));
+    for (auto _ : state) {
+        QDir(root).removeRecursively();
+        QDir().mkpath(root);
+        QString folder = root;
+        if (huge) {
+            folder = root + QStringLiteral("/big");
+            QDir().mkpath(folder);
+            for (int i = 0; i < 100000; ++i)
+                touch(folder + QStringLiteral("/note-%1.md").arg(i));
+        }
+        WatchedRootScene scene(root);
+        FolderItemPtr row = scene.top;
+        if (huge) {
+            row = scene.top->findChildAtPath(folder);
+            scene.list.expandItem(row);
+            spinUntil([&] { return !scene.list.listModel()->hasPartialItems(); });
+            QCoreApplication::processEvents();
+        }
+        const std::size_t before = row->numberOfChildren();
+        QElapsedTimer timer;
+        timer.start();
+        bool reached = false;
+        state.counters["create_stall_ms"] = burstStall(row, folder, 10000, true, before + 10000, reached);
+        if (!reached)
+            state.SkipWithError("the creations did not all show");
+        state.counters["delete_stall_ms"] = burstStall(row, folder, 10000, false, before, reached);
+        if (!reached)
+            state.SkipWithError("the deletions did not all show");
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_BurstIntoExpandedFolder)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A folder holding 20,000 folders moved into a shown, expanded root, then out again.
+void BM_MoveInFolderOfManyFolders(benchmark::State& state)
+{
+    const QString root = scratchRoot() + QStringLiteral("/move-root");
+    const QString outside = scratchRoot() + QStringLiteral("/move-outside");
+    for (auto _ : state) {
+        QDir(root).removeRecursively();
+        QDir(outside).removeRecursively();
+        QDir().mkpath(root);
+        for (int i = 0; i < 20000; ++i)
+            QDir().mkpath(outside + QStringLiteral("/many/d%1").arg(i));
+        WatchedRootScene scene(root);
+        QElapsedTimer timer;
+        timer.start();
+        {
+            StallProbe probe;
+            QDir().rename(outside + QStringLiteral("/many"), root + QStringLiteral("/many"));
+            if (!spinUntil([&] { return scene.top->numberOfChildren() == 1 && scene.section.fileWatchers().front()->watchedFolderCount() > 20000; }, 300000))
+                state.SkipWithError("the moved folder was not watched");
+            QCoreApplication::processEvents();
+            state.counters["move_in_stall_ms"] = probe.longestMs();
+        }
+        {
+            StallProbe probe;
+            QDir().rename(root + QStringLiteral("/many"), outside + QStringLiteral("/many"));
+            if (!spinUntil([&] { return scene.top->numberOfChildren() == 0; }, 300000))
+                state.SkipWithError("the moved folder's row stayed");
+            QCoreApplication::processEvents();
+            state.counters["move_out_stall_ms"] = probe.longestMs();
+        }
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_MoveInFolderOfManyFolders)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Delete pressed with 1,000 rows selected in an expanded folder of 100,000 files: the time
+// until the first confirmation shows and until all 1,000 were answered (each with Cancel).
+void BM_DeleteManySelectedRows(benchmark::State& state)
+{
+    const QString folder = flatFolder(100000);
+    for (auto _ : state) {
+        WatchedRootScene scene(parentPath(folder));
+        const FolderItemPtr huge = scene.top->findChildAtPath(folder);
+        scene.list.expandItem(huge);
+        spinUntil([&] { return !scene.list.listModel()->hasPartialItems(); });
+        QCoreApplication::processEvents();
+        // Every 100th row of the folder.
+        const int first = scene.list.rowForItem(huge) + 1;
+        QList<int> rows;
+        for (int i = 0; i < 1000; ++i)
+            rows << first + i * 100;
+        scene.list.selectRowIndexes(rows, false);
+        scene.list.setFocus();
+        QElapsedTimer timer;
+        timer.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QCoreApplication::sendEvent(&scene.list, &press);
+        const double total = double(timer.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(total / 1e3);
+        state.counters["to_first_confirmation_ms"] = scene.firstConfirmation.isValid()
+            ? total - double(scene.firstConfirmation.nsecsElapsed()) / 1e6 : -1;
+        state.counters["all_answered_ms"] = total;
+        state.counters["confirmations"] = scene.confirmations;
+    }
+}
+BENCHMARK(BM_DeleteManySelectedRows)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
