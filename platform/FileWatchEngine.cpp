@@ -1,5 +1,7 @@
 #include "platform/FileWatchEngine.h"
 
+#include "platform/FileNames.h"
+
 #include <QFile>
 #include <QSocketNotifier>
 
@@ -40,13 +42,13 @@ FileWatchEngine::~FileWatchEngine()
         ::close(m_fd);
 }
 
-int FileWatchEngine::addWatch(const QString& folderPath)
+int FileWatchEngine::addWatch(const QString& folderPath, bool followLink)
 {
     if (m_fd < 0)
         return -ENOSYS;
-    const QByteArray path = QFile::encodeName(folderPath);
+    const QByteArray path = encodeFileName(folderPath);
     QMutexLocker lock(&m_mutex);
-    const int watch = ::inotify_add_watch(m_fd, path.constData(), watchMask);
+    const int watch = ::inotify_add_watch(m_fd, path.constData(), followLink ? watchMask & ~std::uint32_t(IN_DONT_FOLLOW) : watchMask);
     if (watch < 0)
         return -errno;
     ++m_references[watch];
@@ -116,7 +118,7 @@ void FileWatchEngine::readEvents()
             event.mask = raw->mask;
             event.cookie = raw->cookie;
             if (raw->len > 0)
-                event.name = QFile::decodeName(QByteArray(raw->name));
+                event.name = decodeFileName(QByteArray(raw->name));
             events.push_back(std::move(event));
             offset += ssize_t(sizeof(inotify_event) + raw->len);
         }

@@ -36,8 +36,8 @@ class FileWatchEngine : public QObject {
 public:
     static FileWatchEngine& shared();
 
-    // Watches the folder (not following a link); the watch id, or -errno.
-    int addWatch(const QString& folderPath);
+    // Watches the folder (following it only when asked, if it is a link); the watch id, or -errno.
+    int addWatch(const QString& folderPath, bool followLink = false);
     // Drops one reference to the watch; the last one removes it.
     void releaseWatch(int watch);
     int referenceCount(int watch) const;

@@ -544,7 +544,7 @@ void TVXDocument::handleMiniNoteTitleEdited(const platform::Notification& notifi
 void TVXDocument::onFileURLChanged()
 {
     if (auto* editor = editorViewController())
-        editor->setTitle(displayName());
+        editor->setTitle(isFileDeleted() ? displayName() + QStringLiteral(" (deleted)") : displayName());
     // The file is watched for changes made by other programs.
     if (m_isDirectory || isClosed())
         return;

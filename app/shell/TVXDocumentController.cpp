@@ -271,4 +271,48 @@ void TVXDocumentController::showErrorLoadingItem(const SidebarOpenError& error, 
     penwick::showErrorLoadingItem(platform::DocumentError { QString(), error.code, error.localizedDescription }, title, path);
 }
 
+namespace {
+
+// The part of `path` below `folder` ("" for the folder itself); nothing when it is elsewhere.
+std::optional<QString> pathInside(const QString& path, const QString& folder)
+{
+    if (path.isEmpty() || folder.isEmpty())
+        return std::nullopt;
+    if (path == folder)
+        return QString();
+    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    if (!path.startsWith(base))
+        return std::nullopt;
+    return QLatin1Char('/') + path.mid(base.size());
+}
+
+} // namespace
+
+void TVXDocumentController::fileSystemItemMoved(const QString& from, const QString& to)
+{
+    for (TVXDocument* document : m_documents) {
+        if (const std::optional<QString> rest = pathInside(document->filePath(), from))
+            document->setFileURL(QUrl::fromLocalFile(to + *rest));
+    }
+}
+
+void TVXDocumentController::fileSystemItemTrashed(const QString& path)
+{
+    for (TVXDocument* document : m_documents) {
+        if (!document->isDirectory() && pathInside(document->filePath(), path))
+            document->setFileDeleted(true);
+    }
+}
+
+void TVXDocumentController::rootFolderRemoved(const QString& path)
+{
+    const QList<TVXDocument*> documents = m_documents;
+    for (TVXDocument* document : documents) {
+        if (document->isDirectory() && document->filePath() == path) {
+            document->close();
+            removeDocument(document);
+        }
+    }
+}
+
 } // namespace penwick

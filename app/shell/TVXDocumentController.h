@@ -78,6 +78,9 @@ public:
     void openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion) override;
     void reopenDocumentWithContentsOfURL(const QUrl& contentsURL, bool display, OpenCompletion completion) override;
     void showErrorLoadingItem(const SidebarOpenError& error, const QString& title, const QString& path) override;
+    void fileSystemItemMoved(const QString& from, const QString& to) override;
+    void fileSystemItemTrashed(const QString& path) override;
+    void rootFolderRemoved(const QString& path) override;
 
 private:
     void saveEditedDocuments();

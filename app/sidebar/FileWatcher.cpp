@@ -1,6 +1,7 @@
 #include "sidebar/FileWatcher.h"
 
 #include "Extensions/StringAdditions.h"
+#include "platform/FileNames.h"
 #include "shell/AppLogger.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <optional>
 
 #include <dirent.h>
@@ -26,12 +29,12 @@ namespace {
 
 struct Listing {
     QSet<QString> names;
-    std::vector<QString> folders; // full paths of the sub-folders (links not followed)
+    QSet<QString> folders; // the names of the sub-folders (links not followed)
 };
 
 std::optional<Listing> listFolder(const QString& folderPath)
 {
-    const QByteArray folder = QFile::encodeName(folderPath);
+    const QByteArray folder = platform::encodeFileName(folderPath);
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return std::nullopt;
@@ -40,7 +43,7 @@ std::optional<Listing> listFolder(const QString& folderPath)
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
-        const QString decoded = QFile::decodeName(QByteArray(name));
+        const QString decoded = platform::decodeFileName(QByteArray(name));
         listing.names.insert(decoded);
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
@@ -48,7 +51,7 @@ std::optional<Listing> listFolder(const QString& folderPath)
             isDir = ::lstat((folder + '/' + name).constData(), &info) == 0 && S_ISDIR(info.st_mode);
         }
         if (isDir)
-            listing.folders.push_back(folderPath + QLatin1Char('/') + decoded);
+            listing.folders.insert(decoded);
     }
     ::closedir(dir);
     return listing;
@@ -62,17 +65,24 @@ QString standardized(const QString& path)
 
 } // namespace
 
-// The first walk, shared between the watcher and the worker that does it.
+// A walk of a folder tree on a worker thread: the first one of the root, and one for each
+// folder that comes in later. Shared between the watcher and the worker.
 struct FileWatcher::Walk {
     struct Found {
         int watch;
         QString path;
         QSet<QString> names;
     };
+    QString top;
+    bool isRoot = false;
+    bool reportContents = false;
     QMutex mutex;
     bool cancelled = false;
     bool published = false;
     std::vector<Found> found;
+    std::vector<std::pair<QString, quint32>> contents; // what the walk found, to report as made
+    dev_t device = 0;
+    ino_t inode = 0;
     int failure = 0;
     QString failedPath;
 
@@ -82,7 +92,64 @@ struct FileWatcher::Walk {
             FileWatchEngine::shared().releaseWatch(folder.watch);
         found.clear();
     }
+    void run();
 };
+
+void FileWatcher::Walk::run()
+{
+    std::vector<Found> results;
+    std::vector<std::pair<QString, quint32>> made;
+    int firstFailure = 0;
+    QString firstFailedPath;
+    struct stat topInfo;
+    if (::stat(platform::encodeFileName(top).constData(), &topInfo) == 0) {
+        device = topInfo.st_dev;
+        inode = topInfo.st_ino;
+    }
+    // Level by level, so that at the limit of watches the top levels are the ones watched.
+    std::deque<QString> pending { top };
+    while (!pending.empty()) {
+        {
+            QMutexLocker lock(&mutex);
+            if (cancelled)
+                break;
+        }
+        const QString folder = std::move(pending.front());
+        pending.pop_front();
+        // Watch first, then list, so that nothing made in between is missed. The root is
+        // followed when it is a link; links inside it are not.
+        const int watch = FileWatchEngine::shared().addWatch(folder, isRoot && folder == top);
+        if (watch < 0) {
+            if (!firstFailure) {
+                firstFailure = -watch;
+                firstFailedPath = folder;
+            }
+            continue;
+        }
+        std::optional<Listing> listing = listFolder(folder);
+        Found entry { watch, folder, {} };
+        if (listing) {
+            for (const QString& name : listing->folders)
+                pending.push_back(folder + QLatin1Char('/') + name);
+            if (reportContents) {
+                for (const QString& name : listing->names)
+                    made.emplace_back(folder + QLatin1Char('/') + name, ItemCreated | (listing->folders.contains(name) ? quint32(ItemIsDirectory) : 0u));
+            }
+            entry.names = std::move(listing->names);
+        }
+        results.push_back(std::move(entry));
+    }
+    QMutexLocker lock(&mutex);
+    found = std::move(results);
+    contents = std::move(made);
+    failure = firstFailure;
+    failedPath = firstFailedPath;
+    if (cancelled) {
+        releaseAll();
+        return;
+    }
+    published = true;
+}
 
 FileWatcher::FileWatcher(const QString& path, Callback callback, double latencySeconds, QObject* parent)
     : QObject(parent)
@@ -97,57 +164,33 @@ FileWatcher::FileWatcher(const QString& path, Callback callback, double latencyS
     FileWatchEngine& engine = FileWatchEngine::shared(); // made here, on this thread
     engine.addClient(this);
 
+    startWalk(m_root, true, false);
+}
+
+void FileWatcher::startWalk(const QString& top, bool isRoot, bool reportContents)
+{
     auto walk = std::make_shared<Walk>();
-    m_walk = walk;
+    walk->top = top;
+    walk->isRoot = isRoot;
+    walk->reportContents = reportContents;
+    m_walks.push_back(walk);
     QPointer<FileWatcher> self(this);
-    const QString root = m_root;
-    QThreadPool::globalInstance()->start([walk, root, self] {
-        std::vector<Walk::Found> found;
-        int failure = 0;
-        QString failedPath;
-        std::vector<QString> pending { root };
-        while (!pending.empty()) {
-            {
-                QMutexLocker lock(&walk->mutex);
-                if (walk->cancelled)
-                    break;
-            }
-            const QString folder = pending.back();
-            pending.pop_back();
-            // Watch first, then list, so that nothing made in between is missed.
-            const int watch = FileWatchEngine::shared().addWatch(folder);
-            if (watch < 0) {
-                if (!failure) {
-                    failure = -watch;
-                    failedPath = folder;
-                }
-                continue;
-            }
-            std::optional<Listing> listing = listFolder(folder);
-            Walk::Found entry { watch, folder, {} };
-            if (listing) {
-                entry.names = std::move(listing->names);
-                for (QString& sub : listing->folders)
-                    pending.push_back(std::move(sub));
-            }
-            found.push_back(std::move(entry));
-        }
+    QThreadPool::globalInstance()->start([walk, self] {
+        walk->run();
         {
             QMutexLocker lock(&walk->mutex);
-            walk->found = std::move(found);
-            walk->failure = failure;
-            walk->failedPath = failedPath;
-            if (walk->cancelled) {
-                walk->releaseAll();
+            if (!walk->published)
                 return;
-            }
-            walk->published = true;
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self] {
+            [self, walk] {
                 if (self)
-                    self->finishWalk();
+                    self->finishWalk(walk);
+                else {
+                    QMutexLocker lock(&walk->mutex);
+                    walk->releaseAll();
+                }
             },
             Qt::QueuedConnection);
     });
@@ -169,12 +212,13 @@ void FileWatcher::close()
     m_early.clear();
     FileWatchEngine& engine = FileWatchEngine::shared();
     engine.removeClient(this);
-    if (m_walk) {
-        QMutexLocker lock(&m_walk->mutex);
-        m_walk->cancelled = true;
-        if (m_walk->published)
-            m_walk->releaseAll();
+    for (const std::shared_ptr<Walk>& walk : m_walks) {
+        QMutexLocker lock(&walk->mutex);
+        walk->cancelled = true;
+        if (walk->published)
+            walk->releaseAll();
     }
+    m_walks.clear();
     for (const auto& [watch, folder] : m_dirs)
         engine.releaseWatch(watch);
     m_dirs.clear();
@@ -187,41 +231,59 @@ int FileWatcher::watchOfFolder(const QString& folderPath) const
     return it == m_watchOfPath.end() ? -1 : it->second;
 }
 
-void FileWatcher::finishWalk()
+void FileWatcher::finishWalk(const std::shared_ptr<Walk>& walk)
 {
-    if (m_closed || !m_walk)
+    auto it = std::find(m_walks.begin(), m_walks.end(), walk);
+    if (m_closed || it == m_walks.end()) {
+        QMutexLocker lock(&walk->mutex);
+        walk->releaseAll();
         return;
-    std::vector<Walk::Found> found;
-    int failure = 0;
-    QString failedPath;
-    {
-        QMutexLocker lock(&m_walk->mutex);
-        found = std::move(m_walk->found);
-        m_walk->found.clear();
-        m_walk->published = false;
-        failure = m_walk->failure;
-        failedPath = m_walk->failedPath;
     }
-    m_walk.reset();
+    m_walks.erase(it);
+    std::vector<Walk::Found> found;
+    std::vector<std::pair<QString, quint32>> contents;
+    {
+        QMutexLocker lock(&walk->mutex);
+        found = std::move(walk->found);
+        walk->found.clear();
+        contents = std::move(walk->contents);
+        walk->published = false;
+    }
+    bool current = true;
+    if (!walk->isRoot) {
+        // A folder moved away or replaced while it was walked is not this tree's any more.
+        struct stat info;
+        current = ::lstat(platform::encodeFileName(walk->top).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+            && info.st_dev == walk->device && info.st_ino == walk->inode;
+    }
     for (Walk::Found& folder : found) {
-        if (m_dirs.count(folder.watch)) {
+        if (!current || m_dirs.count(folder.watch)) {
+            // Gone, or already watched under this or another name (a move seen in two halves).
             FileWatchEngine::shared().releaseWatch(folder.watch);
             continue;
         }
         m_watchOfPath[folder.path] = folder.watch;
         m_dirs[folder.watch] = Folder { folder.path, std::move(folder.names) };
     }
-    if (failure)
-        noteWatchFailure(failedPath, failure);
-    m_ready = true;
-    std::vector<FileWatchEvent> early = std::move(m_early);
-    m_early.clear();
-    if (!early.empty())
-        process(early);
-    emit ready();
+    if (current) {
+        for (const auto& [path, flags] : contents)
+            report(path, flags);
+    }
+    if (walk->failure)
+        noteWatchFailure(walk->failedPath, walk->failure, walk->isRoot && walk->failedPath == walk->top);
+    if (walk->isRoot)
+        m_ready = true;
+    if (m_walks.empty()) {
+        std::vector<FileWatchEvent> early = std::move(m_early);
+        m_early.clear();
+        if (!early.empty())
+            process(early);
+    }
+    if (walk->isRoot && !m_closed)
+        emit ready();
 }
 
-void FileWatcher::noteWatchFailure(const QString& folderPath, int error)
+void FileWatcher::noteWatchFailure(const QString& folderPath, int error, bool isRoot)
 {
     if (error == ENOSPC) {
         if (m_limitReported)
@@ -233,8 +295,11 @@ void FileWatcher::noteWatchFailure(const QString& folderPath, int error)
                            .arg(FileWatchEngine::maxUserWatches()));
         return;
     }
-    // A folder that vanished while it was being watched is no failure worth a word.
-    if (error != ENOENT && error != ENOTDIR)
+    // A folder that vanished while it was being watched is no failure worth a word; the
+    // root that cannot be watched is.
+    if (isRoot)
+        appLog().error(QStringLiteral("Cannot watch \"%1\" for changes: %2").arg(folderPath, QString::fromLocal8Bit(strerror(error))));
+    else if (error != ENOENT && error != ENOTDIR)
         appLog().warning(QStringLiteral("Cannot watch \"%1\": %2").arg(folderPath, QString::fromLocal8Bit(strerror(error))));
 }
 
@@ -242,7 +307,8 @@ void FileWatcher::fileWatchEvents(const std::vector<FileWatchEvent>& events)
 {
     if (m_closed)
         return;
-    if (!m_ready) {
+    // While a walk runs, its folders' events could not be told apart: they wait for it.
+    if (!m_walks.empty()) {
         m_early.insert(m_early.end(), events.begin(), events.end());
         return;
     }
@@ -323,53 +389,38 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
         }
     }
     // Folders moved out of the tree (their other half never came) go silent.
-    for (const auto& [cookie, path] : movedAway)
-        unwatchSubtree(path);
+    if (!movedAway.empty()) {
+        QSet<QString> gone;
+        for (const auto& [cookie, path] : movedAway)
+            gone.insert(path);
+        unwatchSubtrees(gone);
+    }
     if (overflowed && !m_closed)
         recoverFromOverflow();
 }
 
 void FileWatcher::watchSubtree(const QString& folderPath, bool reportContents)
 {
-    std::vector<QString> pending { folderPath };
-    FileWatchEngine& engine = FileWatchEngine::shared();
-    while (!pending.empty()) {
-        const QString folder = pending.back();
-        pending.pop_back();
-        const int watch = engine.addWatch(folder);
-        if (watch < 0) {
-            noteWatchFailure(folder, -watch);
-            continue;
-        }
-        if (m_dirs.count(watch)) {
-            // Already watched under this or another name (a move we saw in two halves).
-            engine.releaseWatch(watch);
-            continue;
-        }
-        std::optional<Listing> listing = listFolder(folder);
-        Folder entry { folder, {} };
-        if (listing) {
-            entry.names = listing->names;
-            if (reportContents) {
-                for (const QString& name : listing->names) {
-                    const QString child = folder + QLatin1Char('/') + name;
-                    const bool isDir = std::find(listing->folders.begin(), listing->folders.end(), child) != listing->folders.end();
-                    report(child, ItemCreated | (isDir ? quint32(ItemIsDirectory) : 0u));
-                }
-            }
-            for (const QString& sub : listing->folders)
-                pending.push_back(sub);
-        }
-        m_watchOfPath[folder] = watch;
-        m_dirs[watch] = std::move(entry);
-    }
+    startWalk(folderPath, false, reportContents);
 }
 
-void FileWatcher::unwatchSubtree(const QString& folderPath)
+void FileWatcher::unwatchSubtrees(const QSet<QString>& folderPaths)
 {
+    // One pass over the watched folders, each checked against the gone ones by its ancestors.
     FileWatchEngine& engine = FileWatchEngine::shared();
     for (auto it = m_dirs.begin(); it != m_dirs.end();) {
-        if (it->second.path == folderPath || isInside(it->second.path, folderPath)) {
+        bool inside = false;
+        for (QString path = it->second.path; !path.isEmpty() && path.size() > m_root.size();) {
+            if (folderPaths.contains(path)) {
+                inside = true;
+                break;
+            }
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            if (slash <= 0)
+                break;
+            path.truncate(slash);
+        }
+        if (inside) {
             engine.releaseWatch(it->first);
             m_watchOfPath.erase(it->second.path);
             it = m_dirs.erase(it);
@@ -397,6 +448,7 @@ void FileWatcher::recoverFromOverflow()
     watches.reserve(m_dirs.size());
     for (const auto& [watch, folder] : m_dirs)
         watches.push_back(watch);
+    QSet<QString> goneFolders;
     for (int watch : watches) {
         auto it = m_dirs.find(watch);
         if (it == m_dirs.end())
@@ -413,19 +465,21 @@ void FileWatcher::recoverFromOverflow()
                 const bool wasDir = watchOfFolder(child) >= 0;
                 report(child, ItemRemoved | FoundAfterOverflow | (wasDir ? quint32(ItemIsDirectory) : 0u));
                 if (wasDir)
-                    unwatchSubtree(child);
+                    goneFolders.insert(child);
             }
         }
         for (const QString& name : listing->names) {
             if (before.contains(name))
                 continue;
             const QString child = folderPath + QLatin1Char('/') + name;
-            const bool isDir = std::find(listing->folders.begin(), listing->folders.end(), child) != listing->folders.end();
+            const bool isDir = listing->folders.contains(name);
             report(child, ItemCreated | FoundAfterOverflow | (isDir ? quint32(ItemIsDirectory) : 0u));
             if (isDir && watchOfFolder(child) < 0)
                 watchSubtree(child, true);
         }
     }
+    if (!goneFolders.isEmpty())
+        unwatchSubtrees(goneFolders);
 }
 
 void FileWatcher::report(const QString& path, quint32 flags)

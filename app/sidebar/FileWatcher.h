@@ -62,15 +62,17 @@ private:
     struct Walk;
 
     void fileWatchEvents(const std::vector<platform::FileWatchEvent>& events) override;
-    void finishWalk();
+    // Walks `top` on a worker thread and watches its folders; events wait until it is done.
+    void startWalk(const QString& top, bool isRoot, bool reportContents);
+    void finishWalk(const std::shared_ptr<Walk>& walk);
     void process(const std::vector<platform::FileWatchEvent>& events);
     void report(const QString& path, quint32 flags);
     void deliver();
     void watchSubtree(const QString& folderPath, bool reportContents);
-    void unwatchSubtree(const QString& folderPath);
+    void unwatchSubtrees(const QSet<QString>& folderPaths);
     void remapSubtree(const QString& from, const QString& to);
     void recoverFromOverflow();
-    void noteWatchFailure(const QString& folderPath, int error);
+    void noteWatchFailure(const QString& folderPath, int error, bool isRoot = false);
     static bool isInside(const QString& path, const QString& folder);
 
     QString m_path;
@@ -81,8 +83,8 @@ private:
     bool m_closed = false;
     bool m_ready = false;
     bool m_limitReported = false;
-    std::shared_ptr<Walk> m_walk;
-    std::vector<platform::FileWatchEvent> m_early; // arrived while the first walk ran
+    std::vector<std::shared_ptr<Walk>> m_walks; // running
+    std::vector<platform::FileWatchEvent> m_early; // arrived while a walk ran
     std::unordered_map<int, Folder> m_dirs;
     std::unordered_map<QString, int> m_watchOfPath;
     std::vector<std::pair<QString, quint32>> m_batch;

@@ -3,6 +3,8 @@
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
 
+#include <algorithm>
+
 namespace penwick {
 
 FolderNavigatorItem::FolderNavigatorItem(const QString& path)
@@ -65,9 +67,13 @@ std::optional<int> FolderNavigatorItem::indexInParent() const
     if (!parent)
         return std::nullopt;
     const auto& siblings = parent->children();
+    if (m_positionHint < siblings.size() && siblings[m_positionHint].get() == this)
+        return int(m_positionHint);
     for (std::size_t i = 0; i < siblings.size(); ++i) {
-        if (siblings[i].get() == this)
+        if (siblings[i].get() == this) {
+            m_positionHint = i;
             return int(i);
+        }
     }
     return std::nullopt;
 }
@@ -76,9 +82,15 @@ void FolderNavigatorItem::buildIndex() const
 {
     m_childByPath = std::make_unique<std::unordered_map<QString, FolderNavigatorItem*>>();
     m_childByPath->reserve(children().size());
+    m_shadowedPaths = 0;
+    std::size_t position = 0;
     for (const auto& child : children()) {
-        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
-            m_childByPath->try_emplace(item->m_fullPath, item);
+        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get())) {
+            item->m_positionHint = position;
+            if (!m_childByPath->try_emplace(item->m_fullPath, item).second)
+                ++m_shadowedPaths;
+        }
+        ++position;
     }
 }
 
@@ -89,6 +101,7 @@ void FolderNavigatorItem::index(FolderNavigatorItem* child)
     auto [it, inserted] = m_childByPath->try_emplace(child->m_fullPath, child);
     if (inserted)
         return;
+    ++m_shadowedPaths;
     // Keep the first in children order.
     for (const auto& candidate : children()) {
         auto* item = dynamic_cast<FolderNavigatorItem*>(candidate.get());
@@ -104,13 +117,22 @@ void FolderNavigatorItem::unindex(FolderNavigatorItem* child, const QString& pat
     if (!m_childByPath)
         return;
     auto it = m_childByPath->find(path);
-    if (it == m_childByPath->end() || it->second != child)
+    if (it == m_childByPath->end())
         return;
+    if (it->second != child) {
+        // A shadowed one leaves.
+        if (m_shadowedPaths > 0)
+            --m_shadowedPaths;
+        return;
+    }
     m_childByPath->erase(it);
+    if (m_shadowedPaths == 0)
+        return;
     for (const auto& candidate : children()) {
         auto* item = dynamic_cast<FolderNavigatorItem*>(candidate.get());
         if (item && item != child && item->m_fullPath == path) {
             m_childByPath->emplace(path, item);
+            --m_shadowedPaths;
             return;
         }
     }
@@ -120,28 +142,52 @@ void FolderNavigatorItem::setChildren(std::vector<platform::TreeListItemPtr> chi
 {
     TreeListItem::setChildren(std::move(children));
     m_childByPath.reset();
+    m_shadowedPaths = 0;
 }
 
 void FolderNavigatorItem::insertChildItem(const platform::TreeListItemPtr& child, std::size_t position)
 {
     TreeListItem::insertChildItem(child, position);
-    if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
+    if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get())) {
+        item->m_positionHint = std::min(position, children().size() - 1);
         index(item);
+    }
 }
 
 bool FolderNavigatorItem::removeChildItem(const platform::TreeListItem* child)
 {
     // Keep the child alive while the index is brought up to date.
     platform::TreeListItemPtr keep;
-    for (const auto& candidate : children()) {
-        if (candidate.get() == child)
-            keep = candidate;
+    if (auto* item = dynamic_cast<const FolderNavigatorItem*>(child); item && item->folderParent().get() == this) {
+        if (const std::optional<int> position = item->indexInParent())
+            keep = children()[std::size_t(*position)];
+    }
+    if (!keep) {
+        for (const auto& candidate : children()) {
+            if (candidate.get() == child)
+                keep = candidate;
+        }
     }
     if (!keep || !TreeListItem::removeChildItem(child))
         return false;
     if (auto* item = dynamic_cast<FolderNavigatorItem*>(keep.get()))
         unindex(item, item->m_fullPath);
     return true;
+}
+
+void FolderNavigatorItem::removeChildItemsAtIndexes(const std::vector<std::size_t>& indexes)
+{
+    std::vector<platform::TreeListItemPtr> removed;
+    removed.reserve(indexes.size());
+    for (std::size_t position : indexes) {
+        if (position < children().size())
+            removed.push_back(children()[position]);
+    }
+    TreeListItem::removeChildItemsAtIndexes(indexes);
+    for (const auto& child : removed) {
+        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get()))
+            unindex(item, item->m_fullPath);
+    }
 }
 
 } // namespace penwick

@@ -52,6 +52,7 @@ public:
     void setChildren(std::vector<platform::TreeListItemPtr> children) override;
     void insertChildItem(const platform::TreeListItemPtr& child, std::size_t index) override;
     bool removeChildItem(const platform::TreeListItem* child) override;
+    void removeChildItemsAtIndexes(const std::vector<std::size_t>& indexes) override;
 
 private:
     void index(FolderNavigatorItem* child);
@@ -63,10 +64,15 @@ private:
     std::weak_ptr<FolderNavigatorItem> m_rootFolder;
     std::weak_ptr<FolderNavigatorItem> m_parent;
     bool m_isChildrenPopulated = false;
+    // Where this row was last seen among its parent's children; checked before it is trusted.
+    mutable std::size_t m_positionHint = 0;
     // First child of each full path, for lookups by path in constant time. Built on the
     // first lookup, so that opening a huge folder does not pay for it before it shows.
     // Absent until then, which also keeps each of a big folder's rows small.
     mutable std::unique_ptr<std::unordered_map<QString, FolderNavigatorItem*>> m_childByPath;
+    // Children whose path an earlier child already has (never in a tree read from disk):
+    // only while there are some does a removal look for the next one of its path.
+    mutable std::size_t m_shadowedPaths = 0;
 };
 
 } // namespace penwick

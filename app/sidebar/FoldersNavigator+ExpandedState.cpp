@@ -131,4 +131,31 @@ void FoldersNavigator::setAsBaseFolder(const TreeListItemPtr& item)
     defaults.setValue(Notifications::BASE_URL_MAP, map);
 }
 
+void FoldersNavigator::renameExpandedItems(const QString& rootIdentifier, const FolderItemPtr& root, const QString& oldPath, const QString& newPath)
+{
+    if (rootIdentifier.isEmpty())
+        return;
+    const auto renamed = [&](const QString& path) {
+        if (path == oldPath)
+            return newPath;
+        return isPathBelow(path, oldPath) ? newPath + path.mid(oldPath.size()) : path;
+    };
+    UserDefaults& defaults = UserDefaults::standard();
+    QVariantMap expanded = defaults.dictionaryForKey(Prefs::OUTLINE_EXPANDED_ITEMS);
+    const QVariant entry = expanded.value(rootIdentifier);
+    QStringList list = isStringList(entry) ? entry.toStringList() : QStringList();
+    for (QString& path : list)
+        path = renamed(path);
+    // A renamed root files its folders under its new path.
+    const QString key = renamed(rootIdentifier);
+    if (root && key != rootIdentifier) {
+        root->setIdentifier(key);
+        expanded.remove(rootIdentifier);
+    }
+    if (!isStringList(entry) && key == rootIdentifier)
+        return;
+    expanded.insert(key, list);
+    defaults.setValue(Prefs::OUTLINE_EXPANDED_ITEMS, expanded);
+}
+
 } // namespace penwick

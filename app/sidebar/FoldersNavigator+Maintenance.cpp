@@ -12,6 +12,10 @@
 #include "sidebar/FileWatcher.h"
 
 #include <QPointer>
+#include <QSet>
+
+#include <unordered_map>
+#include <unordered_set>
 
 namespace penwick {
 
@@ -71,6 +75,10 @@ void FoldersNavigator::removeRootFolderItem(const FolderItemPtr& root)
     list->reloadData();
     list->endUpdates();
     rebuildRootFolderPaths();
+    // Without this the folder's document stayed open, and adding the folder again found it
+    // open in no window.
+    if (m_host)
+        m_host->rootFolderRemoved(root->fullPath());
 }
 
 void FoldersNavigator::removeRootFolderFromSidebar(const TreeListItemPtr& item)
@@ -109,14 +117,6 @@ void FoldersNavigator::stopWatching(const FolderItemPtr& root)
     std::erase(m_fileWatchers, watch->watcher);
     watch->watcher->close();
     watch->watcher->deleteLater(); // it may be delivering the batch that removed its root
-    if (m_batchWatch == watch.get())
-        m_batchWatch = nullptr;
-    if (watch->batchOpen)
-        sourceList()->endUpdates();
-    if (watch->changed) {
-        platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
-            { { Notifications::FOLDER_WATCH_PAYLOAD, watch->rootPath } });
-    }
 }
 
 // ---- watched changes ----------------------------------------------------------------
@@ -125,77 +125,123 @@ void FoldersNavigator::watcherReported(RootWatch* watch, const QString& path)
 {
     if (lastPathComponent(path) == QLatin1String(".DS_Store"))
         return;
-    // One batch is one update of the list and one notification for its root.
-    if (!watch->batchOpen) {
-        sourceList()->beginUpdates();
-        watch->batchOpen = true;
-    }
-    const FolderItemPtr root = watch->root;
-    m_batchWatch = watch;
-    handleFolderChangeAtPath(path, root); // may remove the root, and `watch` with it
-    m_batchWatch = nullptr;
+    watch->pending.append(path);
 }
 
 void FoldersNavigator::watcherBatchEnded(RootWatch* watch)
 {
-    if (watch->batchOpen) {
-        watch->batchOpen = false;
-        sourceList()->endUpdates();
-    }
-    if (watch->changed) {
-        watch->changed = false;
-        platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
-            { { Notifications::FOLDER_WATCH_PAYLOAD, watch->rootPath } });
-    }
+    // One batch is one update of the list and one notification for its root.
+    const QStringList paths = std::exchange(watch->pending, {});
+    if (paths.isEmpty())
+        return;
+    const FolderItemPtr root = watch->root;
+    const QString rootPath = watch->rootPath;
+    applyFolderChanges(paths, root); // may remove the root, and `watch` with it
+    platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
+        { { Notifications::FOLDER_WATCH_PAYLOAD, rootPath } });
 }
 
 void FoldersNavigator::handleFolderChangeAtPath(const QString& path, const FolderItemPtr& root)
 {
     if (!root || lastPathComponent(path) == QLatin1String(".DS_Store"))
         return;
-    if (m_batchWatch && m_batchWatch->root == root) {
-        m_batchWatch->changed = true;
-    } else {
-        platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
-            { { Notifications::FOLDER_WATCH_PAYLOAD, root->fullPath() } });
-    }
+    platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
+        { { Notifications::FOLDER_WATCH_PAYLOAD, root->fullPath() } });
+    applyFolderChanges({ path }, root);
+}
 
-    if (samePath(path, root->fullPath())) {
+FolderItemPtr FoldersNavigator::loadedFolderAtPath(const QString& path, const FolderItemPtr& root) const
+{
+    if (!root)
+        return nullptr;
+    if (samePath(path, root->fullPath()))
+        return root;
+    const FolderItemPtr found = findItemAtPath(path, root);
+    return found && found->isDirectory() ? found : nullptr;
+}
+
+void FoldersNavigator::applyFolderChanges(const QStringList& paths, const FolderItemPtr& root)
+{
+    if (!root)
+        return;
+    for (const QString& path : paths) {
         // A touch or a change of permissions keeps the root; only a root that is gone goes.
-        if (!checkIfDirectoryExists(root->fullPath()))
+        if (samePath(path, root->fullPath()) && !checkIfDirectoryExists(root->fullPath())) {
             removeRootFolderItem(root);
-        return;
-    }
-    if (!isPathBelow(path, root->fullPath()))
-        return;
-
-    const QString parent = parentPath(withoutTrailingSeparators(path));
-    FolderItemPtr folder;
-    if (samePath(parent, root->fullPath())) {
-        folder = root;
-    } else {
-        for (const TreeListItemPtr& child : root->children()) {
-            const FolderItemPtr candidate = asFolderItem(child);
-            if (!candidate)
-                continue;
-            if (samePath(parent, candidate->fullPath())) {
-                folder = candidate;
-                break;
-            }
-            if (isPathBelow(parent, candidate->fullPath())) {
-                folder = findItemAtPath(parent, candidate);
-                break;
-            }
+            return;
         }
     }
-    if (!folder || !folder->isChildrenPopulated())
+    // The changes by folder row, each path once, in the order they first came.
+    struct Group {
+        FolderItemPtr folder;
+        QStringList paths;
+    };
+    std::vector<Group> groups;
+    std::unordered_map<const FolderNavigatorItem*, std::size_t> groupOfFolder;
+    QSet<QString> seen;
+    seen.reserve(paths.size());
+    FolderItemPtr lastFolder;
+    QString lastParent;
+    for (const QString& path : paths) {
+        if (lastPathComponent(path) == QLatin1String(".DS_Store") || samePath(path, root->fullPath()))
+            continue;
+        if (!isPathBelow(path, root->fullPath()) || seen.contains(path))
+            continue;
+        seen.insert(path);
+        const QString parent = parentPath(withoutTrailingSeparators(path));
+        // A burst usually stays in one folder: its row is looked up once.
+        if (!lastFolder || parent != lastParent) {
+            lastParent = parent;
+            lastFolder = loadedFolderAtPath(parent, root);
+        }
+        if (!lastFolder || !lastFolder->isChildrenPopulated())
+            continue;
+        auto [it, added] = groupOfFolder.try_emplace(lastFolder.get(), groups.size());
+        if (added)
+            groups.push_back({ lastFolder, {} });
+        groups[it->second].paths.append(path);
+    }
+    if (groups.empty())
         return;
 
-    const PathExistence existence = checkIfPathExists(path);
-    if (!existence.exists)
-        removeChildItemAtPath(path, folder);
-    else if (!folder->findChildAtPath(path))
-        insertChildItemAtPath(path, folder, existence.isDir);
+    TreeListView* list = sourceList();
+    list->beginUpdates();
+    for (const Group& group : groups) {
+        const FolderItemPtr& folder = group.folder;
+        std::vector<FolderItemPtr> gone;
+        std::vector<FolderItemPtr> fresh;
+        for (const QString& path : group.paths) {
+            const PathExistence existence = checkIfPathExists(path);
+            const FolderItemPtr child = folder->findChildAtPath(path);
+            if (!existence.exists) {
+                if (child)
+                    gone.push_back(child);
+                else
+                    appLog().warning(QStringLiteral("Item to be removed %1 doesn't exist").arg(fileName(path)));
+                continue;
+            }
+            // A modified file changes nothing; the listing would not show a skipped name.
+            if (child || m_filterService->shouldSkipName(lastPathComponent(path)))
+                continue;
+            FolderItemPtr row = FolderNavigatorItem::create(path);
+            row->setIsDirectory(existence.isDir);
+            row->setFolderParent(folder);
+            row->setRootFolder(folder->rootFolder());
+            fresh.push_back(std::move(row));
+        }
+        removeChildRows(folder, gone);
+        if (!fresh.empty()) {
+            const int first = int(folder->numberOfChildren());
+            QList<int> indexes;
+            indexes.reserve(qsizetype(fresh.size()));
+            for (const FolderItemPtr& row : fresh) {
+                indexes.append(first + int(indexes.size()));
+                folder->addChildItem(row);
+            }
+            list->insertItemsAtIndexes(indexes, folder);
+        }
+    }
+    list->endUpdates();
 }
 
 // ---- single rows ----------------------------------------------------------------------
@@ -235,20 +281,53 @@ void FoldersNavigator::removeChildItemAtPath(const QString& path, const FolderIt
     list->endUpdates();
 }
 
+void FoldersNavigator::removeChildRows(const FolderItemPtr& folder, const std::vector<FolderItemPtr>& rows)
+{
+    if (rows.empty())
+        return;
+    // Their positions in one pass over the folder's children.
+    std::unordered_set<const TreeListItem*> leaving;
+    leaving.reserve(rows.size());
+    for (const FolderItemPtr& row : rows)
+        leaving.insert(row.get());
+    std::vector<std::size_t> positions;
+    positions.reserve(rows.size());
+    QList<int> indexes;
+    indexes.reserve(qsizetype(rows.size()));
+    const auto& children = folder->children();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (leaving.count(children[i].get())) {
+            positions.push_back(i);
+            indexes.append(int(i));
+        }
+    }
+    TreeListView* list = sourceList();
+    list->beginUpdates();
+    folder->removeChildItemsAtIndexes(positions);
+    list->removeItemsAtIndexes(indexes, folder);
+    for (const FolderItemPtr& row : rows)
+        appLog().info(QStringLiteral("Deleted item ") + row->title());
+    list->endUpdates();
+}
+
 FolderItemPtr FoldersNavigator::findItemAtPath(const QString& path, const FolderItemPtr& under) const
 {
-    if (!under)
+    if (!under || !isPathBelow(path, under->fullPath()))
         return nullptr;
-    if (FolderItemPtr direct = under->findChildAtPath(path))
-        return direct;
-    for (const TreeListItemPtr& child : under->children()) {
-        const FolderItemPtr folder = asFolderItem(child);
-        if (!folder)
-            continue;
-        if (samePath(folder->fullPath(), path))
-            return folder;
-        if (isPathBelow(path, folder->fullPath()))
-            return findItemAtPath(path, folder);
+    // Down the loaded rows one name at a time, each found through its folder's index.
+    const QString base = withoutTrailingSeparators(under->fullPath());
+    const QString target = withoutTrailingSeparators(path);
+    const qsizetype start = base == QLatin1String("/") ? 1 : base.size() + 1;
+    FolderItemPtr current = under;
+    qsizetype from = start;
+    while (current) {
+        const qsizetype slash = target.indexOf(QLatin1Char('/'), from);
+        const QString step = slash < 0 ? target : target.left(slash);
+        FolderItemPtr next = current->findChildAtPath(step);
+        if (slash < 0 || !next)
+            return next;
+        current = next;
+        from = slash + 1;
     }
     return nullptr;
 }

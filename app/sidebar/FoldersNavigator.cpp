@@ -1,6 +1,8 @@
 #include "sidebar/FoldersNavigator.h"
 
 #include "platform/FileIcons.h"
+#include "platform/FileNames.h"
+#include "platform/Trash.h"
 
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
@@ -189,14 +191,15 @@ void FoldersNavigator::moveItemToTrash(const FolderItemPtr& item)
         return;
     if (!m_confirmTrash || !m_confirmTrash(QStringLiteral("Delete '%1'?").arg(item->title()), QStringLiteral("The item will be moved to the Trash")))
         return;
-    // Without the data folder, Qt would make a trash in the current folder.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    QFile file(item->fullPath());
-    if (!file.moveToTrash()) {
-        appLog().warning(QStringLiteral("Error deleting item: ") + file.errorString());
+    if (const std::optional<QString> error = platform::moveToTrash(item->fullPath())) {
+        appLog().warning(QStringLiteral("Error deleting item: ") + *error);
         return;
     }
-    removeChildItemAtPath(item->fullPath(), item->folderParent());
+    const QString path = item->fullPath();
+    removeChildItemAtPath(path, item->folderParent());
+    // Its open documents are no longer on disk: their next save asks where.
+    if (m_host)
+        m_host->fileSystemItemTrashed(path);
 }
 
 void FoldersNavigator::setObjectValue(const QVariant& value, const TreeListItemPtr& item)
@@ -216,8 +219,8 @@ void FoldersNavigator::setObjectValue(const QVariant& value, const TreeListItemP
     const QString newPath = appendPathComponent(parentPath(oldPath), name);
     if (newPath == oldPath)
         return;
-    const QByteArray from = QFile::encodeName(oldPath);
-    const QByteArray to = QFile::encodeName(newPath);
+    const QByteArray from = platform::encodeFileName(oldPath);
+    const QByteArray to = platform::encodeFileName(newPath);
     // Never onto a name that is taken.
     int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (result != 0 && errno == EINVAL) {
@@ -232,13 +235,22 @@ void FoldersNavigator::setObjectValue(const QVariant& value, const TreeListItemP
     const bool isRoot = !folder->folderParent();
     if (isRoot)
         stopWatching(folder);
+    const FolderItemPtr root = folder->rootFolder();
+    const QString rootIdentifier = root ? root->identifier() : QString();
     folder->setFullPath(newPath);
+    // Its remembered expansion is filed under its path, so the identifier follows the rename.
+    if (folder->identifier() == oldPath)
+        folder->setIdentifier(newPath);
     renameLoadedRows(folder, oldPath, newPath);
+    renameExpandedItems(rootIdentifier, root, oldPath, newPath);
     if (isRoot) {
         startWatching(folder);
         rebuildRootFolderPaths();
     }
     list->endUpdates();
+    // Open documents of the item follow it, so that a save does not make the old file again.
+    if (m_host)
+        m_host->fileSystemItemMoved(oldPath, newPath);
 }
 
 void FoldersNavigator::renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath)
@@ -248,8 +260,11 @@ void FoldersNavigator::renameLoadedRows(const FolderItemPtr& item, const QString
         if (!folder)
             continue;
         const QString path = folder->fullPath();
-        if (isPathBelow(path, oldPath))
+        if (isPathBelow(path, oldPath)) {
             folder->setFullPath(newPath + path.mid(oldPath.size()));
+            if (isPathBelow(folder->identifier(), oldPath))
+                folder->setIdentifier(newPath + folder->identifier().mid(oldPath.size()));
+        }
         renameLoadedRows(folder, oldPath, newPath);
     }
 }

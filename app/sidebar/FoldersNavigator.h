@@ -53,6 +53,9 @@ public:
     void removeExpandedItem(const FolderItemPtr& item);
     // Opens again the remembered folders of a root (opening no document).
     void restoreExpandedItemsOfRoot(const FolderItemPtr& root);
+    // After a rename of `oldPath` below the root filed under `rootIdentifier`: the remembered
+    // folders (and, for the root itself, its entry) take the new path.
+    void renameExpandedItems(const QString& rootIdentifier, const FolderItemPtr& root, const QString& oldPath, const QString& newPath);
     // The row's folder becomes the base folder of the root it lies in.
     void setAsBaseFolder(const TreeListItemPtr& item);
 
@@ -89,8 +92,13 @@ public:
     void removeRootFolderItem(const FolderItemPtr& root);
     // One changed path below a root, as its watcher reported it.
     void handleFolderChangeAtPath(const QString& path, const FolderItemPtr& root);
+    // Changed paths below a root, applied as one update: each folder row loses its gone
+    // rows and gains its new ones in one step each, the disk deciding every path.
+    void applyFolderChanges(const QStringList& paths, const FolderItemPtr& root);
     void insertChildItemAtPath(const std::optional<QString>& path, const FolderItemPtr& parent, bool isDirectory);
     void removeChildItemAtPath(const QString& path, const FolderItemPtr& parent);
+    // Drops these rows of the folder (each one of its children) in one step.
+    void removeChildRows(const FolderItemPtr& folder, const std::vector<FolderItemPtr>& rows);
     FolderItemPtr findItemAtPath(const QString& path, const FolderItemPtr& under) const;
     FolderItemPtr revealItemAtPath(const QString& path, const FolderItemPtr& parent, std::vector<FolderItemPtr>& expandedItems);
     // Reveals, selects and opens the file's row; nothing for a path outside every root.
@@ -125,8 +133,7 @@ private:
         FolderItemPtr root;
         FileWatcher* watcher = nullptr;
         QString rootPath;
-        bool batchOpen = false;
-        bool changed = false;
+        QStringList pending; // the paths of the batch being delivered
     };
 
     void completeOpen(const FolderItemPtr& item, bool asQuickOpen, SidebarDocument* document, const std::optional<SidebarOpenError>& error);
@@ -136,6 +143,8 @@ private:
     void watcherBatchEnded(RootWatch* watch);
     void rebuildRootFolderPaths();
     void renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath);
+    // The loaded folder row at `path` under `root` (the root itself included), by name at each level.
+    FolderItemPtr loadedFolderAtPath(const QString& path, const FolderItemPtr& root) const;
     static FolderItemPtr asFolderItem(const TreeListItemPtr& item);
 
     SidebarFavorites* m_favorites;
@@ -151,7 +160,6 @@ private:
     QDBusConnection m_fileManagerBus;
     double m_watchLatency = 0.5;
     bool m_sessionRestored = false;
-    RootWatch* m_batchWatch = nullptr; // the watch whose batch is being applied
 
 };
 

@@ -3,6 +3,7 @@
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,12 +72,30 @@ void NewFileSystemDialogController::controlTextDidChange()
         m_messageLbl->setVisible(false);
         return;
     }
-    const QString candidate = appendPathComponent(m_baseFolder, name);
+    const std::optional<QString> inside = pathInsideBaseFolder(name);
+    if (!inside) {
+        m_createBtn->setEnabled(false);
+        m_messageLbl->setText(QStringLiteral("'%1' is not inside the folder").arg(name));
+        m_messageLbl->setVisible(true);
+        return;
+    }
+    const QString candidate = *inside;
     const bool exists = m_type == QLatin1String("folder") ? checkIfDirectoryExists(candidate) : checkIfFileExists(candidate);
     m_createBtn->setEnabled(!exists);
     if (exists)
         m_messageLbl->setText(QStringLiteral("'%1' already exists").arg(name));
     m_messageLbl->setVisible(exists);
+}
+
+std::optional<QString> NewFileSystemDialogController::pathInsideBaseFolder(const QString& name) const
+{
+    // "../x" or "a/../../x" would leave the folder the user chose: the cleaned path decides.
+    const QString base = QDir::cleanPath(m_baseFolder);
+    const QString path = QDir::cleanPath(appendPathComponent(m_baseFolder, name));
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    if (path.size() <= prefix.size() || !path.startsWith(prefix))
+        return std::nullopt;
+    return path;
 }
 
 bool NewFileSystemDialogController::create(const QString& path)
@@ -98,8 +117,9 @@ void NewFileSystemDialogController::createOrCancel(int tag)
         const QString name = trimmedName();
         if (name.isEmpty())
             return; // would name the base folder itself
-        const QString path = appendPathComponent(m_baseFolder, name);
-        if (create(path)) {
+        const std::optional<QString> inside = pathInsideBaseFolder(name);
+        const QString path = inside.value_or(QString());
+        if (inside && create(path)) {
             m_newItemPath = path;
         } else {
             m_newItemPath.reset();

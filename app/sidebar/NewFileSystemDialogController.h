@@ -42,6 +42,8 @@ public:
 
 private:
     QString trimmedName() const;
+    // The cleaned path of `name` in the base folder; nothing when it would lie outside it.
+    std::optional<QString> pathInsideBaseFolder(const QString& name) const;
     bool create(const QString& path);
 
     QString m_type;

@@ -54,6 +54,14 @@ public:
     virtual void reopenDocumentWithContentsOfURL(const QUrl& contentsURL, bool display, OpenCompletion completion) = 0;
     // Logs the failure, hands some files to their default application and shows an alert for the rest.
     virtual void showErrorLoadingItem(const SidebarOpenError& error, const QString& title, const QString& path) = 0;
+    // The sidebar renamed or moved the item at `from` to `to`: open documents of it (or of
+    // anything inside it, for a folder) now belong to the new path.
+    virtual void fileSystemItemMoved(const QString& from, const QString& to) { (void)from, (void)to; }
+    // The sidebar moved the item at `path` to the trash: its open documents (and those inside
+    // it) are no longer on disk.
+    virtual void fileSystemItemTrashed(const QString& path) { (void)path; }
+    // A root folder left the sidebar: the folder's own document is done with.
+    virtual void rootFolderRemoved(const QString& path) { (void)path; }
 };
 
 // Receives the paths (or note URL strings) the user adds to the favourites.

@@ -1,5 +1,6 @@
 #include "sidebar/TVXFileSystemFilterService.h"
 
+#include "platform/FileNames.h"
 #include "shell/AppLogger.h"
 #include "sidebar/TVXNavigatorPreferencesFactory.h"
 
@@ -49,7 +50,7 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QByteArray folder = QFile::encodeName(path);
+    const QByteArray folder = platform::encodeFileName(path);
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return std::nullopt;
@@ -113,7 +114,7 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
     std::sort(files, raw.end(), byName);
     std::vector<FolderEntry> entries;
     entries.reserve(raw.size());
-    const QString base = QFile::decodeName(prefix);
+    const QString base = platform::decodeFileName(prefix);
     const bool filtered = !m_pattern.isEmpty();
     for (const Raw& item : raw) {
         const char* name = text + item.offset;
@@ -126,7 +127,7 @@ std::optional<std::vector<FolderEntry>> TVXFileSystemFilterService::getFilteredC
             for (qsizetype i = 0; i < length; ++i)
                 out[i] = QLatin1Char(name[i]);
         } else {
-            path = base + QFile::decodeName(QByteArray(name, length));
+            path = base + platform::decodeFileName(QByteArray(name, length));
         }
         if (filtered && m_pattern.matches(path.sliced(base.size())))
             continue;

@@ -40,7 +40,21 @@ void TVXNavigatorPreferencesFactory::setShouldIgnoreHiddenFilesAndFolders(bool v
 
 QStringList TVXNavigatorPreferencesFactory::regexCompatiblePieces(const QString& list)
 {
-    return replace(list, QStringLiteral("*."), QStringLiteral(".*.")).split(QLatin1Char(';'));
+    const QString shorthand = replace(list, QStringLiteral("*."), QStringLiteral(".*."));
+    // The preferences tell the user that * stands for any text: a star that repeats no
+    // wildcard, escape, group or class ("draft*", "*~") becomes ".*".
+    QString expression;
+    expression.reserve(shorthand.size() + 8);
+    for (qsizetype i = 0; i < shorthand.size(); ++i) {
+        const QChar c = shorthand.at(i);
+        const QChar before = i > 0 ? shorthand.at(i - 1) : QChar();
+        const bool repeatsSomething = i > 0 && QStringLiteral(".\\)]}").contains(before);
+        if (c == QLatin1Char('*') && !repeatsSomething)
+            expression += QStringLiteral(".*");
+        else
+            expression += c;
+    }
+    return expression.split(QLatin1Char(';'));
 }
 
 std::optional<QString> TVXNavigatorPreferencesFactory::regexCompatibleIgnoredFilesAndFoldersString()

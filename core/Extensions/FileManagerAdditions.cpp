@@ -1,6 +1,7 @@
 #include "Extensions/FileManagerAdditions.h"
 
 #include "Extensions/StringAdditions.h"
+#include "platform/FileNames.h"
 #include "platform/StandardLocations.h"
 
 #include <QCoreApplication>
@@ -28,7 +29,7 @@ PathExistence checkIfPathExists(const QString& path)
     if (path.isEmpty())
         return {};
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(platform::encodeFileName(path).constData(), &info) != 0)
         return {};
     return { true, S_ISDIR(info.st_mode) };
 }
@@ -57,7 +58,7 @@ std::optional<FileError> createDirectoryAtPath(const QString& path)
             QStringLiteral("Could not create a folder: no path was given."), path };
     }
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+    std::filesystem::create_directories(std::filesystem::path(platform::encodeFileName(path).toStdString()), error);
     if (!error && !checkIfDirectoryExists(path))
         error = std::make_error_code(std::errc::not_a_directory);
     if (error) {

@@ -163,6 +163,7 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
         return true;
     setFileType(type);
     setFileURL(url);
+    setFileDeleted(false);
     m_fileModificationDate = QFileInfo(url.toLocalFile()).lastModified();
     m_fileVersion.recordWritten(url.toLocalFile(), m_lastWrittenDigest);
     m_timedSavesHeld = false;
@@ -206,9 +207,17 @@ bool Document::mayOverwriteOutsideChange(bool timed)
     }
 }
 
+void Document::setFileDeleted(bool deleted)
+{
+    if (std::exchange(m_fileDeleted, deleted) != deleted)
+        emit fileURLChanged(m_fileURL); // shown with its file
+}
+
 bool Document::saveDocument(QObject* sender)
 {
-    if (m_fileURL.isEmpty())
+    if (m_fileDeleted && !sender)
+        return false;
+    if (m_fileURL.isEmpty() || m_fileDeleted)
         return runSavePanelAndSave(SaveOperation::Save);
     const bool timed = sender == nullptr;
     if (timed && m_timedSavesHeld)

@@ -54,6 +54,10 @@ public:
     QString displayName() const;
     // Names a document (a note, a restored draft); an empty name returns to the rule above.
     void setDisplayName(const QString& name);
+    // The file was deleted (moved to the trash) while open: the next save asks where to
+    // save, and timed saves write nothing, so the file is never made again unasked.
+    bool isFileDeleted() const { return m_fileDeleted; }
+    void setFileDeleted(bool deleted);
     QDateTime fileModificationDate() const { return m_fileModificationDate; }
     void setFileModificationDate(const QDateTime& date) { m_fileModificationDate = date; }
 
@@ -140,6 +144,7 @@ private:
     QList<QMetaObject::Connection> m_undoConnections;
     bool m_closed = false;
     bool m_timedSavesHeld = false;
+    bool m_fileDeleted = false;
 };
 
 } // namespace penwick::platform

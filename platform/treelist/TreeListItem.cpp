@@ -43,4 +43,22 @@ bool TreeListItem::removeChildItem(const TreeListItem* child)
     return true;
 }
 
+void TreeListItem::removeChildItemsAtIndexes(const std::vector<std::size_t>& indexes)
+{
+    if (indexes.empty())
+        return;
+    std::size_t next = 0;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_children.size(); ++i) {
+        if (next < indexes.size() && indexes[next] == i) {
+            ++next;
+            continue;
+        }
+        if (kept != i)
+            m_children[kept] = std::move(m_children[i]);
+        ++kept;
+    }
+    m_children.resize(kept);
+}
+
 } // namespace penwick::platform

@@ -35,6 +35,8 @@ public:
     virtual void insertChildItem(const TreeListItemPtr& child, std::size_t index);
     // Removes the child (by identity); false when it is not a child of this item.
     virtual bool removeChildItem(const TreeListItem* child);
+    // Removes the children at these positions (ascending, each once) in one pass.
+    virtual void removeChildItemsAtIndexes(const std::vector<std::size_t>& indexes);
     std::size_t numberOfChildren() const { return m_children.size(); }
     bool hasChildren() const { return !m_children.empty(); }
 

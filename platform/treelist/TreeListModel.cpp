@@ -199,6 +199,23 @@ void TreeListModel::reload(const std::unordered_set<const TreeListItem*>& refetc
     endResetModel();
 }
 
+namespace {
+
+// Runs of consecutive rows as (first, last) pairs, from a sorted list without repeats.
+std::vector<std::pair<int, int>> runsOf(const QList<int>& sorted)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int row : sorted) {
+        if (!runs.empty() && runs.back().second + 1 == row)
+            runs.back().second = row;
+        else
+            runs.emplace_back(row, row);
+    }
+    return runs;
+}
+
+} // namespace
+
 void TreeListModel::insertChildren(const QList<int>& indexes, const TreeListItemPtr& parent)
 {
     Node* parentNode = m_root.get();
@@ -213,17 +230,25 @@ void TreeListModel::insertChildren(const QList<int>& indexes, const TreeListItem
         return;
     QList<int> sorted = indexes;
     std::sort(sorted.begin(), sorted.end());
-    for (int index : sorted) {
-        // Beyond the rows read so far, the row is read with the rest.
-        if (!parentNode->complete && index >= parentNode->read)
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    // Beyond the rows read so far, a row is read with the rest.
+    if (!parentNode->complete)
+        sorted.erase(std::remove_if(sorted.begin(), sorted.end(), [&](int index) { return index >= parentNode->read; }), sorted.end());
+    // Each run of neighbouring rows comes in as one insertion.
+    for (const auto& [first, last] : runsOf(sorted)) {
+        std::vector<std::unique_ptr<Node>> fresh;
+        fresh.reserve(std::size_t(last - first + 1));
+        const int row = std::clamp(first, 0, int(parentNode->children.size()));
+        for (int index = first; index <= last; ++index) {
+            if (TreeListItemPtr child = m_dataSource->childOfItem(m_list, index, parent))
+                fresh.push_back(makeNode(child, parentNode, row + int(fresh.size())));
+        }
+        if (fresh.empty())
             continue;
-        TreeListItemPtr child = m_dataSource->childOfItem(m_list, index, parent);
-        if (!child)
-            continue;
-        const int row = std::clamp(index, 0, int(parentNode->children.size()));
-        beginInsertRows(indexOf(parentNode), row, row);
-        parentNode->children.insert(parentNode->children.begin() + row, makeNode(child, parentNode, row));
-        ++parentNode->read;
+        beginInsertRows(indexOf(parentNode), row, row + int(fresh.size()) - 1);
+        parentNode->children.insert(parentNode->children.begin() + row, std::make_move_iterator(fresh.begin()),
+            std::make_move_iterator(fresh.end()));
+        parentNode->read += int(fresh.size());
         renumber(parentNode, std::size_t(row));
         endInsertRows();
     }
@@ -238,20 +263,88 @@ void TreeListModel::removeChildren(const QList<int>& indexes, const TreeListItem
             return;
         parentNode = it->second;
     }
-    QList<int> sorted = indexes;
-    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    QList<int> sorted;
+    sorted.reserve(indexes.size());
+    for (int row : indexes) {
+        if (row >= 0 && row < int(parentNode->children.size()))
+            sorted.append(row);
+    }
+    std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    for (int row : sorted) {
-        if (row < 0 || row >= int(parentNode->children.size()))
-            continue;
-        beginRemoveRows(indexOf(parentNode), row, row);
-        std::unique_ptr<Node> removed = std::move(parentNode->children[std::size_t(row)]);
-        parentNode->children.erase(parentNode->children.begin() + row);
-        parentNode->read = std::max(parentNode->read - 1, 0);
-        forget(removed.get());
-        renumber(parentNode, std::size_t(row));
+    const std::vector<std::pair<int, int>> runs = runsOf(sorted);
+    if (runs.size() > maxRemovalRuns) {
+        removeScattered(parentNode, sorted);
+        return;
+    }
+    // From the bottom up, so that the rows of the runs still to go stay where they are.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const auto [first, last] = *run;
+        beginRemoveRows(indexOf(parentNode), first, last);
+        std::vector<std::unique_ptr<Node>> removed(std::make_move_iterator(parentNode->children.begin() + first),
+            std::make_move_iterator(parentNode->children.begin() + last + 1));
+        parentNode->children.erase(parentNode->children.begin() + first, parentNode->children.begin() + last + 1);
+        parentNode->read = std::max(parentNode->read - (last - first + 1), 0);
+        for (const auto& node : removed)
+            forget(node.get());
+        renumber(parentNode, std::size_t(first));
         endRemoveRows();
     }
+}
+
+void TreeListModel::removeScattered(Node* parentNode, const QList<int>& sorted)
+{
+    // Many separate runs: one change of layout instead of a removal per run, each of
+    // which would move every row after it.
+    const QModelIndex parentIndex = indexOf(parentNode);
+    emit layoutAboutToBeChanged({ QPersistentModelIndex(parentIndex) });
+    std::vector<char> leaving(parentNode->children.size(), 0);
+    for (int row : sorted)
+        leaving[std::size_t(row)] = 1;
+    std::vector<std::unique_ptr<Node>> removed;
+    removed.reserve(std::size_t(sorted.size()));
+    std::vector<std::unique_ptr<Node>> kept;
+    kept.reserve(parentNode->children.size() - std::size_t(sorted.size()));
+    for (std::size_t i = 0; i < parentNode->children.size(); ++i)
+        (leaving[i] ? removed : kept).push_back(std::move(parentNode->children[i]));
+    parentNode->children = std::move(kept);
+    parentNode->read = std::max(parentNode->read - int(sorted.size()), 0);
+    std::unordered_set<const Node*> gone;
+    gone.reserve(removed.size());
+    for (const auto& node : removed)
+        gone.insert(node.get());
+
+    // Persistent indexes at or below a removed row end; those of kept rows take their new row.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList from;
+    QModelIndexList to;
+    for (const QModelIndex& index : before) {
+        const Node* node = nodeFor(index);
+        const Node* child = node;
+        while (child && child->parent != parentNode)
+            child = child->parent;
+        if (!child)
+            continue; // elsewhere in the tree
+        if (gone.count(child)) {
+            from.append(index);
+            to.append(QModelIndex());
+        } else if (child == node) {
+            from.append(index);
+            to.append(QModelIndex()); // filled in once the rows are renumbered
+        }
+    }
+    renumber(parentNode, 0);
+    for (qsizetype i = 0; i < from.size(); ++i) {
+        const Node* node = nodeFor(from[i]);
+        if (!gone.count(node))
+            to[i] = indexOf(node);
+    }
+    changePersistentIndexList(from, to);
+    for (const auto& node : removed)
+        forget(node.get());
+    emit layoutChanged({ QPersistentModelIndex(parentIndex) });
+    // The view lays its rows out again before the removed rows are freed.
+    if (m_list)
+        m_list->layoutItemsNow();
 }
 
 QModelIndex TreeListModel::index(int row, int column, const QModelIndex& parent) const

@@ -30,6 +30,8 @@ public:
     // Rows recorded by an item's first expansion, and per later turn of the event loop.
     static constexpr int firstFetchRows = 256;
     static constexpr int rowsPerTurn = 8192;
+    // Rows removed from one parent in more separate runs than this go in one change of layout.
+    static constexpr std::size_t maxRemovalRuns = 16;
 
     explicit TreeListModel(TreeListView* list);
     ~TreeListModel() override;
@@ -97,6 +99,7 @@ private:
     void fetchNextSlices();
     void schedulePartialFetch();
     void forget(Node* node);
+    void removeScattered(Node* parentNode, const QList<int>& sortedRows);
     static void renumber(Node* parent, std::size_t from);
 
     TreeListView* m_list;

@@ -2,6 +2,7 @@
 
 #include "platform/treelist/TreeListModel.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -37,11 +38,22 @@ TreeListView::TreeListView(QWidget* parent)
     connect(this, &QTreeView::collapsed, this, &TreeListView::onCollapsed);
     connect(this, &QAbstractItemView::clicked, this, &TreeListView::onClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, &TreeListView::onDoubleClicked);
+    // Any change of rows or of what is open makes the row numbers be counted again.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TreeListView::forgetRows);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TreeListView::forgetRows);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, &TreeListView::forgetRows);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TreeListView::forgetRows);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &TreeListView::forgetRows);
+    connect(this, &QTreeView::expanded, this, &TreeListView::forgetRows);
+    connect(this, &QTreeView::collapsed, this, &TreeListView::forgetRows);
+    // A click that opens a document moves the focus there; F2 still means this list's row.
+    qApp->installEventFilter(this);
 }
 
 TreeListView::~TreeListView()
 {
     // Nothing is reported while the view goes away.
+    qApp->removeEventFilter(this);
     m_delegate = nullptr;
     m_target = nullptr;
     m_model->setDataSource(nullptr);
@@ -88,6 +100,7 @@ void TreeListView::reloadData()
     if (!selection.isEmpty())
         selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_silent = wasSilent;
+    forgetRows();
 }
 
 void TreeListView::beginUpdates()
@@ -137,6 +150,7 @@ void TreeListView::expandItem(const TreeListItemPtr& item)
         m_model->fetchMore(index);
     m_signalSeen = false;
     expand(index);
+    forgetRows();
     // Qt stays quiet about rows that are not laid out; report those as a click would be.
     if (!m_signalSeen && isExpanded(index))
         onExpanded(index);
@@ -152,6 +166,7 @@ void TreeListView::collapseItem(const TreeListItemPtr& item, bool collapseChildr
             return;
         m_signalSeen = false;
         collapse(target);
+        forgetRows();
         if (!m_signalSeen && !isExpanded(target))
             onCollapsed(target);
     };
@@ -186,60 +201,62 @@ bool TreeListView::isShown(const QModelIndex& index) const
     return index.isValid();
 }
 
-int TreeListView::visibleSize(const QModelIndex& index) const
+void TreeListView::forgetRows()
 {
-    int size = 1;
-    if (isExpanded(index)) {
-        const int count = m_model->rowCount(index);
-        for (int row = 0; row < count; ++row)
-            size += visibleSize(m_model->index(row, 0, index));
+    m_rowsValid = false;
+    m_rowOfItemValid = false;
+}
+
+void TreeListView::ensureRows() const
+{
+    // Visual rows count every row, also those of a big folder not read yet.
+    m_model->fetchRemaining();
+    if (m_rowsValid)
+        return;
+    m_rows.clear();
+    m_rowOfItemValid = false;
+    std::vector<QModelIndex> stack;
+    for (int row = m_model->rowCount() - 1; row >= 0; --row)
+        stack.push_back(m_model->index(row, 0));
+    while (!stack.empty()) {
+        const QModelIndex index = stack.back();
+        stack.pop_back();
+        m_rows.push_back(index);
+        if (m_model->hasChildren(index) && isExpanded(index)) {
+            for (int row = m_model->rowCount(index) - 1; row >= 0; --row)
+                stack.push_back(m_model->index(row, 0, index));
+        }
     }
-    return size;
+    m_rowsValid = true;
+}
+
+void TreeListView::ensureRowOfItem() const
+{
+    ensureRows();
+    if (m_rowOfItemValid)
+        return;
+    m_rowOfItem.clear();
+    m_rowOfItem.reserve(m_rows.size());
+    for (std::size_t row = 0; row < m_rows.size(); ++row)
+        m_rowOfItem.emplace(m_model->itemForIndex(m_rows[row]).get(), int(row));
+    m_rowOfItemValid = true;
 }
 
 int TreeListView::rowForItem(const TreeListItemPtr& item) const
 {
-    // Visual rows count every row, also those of a big folder not read yet.
-    m_model->fetchRemaining();
-    const QModelIndex index = m_model->indexForItem(item.get());
-    if (!isShown(index))
+    if (!item)
         return -1;
-    int row = 0;
-    for (QModelIndex current = index; current.isValid(); current = current.parent()) {
-        const QModelIndex parent = current.parent();
-        for (int sibling = 0; sibling < current.row(); ++sibling)
-            row += visibleSize(m_model->index(sibling, 0, parent));
-        if (parent.isValid())
-            row += 1;
-    }
-    return row;
+    ensureRowOfItem();
+    auto it = m_rowOfItem.find(item.get());
+    return it == m_rowOfItem.end() ? -1 : it->second;
 }
 
 QModelIndex TreeListView::indexAtRow(int row) const
 {
     if (row < 0)
         return {};
-    m_model->fetchRemaining();
-    QModelIndex parent;
-    while (true) {
-        const int count = m_model->rowCount(parent);
-        bool descended = false;
-        for (int i = 0; i < count; ++i) {
-            const QModelIndex child = m_model->index(i, 0, parent);
-            const int size = visibleSize(child);
-            if (row < size) {
-                if (row == 0)
-                    return child;
-                row -= 1;
-                parent = child;
-                descended = true;
-                break;
-            }
-            row -= size;
-        }
-        if (!descended)
-            return {};
-    }
+    ensureRows();
+    return std::size_t(row) < m_rows.size() ? m_rows[std::size_t(row)] : QModelIndex();
 }
 
 TreeListItemPtr TreeListView::itemAtRow(int row) const
@@ -249,12 +266,8 @@ TreeListItemPtr TreeListView::itemAtRow(int row) const
 
 int TreeListView::numberOfRows() const
 {
-    m_model->fetchRemaining();
-    int rows = 0;
-    const int count = m_model->rowCount();
-    for (int i = 0; i < count; ++i)
-        rows += visibleSize(m_model->index(i, 0));
-    return rows;
+    ensureRows();
+    return int(m_rows.size());
 }
 
 void TreeListView::selectRowIndexes(const QList<int>& rows, bool extendSelection)
@@ -366,6 +379,32 @@ void TreeListView::keyPressEvent(QKeyEvent* event)
     QTreeView::keyPressEvent(event);
 }
 
+bool TreeListView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_renameArmed || (event->type() != QEvent::KeyPress && event->type() != QEvent::MouseButtonPress))
+        return QTreeView::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget == this || isAncestorOf(widget) || widget->window() != window())
+        return QTreeView::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_renameArmed = false;
+        return QTreeView::eventFilter(watched, event);
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
+        const int row = selectedRow();
+        if (row >= 0 && state() != QAbstractItemView::EditingState) {
+            m_renameArmed = false;
+            setFocus(Qt::ShortcutFocusReason);
+            editRow(row);
+            return true;
+        }
+    } else if (key->key() != Qt::Key_Shift && key->key() != Qt::Key_Control && key->key() != Qt::Key_Alt && key->key() != Qt::Key_Meta) {
+        m_renameArmed = false; // the person is working elsewhere now
+    }
+    return QTreeView::eventFilter(watched, event);
+}
+
 void TreeListView::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
@@ -421,6 +460,7 @@ void TreeListView::onCollapsed(const QModelIndex& index)
 
 void TreeListView::onClicked(const QModelIndex&)
 {
+    m_renameArmed = true;
     if (m_target)
         m_target->listAction(this, selectedItem());
 }

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 
 class QPropertyAnimation;
@@ -75,9 +77,13 @@ public:
     void setMenuPresenter(MenuPresenter presenter) { m_menuPresenter = std::move(presenter); }
 
     TreeListModel* listModel() const { return m_model; }
+    // Lays the rows out now when a layout is pending (after a change of layout of the model).
+    void layoutItemsNow() { executeDelayedItemsLayout(); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // F2 elsewhere in the window, right after a click on a row, renames that row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -89,9 +95,12 @@ private:
     void onEditCommitted(const TreeListItemPtr& item, const QVariant& value);
     void sendDoubleAction();
     TreeListItemPtr selectedItem() const;
-    int visibleSize(const QModelIndex& index) const;
     bool isShown(const QModelIndex& index) const;
     QModelIndex indexAtRow(int row) const;
+    // The shown rows in order, and the row of each item, made on demand after a change.
+    void ensureRows() const;
+    void ensureRowOfItem() const;
+    void forgetRows();
 
     TreeListModel* m_model;
     TreeListDelegate* m_delegate = nullptr;
@@ -102,6 +111,12 @@ private:
     const TreeListItem* m_willExpandReported = nullptr;
     MenuPresenter m_menuPresenter;
     QPointer<QPropertyAnimation> m_scrollAnimation;
+    mutable std::vector<QModelIndex> m_rows;
+    mutable bool m_rowsValid = false;
+    mutable std::unordered_map<const TreeListItem*, int> m_rowOfItem;
+    mutable bool m_rowOfItemValid = false;
+    // A click chose the selected row, and nothing was typed or clicked elsewhere since.
+    bool m_renameArmed = false;
 };
 
 } // namespace penwick::platform

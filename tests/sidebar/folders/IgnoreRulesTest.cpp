@@ -52,7 +52,14 @@ TEST_F(IgnoreRules, NamesAreMatchedWholeWithoutRegardToCase)
         { "build", "/r/build/", true },
         { "", "/r/anything", false },
         { "node_modules;*.tmp", "/r/x.TMP", true },
-        { "*~;tmp", "/r/tmp", true }, // a bad piece does not hide the good ones
+        { "a(;tmp", "/r/tmp", true }, // a bad piece does not hide the good ones
+        { "draft*", "/r/draft-1.md", true }, // a star stands for any text
+        { "draft*", "/r/a-draft", false },
+        { "*~", "/r/notes~", true },
+        { "*~", "/r/notes", false },
+        { "a.*b", "/r/aXYb", true }, // a regular expression keeps its meaning
+        { "x\\*", "/r/x*", true }, // an escaped star is a star
+        { "x\\*", "/r/xyz", false },
         { "[", "/r/[", false },
     };
     for (const Case& c : cases) {
@@ -72,13 +79,13 @@ TEST_F(IgnoreRules, WithoutAStoredListNothingIsIgnored)
 TEST_F(IgnoreRules, AnInvalidPatternIsLoggedOnceAndTheRestStillWorks)
 {
     testing::internal::CaptureStdout();
-    Factory::setIgnoredFilesAndFoldersString(QStringLiteral("*~;tmp"));
+    Factory::setIgnoredFilesAndFoldersString(QStringLiteral("a(;tmp"));
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(Factory::shouldIgnorePath(QStringLiteral("/r/tmp")));
-    EXPECT_FALSE(Factory::shouldIgnorePath(QStringLiteral("/r/notes~")));
+    EXPECT_FALSE(Factory::shouldIgnorePath(QStringLiteral("/r/a(")));
     const QString output = QString::fromStdString(testing::internal::GetCapturedStdout());
     EXPECT_EQ(output.count(QStringLiteral("Error: ")), 1) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("\"*~\""))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("\"a(\""))) << output.toStdString();
 
     EXPECT_EQ(Factory::filterArray({ "/a/tmp", "/a/keep", "/a/TMP" }, IgnorePattern(QStringLiteral("tmp"))), QStringList { "/a/keep" });
 }

@@ -75,6 +75,12 @@ public:
     {
         errorsShown << QStringLiteral("%1|%2|%3").arg(title, path).arg(error.code);
     }
+    void fileSystemItemMoved(const QString& from, const QString& to) override { moves << from + " -> " + to; }
+    void fileSystemItemTrashed(const QString& path) override { trashed << path; }
+    void rootFolderRemoved(const QString& path) override { rootsRemoved << path; }
+    QStringList moves;
+    QStringList trashed;
+    QStringList rootsRemoved;
 
     // Completes the oldest waiting request; false when none waits.
     bool completeNext()

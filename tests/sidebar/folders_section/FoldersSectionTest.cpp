@@ -114,7 +114,7 @@ TEST_F(FoldersSection, WhileExpandedFoldersAreRestoredNothingOpens)
     EXPECT_FALSE(section->isRestoringExpandedItems());
 }
 
-TEST_F(FoldersSection, RenamingMovesTheFileAndKeepsTheIdentifier)
+TEST_F(FoldersSection, RenamingMovesTheFileAndItsIdentifier)
 {
     addRoot();
     const FolderItemPtr notes = row(root + "/notes.md");
@@ -122,7 +122,8 @@ TEST_F(FoldersSection, RenamingMovesTheFileAndKeepsTheIdentifier)
     EXPECT_TRUE(QFile::exists(root + "/journal.md"));
     EXPECT_FALSE(QFile::exists(root + "/notes.md"));
     EXPECT_EQ(notes->title(), "journal.md");
-    EXPECT_EQ(notes->identifier(), root + "/notes.md");
+    // The remembered expansion is filed by identifier: it names the file where it is now.
+    EXPECT_EQ(notes->identifier(), root + "/journal.md");
 }
 
 TEST_F(FoldersSection, ARenameOntoATakenNameOrWithASlashMovesNothing)

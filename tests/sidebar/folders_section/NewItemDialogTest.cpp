@@ -118,4 +118,33 @@ TEST_F(NewItemDialog, ANestedNameCreatesTheFolderThenTheFile)
     EXPECT_TRUE(QFileInfo(folder + "/a/b").isDir());
 }
 
+TEST_F(NewItemDialog, ANameThatLeavesTheFolderIsRefused)
+{
+    const QString base = folder + "/newdir";
+    makeFolder(base);
+    for (const QString& type : { QStringLiteral("folder"), QStringLiteral("file") }) {
+        for (const QString& name : { QStringLiteral("../esc2"), QStringLiteral("a/../../esc3"), QStringLiteral(".."), QStringLiteral(".") }) {
+            const auto result = runDialog(type, base, [&](NewFileSystemDialogController& dialog) {
+                dialog.nameTextField()->setText(name);
+                EXPECT_FALSE(dialog.createButton()->isEnabled()) << name.toStdString();
+                EXPECT_TRUE(dialog.messageLabel()->isVisible()) << name.toStdString();
+                EXPECT_EQ(dialog.messageLabel()->text(), "'" + name + "' is not inside the folder");
+                // Even when pressed regardless, nothing is made outside.
+                dialog.createOrCancel(1);
+            });
+            EXPECT_FALSE(result) << name.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder + "/esc2"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/esc3"));
+
+    // A name that comes back into the folder is taken as its cleaned path.
+    const auto inside = runDialog("folder", base, [](NewFileSystemDialogController& dialog) {
+        dialog.nameTextField()->setText("x/../kept");
+        dialog.createButton()->click();
+    });
+    EXPECT_EQ(inside, base + "/kept");
+    EXPECT_TRUE(QFileInfo(base + "/kept").isDir());
+}
+
 } // namespace

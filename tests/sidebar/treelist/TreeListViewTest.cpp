@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -426,6 +427,170 @@ TEST_F(BigFolder, ARowRemovedOrReloadedWhileBeingReadIsReadNoFurther)
     EXPECT_EQ(recordedTitles(), sourceTitles());
     EXPECT_TRUE(view.isItemExpanded(big));
     EXPECT_EQ(recorder.take().filter("will:").size(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Many rows leaving one folder at once, in many separate runs.
+class ManyRows : public TreeList {
+protected:
+    void SetUp() override
+    {
+        TreeList::SetUp();
+        many = make("MANY", true);
+        for (int i = 0; i < 200; ++i)
+            many->addChildItem(i == 11 ? make("n11", true, { make("inside", false) }) : make(QString("n%1").arg(i), false));
+        recorder.top.push_back(many);
+        view.reloadData();
+        view.expandItem(many);
+        view.listModel()->fetchRemaining();
+        recorder.take();
+    }
+    QStringList recordedTitles() const
+    {
+        QStringList titles;
+        const QModelIndex parent = view.listModel()->indexForItem(many.get());
+        for (int row = 0; row < view.listModel()->rowCount(parent); ++row)
+            titles << view.listModel()->itemForIndex(view.listModel()->index(row, 0, parent))->title();
+        return titles;
+    }
+    QStringList sourceTitles() const
+    {
+        QStringList titles;
+        for (const auto& child : many->children())
+            titles << child->title();
+        return titles;
+    }
+    TreeListItemPtr many;
+};
+
+TEST_F(ManyRows, ScatteredRemovalsKeepSelectionExpansionAndRowLookupsRight)
+{
+    const TreeListItemPtr n11 = many->children()[11];
+    const TreeListItemPtr n13 = many->children()[13];
+    const TreeListItemPtr n150 = many->children()[150];
+    view.expandItem(n11);
+    const int firstRow = view.rowForItem(many) + 1;
+    view.selectRowIndexes({ view.rowForItem(n13), view.rowForItem(n150), view.rowForItem(many->children()[14]) }, false);
+    const QPersistentModelIndex kept(view.listModel()->indexForItem(n150.get()));
+    const QPersistentModelIndex leaving(view.listModel()->indexForItem(many->children()[14].get()));
+
+    // Every even row but n150 goes, and n14 with them: far more runs than one step each.
+    std::vector<std::size_t> positions;
+    QList<int> rows;
+    for (int i = 0; i < 200; ++i) {
+        if ((i % 2 == 0 && i != 150) || i == 13 + 1) {
+            positions.push_back(std::size_t(i));
+            rows << i;
+        }
+    }
+    int layoutChanges = 0;
+    int removals = 0;
+    QObject::connect(view.listModel(), &QAbstractItemModel::layoutChanged, &view, [&] { ++layoutChanges; });
+    QObject::connect(view.listModel(), &QAbstractItemModel::rowsRemoved, &view, [&] { ++removals; });
+    many->removeChildItemsAtIndexes(positions);
+    view.removeItemsAtIndexes(rows, many);
+
+    EXPECT_EQ(layoutChanges + removals, 1);
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_TRUE(kept.isValid());
+    EXPECT_EQ(view.listModel()->itemForIndex(kept), n150);
+    EXPECT_FALSE(leaving.isValid());
+    EXPECT_TRUE(view.isItemExpanded(n11));
+    // The selection is what is left of it, found by row.
+    QStringList selected;
+    for (int row : view.selectedRowIndexes())
+        selected << view.itemAtRow(row)->title();
+    EXPECT_EQ(selected, (QStringList { "n13", "n150" }));
+    // Rows count the open folder's child.
+    EXPECT_EQ(view.rowForItem(n11), firstRow + 5);
+    EXPECT_EQ(view.itemAtRow(firstRow + 6)->title(), "inside");
+    EXPECT_EQ(view.rowForItem(n13), firstRow + 7);
+    EXPECT_EQ(view.numberOfRows(), firstRow + int(many->children().size()) + 1);
+
+    // A few runs go one step each, and the lookups follow.
+    positions = { 0, 1, 7 }; // n1, n3 and n15
+    many->removeChildItemsAtIndexes(positions);
+    view.removeItemsAtIndexes({ 0, 1, 7 }, many);
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_EQ(view.itemAtRow(view.rowForItem(n150)), n150);
+    EXPECT_EQ(view.numberOfRows(), firstRow + int(many->children().size()) + 1);
+}
+
+TEST_F(ManyRows, RowsInsertedTogetherArriveAsOneInsertion)
+{
+    int insertions = 0;
+    QObject::connect(view.listModel(), &QAbstractItemModel::rowsInserted, &view, [&] { ++insertions; });
+    QList<int> indexes;
+    for (int i = 0; i < 50; ++i) {
+        many->addChildItem(make(QString("new%1").arg(i), false));
+        indexes << int(many->children().size()) - 1;
+    }
+    view.insertItemsAtIndexes(indexes, many);
+    EXPECT_EQ(insertions, 1);
+    EXPECT_EQ(recordedTitles(), sourceTitles());
+    EXPECT_EQ(view.itemAtRow(view.numberOfRows() - 1)->title(), "new49");
+}
+
+} // namespace
+
+namespace {
+
+// A window with the list and a text field that takes the focus when a row is clicked, as
+// a document's editor does when a click opens it.
+class ClickThenF2 : public ::testing::Test, public TreeListTarget {
+protected:
+    void SetUp() override
+    {
+        window.resize(500, 400);
+        auto* layout = new QHBoxLayout(&window);
+        view = new TreeListView(&window);
+        editor = new QLineEdit(&window);
+        layout->addWidget(view);
+        layout->addWidget(editor);
+        recorder.top = { make("GROUP", true, { make("one.md", false), make("two.md", false) }) };
+        view->setDataSource(&recorder);
+        view->setTarget(this);
+        window.show();
+        view->reloadData();
+        view->expandItem(recorder.top.front());
+        QApplication::setActiveWindow(&window);
+    }
+    void listAction(TreeListView*, const TreeListItemPtr&) override { editor->setFocus(); }
+
+    void clickRow(int row)
+    {
+        const QRect rect = view->visualRect(view->listModel()->indexForItem(view->itemAtRow(row).get()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    Recorder recorder;
+    QWidget window;
+    TreeListView* view = nullptr;
+    QLineEdit* editor = nullptr;
+};
+
+TEST_F(ClickThenF2, F2RightAfterAClickRenamesTheClickedRowAndTypesNothing)
+{
+    clickRow(1);
+    ASSERT_EQ(view->selectedRow(), 1);
+    QTest::keyClick(editor, Qt::Key_F2);
+    EXPECT_TRUE(view->isEditingRow());
+    EXPECT_TRUE(editor->text().isEmpty());
+    auto* field = view->findChild<QLineEdit*>();
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), "one.md");
+}
+
+TEST_F(ClickThenF2, OnceThePersonTypedElsewhereF2IsTheirs)
+{
+    clickRow(2);
+    QTest::keyClick(editor, Qt::Key_A);
+    QTest::keyClick(editor, Qt::Key_F2);
+    EXPECT_FALSE(view->isEditingRow());
+    EXPECT_EQ(editor->text(), "a");
 }
 
 } // namespace
