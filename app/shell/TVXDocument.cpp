@@ -545,6 +545,9 @@ void TVXDocument::onFileURLChanged()
 {
     if (auto* editor = editorViewController())
         editor->setTitle(isFileDeleted() ? displayName() + QStringLiteral(" (deleted)") : displayName());
+    // The tab and the window show the new name (or the deletion) at once.
+    if (TVXDocumentDelegate* owner = delegate())
+        owner->documentDidUpdate(this);
     // The file is watched for changes made by other programs.
     if (m_isDirectory || isClosed())
         return;

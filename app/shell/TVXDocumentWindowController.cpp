@@ -303,7 +303,7 @@ void TVXDocumentWindowController::documentDidUpdate(TVXDocument* document)
     if (document->hasEditorViewController())
         document->editorViewController()->updateDocument();
     if (TabViewItem* item = findTabItemForDocument(document)) {
-        item->setLabel(document->displayName());
+        item->setLabel(document->isFileDeleted() ? document->displayName() + QStringLiteral(" (deleted)") : document->displayName());
         item->setEdited(document->isDocumentEdited());
         item->setIcon(document->isQuickOpen() ? TVXEditorViewController::quickOpenIcon() : document->icon());
         item->setToolTip(document->filePath().isEmpty() ? document->displayName() : document->filePath());

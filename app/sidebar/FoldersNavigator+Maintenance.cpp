@@ -13,6 +13,7 @@
 
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 
 #include <unordered_map>
 #include <unordered_set>
@@ -130,13 +131,33 @@ void FoldersNavigator::watcherReported(RootWatch* watch, const QString& path)
 
 void FoldersNavigator::watcherBatchEnded(RootWatch* watch)
 {
-    // One batch is one update of the list and one notification for its root.
-    const QStringList paths = std::exchange(watch->pending, {});
-    if (paths.isEmpty())
+    if (watch->pending.isEmpty())
         return;
+    const bool idle = watch->applying.isEmpty();
+    watch->applying += std::exchange(watch->pending, {});
+    if (idle)
+        applyNextSlice(watch);
+}
+
+void FoldersNavigator::applyNextSlice(RootWatch* watch)
+{
+    // The root may have gone since the last slice.
+    const auto known = [this](const RootWatch* candidate) {
+        return std::any_of(m_watches.begin(), m_watches.end(), [candidate](const auto& w) { return w.get() == candidate; });
+    };
+    if (!known(watch) || watch->applying.isEmpty())
+        return;
+    const qsizetype count = std::min(watch->applying.size(), pathsPerTurn);
+    const QStringList slice = watch->applying.first(count);
+    watch->applying.remove(0, count);
     const FolderItemPtr root = watch->root;
     const QString rootPath = watch->rootPath;
-    applyFolderChanges(paths, root); // may remove the root, and `watch` with it
+    applyFolderChanges(slice, root); // may remove the root, and `watch` with it
+    if (known(watch) && !watch->applying.isEmpty()) {
+        QTimer::singleShot(0, this, [this, watch] { applyNextSlice(watch); });
+        return;
+    }
+    // One notification for the root once what was delivered is applied.
     platform::NotificationCenter::defaultCenter().post(Notifications::FOLDER_WATCH, this,
         { { Notifications::FOLDER_WATCH_PAYLOAD, rootPath } });
 }

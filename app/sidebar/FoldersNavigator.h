@@ -134,13 +134,17 @@ private:
         FileWatcher* watcher = nullptr;
         QString rootPath;
         QStringList pending; // the paths of the batch being delivered
+        QStringList applying; // delivered paths not applied yet, a slice per turn
     };
+    // Paths applied per turn of the event loop, so that a burst never holds the window long.
+    static constexpr qsizetype pathsPerTurn = 2000;
 
     void completeOpen(const FolderItemPtr& item, bool asQuickOpen, SidebarDocument* document, const std::optional<SidebarOpenError>& error);
     void startWatching(const FolderItemPtr& root);
     void stopWatching(const FolderItemPtr& root);
     void watcherReported(RootWatch* watch, const QString& path);
     void watcherBatchEnded(RootWatch* watch);
+    void applyNextSlice(RootWatch* watch);
     void rebuildRootFolderPaths();
     void renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath);
     // The loaded folder row at `path` under `root` (the root itself included), by name at each level.

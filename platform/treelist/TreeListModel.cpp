@@ -83,6 +83,7 @@ std::unique_ptr<TreeListModel::Node> TreeListModel::makeNode(const TreeListItemP
     node->parent = parent;
     node->row = row;
     node->expandable = m_dataSource && m_dataSource->isItemExpandable(m_list, item);
+    node->editable = m_dataSource && m_dataSource->shouldEditItem(m_list, item);
     m_nodes[item.get()] = node.get();
     return node;
 }
@@ -479,7 +480,7 @@ Qt::ItemFlags TreeListModel::flags(const QModelIndex& index) const
     const Node* node = nodeFor(index);
     if (!node->expandable)
         flags |= Qt::ItemNeverHasChildren;
-    if (m_dataSource && m_dataSource->shouldEditItem(m_list, node->item))
+    if (node->editable)
         flags |= Qt::ItemIsEditable;
     return flags;
 }

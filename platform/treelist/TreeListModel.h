@@ -85,6 +85,7 @@ private:
         bool fetched = false; // the first rows were read
         bool complete = false; // every row was read
         bool expandable = false;
+        bool editable = false; // asked once: the view asks for flags on every layout
     };
 
     Node* nodeFor(const QModelIndex& index) const;
