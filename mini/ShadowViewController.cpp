@@ -125,8 +125,20 @@ void ShadowViewController::didSetCurrentApplication(const std::optional<RunningA
 
 void ShadowViewController::refreshList()
 {
-    // The list is built anew each time the popover shows: the note shown keeps its selection
-    // when it comes back, now or once the script answered.
+    if (!m_shadowList.isEmpty() && sameProgram(m_shadowApp, m_listedApp)) {
+        // The same program again (each time the popover shows): the list and the note stay
+        // while its script runs, so that typing meanwhile goes where it did before. A note
+        // with nothing unsaved is read again, as Penwick may have changed it.
+        if (m_document && m_stored && textEditor()->string() == m_storedContent) {
+            m_keptSelection = std::make_pair(m_document->id(), textEditor()->selectedRanges());
+            const ShadowItem shown = m_shadowList.value(m_previousSelectedIndex);
+            loadNote(shown.path, shown.sourceIdentifier);
+        }
+        startScript(true);
+        return;
+    }
+    // Another program: the list is built anew. The note shown keeps its selection should it
+    // come back, now or once the script answered.
     m_keptSelection.reset();
     if (m_document && m_stored)
         m_keptSelection = std::make_pair(m_document->id(), textEditor()->selectedRanges());
@@ -159,9 +171,58 @@ void ShadowViewController::refreshList()
     m_pathLabel->setToolTip(program.path);
     loadNote(program.path, program.sourceIdentifier);
 
-    m_scriptRun = ShadowScripts::runScript(m_scripts, *m_shadowApp,
-                                           [this](const QList<ShadowItem>& items) { addScriptEntries(items); });
+    startScript(false);
+}
+
+void ShadowViewController::startScript(bool updating)
+{
+    m_scriptRun.reset();
+    m_scriptRun = ShadowScripts::runScript(m_scripts, *m_shadowApp, [this, updating](const QList<ShadowItem>& items) {
+        if (updating)
+            updateScriptEntries(items);
+        else
+            addScriptEntries(items);
+    });
     m_awaitingScript = m_scriptRun != nullptr;
+}
+
+void ShadowViewController::updateScriptEntries(const QList<ShadowItem>& items)
+{
+    m_awaitingScript = false;
+    QList<ShadowItem> list { m_shadowList.first() };
+    list.append(items);
+    const QString shownPath = m_shadowList.value(m_previousSelectedIndex).path;
+    int shown = -1;
+    int active = -1;
+    for (int i = 0; i < list.size(); ++i) {
+        if (shown < 0 && list[i].path == shownPath)
+            shown = i;
+        if (active < 0 && i > 0 && list[i].isActive.value_or(false))
+            active = i;
+    }
+    // Typing since the note was loaded keeps it; otherwise the document active now is shown.
+    int select = shown;
+    if (shown < 0 || (!m_edited && active >= 0))
+        select = active >= 0 ? active : 0;
+    if (select != shown)
+        saveNoteLogged(m_previousSelectedIndex); // under the entry it was loaded for
+    m_shadowList = list;
+    m_popup->clear();
+    for (const ShadowItem& item : m_shadowList)
+        m_popup->addItem(item.title);
+    m_previousSelectedIndex = select;
+    m_popup->setCurrentIndex(select);
+    if (select == shown)
+        return;
+    if (select == 0) {
+        m_iconView->setPixmap(platform::iconForFile(list[0].path).pixmap(kIconSize, kIconSize));
+        m_iconView->setToolTip(list[0].toolTip);
+        m_pathLabel->setText(list[0].path);
+        m_pathLabel->setToolTip(list[0].path);
+    } else {
+        showIconAndPath(list[select]);
+    }
+    loadNote(list[select].path, list[select].sourceIdentifier);
 }
 
 void ShadowViewController::addScriptEntries(const QList<ShadowItem>& items)

@@ -57,7 +57,9 @@ private:
     void refreshList();
     void showNoProgram();
     static bool sameProgram(const std::optional<RunningApplication>& a, const std::optional<RunningApplication>& b);
+    void startScript(bool updating);
     void addScriptEntries(const QList<ShadowItem>& items);
+    void updateScriptEntries(const QList<ShadowItem>& items);
     bool differsFromStored(const ShadowDocument& note) const;
     void rememberStored(const ShadowDocument& note);
     void restoreSelection();

@@ -262,6 +262,57 @@ TEST_F(ShadowViewControllerTest, TheSameNoteKeepsItsSelectionWhenTheListIsBuiltA
     EXPECT_EQ(page.textEditor()->selectedRange(), (platform::TextRange { 0, 0 }));
 }
 
+// The same program again (the popover shown once more): the note shown stays while the script
+// runs, so typing goes on there; the answer then shows the document active now, unless the user
+// typed meanwhile.
+TEST_F(ShadowViewControllerTest, TheSameProgramKeepsTheNoteShownUntilItsScriptAnswers)
+{
+    const QString go = folders.home + QStringLiteral("/go");
+    const QString activeFile = folders.home + QStringLiteral("/active");
+    test::PrivateFolders::write(folders.userScripts() + kId + QStringLiteral(".sh"), "#!/bin/sh\nwhile [ ! -e '" + go.toUtf8()
+        + "' ]; do sleep 0.02; done\nactive=$(cat '" + activeFile.toUtf8() + R"SH(')
+printf '[{"title":"one.md","path":"/docs/one.md","active":%s},{"title":"two.md","path":"/docs/two.md","active":%s}]'   "$([ "$active" = one ] && echo true || echo false)" "$([ "$active" = two ] && echo true || echo false)"
+)SH");
+    storeNote(QStringLiteral("/docs/one.md"), QStringLiteral("note of one"));
+    storeNote(QStringLiteral("/docs/two.md"), QStringLiteral("note of two"));
+    const auto answer = [&](const char* active) {
+        test::PrivateFolders::write(activeFile, active, false);
+        test::PrivateFolders::write(go, "", false);
+    };
+    ShadowViewController page;
+    answer("two");
+    AppTracker::sharedInstance().setCurrentApp(app);
+    waitForList(page);
+    ASSERT_EQ(page.textEditor()->string(), QStringLiteral("note of two"));
+
+    for (const bool typeMeanwhile : { true, false }) {
+        QFile::remove(go);
+        AppTracker::sharedInstance().setCurrentApp(app);
+        EXPECT_TRUE(page.isListing());
+        EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2) << "the note shown stays while the script runs";
+        EXPECT_EQ(popupTitles(page).size(), 3);
+        if (typeMeanwhile) {
+            page.textEditor()->moveCursor(QTextCursor::End);
+            page.textEditor()->insertText(QStringLiteral(", typed"));
+        }
+        answer("one"); // the user went to one.md in the program meanwhile
+        waitForList(page);
+        if (typeMeanwhile) {
+            EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2) << "typing meanwhile keeps the note";
+            EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of two, typed"));
+            ASSERT_FALSE(page.saveDocument().has_value());
+        } else {
+            EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 1);
+            EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of one"));
+        }
+    }
+    for (const ShadowDocument& note : ShadowDocument::fetchAllItems()) {
+        if (note.path() == QStringLiteral("/docs/two.md")) {
+            EXPECT_EQ(note.content(), QStringLiteral("note of two, typed"));
+        }
+    }
+}
+
 TEST_F(ShadowViewControllerTest, AnUntouchedNoteIsNotWrittenBackOverPenwicksEdit)
 {
     const QDateTime penwicksDate(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
