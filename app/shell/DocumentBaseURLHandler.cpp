@@ -37,7 +37,7 @@ void DocumentBaseURLHandler::setBaseURLsMenu(QMenu* menu)
         m_items.append(item);
     }
     menu->addSeparator();
-    connect(menu->addAction(tr("About Base URLs...")), &QAction::triggered, this, &DocumentBaseURLHandler::selectURLHelp);
+    connect(menu->addAction(tr("About Base URLs…")), &QAction::triggered, this, &DocumentBaseURLHandler::selectURLHelp);
     // Enabling follows the document when the menu opens, as a menu asks for validation.
     connect(menu, &QMenu::aboutToShow, this, [this] {
         for (QAction* item : std::as_const(m_items))

@@ -96,7 +96,7 @@ void MainMenu::addWindowCommands()
             controller->openQuickly();
     }),
         Command::OpenQuickly);
-    command(addItem(m_file, tr("Save Note to File..."), {}, [controller] {
+    command(addItem(m_file, tr("Save Note to File…"), {}, [controller] {
         if (controller)
             controller->saveMiniDocumentToFile();
     }),

@@ -60,6 +60,18 @@ QKeySequence MainMenu::fullScreenKeys()
     return platform.isEmpty() ? QKeySequence(Qt::Key_F11) : platform.first();
 }
 
+QList<QKeySequence> MainMenu::zoomInKeys()
+{
+    // "=" shares its key with "+": Ctrl+= is what a person types first, Ctrl++ (Ctrl+Shift+=
+    // or the keypad's +) is the platform's own.
+    QList<QKeySequence> keys { QKeySequence(Qt::CTRL | Qt::Key_Equal) };
+    for (const QKeySequence& platform : QKeySequence::keyBindings(QKeySequence::ZoomIn)) {
+        if (!keys.contains(platform))
+            keys.append(platform);
+    }
+    return keys;
+}
+
 QAction* MainMenu::addItem(QMenu* menu, const QString& title, const QKeySequence& keys, std::function<void()> action)
 {
     QAction* item = menu->addAction(title);
@@ -216,7 +228,7 @@ void MainMenu::buildEditMenu()
     addItem(m_edit, tr("Paste"), QKeySequence::Paste, onText(&platform::TextView::paste));
     addItem(m_edit, tr("Select All"), QKeySequence::SelectAll, onText(&platform::TextView::selectAll));
     QPointer<TVXDocumentWindowController> controller = m_controller;
-    addItem(m_edit, tr("Copy HTML"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), [controller] {
+    addItem(m_edit, tr("Copy HTML"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H), [controller] {
         if (controller && controller->document())
             controller->document()->copyHTMLToClipboard();
     });
@@ -250,10 +262,11 @@ void MainMenu::buildViewMenu()
             controller->toggleFullScreen();
     });
     m_view->addSeparator();
-    addItem(m_view, tr("Zoom In"), QKeySequence::ZoomIn, [controller] {
+    QAction* zoomIn = addItem(m_view, tr("Zoom In"), zoomInKeys().value(0), [controller] {
         if (controller)
             controller->zoomIn();
     });
+    zoomIn->setShortcuts(zoomInKeys());
     addItem(m_view, tr("Zoom Out"), QKeySequence::ZoomOut, [controller] {
         if (controller)
             controller->zoomOut();
@@ -306,7 +319,9 @@ void MainMenu::buildWindowMenu()
         if (controller)
             controller->gotoNextDocInStack();
     });
-    addItem(m_window, tr("Switch to Earlier Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [controller] {
+    // Ctrl+Shift+Tab, not Ctrl+Shift+Backtab: X11 reports that chord as Tab with Shift (or
+    // as Backtab without it), never as Backtab with Shift.
+    addItem(m_window, tr("Switch to Earlier Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [controller] {
         if (controller)
             controller->gotoPrevDocInStack();
     });

@@ -39,6 +39,8 @@ public:
 
     // The keys of Full Screen: the platform's own, else F11, as Linux desktops have it.
     static QKeySequence fullScreenKeys();
+    // The keys of Zoom In: Ctrl+= first, then the platform's own.
+    static QList<QKeySequence> zoomInKeys();
     // Adds a command to `menu`: its title, its keys, what it does.
     static QAction* addItem(QMenu* menu, const QString& title, const QKeySequence& keys, std::function<void()> action);
 

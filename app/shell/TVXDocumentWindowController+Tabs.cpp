@@ -155,8 +155,14 @@ void TVXDocumentWindowController::setupTabsSwitcherWithOffset(int offset)
         gotoPrevDoc();
         return;
     }
-    if (m_switchTabsController && m_switchTabsController->isVisible())
+    // A run in progress takes the command itself (the panel is first in line for it).
+    if (m_switchTabsController && m_switchTabsController->isVisible()) {
+        if (offset == 1)
+            m_switchTabsController->gotoNextDocInStack();
+        else if (offset == -1)
+            m_switchTabsController->gotoPrevDocInStack();
         return;
+    }
     if (m_switchTabsController)
         m_switchTabsController->deleteLater();
     const QList<TabViewItem*> recent = mruItems().mid(0, 10);

@@ -2,6 +2,7 @@
 
 #include "tools/TVXQuickOpenTableCellView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -19,7 +20,6 @@ TVXSwitchTabsWindowController::TVXSwitchTabsWindowController(const QList<platfor
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
@@ -65,6 +65,10 @@ void TVXSwitchTabsWindowController::showWindowWithParentWindowLocation(QPoint lo
 {
     m_initialLocation = location;
     adjustTableHeight();
+    // The keys go on reaching the window that opened the panel (the window manager may keep
+    // its focus there, and Control is held down since before the panel was shown): the panel
+    // watches the application's keys while it shows.
+    qApp->installEventFilter(this);
     show();
     raise();
     activateWindow();
@@ -183,11 +187,59 @@ void TVXSwitchTabsWindowController::keyReleaseEvent(QKeyEvent* event)
         QWidget::keyReleaseEvent(event);
 }
 
+bool TVXSwitchTabsWindowController::isPanelKey(const QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Control:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool TVXSwitchTabsWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_table && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
-        return handleKey(static_cast<QKeyEvent*>(event), event->type() == QEvent::KeyPress);
+    if (m_finished || !isVisible())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Claimed here, so that the window's own Ctrl+Tab does not open another run and the
+        // key arrives as a key press.
+        if (isPanelKey(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // Taken at the widget it is sent to, before that widget (the editor) sees it.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!watched->isWidgetType() || !isPanelKey(key))
+            break;
+        key->accept();
+        handleKey(key, event->type() == QEvent::KeyPress);
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        // A click anywhere else closes the panel without a choice.
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() != this)
+            cancelOperation();
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TVXSwitchTabsWindowController::hideEvent(QHideEvent* event)
+{
+    qApp->removeEventFilter(this);
+    QWidget::hideEvent(event);
 }
 
 bool TVXSwitchTabsWindowController::event(QEvent* event)

@@ -61,6 +61,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void adjustTableHeight();
@@ -68,6 +69,7 @@ private:
     void calibrateRowSelectionColor();
     void selectRow(int row);
     bool handleKey(QKeyEvent* event, bool press);
+    static bool isPanelKey(const QKeyEvent* event);
 
     QListWidget* m_table;
     double m_rowHeight = -1.0;

@@ -127,6 +127,90 @@ void X11TestClient::pressKeys(std::initializer_list<quint32> keysyms)
     sync();
 }
 
+void X11TestClient::pressKey(quint32 keysym)
+{
+    xcb_test_fake_input(m_connection, XCB_KEY_PRESS, keycodeFor(keysym), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+void X11TestClient::releaseKey(quint32 keysym)
+{
+    xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, keycodeFor(keysym), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+quint32 X11TestClient::keysymFor(Qt::Key key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return quint32(key) - Qt::Key_A + 'a';
+    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
+        return quint32(key); // Latin-1 keysyms are the characters' codes
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return 0xffbe + quint32(key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Tab: return 0xff09;
+    case Qt::Key_Backtab: return 0xfe20; // ISO_Left_Tab
+    case Qt::Key_Backspace: return 0xff08;
+    case Qt::Key_Return: return 0xff0d;
+    case Qt::Key_Enter: return 0xff8d;
+    case Qt::Key_Escape: return 0xff1b;
+    case Qt::Key_Delete: return 0xffff;
+    case Qt::Key_Insert: return 0xff63;
+    case Qt::Key_Home: return 0xff50;
+    case Qt::Key_End: return 0xff57;
+    case Qt::Key_Left: return 0xff51;
+    case Qt::Key_Up: return 0xff52;
+    case Qt::Key_Right: return 0xff53;
+    case Qt::Key_Down: return 0xff54;
+    case Qt::Key_PageUp: return 0xff55;
+    case Qt::Key_PageDown: return 0xff56;
+    case Qt::Key_Print: return 0xff61;
+    case Qt::Key_Pause: return 0xff13;
+    default: return 0;
+    }
+}
+
+bool X11TestClient::typeCombination(QKeyCombination combination)
+{
+    const quint32 keysym = keysymFor(combination.key());
+    if (keysym == 0)
+        return false;
+    // The first key giving the keysym on its plain level, else on its shifted one.
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    quint8 code = 0;
+    bool shifted = false;
+    for (int level = 0; level < 2 && code == 0; ++level) {
+        for (xcb_keycode_t* c = codes; c && *c != XCB_NO_SYMBOL && code == 0; ++c) {
+            if (xcb_key_symbols_get_keysym(symbols, *c, level) == keysym) {
+                code = *c;
+                shifted = level == 1;
+            }
+        }
+    }
+    std::free(codes);
+    xcb_key_symbols_free(symbols);
+    if (code == 0)
+        return false;
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    std::vector<quint8> held;
+    if (modifiers & Qt::ControlModifier)
+        held.push_back(keycodeFor(kKeyControl));
+    if (modifiers & Qt::AltModifier)
+        held.push_back(keycodeFor(kKeyAlt));
+    if (modifiers & Qt::MetaModifier)
+        held.push_back(keycodeFor(0xffeb)); // Super_L
+    if ((modifiers & Qt::ShiftModifier) || shifted)
+        held.push_back(keycodeFor(kKeyShift));
+    held.push_back(code);
+    for (quint8 key : held)
+        xcb_test_fake_input(m_connection, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+    return true;
+}
+
 bool X11TestClient::grabKey(quint32 keysym, quint16 modifiers)
 {
     xcb_void_cookie_t cookie = xcb_grab_key_checked(m_connection, 1, m_root, modifiers, keycodeFor(keysym),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -16,6 +17,7 @@ inline constexpr quint32 kKeyAlt = 0xffe9;
 inline constexpr quint32 kKeyShift = 0xffe1;
 inline constexpr quint32 kKeyNumLock = 0xff7f;
 inline constexpr quint32 kKeyEscape = 0xff1b;
+inline constexpr quint32 kKeyTab = 0xff09;
 
 // Another X client on the test program's server (its own connection): makes windows of
 // "other programs", plays the window manager's part for _NET_ACTIVE_WINDOW, and presses keys
@@ -50,6 +52,15 @@ public:
     void releaseButton(int button);
     // Presses the keys in order, then releases them in reverse order.
     void pressKeys(std::initializer_list<quint32> keysyms);
+    // One half of a key stroke, for keys held down while others are typed.
+    void pressKey(quint32 keysym);
+    void releaseKey(quint32 keysym);
+    // Types a key combination as a person would on the server's keyboard: the modifier keys
+    // held, plus Shift where only a key's shifted level gives the key (Ctrl+Plus is typed as
+    // Ctrl+Shift+=). False, typing nothing, when no key of the keyboard gives it.
+    bool typeCombination(QKeyCombination combination);
+    // The keysym of a Qt key (0 for keys this knows no keysym of).
+    static quint32 keysymFor(Qt::Key key);
     // Grabs the key of `keysym` under `modifiers` (X masks) on the root; false when refused.
     bool grabKey(quint32 keysym, quint16 modifiers);
 
