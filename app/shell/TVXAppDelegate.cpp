@@ -14,6 +14,7 @@
 #include "shell/PenwickMiniService.h"
 #include "shell/Prefs.h"
 #include "shell/TVXDraftsMenu.h"
+#include "shell/TornOffWindowPlacement.h"
 #include "sidebar/FavoriteDBItem.h"
 #include "tools/SnippetsWindowController.h"
 
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QUrlQuery>
 
 #include <memory>
@@ -384,14 +386,21 @@ platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, 
     if (document)
         document->addWindowController(controller);
     QMainWindow* window = controller->window();
-    if (tabView && tabView->window())
-        window->resize(tabView->window()->size());
-    // The new window's content starts at the drop point: left by the tab bar's margin, up by
-    // the title bar (frame height minus content height).
-    const int leftMargin = tabView ? tabView->leftMargin() : 0;
+    // Placed before it is shown, by its content: the new window has no frame to measure yet,
+    // so the source window's frame stands for it.
+    QWidget* source = tabView ? tabView->window() : nullptr;
+    const QSize size = source ? source->size() : window->size();
+    const QMargins frame = source ? QMargins(source->geometry().left() - source->frameGeometry().left(),
+                                        source->geometry().top() - source->frameGeometry().top(),
+                                        source->frameGeometry().right() - source->geometry().right(),
+                                        source->frameGeometry().bottom() - source->geometry().bottom())
+                                  : QMargins();
+    QScreen* screen = QGuiApplication::screenAt(screenPoint);
+    if (!screen)
+        screen = source && source->screen() ? source->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(screenPoint, size);
+    window->setGeometry(tornOffWindowGeometry(screenPoint, size, tabView ? tabView->leftMargin() : 0, frame, area));
     window->show();
-    const int titleBar = window->frameGeometry().height() - window->geometry().height();
-    window->move(screenPoint.x() - leftMargin, screenPoint.y() - titleBar);
     registerWindowController(controller);
     return controller->tabBarView();
 }

@@ -110,7 +110,7 @@ QList<TabViewItem*> TVXDocumentWindowController::mruItems() const
 {
     QList<TabViewItem*> items;
     for (const auto& item : m_mruItems) {
-        if (item)
+        if (item && item->tabView() == m_tabView)
             items.append(item);
     }
     return items;
@@ -197,6 +197,7 @@ void TVXDocumentWindowController::addViewWithDocument(TVXDocument* document)
     editor->setDelegate(this);
     if (!m_editorViewControllers.contains(editor))
         m_editorViewControllers.append(editor);
+    followTabChanges(editor, true);
     document->setDelegate(this);
     document->addWindowController(this);
     auto* item = new TabViewItem(editor->asQObject());
@@ -302,14 +303,35 @@ void TVXDocumentWindowController::documentDidUpdate(TVXDocument* document)
         return;
     if (document->hasEditorViewController())
         document->editorViewController()->updateDocument();
+    refreshTabItem(document);
+    if (document == m_document)
+        syncWindowTitle();
+}
+
+void TVXDocumentWindowController::refreshTabItem(TVXDocument* document)
+{
     if (TabViewItem* item = findTabItemForDocument(document)) {
         item->setLabel(document->isFileDeleted() ? document->displayName() + QStringLiteral(" (deleted)") : document->displayName());
         item->setEdited(document->isDocumentEdited());
         item->setIcon(document->isQuickOpen() ? TVXEditorViewController::quickOpenIcon() : document->icon());
         item->setToolTip(document->filePath().isEmpty() ? document->displayName() : document->filePath());
     }
-    if (document == m_document)
-        syncWindowTitle();
+}
+
+void TVXDocumentWindowController::followTabChanges(EditorViewControllerInterface* editor, bool follow)
+{
+    // The pane tells when its tab's title, icon or mark changed (the quick-open state ends
+    // from the sidebar too, not only through the window).
+    auto* pane = editor ? qobject_cast<TVXEditorViewController*>(editor->asQObject()) : nullptr;
+    if (!pane)
+        return;
+    disconnect(pane, &TVXEditorViewController::tabChanged, this, nullptr);
+    if (follow) {
+        connect(pane, &TVXEditorViewController::tabChanged, this, [this, pane] {
+            if (TVXDocument* document = pane->document(); document && m_documents.contains(document))
+                refreshTabItem(document);
+        });
+    }
 }
 
 void TVXDocumentWindowController::syncWindowTitle()
@@ -451,6 +473,7 @@ void TVXDocumentWindowController::disposeDocument(TVXDocument* document)
 
 void TVXDocumentWindowController::disposeEditorViewController(EditorViewControllerInterface* controller)
 {
+    followTabChanges(controller, false);
     controller->willClose();
     if (QWidget* view = controller->view(); view && view->parentWidget())
         view->setParent(nullptr);
@@ -464,6 +487,7 @@ void TVXDocumentWindowController::removeAndDisposeDocumentAndItsController(TVXDo
         return;
     if (document->hasEditorViewController()) {
         auto* editor = document->editorViewController();
+        followTabChanges(editor, false);
         editor->willClose();
         editor->setDelegate(nullptr);
         m_editorViewControllers.removeAll(editor);
@@ -513,15 +537,19 @@ void TVXDocumentWindowController::detachDocument(TVXDocument* document)
     if (document->hasEditorViewController()) {
         auto* editor = document->editorViewController();
         editor->setDelegate(nullptr);
+        followTabChanges(editor, false);
         m_editorViewControllers.removeAll(editor);
     }
     if (document->delegate() == this)
         document->setDelegate(nullptr);
     m_documents.removeAll(document);
-    if (TabViewItem* item = findTabItemForDocument(document))
-        m_mruItems.removeAll(item);
+    // The tab has already gone to its new bar: it is found by its document, not in this bar.
+    m_mruItems.removeIf([document](const QPointer<TabViewItem>& item) { return !item || documentForTabViewItem(item) == document; });
     if (m_document == document)
         m_document = documentForTabViewItem(m_tabView->selectedTabViewItem());
+    // The last tab gone: the window is blank, not an empty bar over the old preview.
+    if (tabItemsCount() == 0)
+        blankOut();
     syncWindowTitle();
 }
 
@@ -534,6 +562,7 @@ void TVXDocumentWindowController::attachDocument(TVXDocument* document)
         editor->setDelegate(this);
         if (!m_editorViewControllers.contains(editor))
             m_editorViewControllers.append(editor);
+        followTabChanges(editor, true);
     }
     document->setDelegate(this);
     document->addWindowController(this);

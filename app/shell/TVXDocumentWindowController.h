@@ -298,6 +298,9 @@ private:
     void setupTabsSwitcherWithOffset(int offset);
     void closeItems(const QList<platform::TabViewItem*>& items);
     void adjustMarginsForCurrentEditor();
+    // The tab's title, mark, icon and tooltip from its document.
+    void refreshTabItem(TVXDocument* document);
+    void followTabChanges(EditorViewControllerInterface* editor, bool follow);
     void syncWindowTitle();
 
     QPointer<QMainWindow> m_window;

@@ -154,7 +154,7 @@ TEST_F(TabDrag, ATabDraggedIntoAnotherWindowsBarKeepsItsTextSelectionUndoAndEdit
 TEST_F(TabDrag, ATabDroppedOffEveryBarBecomesAWindowAtTheDropPoint)
 {
     const QPoint from = tabCentre(first, 2);
-    const QPoint drop(320, 560); // below both windows, over the bare screen
+    const QPoint drop(320, 470); // below both windows, over the bare screen, with room for a window
     PointerDrag drag(path(from, drop));
     ASSERT_TRUE(test::waitUntil([&] { return drag.done() && delegate.windowControllers().size() == 3; }, 20000));
 
@@ -170,4 +170,19 @@ TEST_F(TabDrag, ATabDroppedOffEveryBarBecomesAWindowAtTheDropPoint)
     QDir().mkpath(QStringLiteral(PENWICK_SCREENSHOT_DIR));
     QApplication::processEvents();
     QGuiApplication::primaryScreen()->grabWindow(0).save(QStringLiteral(PENWICK_SCREENSHOT_DIR "/tab-tear-off.png"));
+}
+
+TEST_F(TabDrag, ATabTornOffNearTheScreensCornerGetsAWindowWhollyOnTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint drop = screen.bottomRight() - QPoint(60, 40);
+    ASSERT_TRUE(first->tabBarView()->tearOffTabViewItem(first->findTabItemForDocument(c), drop));
+    ASSERT_EQ(delegate.windowControllers().size(), 3);
+    QMainWindow* window = delegate.windowControllers().at(2)->window();
+    ASSERT_TRUE(test::waitUntil([&] { return window->isVisible(); }));
+    QApplication::processEvents();
+    EXPECT_TRUE(screen.contains(window->frameGeometry()))
+        << window->frameGeometry().x() << "," << window->frameGeometry().y() << " "
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+    EXPECT_EQ(window->size(), first->window()->size());
 }
