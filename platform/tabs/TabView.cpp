@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStackedWidget>
+#include <QStyleOptionTab>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,7 +32,35 @@ public:
 
     bool dragsAllowed = true;
 
+    // The title as the tab shows it, shortened at its end where the tab is too narrow.
+    QString shownText(int index) const
+    {
+        QStyleOptionTab option;
+        initStyleOption(&option, index);
+        return option.text;
+    }
+
 protected:
+    // A tab is as wide as its title up to a limit; the bar never squeezes it below a readable
+    // width (it scrolls instead), and a title that does not fit loses its end.
+    QSize tabSizeHint(int index) const override
+    {
+        QSize size = QTabBar::tabSizeHint(index);
+        const int excess = titleWidth(index) - TabView::MaximumTitleCharacters * fontMetrics().averageCharWidth();
+        if (excess > 0)
+            size.rwidth() -= excess;
+        return size;
+    }
+    QSize minimumTabSizeHint(int index) const override
+    {
+        QSize size = tabSizeHint(index);
+        const int shown = std::min(titleWidth(index), TabView::MaximumTitleCharacters * fontMetrics().averageCharWidth());
+        const int excess = shown - TabView::ReadableTitleCharacters * fontMetrics().averageCharWidth();
+        if (excess > 0)
+            size.rwidth() -= excess;
+        return size;
+    }
+
     void mousePressEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton)
@@ -102,6 +131,8 @@ protected:
     }
 
 private:
+    int titleWidth(int index) const { return fontMetrics().horizontalAdvance(tabText(index)); }
+
     void startExternalDrag(int index)
     {
         TabViewItem* item = m_owner->tabViewItemAtIndex(index);
@@ -138,7 +169,7 @@ TabView::TabView(QWidget* parent) : QWidget(parent)
     m_bar->setMovable(true);
     m_bar->setUsesScrollButtons(true);
     m_bar->setExpanding(false);
-    m_bar->setElideMode(Qt::ElideMiddle);
+    m_bar->setElideMode(Qt::ElideRight);
     m_addButton = new QToolButton(this);
     m_addButton->setText(QStringLiteral("+"));
     m_addButton->setToolTip(QStringLiteral("New Tab"));
@@ -400,6 +431,11 @@ bool TabView::moveTabViewItem(TabViewItem* item, TabView* destination, int index
     if (m_delegate)
         m_delegate->tabViewDidDropTabViewItemInTabBarView(this, item, destination);
     return true;
+}
+
+QString TabView::shownTitle(int index) const
+{
+    return index >= 0 && index < m_bar->count() ? m_bar->shownText(index) : QString();
 }
 
 int TabView::leftMargin() const

@@ -49,6 +49,10 @@ public:
 class TabView : public QWidget {
     Q_OBJECT
 public:
+    // Tab widths, in average characters of the bar's font: a title is shown whole up to the
+    // maximum, and a crowded bar scrolls rather than show fewer than the readable count.
+    static constexpr int ReadableTitleCharacters = 16;
+    static constexpr int MaximumTitleCharacters = 32;
     // The drag format of a tab.
     static inline const QString TabMimeType = QStringLiteral("application/x-penwick-tab-item");
 
@@ -97,6 +101,8 @@ public:
     bool tearOffTabViewItem(TabViewItem* item, QPoint screenPoint);
 
     QTabBar* tabBar() const;
+    // The title of the tab at `index` as the bar draws it (shortened when the tab is narrow).
+    QString shownTitle(int index) const;
     // The row over the pages: the tab bar, the new-tab button and the added bar widgets.
     QWidget* barRow() const { return m_barRowWidget; }
     // Distance from the view's left edge to where the first tab starts.

@@ -197,3 +197,52 @@ TEST_F(Tabs, MenuAndAddButtonGoToTheDelegate)
     view.setShowAddTabButton(false);
     EXPECT_FALSE(view.showsAddTabButton());
 }
+
+TEST_F(Tabs, ACrowdedBarScrollsAndKeepsEachTitleReadableFromItsStart)
+{
+    const QStringList titles { QStringLiteral("summary-of-the-week.md"), QStringLiteral("allowance-planning.md"),
+        QStringLiteral("garden-notes-spring.md"), QStringLiteral("reading-list-2026.md"), QStringLiteral("meeting-minutes.md"),
+        QStringLiteral("travel-checklist.md"), QStringLiteral("recipes-to-try.md") };
+    // Four tabs in the editor pane of the default window, seven in a wider one.
+    for (const auto& [count, width] : { std::pair { 4, 425 }, std::pair { 7, 575 } }) {
+        SCOPED_TRACE(count);
+        TabView bar;
+        QObject identifiers;
+        for (int i = 0; i < count; ++i)
+            bar.addTabViewItem(makeItem(titles[i], new QObject(&identifiers)));
+        bar.resize(width, 300);
+        bar.show();
+        QTabBar* tabs = bar.tabBar();
+        const int readable = TabView::ReadableTitleCharacters * tabs->fontMetrics().averageCharWidth();
+        int scrolledWidth = 0;
+        for (int i = 0; i < count; ++i) {
+            const QString shown = bar.shownTitle(i);
+            SCOPED_TRACE(shown.toStdString());
+            EXPECT_GE(tabs->tabRect(i).width(), readable);
+            // The start of the name is shown; a name that does not fit loses its end.
+            const QString kept = shown.endsWith(QChar(0x2026)) ? shown.chopped(1) : shown;
+            EXPECT_GE(kept.size(), 10);
+            EXPECT_TRUE(titles[i].startsWith(kept));
+            scrolledWidth += tabs->tabRect(i).width();
+        }
+        EXPECT_GT(scrolledWidth, tabs->width()) << "the tabs do not fit, so the bar scrolls";
+        bool scrollButtons = false;
+        for (QToolButton* button : tabs->findChildren<QToolButton*>())
+            scrollButtons = scrollButtons || button->isVisible();
+        EXPECT_TRUE(scrollButtons);
+    }
+}
+
+TEST_F(Tabs, ALongTitleIsShortenedAtItsEnd)
+{
+    const QString title = QStringLiteral("a-very-long-name-for-a-file-that-nobody-would-ever-want-to-type-twice.md");
+    add(title);
+    add(QStringLiteral("b.md"));
+    view.resize(1400, 300);
+    view.show();
+    const QString shown = view.shownTitle(0);
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(title.startsWith(shown.chopped(1)));
+    EXPECT_LE(view.tabBar()->tabRect(0).width(), view.tabBar()->width() / 2);
+    EXPECT_EQ(view.shownTitle(1), QStringLiteral("b.md"));
+}
