@@ -27,10 +27,18 @@ public:
     // Lays the floating scroller over the content's trailing edge, on top of it.
     void tile();
 
+    // The same floating scroller for a scroll area of another kind (a text view, a list): with
+    // "enableAutoHideScrolling" on when it is called, the area's own vertical scroll bar stops
+    // taking room and an overlay scroller mirrors it; none with the setting off.
+    static OverlayScroller* overlayVerticalScroller(QAbstractScrollArea* area);
+    static void placeScroller(QAbstractScrollArea* area, OverlayScroller* scroller, int headerOffset);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    static OverlayScroller* mirrorVerticalScrollBar(QAbstractScrollArea* area);
+
     bool m_enable = false;
     int m_headerOffset = 0;
     QPointer<OverlayScroller> m_scroller;

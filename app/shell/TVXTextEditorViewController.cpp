@@ -4,6 +4,8 @@
 #include "shell/MainTextEditor.h"
 #include "shell/MarkdownSpellingSkips.h"
 #include "shell/Notifications.h"
+#include "shell/OverlayScrollView.h"
+#include "shell/OverlayScroller.h"
 #include "shell/Prefs.h"
 #include "shell/TVXDocument.h"
 
@@ -116,6 +118,7 @@ TVXTextEditorViewController::TVXTextEditorViewController(TVXDocument* document, 
     layout->setContentsMargins(0, 0, 0, 0);
     m_editor = new MainTextEditor(pane);
     layout->addWidget(m_editor);
+    OverlayScrollView::overlayVerticalScroller(m_editor);
     setView(pane);
     m_editor->awakeFromNib();
 

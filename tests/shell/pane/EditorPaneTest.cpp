@@ -1,5 +1,6 @@
 #include "shell/DocumentWindowControllerInterface.h"
 #include "shell/MainTextEditor.h"
+#include "shell/OverlayScroller.h"
 #include "shell/PenwickWindow.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXTextEditorViewController.h"
@@ -332,6 +333,38 @@ TEST_F(EditorPaneTest, TheQuickOpenDocumentShowsItsOwnIconAndWillCloseDropsTheHi
     EXPECT_EQ(pane->highlighter(), nullptr);
     pane->selectAndScroll(TextRange(0, 1), true); // no highlighter: nothing happens
     EXPECT_EQ(pane->editorTextView()->selectedRange(), TextRange(0, 0));
+}
+
+TEST_F(EditorPaneTest, WithAutoHideScrollingTheEditorsScrollerFloatsOverTheTextAndFollowsIt)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("Line %1 of a long document.\n").arg(i);
+    for (const bool on : { false, true }) {
+        SCOPED_TRACE(on ? "on" : "off");
+        UserDefaults::standard().setValue(OverlayScroller::ENABLE_AUTO_HIDE_SCROLLING, on);
+        auto pane = makePane(text);
+        MainTextEditor* editor = pane->editorTextView();
+        QApplication::processEvents();
+        OverlayScroller* scroller = editor->findChild<OverlayScroller*>();
+        if (!on) {
+            EXPECT_EQ(scroller, nullptr);
+            EXPECT_TRUE(editor->verticalScrollBar()->isVisible());
+            continue;
+        }
+        ASSERT_NE(scroller, nullptr);
+        EXPECT_TRUE(scroller->isOverlayEnabled());
+        EXPECT_FALSE(editor->verticalScrollBar()->isVisible()) << "the platform's bar takes no room";
+        EXPECT_EQ(editor->viewport()->width(), editor->contentsRect().width());
+        EXPECT_TRUE(scroller->isVisible());
+        EXPECT_EQ(scroller->geometry().right(), editor->contentsRect().right());
+        EXPECT_EQ(scroller->maximum(), editor->verticalScrollBar()->maximum());
+        editor->verticalScrollBar()->setValue(editor->verticalScrollBar()->maximum() / 2);
+        EXPECT_EQ(scroller->value(), editor->verticalScrollBar()->value());
+        scroller->setValue(10);
+        EXPECT_EQ(editor->verticalScrollBar()->value(), 10) << "dragging the knob scrolls the text";
+    }
+    UserDefaults::standard().removeObject(OverlayScroller::ENABLE_AUTO_HIDE_SCROLLING);
 }
 
 } // namespace
