@@ -15,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -311,6 +312,25 @@ QStringList neededLibraries(const QString& binary)
     for (auto it = QRegularExpression(QStringLiteral("\\(NEEDED\\)\\s+Shared library: \\[([^\\]]+)\\]")).globalMatch(out); it.hasNext();)
         needed.append(it.next().captured(1));
     return needed;
+}
+
+TEST(Credits, TheFoldersTheListNamesExist)
+{
+    QFile file(QStringLiteral(PENWICK_SOURCE_DIR "/scripts/components.tsv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    // The comment lines at the top name the files and folders that go with the list.
+    QString text;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('#')))
+            text += line + QLatin1Char('\n');
+    }
+    int named = 0;
+    for (auto it = QRegularExpression(QStringLiteral("\\b((?:tests|scripts|app|core|resources)/[\\w/.-]+)")).globalMatch(text); it.hasNext();) {
+        const QString path = it.next().captured(1);
+        ++named;
+        EXPECT_TRUE(QFileInfo::exists(QStringLiteral(PENWICK_SOURCE_DIR "/") + path)) << path.toStdString();
+    }
+    EXPECT_GE(named, 2);
 }
 
 TEST(Credits, TheListCoversEveryLinkedLibraryAndComesFromTheInstallScript)
