@@ -386,8 +386,8 @@ platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, 
     if (document)
         document->addWindowController(controller);
     QMainWindow* window = controller->window();
-    // Placed before it is shown, by its content: the new window has no frame to measure yet,
-    // so the source window's frame stands for it.
+    // Placed before it is shown: the new window has no frame to measure yet, so the source
+    // window's frame stands for it.
     QWidget* source = tabView ? tabView->window() : nullptr;
     const QSize size = source ? source->size() : window->size();
     const QMargins frame = source ? QMargins(source->geometry().left() - source->frameGeometry().left(),
@@ -399,7 +399,11 @@ platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, 
     if (!screen)
         screen = source && source->screen() ? source->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(screenPoint, size);
-    window->setGeometry(tornOffWindowGeometry(screenPoint, size, tabView ? tabView->leftMargin() : 0, frame, area));
+    const QPoint tabOffset = tabView && source ? tabView->mapTo(source, QPoint(tabView->leftMargin(), 0)) : QPoint();
+    const QRect content = tornOffWindowGeometry(screenPoint, size, tabOffset, frame, area);
+    // A window not yet shown is placed by the window manager with its frame's corner where
+    // the window asked to be (without a window manager the frame is empty).
+    window->setGeometry(QRect(content.topLeft() - QPoint(frame.left(), frame.top()), content.size()));
     window->show();
     registerWindowController(controller);
     return controller->tabBarView();

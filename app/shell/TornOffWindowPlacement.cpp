@@ -4,11 +4,11 @@
 
 namespace penwick {
 
-QRect tornOffWindowGeometry(QPoint drop, QSize size, int leftMargin, QMargins frame, QRect screenArea)
+QRect tornOffWindowGeometry(QPoint drop, QSize size, QPoint tabOffset, QMargins frame, QRect screenArea)
 {
     const QSize room(screenArea.width() - frame.left() - frame.right(), screenArea.height() - frame.top() - frame.bottom());
     const QSize fitted(std::max(1, std::min(size.width(), room.width())), std::max(1, std::min(size.height(), room.height())));
-    QRect content(QPoint(drop.x() - leftMargin, drop.y()), fitted);
+    QRect content(drop - tabOffset, fitted);
     // Pushed back inside: the frame's right and bottom edges first, then its left and top ones,
     // so that a title bar never leaves the screen.
     const QRect outer = content.marginsAdded(frame);

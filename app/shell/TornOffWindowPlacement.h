@@ -10,8 +10,8 @@ namespace penwick {
 // Where the window of a torn-off tab goes: its tab bar starts under the drop point, and the
 // whole window, with its frame, stays on the screen of the drop (smaller when the screen is).
 // `frame` is the frame the window manager puts around windows (that of the source window: the
-// new window has none yet); `leftMargin` is the distance from the content's left edge to the
-// first tab. The result is the content's geometry.
-QRect tornOffWindowGeometry(QPoint drop, QSize size, int leftMargin, QMargins frame, QRect screenArea);
+// new window has none yet); `tabOffset` is where the first tab starts in the window's content
+// (past the sidebar, below the menu bar). The result is the content's geometry.
+QRect tornOffWindowGeometry(QPoint drop, QSize size, QPoint tabOffset, QMargins frame, QRect screenArea);
 
 } // namespace penwick

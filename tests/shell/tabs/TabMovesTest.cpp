@@ -156,18 +156,20 @@ TEST(TornOffWindows, LandWholeOnTheScreenOfTheDrop)
     const struct {
         const char* where;
         QPoint drop;
+        QPoint tabOffset;
         QSize size;
         QRect screen;
         QRect expected;
     } cases[] = {
-        { "room enough: the tab bar starts under the pointer", { 300, 200 }, { 600, 400 }, { 0, 0, 1600, 1000 }, { 292, 200, 600, 400 } },
-        { "near the bottom right corner", { 1400, 900 }, { 1100, 720 }, { 0, 0, 1600, 1000 }, { 500, 280, 1100, 720 } },
-        { "near the top left corner: the title bar stays on", { 5, 5 }, { 600, 400 }, { 0, 0, 1600, 1000 }, { 0, 20, 600, 400 } },
-        { "a second, smaller screen", { 1700, 100 }, { 1100, 720 }, { 1600, 0, 800, 600 }, { 1600, 20, 800, 580 } },
+        { "room enough: the tab starts under the pointer", { 300, 200 }, { 8, 0 }, { 600, 400 }, { 0, 0, 1600, 1000 }, { 292, 200, 600, 400 } },
+        { "the tab past a sidebar and below a menu bar", { 400, 300 }, { 250, 24 }, { 600, 400 }, { 0, 0, 1600, 1000 }, { 150, 276, 600, 400 } },
+        { "near the bottom right corner", { 1400, 900 }, { 8, 0 }, { 1100, 720 }, { 0, 0, 1600, 1000 }, { 500, 280, 1100, 720 } },
+        { "near the top left corner: the title bar stays on", { 5, 5 }, { 8, 0 }, { 600, 400 }, { 0, 0, 1600, 1000 }, { 0, 20, 600, 400 } },
+        { "a second, smaller screen", { 1700, 100 }, { 8, 0 }, { 1100, 720 }, { 1600, 0, 800, 600 }, { 1600, 20, 800, 580 } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
-        const QRect placed = tornOffWindowGeometry(c.drop, c.size, 8, titleBar, c.screen);
+        const QRect placed = tornOffWindowGeometry(c.drop, c.size, c.tabOffset, titleBar, c.screen);
         EXPECT_EQ(placed, c.expected);
         EXPECT_TRUE(c.screen.contains(placed.marginsAdded(titleBar)));
     }
