@@ -155,14 +155,9 @@ void TVXDocumentWindowController::setupTabsSwitcherWithOffset(int offset)
         gotoPrevDoc();
         return;
     }
-    // A run in progress takes the command itself (the panel is first in line for it).
-    if (m_switchTabsController && m_switchTabsController->isVisible()) {
-        if (offset == 1)
-            m_switchTabsController->gotoNextDocInStack();
-        else if (offset == -1)
-            m_switchTabsController->gotoPrevDocInStack();
+    // While a run shows, its panel takes the keys itself (it watches them application-wide).
+    if (m_switchTabsController && m_switchTabsController->isVisible())
         return;
-    }
     if (m_switchTabsController)
         m_switchTabsController->deleteLater();
     const QList<TabViewItem*> recent = mruItems().mid(0, 10);
