@@ -22,6 +22,9 @@ PACKAGES=(
   # spelling, speech export, X11 desktop layer
   libhunspell-dev hunspell-en-us libespeak-ng-dev libsndfile1-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xinput-dev
+  # for the tests only: another Markdown editor, registered for text/markdown in the system's
+  # desktop database, so that every run shows the tests are cut off from the machine's programs
+  retext
   # runtime tools
   espeak-ng xvfb xauth dbus dbus-x11 fonts-dejavu-core xdotool imagemagick
   poppler-utils desktop-file-utils appstream xdg-utils

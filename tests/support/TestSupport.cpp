@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "MachineIsolation.h"
+
 #include "CoreSetup.h"
 #include "platform/ApplicationStartup.h"
 
@@ -55,15 +57,8 @@ QProcessEnvironment environmentWithOwnFolders(const QString& folder, std::initia
 
 int runTestProgram(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    isolateFromTheMachine();
     penwick::platform::prepareWebEngine();
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/penwick-test-XXXXXX"));
-    for (const char* var : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME" }) {
-        const QString dir = home.path() + QLatin1Char('/') + QString::fromLatin1(var).toLower();
-        QDir().mkpath(dir);
-        qputenv(var, dir.toLocal8Bit());
-    }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PenwickTests"));

@@ -20,9 +20,9 @@ QString temporaryFolder();
 // folder must be).
 QProcessEnvironment environmentWithOwnFolders(const QString& folder, std::initializer_list<const char*> variables);
 
-// The body of every test program: a QApplication (offscreen unless QT_QPA_PLATFORM says
-// otherwise), settings and data folders redirected into a private folder of this process (so
-// that runs never see each other's files), the bundled defaults registered, then GoogleTest.
+// The body of every test program: the program cut off from the machine (MachineIsolation.h,
+// so that runs never see each other's files nor the person's), a QApplication (offscreen
+// unless the program's main started an X server), the bundled defaults registered, then GoogleTest.
 int runTestProgram(int argc, char* argv[]);
 
 // Collects what this process writes on standard output (the loggers write there) while alive.

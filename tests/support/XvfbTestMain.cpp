@@ -1,5 +1,6 @@
 // Entry point of the test programs that need X11: an Xvfb of their own, the xcb platform on it.
 // Without Xvfb the program still runs, offscreen, and its X11 tests skip with the reason.
+#include "MachineIsolation.h"
 #include "PrivateBus.h"
 #include "TestSupport.h"
 #include "XvfbServer.h"
@@ -9,18 +10,16 @@
 
 int main(int argc, char* argv[])
 {
+    penwick::test::isolateFromTheMachine();
     penwick::test::XvfbServer server;
     QString error;
     if (server.start(&error)) {
         qputenv("DISPLAY", server.display().toLocal8Bit());
         qputenv("QT_QPA_PLATFORM", "xcb");
-        // No desktop session: Qt must not look for one on the user's bus.
-        qunsetenv("WAYLAND_DISPLAY");
         penwick::test::XvfbServer::setCurrent(&server);
     } else {
         std::fprintf(stderr, "No X server for this test program: %s\n", qPrintable(error));
         penwick::test::XvfbServer::setUnavailableReason(error);
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     // Programs whose tests talk to desktop services get a session bus of their own, there before
     // the application connects to any.
