@@ -19,6 +19,10 @@ MainTextEditor::MainTextEditor(QWidget* parent)
     : TextEditorView(parent)
     , m_spelling(new platform::ContinuousSpellChecker(this))
 {
+    // The margins around the text belong to the page: they take the theme's background,
+    // not the window's.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
 }
 
 MainTextEditor::~MainTextEditor() = default;

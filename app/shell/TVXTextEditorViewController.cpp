@@ -97,13 +97,12 @@ void TVXTextEditorViewController::installAsEditorFactory()
 {
     TVXDocument::setEditorViewControllerFactory([](TVXDocument* document) -> EditorViewControllerInterface* {
         auto* pane = new TVXTextEditorViewController(document);
-        // Without a chosen editor theme, the shipped theme the Editor preferences show first.
-        if (!EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath()) {
-            const auto shipped = sortedDescending(ThemesFactory::sharedInstance().getBundledThemesOfType(
-                EditorStrings::THEME_EXT, EditorStrings::THEMES_FOLDER));
-            if (!shipped.isEmpty())
-                pane->setOverriddenStylePath(shipped.first().path());
-        }
+        // Until an editor theme is chosen, the shipped theme the Editor preferences show first.
+        // Not the document's own theme: a theme chosen later in the preferences must reach it.
+        const auto shipped = sortedDescending(ThemesFactory::sharedInstance().getBundledThemesOfType(
+            EditorStrings::THEME_EXT, EditorStrings::THEMES_FOLDER));
+        if (!shipped.isEmpty())
+            pane->setFallbackStylePath(shipped.first().path());
         return pane;
     });
 }
@@ -198,9 +197,11 @@ void TVXTextEditorViewController::applyStyles()
     if (!m_editor || !m_highlighter)
         return;
     m_highlighter->deactivate();
-    const std::optional<QString> path = overriddenStylePath()
+    std::optional<QString> path = overriddenStylePath()
         ? overriddenStylePath()
         : EditorPreferencesSynchronizer::sharedInstance().getPreferredThemePath();
+    if (!path)
+        path = m_fallbackStylePath;
     if (!path)
         return;
     applyParagraphStyle();
@@ -256,6 +257,12 @@ void TVXTextEditorViewController::settingChanged()
 void TVXTextEditorViewController::setOverriddenStylePath(const std::optional<QString>& path)
 {
     TVXEditorViewController::setOverriddenStylePath(path);
+    applyStyles();
+}
+
+void TVXTextEditorViewController::setFallbackStylePath(const std::optional<QString>& path)
+{
+    m_fallbackStylePath = path;
     applyStyles();
 }
 

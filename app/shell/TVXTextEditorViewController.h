@@ -55,6 +55,10 @@ public:
     void removeObservers();
     void applyTextChange();
 
+    // The theme used while neither this document nor the preferences name one.
+    void setFallbackStylePath(const std::optional<QString>& path);
+    std::optional<QString> fallbackStylePath() const { return m_fallbackStylePath; }
+
     // --- Overrides ---
     void setOverriddenStylePath(const std::optional<QString>& path) override;
     void loadDocument() override;
@@ -83,6 +87,7 @@ private:
     QColor m_inactiveColor;
     bool m_distractionFree = false;
     bool m_renewParagraphStyle = false;
+    std::optional<QString> m_fallbackStylePath;
     std::vector<platform::Observation> m_observations;
     std::vector<QMetaObject::Connection> m_editorConnections;
     std::vector<QMetaObject::Connection> m_scrollConnections;

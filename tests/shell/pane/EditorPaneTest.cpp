@@ -196,6 +196,49 @@ TEST_F(EditorPaneTest, WithoutAnyThemeThePaneStaysUnhighlighted)
     EXPECT_FALSE(pane->highlighter()->isActive());
 }
 
+TEST_F(EditorPaneTest, AnOpenEditorFollowsTheChosenThemeUntilItsDocumentHasItsOwn)
+{
+    // A document opened before any theme was chosen, as the program makes its editors.
+    UserDefaults::standard().removeObject(QStringLiteral("editorThemePreference"));
+    TVXTextEditorViewController::installAsEditorFactory();
+    TVXDocument document;
+    document.setContents(QStringLiteral("# Title\n"));
+    auto* pane = dynamic_cast<TVXTextEditorViewController*>(document.editorViewController());
+    TVXDocument::setEditorViewControllerFactory({});
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->highlighter()->isActive());
+    EXPECT_FALSE(pane->overriddenStylePath().has_value());
+
+    const auto base = [&] { return pane->editorTextView()->palette().color(QPalette::Base); };
+    UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), writeTheme(QStringLiteral("Night"), QStringLiteral("101418")));
+    EXPECT_TRUE(waitUntil([&] { return base() == QColor(0x10, 0x14, 0x18); })) << qPrintable(base().name());
+
+    // Once the document has a theme of its own, the preferences no longer restyle it.
+    pane->setOverriddenStylePath(theme);
+    EXPECT_EQ(base(), QColor(0xFF, 0xFF, 0xFF));
+    UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), writeTheme(QStringLiteral("Dusk"), QStringLiteral("202830")));
+    QApplication::processEvents();
+    EXPECT_EQ(base(), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(EditorPaneTest, TheMarginsAroundTheTextTakeTheThemesBackground)
+{
+    UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), writeTheme(QStringLiteral("Night"), QStringLiteral("101418")));
+    auto pane = makePane(QStringLiteral("text"));
+    MainTextEditor* editor = pane->editorTextView();
+    editor->setMarginSize(QSizeF(60, 40));
+    ASSERT_TRUE(waitUntil([&] { return editor->viewport()->geometry().left() >= 60; }));
+    const QImage image = editor->grab().toImage();
+    const QColor night(0x10, 0x14, 0x18);
+    // Inside the left, top, right and bottom margins, clear of the frame.
+    for (const QPoint& at : { QPoint(30, image.height() / 2), QPoint(image.width() / 2, 20),
+             QPoint(image.width() - 30, image.height() / 2), QPoint(image.width() / 2, image.height() - 20) })
+        EXPECT_EQ(image.pixelColor(at).rgb(), night.rgb()) << at.x() << "," << at.y();
+    // And the text area itself, for comparison.
+    const QPoint inside = editor->viewport()->geometry().center();
+    EXPECT_EQ(image.pixelColor(inside.x() + 100, inside.y() + 50).rgb(), night.rgb());
+}
+
 TEST_F(EditorPaneTest, DimmingWaitsForAScrollOrASelectionThenKeepsOnlyTheCurrentParagraph)
 {
     QString text;
