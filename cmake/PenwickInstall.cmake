@@ -1,7 +1,7 @@
 # `cmake --install` lays the programs out as the build tree does (bin/, lib/, share/penwick/)
 # and adds what the desktop needs to find Penwick: its entry, icon and AppStream metadata.
 include(GNUInstallDirs)
-install(TARGETS Penwick PenwickMini RUNTIME DESTINATION bin)
+install(TARGETS Penwick PenwickMini penwick-render RUNTIME DESTINATION bin)
 install(TARGETS PenwickCore LIBRARY DESTINATION lib)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/ DESTINATION share/penwick)
 # The command people type; the program keeps its name beside PenwickMini, which starts it.

@@ -1,5 +1,7 @@
 #include "platform/ApplicationStartup.h"
 
+#include "platform/web/PageScheme.h"
+
 #include <QCoreApplication>
 
 #include <unistd.h>
@@ -25,6 +27,7 @@ QString noDisplayMessage(const QString& programName, const QString& command)
 void prepareWebEngine()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PageScheme::registerScheme();
     // Chromium refuses to run its sandbox as root.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -8,6 +8,7 @@
 #include "shell/Prefs.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -29,6 +30,21 @@ QString withoutTrailingSlash(QString path)
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path;
+}
+
+// Whether `path` lies in the local folder `folder` (links resolved where they exist).
+bool isInsideFolder(const QString& path, const QUrl& folder)
+{
+    if (folder.isEmpty() || !folder.isLocalFile())
+        return false;
+    const auto real = [](const QString& p) {
+        const QString cleaned = QDir::cleanPath(p);
+        const QString canonical = QFileInfo(cleaned).canonicalFilePath();
+        return canonical.isEmpty() ? cleaned : canonical;
+    };
+    const QString root = withoutTrailingSlash(real(folder.toLocalFile()));
+    const QString target = real(path);
+    return target == root || target.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'));
 }
 
 platform::UserDefaults& defaults()
@@ -272,6 +288,9 @@ bool BasePreviewController::decidePolicyForNavigation(const platform::Navigation
         if (target == withoutTrailingSlash(QDir::cleanPath(base.toLocalFile())) && !request.url.hasQuery() && !request.url.hasFragment())
             return true;
     }
+    // A page hands no other program a local file outside the document's folder.
+    if (request.url.isLocalFile() && !isInsideFolder(request.url.toLocalFile(), base))
+        return false;
     if (platform::WebView* view = previewView())
         view->openExternally(request.url);
     return false;

@@ -29,7 +29,7 @@ void ExternalPreviewController::loadRealPreview(std::shared_ptr<RealPreviewOutpu
     m_firstRealPreviewRequest = true;
     m_notifyWhenLoaded = false;
     if (platform::WebView* view = previewView())
-        view->loadUrl(QUrl::fromLocalFile(output->cachedFilePath()));
+        view->loadFile(output->cachedFilePath(), baseURL());
     m_output = std::move(output);
 }
 
@@ -89,7 +89,7 @@ void ExternalPreviewController::injectRealPreviewContent()
         const bool medium = output->realPreviewItem().type() == static_cast<qint64>(BlogType::Medium);
         const bool reused = !m_firstRealPreviewRequest;
         QPointer<ExternalPreviewController> self(this);
-        view->runScript(elementWriteScript(output->realPreviewItem().postClassName(), output->htmlContent(), medium),
+        view->runScript(elementWriteScript(output->realPreviewItem().postClassName(), view->withPageAddresses(output->htmlContent()), medium),
             platform::WebView::World::Page, [self, reused](const QVariant& found) {
                 // The reused page runs no load sequence: the document's images are repaired here.
                 if (self && reused && found.toBool())

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/text/TextView.h"
+#include "platform/web/PageScheme.h"
 #include "platform/web/WebView.h"
 #include "preferences/PreviewPreferencesSynchronizer.h"
 #include "preview/ExternalPreviewWindowController.h"
@@ -16,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScrollBar>
 
 namespace penwick {
@@ -124,7 +126,17 @@ void PreviewController::observeValueForKeyPath(const QString& keyPath)
 
 QString PreviewController::paneHTML(const RenderingResult& page)
 {
-    return page.frontMatterTable.value_or(QString()) + QLatin1Char('\n') + page.markdown;
+    const QString table = page.frontMatterTable.value_or(QString());
+    if (!table.isEmpty()) {
+        // The table opens the body: before the doctype it would put the page in quirks mode and
+        // the head's elements into the body, where the next body update would drop them.
+        static const QRegularExpression bodyTag(QStringLiteral("</head>\\s*<body(?:\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch body = bodyTag.match(page.markdown);
+        if (body.hasMatch())
+            return page.markdown.left(body.capturedEnd()) + table + QLatin1Char('\n')
+                + page.markdown.mid(body.capturedEnd());
+    }
+    return table + QLatin1Char('\n') + page.markdown;
 }
 
 std::optional<QString> PreviewController::pageTitle(const QUrl& base)
@@ -194,17 +206,46 @@ void PreviewController::render(const QUrl& document)
     m_hasRendered = true;
     m_lastRenderedDocument = document;
     setBusy(true);
-    const QString text = m_textView->string();
+    QString text = m_textView->string();
+    // The engines stop at a NUL; like CommonMark, the preview shows U+FFFD in its place.
+    text.replace(QChar(0), QChar::ReplacementCharacter);
+    const bool parseJekyll = platform::UserDefaults::standard().boolForKey(Prefs::PREVIEW_PARSE_JEKYLL);
+    // Off the GUI thread, in the render process: the editor answers while a long text renders.
+    QPointer<PreviewController> self(this);
+    m_renderer.render(text, parseJekyll, external && m_realPreviewOutput, [self, document](const PreviewRenderer::Result& result) {
+        if (self)
+            self->show(document, result);
+    });
+}
 
-    if (external && m_realPreviewOutput) {
-        const RenderingResult real = MarkdownFormatter::formatForRealPreview(text);
-        m_realPreviewOutput->setHtmlContent(real.markdown);
-        m_realPreviewOutput->setFrontMatterDict(real.rawfrontMatter);
+void PreviewController::show(const QUrl& document, const PreviewRenderer::Result& rendered)
+{
+    if (m_stopped)
+        return;
+    const bool external = externalWindowVisible();
+    if (m_isCollapsed && !external) {
+        setBusy(false);
+        return;
     }
     const QUrl base = baseURL();
-    const RenderingResult page = MarkdownFormatter::formatForPreview(
-        text, m_styleURL.isEmpty() ? std::nullopt : std::optional<QUrl>(m_styleURL), pageTitle(base));
-    const QString html = paneHTML(page);
+    const std::optional<QUrl> style = m_styleURL.isEmpty() ? std::nullopt : std::optional<QUrl>(m_styleURL);
+    if (rendered.tooComplex) {
+        // Shown as a page of its own: the next rendering is a full load again.
+        RenderingResult notice;
+        notice.markdown = QStringLiteral("<p class=\"penwick-too-complex\">") + tooComplexMessage() + QStringLiteral("</p>");
+        const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(notice, style, pageTitle(base)));
+        if (external)
+            m_external->previewController()->loadHTML(html, QUrl(), base);
+        if (!m_isCollapsed)
+            loadHTML(html, QUrl(), base);
+        setForceLoadInsteadOfInject(false);
+        return;
+    }
+    if (external && m_realPreviewOutput && rendered.realPreview) {
+        m_realPreviewOutput->setHtmlContent(rendered.realPreview->markdown);
+        m_realPreviewOutput->setFrontMatterDict(rendered.realPreview->rawfrontMatter);
+    }
+    const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(rendered.page, style, pageTitle(base)));
 
     if (external) {
         if (m_realPreviewOutput)
@@ -217,6 +258,11 @@ void PreviewController::render(const QUrl& document)
     setForceLoadInsteadOfInject(false);
 }
 
+QString PreviewController::tooComplexMessage()
+{
+    return QStringLiteral("This document is too complex to preview.");
+}
+
 void PreviewController::styleSheetRefresh()
 {
     setDocumentURL({});
@@ -224,6 +270,8 @@ void PreviewController::styleSheetRefresh()
     if (!path)
         path = PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath();
     m_styleURL = path ? QUrl::fromLocalFile(*path) : QUrl();
+    if (path) // the pages of every folder may load the style
+        platform::PageScheme::instance()->addSharedFile(*path);
 }
 
 bool PreviewController::realPreviewRefresh()
@@ -349,12 +397,21 @@ void PreviewController::startScrollSync(platform::TextView* textView)
     stopScrollSync();
     m_scrollConnection = connect(textView->verticalScrollBar(), &QScrollBar::valueChanged, this,
         &PreviewController::synchronizedViewContentBoundsDidChange);
+    // Keyboard jumps (Ctrl+End, Page Down, arrows past the edge) move the bar with its signals
+    // blocked; the viewport still reports every move.
+    m_viewportConnection = connect(textView, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        const QScrollBar* bar = m_textView ? m_textView->verticalScrollBar() : nullptr;
+        if (bar && (dy != 0 || std::make_pair(bar->value(), bar->maximum()) != m_syncedPosition))
+            synchronizedViewContentBoundsDidChange();
+    });
 }
 
 void PreviewController::stopScrollSync()
 {
     QObject::disconnect(m_scrollConnection);
+    QObject::disconnect(m_viewportConnection);
     m_scrollConnection = {};
+    m_viewportConnection = {};
 }
 
 void PreviewController::synchronizedViewContentBoundsDidChange()
@@ -368,8 +425,11 @@ void PreviewController::synchronizedViewContentBoundsDidChange()
 
 void PreviewController::syncPage()
 {
-    if (m_autoSync && !m_ignoreAutoSync && m_textView && previewView())
+    if (m_autoSync && !m_ignoreAutoSync && m_textView && previewView()) {
+        const QScrollBar* bar = m_textView->verticalScrollBar();
+        m_syncedPosition = bar ? std::make_pair(bar->value(), bar->maximum()) : std::make_pair(0, 0);
         ScrollSync::syncScrollerWithTextView(*previewView(), *m_textView);
+    }
 }
 
 void PreviewController::autoSyncToggle(bool on)
@@ -452,6 +512,7 @@ void PreviewController::stop()
     BasePreviewController::stop();
     m_stopped = true;
     cancelPendingRender();
+    m_renderer.stop();
     stopScrollSync();
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     m_observations.clear();

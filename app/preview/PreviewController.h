@@ -5,6 +5,7 @@
 #include "preview/BasePreviewController.h"
 #include "preview/ExternalPreviewController.h"
 #include "preview/ExternalPreviewWindowController.h"
+#include "preview/PreviewRenderer.h"
 #include "Services/MarkdownFormatter.h"
 
 #include <QPointer>
@@ -57,8 +58,11 @@ public:
     QUrl styleURL() const { return m_styleURL; }
     bool isCollapsed() const { return m_isCollapsed; }
     bool isBusy() const { return m_busy; }
-    // Whether typing left a render waiting for the pause.
-    bool hasPendingRender() const { return m_pauseTimer.isActive(); }
+    // Whether typing left a render waiting for the pause, or a text is being rendered.
+    bool hasPendingRender() const { return m_pauseTimer.isActive() || m_renderer.isBusy(); }
+    // Renderings that run past this are given up (tests shorten it).
+    void setRenderBoundMs(int ms) { m_renderer.setBoundMs(ms); }
+    PreviewRenderer& renderer() { return m_renderer; }
     std::shared_ptr<RealPreviewOutput> realPreviewOutput() const { return m_realPreviewOutput; }
     platform::TextView* textView() const { return m_textView; }
 
@@ -92,15 +96,19 @@ public:
 
     // The label text for a word count: "", "1 word", "<n> words".
     static QString wordCountText(uint64_t words);
-    // The pane's page: the front-matter table (or nothing), a line feed, then the page.
+    // The pane's page: the front-matter table and a line feed at the start of the page's body
+    // (in front of a page without one); without a table, a line feed then the page.
     static QString paneHTML(const RenderingResult& page);
     // The page title for a base folder: its name without extension; none without a base.
     static std::optional<QString> pageTitle(const QUrl& base);
     // How long typing waits for a pause, by the length of the text.
     static int pauseMilliseconds(qsizetype textLength);
+    // What the pane says of a text that takes the engine too long.
+    static QString tooComplexMessage();
 
 private:
     void render(const QUrl& document);
+    void show(const QUrl& document, const PreviewRenderer::Result& rendered);
     void renderPending();
     void cancelPendingRender();
     bool externalWindowVisible() const;
@@ -134,11 +142,14 @@ private:
     std::optional<QString> m_overriddenStylePath;
 
     QTimer m_pauseTimer;
+    PreviewRenderer m_renderer;
     QUrl m_pendingDocument;
     bool m_hasRendered = false;
     QUrl m_lastRenderedDocument;
     quint64 m_countGeneration = 0;
     QMetaObject::Connection m_scrollConnection;
+    QMetaObject::Connection m_viewportConnection;
+    std::pair<int, int> m_syncedPosition { -1, -1 }; // the editor's bar value and maximum last followed
     std::vector<platform::Observation> m_observations;
 };
 

@@ -5,6 +5,7 @@
 #include "HTML/HTMLFormatter.h"
 #include "Services/MarkdownFormatter.h"
 #include "Vendors/RegExp.h"
+#include "platform/web/PageScheme.h"
 #include "platform/web/WebView.h"
 #include "preferences/PreviewPreferencesSynchronizer.h"
 #include "preview/PreviewOutlinePopover.h"
@@ -74,8 +75,10 @@ std::optional<QString> PreviewOutlineController::outlineBody(const QString& rend
 QString PreviewOutlineController::outlinePage(const QString& body)
 {
     QString styleLink;
-    if (const std::optional<QString> path = PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath())
+    if (const std::optional<QString> path = PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath()) {
         styleLink = CSSLinks::styleSheetLinkForURL(QUrl::fromLocalFile(*path).toString(QUrl::FullyEncoded));
+        platform::PageScheme::instance()->addSharedFile(*path);
+    }
     return HTMLFormatter::formatContent(body, styleLink, OUTLINE_CSS, QString());
 }
 

@@ -44,7 +44,8 @@ const QString& JSScripts::repairRemoteImageSourcesFunc()
         "function repairRemoteImageSources(url){ var imgs = document.getElementsByTagName('img'); "
         "var a = document.createElement('a'); a.href = url; var realDomain = a.protocol + '//' + a.host; "
         "for (i=0;i<imgs.length;i++) { a.href = imgs[i].src; "
-        "if (a.protocol == 'file:') { imgs[i].src = realDomain + a.pathname + a.search + a.hash; }}}");
+        "if (a.protocol == 'file:' || (a.protocol == location.protocol && a.host == location.host)) "
+        "{ imgs[i].src = realDomain + a.pathname + a.search + a.hash; }}}");
     return text;
 }
 
@@ -54,7 +55,8 @@ const QString& JSScripts::repairLinkHrefsFunc()
         "function repairLinkHrefs(url){ var links = document.getElementsByTagName('link'); "
         "var a = document.createElement('a'); a.href = url; var realProtocol = a.protocol; var realHost = a.host; "
         "for (i=0;i<links.length;i++) { a.href = links[i].href; "
-        "if (a.protocol == 'file:') { var host = a.host == '' ? realHost : a.host; "
+        "if (a.protocol == 'file:' || (a.protocol == location.protocol && a.host == location.host)) "
+        "{ var host = a.host == '' || a.protocol != 'file:' ? realHost : a.host; "
         "links[i].href = realProtocol + '//' + host + a.pathname + a.search + a.hash; }}}");
     return text;
 }
@@ -75,9 +77,10 @@ const QString& JSScripts::repairLocalImageSourcesFunc()
         "var a = document.createElement('a'); "
         "var pageBase = document.baseURI.substring(0, document.baseURI.lastIndexOf('/')); "
         "for (i=0;i<imgs.length;i++) { a.href = imgs[i].src; "
-        "if (a.protocol == 'file:') { var path = a.href.replace(pageBase, '').replace('file://', ''); "
+        "if (a.protocol == 'file:' || (a.protocol == location.protocol && a.host == location.host)) "
+        "{ var root = a.protocol + '//' + a.host; var path = a.href.replace(pageBase, '').replace(root, ''); "
         "var isAbsolute = path.indexOf('%1') == 0; "
-        "imgs[i].src = a.protocol + '//' + (isAbsolute ? '' : baseUrl) + path; }}}")
+        "imgs[i].src = root + (isAbsolute ? '' : baseUrl) + path; }}}")
                                     .arg(jsSingleQuoted(absoluteImageRoot()));
     return text;
 }

@@ -7,7 +7,9 @@
 namespace penwick {
 
 // The JavaScript of the preview and export pages: page functions the preview calls by name
-// (bare definitions) and ready script elements, each "" when its setting is off.
+// (bare definitions) and ready script elements, each "" when its setting is off. The repair
+// functions take an address on the page's own origin (the preview serves its pages and their
+// folder from a scheme of its own) for a local one, as they take file: addresses.
 class JSScripts {
 public:
     // Function definitions the preview injects into pages itself.

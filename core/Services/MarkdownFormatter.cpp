@@ -67,11 +67,15 @@ RenderingResult MarkdownFormatter::formatForPreview(const std::optional<QString>
 {
     if (!text)
         return { QString(QLatin1String("")), std::nullopt, std::nullopt };
-    const QString absolute = (cssURL && cssURL->isValid()) ? cssURL->toString(QUrl::FullyEncoded) : QString();
-    const QString link = CSSLinks::styleSheetLinkForURL(absolute);
     const bool parseJekyll = UserDefaults::standard().boolForKey(CorePrefs::PREVIEW_PARSE_JEKYLL);
-    RenderingResult rendering = formatRawContent(*text, parseJekyll);
-    rendering.markdown = HTMLFormatter::formatContent(rendering.markdown, link,
+    return formatPreviewPage(formatRawContent(*text, parseJekyll), cssURL, title);
+}
+
+RenderingResult MarkdownFormatter::formatPreviewPage(RenderingResult rendering, const std::optional<QUrl>& cssURL,
+    const std::optional<QString>& title)
+{
+    const QString absolute = (cssURL && cssURL->isValid()) ? cssURL->toString(QUrl::FullyEncoded) : QString();
+    rendering.markdown = HTMLFormatter::formatContent(rendering.markdown, CSSLinks::styleSheetLinkForURL(absolute),
         QStringLiteral("li.task-list-item{list-style:none}"), title.value_or(QString()));
     return rendering;
 }

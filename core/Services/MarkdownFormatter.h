@@ -38,6 +38,9 @@ public:
     // A whole preview page linking `cssURL` with `title`; an absent text gives "" and no page.
     static RenderingResult formatForPreview(const std::optional<QString>& text, const std::optional<QUrl>& cssURL,
         const std::optional<QString>& title);
+    // The second half of formatForPreview(): the page around a rendering made already.
+    static RenderingResult formatPreviewPage(RenderingResult rendering, const std::optional<QUrl>& cssURL,
+        const std::optional<QString>& title);
 };
 
 } // namespace penwick

@@ -1,5 +1,7 @@
 #include "platform/web/WebPage.h"
 
+#include "platform/web/PageScheme.h"
+
 #include <QPointer>
 
 namespace penwick::platform {
@@ -43,6 +45,9 @@ std::optional<NavigationKind> askedKind(QWebEnginePage::NavigationType type)
     }
 }
 
+// How long after a click or key a navigation still counts as the user's.
+constexpr qint64 kUserActionMs = 1000;
+
 } // namespace
 
 WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
@@ -56,7 +61,13 @@ bool WebPage::isInPageAnchor(const QUrl& url) const
         return false;
     const QUrl bare = url.adjusted(QUrl::RemoveFragment);
     const QUrl own = this->url().adjusted(QUrl::RemoveFragment);
-    return (!own.isEmpty() && bare == own) || (!m_baseUrl.isEmpty() && bare == m_baseUrl.adjusted(QUrl::RemoveFragment));
+    return (!own.isEmpty() && bare == own)
+        || (!m_baseUrl.isEmpty() && PageScheme::toFileUrl(bare) == m_baseUrl.adjusted(QUrl::RemoveFragment));
+}
+
+bool WebPage::hasRecentUserInput() const
+{
+    return m_userInput.isValid() && m_userInput.elapsed() <= kUserActionMs;
 }
 
 bool WebPage::decide(const NavigationRequest& request)
@@ -67,7 +78,11 @@ bool WebPage::decide(const NavigationRequest& request)
         emit inPageAnchorRequested(request.url.fragment(QUrl::FullyDecoded));
         return false;
     }
-    return m_policy ? m_policy(request) : true;
+    if (!m_policy)
+        return true;
+    NavigationRequest asked = request;
+    asked.url = PageScheme::toFileUrl(request.url);
+    return m_policy(asked);
 }
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
@@ -75,6 +90,10 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
     if (!isMainFrame)
         return true;
     const auto kind = askedKind(type);
+    if (kind && !hasRecentUserInput() && !isInPageAnchor(url)) {
+        m_lastRefused = true; // a script's doing: nothing leaves the page for it
+        return false;
+    }
     m_lastRefused = kind && !decide({ url, *kind, isMainFrame });
     return !m_lastRefused;
 }

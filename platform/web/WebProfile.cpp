@@ -2,6 +2,7 @@
 
 #include "platform/StandardLocations.h"
 #include "platform/web/LocalFileGuard.h"
+#include "platform/web/PageScheme.h"
 
 #include <QCoreApplication>
 #include <QWebEngineProfile>
@@ -15,11 +16,15 @@ QWebEngineProfile* sharedWebProfile()
         auto* p = new QWebEngineProfile(QCoreApplication::instance());
         QWebEngineSettings* s = p->settings();
         s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
-        s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true); // reaches the policy, opens nothing
+        // Pages come from PageScheme, under an origin per folder; file: pages would all be one
+        // origin that reads every local file.
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        // Only windows the user asked for (a click, a key) get as far as the page's policy.
+        s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
         s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
         p->setUrlRequestInterceptor(new LocalFileGuard({ resourcesDirectory() }, p));
+        p->installUrlSchemeHandler(PageScheme::name, PageScheme::instance());
         return p;
     }();
     return profile;

@@ -4,9 +4,9 @@ class QWebEngineProfile;
 
 namespace penwick::platform {
 
-// The one web profile of every view of the process: off the record, scripts on, local
-// pages may load local and remote subresources, and page scripts may not read local files
-// outside the application's resources (LocalFileGuard).
+// The one web profile of every view of the process: off the record, scripts on, pages
+// served by PageScheme, no file access from pages (LocalFileGuard refuses what is left), and
+// windows opened only at the user's request.
 QWebEngineProfile* sharedWebProfile();
 
 } // namespace penwick::platform

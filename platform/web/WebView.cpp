@@ -1,8 +1,9 @@
 #include "platform/web/WebView.h"
 
-#include "platform/AtomicFileWriter.h"
+#include "platform/StandardLocations.h"
 #include "platform/web/HtmlChunks.h"
 #include "platform/web/InPageLinkBridge.h"
+#include "platform/web/PageScheme.h"
 #include "platform/web/ScriptText.h"
 #include "platform/web/WebPage.h"
 #include "platform/web/WebProfile.h"
@@ -12,12 +13,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QUuid>
 #include <QWebChannel>
 #include <QWebEngineScript>
@@ -26,24 +27,6 @@
 namespace penwick::platform {
 
 namespace {
-
-// The engine refuses a page given as text whose percent-encoded form passes 2 MiB.
-constexpr qsizetype kMaxInlinePage = 2 * 1024 * 1024 - 4096;
-
-bool fitsInline(const QByteArray& utf8)
-{
-    if (utf8.size() * 3 <= kMaxInlinePage)
-        return true;
-    qsizetype encoded = 0;
-    for (const char c : utf8) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
-            || c == '.' || c == '_' || c == '~';
-        encoded += plain ? 1 : 3;
-        if (encoded > kMaxInlinePage)
-            return false;
-    }
-    return true;
-}
 
 QString htmlAttribute(const QString& text)
 {
@@ -160,6 +143,7 @@ WebView::~WebView()
     *m_alive = false;
     if (m_inspector)
         delete m_inspector;
+    PageScheme::instance()->removePages(this);
     // The page goes before its profile and before this widget's parts.
     setPage(nullptr);
     delete m_page;
@@ -182,49 +166,52 @@ QString WebView::literal(const QString& text)
     return ScriptText::literal(text);
 }
 
-void WebView::clearPageFile()
-{
-    if (!m_pageFile.isEmpty()) {
-        QFile::remove(m_pageFile);
-        m_pageFile.clear();
-    }
-}
-
 void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
 {
-    clearPageFile();
-    m_loadedBody = bodyContent(html);
     m_page->setPageBaseUrl(baseUrl);
     m_loadIssued = true;
-    const QByteArray utf8 = html.toUtf8();
-    if (fitsInline(utf8)) {
-        m_page->setHtml(html, baseUrl);
-        return;
+    // The page comes from the program's own scheme under its folder's origin (the resources'
+    // when it has no local base), never as a file: or data: page: those could read local files.
+    QString folder = resourcesDirectory();
+    QByteArray page;
+    if (baseUrl.isLocalFile()) {
+        folder = baseUrl.toLocalFile();
+        if (!folder.endsWith(QLatin1Char('/')))
+            folder = QFileInfo(folder).path();
     }
-    if (!m_pageFolder) {
-        m_pageFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/penwick-page-XXXXXX"));
-        if (m_pageFolder->isValid())
-            QFile::setPermissions(m_pageFolder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    const QString path = m_pageFolder->filePath(QStringLiteral("page-%1.html").arg(++m_pageFileSerial));
-    if (!m_pageFolder->isValid()
-        || writeFileAtomically(path, withBase(html, baseUrl), QFile::ReadOwner | QFile::WriteOwner)) {
-        qWarning("WebView: cannot write the page file %s", qPrintable(path));
-        // The engine would refuse the page as text: show what fits rather than nothing.
-        m_page->setHtml(QStringLiteral("<!DOCTYPE html><html><body><p>The page could not be shown.</p></body></html>"), baseUrl);
-        return;
-    }
-    m_pageFile = path;
-    m_page->load(QUrl::fromLocalFile(path));
+    m_origin = PageScheme::instance()->originOf(folder);
+    const QString served = PageScheme::withPageAddresses(html, m_origin);
+    m_loadedBody = bodyContent(served);
+    page = baseUrl.isLocalFile() ? served.toUtf8() : withBase(served, baseUrl);
+    m_page->load(PageScheme::instance()->addPage(this, folder, page));
+}
+
+QString WebView::withPageAddresses(const QString& html) const
+{
+    return m_origin.isEmpty() ? html : PageScheme::withPageAddresses(html, m_origin);
 }
 
 void WebView::loadUrl(const QUrl& url)
 {
-    clearPageFile();
+    if (url.isLocalFile()) {
+        loadFile(url.toLocalFile(), QUrl::fromLocalFile(QFileInfo(url.toLocalFile()).path() + QLatin1Char('/')));
+        return;
+    }
     m_loadedBody.clear();
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
+    m_origin.clear();
     m_page->load(url);
+}
+
+void WebView::loadFile(const QString& file, const QUrl& folderUrl)
+{
+    m_loadedBody.clear();
+    m_page->setPageBaseUrl({});
+    m_loadIssued = true;
+    const QString folder = folderUrl.isLocalFile() ? folderUrl.toLocalFile() : resourcesDirectory();
+    m_origin = PageScheme::instance()->originOf(folder);
+    m_page->load(PageScheme::instance()->addFilePage(this, file, folder));
 }
 
 QUrl WebView::baseUrl() const
@@ -335,7 +322,7 @@ QString jsonArray(const QStringList& pieces)
 
 std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
 {
-    const QString html = bodyContent(page);
+    const QString html = withPageAddresses(bodyContent(page));
     const QString updater = QString::fromLatin1(kBodyUpdater);
     const QString marker = ScriptText::json(m_chunkMarker);
     QString script;
@@ -592,6 +579,12 @@ void WebView::dropEvent(QDropEvent* event)
 bool WebView::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        m_page->noteUserInput();
+        return QWebEngineView::eventFilter(watched, event);
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:

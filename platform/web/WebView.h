@@ -13,7 +13,6 @@
 
 class QPageLayout;
 class QPrinter;
-class QTemporaryDir;
 class QWebChannel;
 
 namespace penwick::platform {
@@ -21,8 +20,8 @@ namespace penwick::platform {
 class InPageLinkBridge;
 class WebPage;
 
-// A web view for pages the program makes: it loads HTML with a base folder (large pages
-// through a private file), replaces the body of the page shown, runs scripts in order with
+// A web view for pages the program makes: it loads HTML with a base folder (from the
+// program's own scheme, under an origin of that folder: see PageScheme), replaces the body of the page shown, runs scripts in order with
 // callbacks, answers every navigation through the owner's policy, keeps in-page anchors in
 // the page, refuses drops and prints. It knows nothing of what the pages are about.
 class WebView : public QWebEngineView {
@@ -40,8 +39,15 @@ public:
     // Loads `html` as a new page whose relative addresses resolve against `baseUrl`
     // (a folder's URL ends with "/"; empty: none).
     void loadHtml(const QString& html, const QUrl& baseUrl = {});
+    // A file: URL loads as loadFile() with the file's own folder.
     void loadUrl(const QUrl& url);
+    // Loads the page in `file` with the origin of the folder `folderUrl`: its scripts may
+    // read that folder's files, as a page loaded with that base may.
+    void loadFile(const QString& file, const QUrl& folderUrl);
     QUrl baseUrl() const;
+    // `html` with its file: addresses turned into addresses the page shown may load
+    // (PageScheme::withPageAddresses with the page's origin).
+    QString withPageAddresses(const QString& html) const;
     bool isLoadPending() const;
 
     // Replaces the body of the page shown, keeping its scripts, globals and scroll position.
@@ -109,7 +115,6 @@ private:
     void adoptLoadedBody();
     void onLoadStarted();
     void onLoadFinished(bool ok);
-    void clearPageFile();
     void pump();
     void scrollToAnchor(const QString& id);
     void installPageScripts();
@@ -119,9 +124,6 @@ private:
     InPageLinkBridge* m_bridge = nullptr;
     InPageLinkHandler m_inPageLinkHandler;
     UrlOpener m_opener;
-    std::unique_ptr<QTemporaryDir> m_pageFolder;
-    QString m_pageFile;
-    int m_pageFileSerial = 0;
     bool m_loadIssued = false; // issued, not yet started
     bool m_hasPendingBody = false;
     QString m_pendingBody;
@@ -131,6 +133,7 @@ private:
     quint64 m_bodyEpoch = ~quint64(0);
     quint64 m_bodyGeneration = 0;
     QString m_chunkMarker;
+    QString m_origin; // of the page loaded last, on the program's page scheme
     QString m_loadedBody; // the body of the page whose load is pending or last ended
     std::deque<Script> m_queue;
     bool m_startedRefused = false;

@@ -1,9 +1,11 @@
 #include "CorePrefs.h"
+#include "shell/Prefs.h"
 #include "OutlineRecorder.h"
 #include "Services/MarkdownFormatter.h"
 #include "TestSupport.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
+#include "preferences/PreviewPreferencesSynchronizer.h"
 #include "preview/PreviewOutlineController.h"
 #include "preview/PreviewOutlinePopover.h"
 
@@ -193,6 +195,20 @@ TEST_F(PreviewOutline, AClickOnALinkSendsTheIdAndEntryAndThePopoverStaysOpen)
     EXPECT_TRUE(popover->isVisible());
     EXPECT_TRUE(button->isChecked());
     EXPECT_EQ(loads, 1) << "the page did not navigate";
+}
+
+TEST_F(PreviewOutline, ThePageWearsThePreviewStyle)
+{
+    platform::UserDefaults::standard().setValue(Prefs::PREVIEW_STYLE_NAME, QStringLiteral("Penwick Dark"));
+    ASSERT_TRUE(PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath().has_value());
+    open(QStringLiteral("# Intro\n\n## Setup\n"));
+    ASSERT_TRUE(test::waitUntil([&] { return loads > 0; }, 30000));
+    EXPECT_TRUE(test::waitUntil([&] {
+        return eval(QStringLiteral("getComputedStyle(document.body).backgroundColor")).toString() == QStringLiteral("rgb(30, 34, 39)");
+    }, 20000));
+    EXPECT_TRUE(eval(QStringLiteral("getComputedStyle(document.body).fontFamily")).toString().startsWith(QStringLiteral("\"DejaVu Sans\"")));
+    EXPECT_EQ(eval(QStringLiteral("getComputedStyle(document.querySelector('a')).color")).toString(), QStringLiteral("rgb(108, 182, 255)"));
+    platform::UserDefaults::standard().removeObject(Prefs::PREVIEW_STYLE_NAME);
 }
 
 TEST_F(PreviewOutline, ANumberPastTheHeadingListSelectsNothing)

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QKeyEvent>
+#include <QTest>
 #include <QToolButton>
 
 using namespace penwick;
@@ -42,6 +44,9 @@ TEST(PreviewPaneText, LabelsTitlesAndPaneHtml)
     EXPECT_EQ(PreviewController::paneHTML(page), QStringLiteral("\n<html>page</html>"));
     page.frontMatterTable = QStringLiteral("<table></table>");
     EXPECT_EQ(PreviewController::paneHTML(page), QStringLiteral("<table></table>\n<html>page</html>"));
+    page.markdown = QStringLiteral("<!DOCTYPE html><html><head><title>t</title></head>\n<body><p>x</p></body>\n</html>");
+    EXPECT_EQ(PreviewController::paneHTML(page),
+        QStringLiteral("<!DOCTYPE html><html><head><title>t</title></head>\n<body><table></table>\n<p>x</p></body>\n</html>"));
     EXPECT_EQ(PreviewController::pauseMilliseconds(0), 30);
     EXPECT_EQ(PreviewController::pauseMilliseconds(1024 * 1024), 30 + 256);
     EXPECT_EQ(PreviewController::pauseMilliseconds(10 * 1024 * 1024), 500);
@@ -68,6 +73,94 @@ TEST_F(PaneTest, TypingRendersOncePerPause)
     EXPECT_EQ(eval(QStringLiteral("window.updates")).toInt(), 2);
     EXPECT_TRUE(eval(QStringLiteral("document.body.textContent")).toString().contains(QStringLiteral("w49")));
     EXPECT_FALSE(pane->busyIndicator()->isVisible());
+}
+
+TEST_F(PaneTest, AnUpdateGivesTheSamePageAsAFullLoad)
+{
+    platform::UserDefaults::standard().setValue(Prefs::PREVIEW_PARSE_JEKYLL, true);
+    const QString snapshot = QStringLiteral(
+        "JSON.stringify({mode: document.compatMode, title: document.title, head: document.head.outerHTML,"
+        " body: document.body.innerHTML.trim(), sheets: document.styleSheets.length,"
+        " links: document.querySelectorAll('link').length, tables: document.querySelectorAll('table.jekyll-table').length})");
+    for (const bool frontMatter : { true, false }) {
+        SCOPED_TRACE(frontMatter ? "with front matter" : "without front matter");
+        const QString top = frontMatter ? QStringLiteral("---\ntitle: x\n---\n") : QString();
+        controller()->setForceLoadInsteadOfInject(true);
+        setText(top + QStringLiteral("# One\n\nfirst"));
+        render();
+        settle();
+        setText(top + QStringLiteral("# One\n\nfirst second"));
+        render();
+        settle();
+        ASSERT_TRUE(waitFor(QStringLiteral("document.body.textContent.indexOf('second') >= 0")));
+        const int loads = paneLoads;
+        const QString updated = eval(snapshot).toString();
+        controller()->setForceLoadInsteadOfInject(true);
+        render();
+        settle();
+        EXPECT_EQ(paneLoads, loads + 1);
+        const QString loaded = eval(snapshot).toString();
+        EXPECT_EQ(updated, loaded);
+        EXPECT_TRUE(loaded.contains(QStringLiteral("\"mode\":\"CSS1Compat\""))) << loaded.toStdString();
+        EXPECT_TRUE(loaded.contains(QStringLiteral("\"title\":\"notes\""))) << loaded.toStdString();
+        EXPECT_TRUE(loaded.contains(frontMatter ? QStringLiteral("\"tables\":1") : QStringLiteral("\"tables\":0"))) << loaded.toStdString();
+    }
+}
+
+TEST_F(PaneTest, TextAfterANulShowsToo)
+{
+    setText(QStringLiteral("before") + QChar(0) + QStringLiteral("after\n\n# Later\n"));
+    render();
+    settle();
+    ASSERT_TRUE(waitFor(QStringLiteral("document.body.textContent.indexOf('after') >= 0")));
+    EXPECT_EQ(eval(QStringLiteral("document.querySelector('p').textContent")).toString(),
+        QStringLiteral("before") + QChar(QChar::ReplacementCharacter) + QStringLiteral("after"));
+    EXPECT_EQ(eval(QStringLiteral("document.querySelector('h1').textContent")).toString(), QStringLiteral("Later"));
+}
+
+namespace {
+
+// One long paragraph that the engine takes quadratic time over (minutes for 1 MB).
+QString craftedParagraph(qsizetype bytes)
+{
+    QString text;
+    text.reserve(bytes + 32);
+    while (text.size() < bytes)
+        text += QStringLiteral("word *em* `c` [l](u) ");
+    return text;
+}
+
+} // namespace
+
+TEST_F(PaneTest, ATextTooLongToRenderIsGivenUpWhileTheEditorAnswers)
+{
+    setText(craftedParagraph(1024 * 1024));
+    render();
+    ASSERT_TRUE(controller()->hasPendingRender());
+    // the window answers a key while the text renders
+    editor->setFocus();
+    QCoreApplication::postEvent(editor.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier));
+    QCoreApplication::postEvent(editor.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z")));
+    ASSERT_TRUE(waitUntil([&] { return editor->string().startsWith(QLatin1Char('z')); }, 2000));
+    EXPECT_TRUE(controller()->hasPendingRender()) << "the key was answered before the rendering ended";
+    EXPECT_NE(controller()->renderer().processId(), 0);
+
+    // past the bound the rendering is given up, its process ended, and the pane says why
+    ASSERT_TRUE(waitFor(QStringLiteral("document.body.textContent.indexOf(%1) >= 0")
+                            .arg(platform::WebView::literal(PreviewController::tooComplexMessage())),
+        nullptr, 30000));
+    EXPECT_EQ(controller()->renderer().processId(), 0);
+    EXPECT_FALSE(controller()->hasPendingRender());
+
+    // a newer text supersedes an unfinished rendering of a long one
+    setText(craftedParagraph(1024 * 1024));
+    render();
+    ASSERT_TRUE(waitUntil([&] { return controller()->renderer().isBusy(); }, 5000));
+    setText(QStringLiteral("# Fine\n\nshort"));
+    render();
+    ASSERT_TRUE(waitFor(QStringLiteral("!!document.querySelector('h1') && document.querySelector('h1').textContent === 'Fine'"), nullptr, 30000));
+    settle();
+    EXPECT_EQ(eval(QStringLiteral("document.body.textContent.indexOf('too complex')")).toInt(), -1);
 }
 
 TEST_F(PaneTest, CollapsedPaneDoesNothingUntilExpanded)
@@ -195,8 +288,8 @@ TEST_F(PaneTest, TheStyleNotificationLinksTheNewSheet)
     auto& defaults = platform::UserDefaults::standard();
     defaults.setValue(Prefs::PREVIEW_STYLE_NAME, sheet);
     settle();
-    const QString sheetURL = QUrl::fromLocalFile(sheet).toString();
-    EXPECT_FALSE(eval(links).toString().contains(sheetURL));
+    const QString sheetPath = QUrl::fromLocalFile(sheet).path(QUrl::FullyEncoded);
+    EXPECT_FALSE(eval(links).toString().contains(sheetPath));
     QFile file(sheet);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("body { color: rgb(4, 5, 6); }");
@@ -206,9 +299,35 @@ TEST_F(PaneTest, TheStyleNotificationLinksTheNewSheet)
     platform::NotificationCenter::defaultCenter().post(Notifications::PREVIEW_THEME_LOADED);
     settle();
     EXPECT_EQ(paneLoads, before + 1) << "a full load";
-    EXPECT_TRUE(eval(links).toString().contains(sheetURL)) << eval(links).toString().toStdString();
+    // linked through the page's own scheme, under the same path
+    EXPECT_TRUE(eval(links).toString().contains(sheetPath)) << eval(links).toString().toStdString();
     EXPECT_TRUE(waitFor(QStringLiteral("getComputedStyle(document.body).color == 'rgb(4, 5, 6)'")));
     defaults.removeObject(Prefs::PREVIEW_STYLE_NAME);
+}
+
+TEST_F(PaneTest, ThePageFollowsTheEditorMovedFromTheKeyboard)
+{
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("line %1\n").arg(i);
+    setText(lines.join(QLatin1Char('\n')));
+    render();
+    settle();
+    ASSERT_TRUE(waitFor(QStringLiteral("document.documentElement.scrollHeight > 3 * window.innerHeight")));
+    editor->setFocus();
+    // the editor's bar may stop a line short of its end: the page follows to the same place
+    const QString nearBottom = QStringLiteral("window.scrollY > 0.95 * (document.documentElement.scrollHeight - window.innerHeight)");
+    QTest::keyClick(editor.get(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(waitFor(nearBottom)) << "Ctrl+End";
+    QTest::keyClick(editor.get(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_TRUE(waitFor(QStringLiteral("window.scrollY === 0"))) << "Ctrl+Home";
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    EXPECT_TRUE(waitFor(QStringLiteral("window.scrollY > 0"))) << "Page Down";
+    const int paged = eval(QStringLiteral("window.scrollY")).toInt();
+    for (int i = 0; i < 60; ++i)
+        QTest::keyClick(editor.get(), Qt::Key_Down);
+    EXPECT_TRUE(waitFor(QStringLiteral("window.scrollY > %1").arg(paged))) << "arrows";
 }
 
 TEST_F(PaneTest, AutoSyncAndIgnoreAutoSync)

@@ -130,7 +130,8 @@ TEST_F(RealPreview, SitePageWithTheDocumentThenReuseThenReload)
     ASSERT_TRUE(pane->externalWindow()->isVisible());
     auto output = controller()->realPreviewOutput();
     ASSERT_NE(output, nullptr);
-    EXPECT_TRUE(output->htmlContent().contains(QStringLiteral("<strong>world</strong>")));
+    // rendered in the render process: the output is filled once the rendering is back
+    ASSERT_TRUE(waitUntil([&] { return output->htmlContent().contains(QStringLiteral("<strong>world</strong>")); }, 30000));
     EXPECT_EQ(output->frontMatterDict().value_or(QVariantMap()).value(QStringLiteral("title")).toString(), QStringLiteral("My <em>Post</em>"));
     platform::WebView* ext = externalView();
     ASSERT_TRUE(waitFor(QStringLiteral("document.querySelector('.post-body') && document.querySelector('.post-body').innerHTML.indexOf('<strong>world</strong>') >= 0"), ext));

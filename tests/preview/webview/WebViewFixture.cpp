@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QTest>
 
 namespace penwick::test {
 
@@ -57,6 +58,17 @@ QVariant WebViewTest::eval(const QString& script, platform::WebView::World world
 bool WebViewTest::waitFor(const QString& condition, int timeoutMs)
 {
     return waitUntil([&] { return eval(condition).toBool(); }, timeoutMs);
+}
+
+void WebViewTest::click(const QString& id)
+{
+    const QVariantList at = eval(QStringLiteral("(function () { var e = document.getElementById('%1'); e.scrollIntoView({ block: 'center' });"
+                                                " var b = e.getBoundingClientRect(); return [b.left + b.width / 2, b.top + b.height / 2]; })()")
+                                     .arg(id))
+                                .toList();
+    ASSERT_EQ(at.size(), 2) << id.toStdString();
+    QWidget* target = view->focusProxy() ? view->focusProxy() : view.get();
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(qRound(at.at(0).toDouble()), qRound(at.at(1).toDouble())));
 }
 
 QString WebViewTest::makeImageFolder()

@@ -27,6 +27,9 @@ protected:
     // Waits until `condition` (a page script) is true.
     bool waitFor(const QString& condition, int timeoutMs = 20000);
 
+    // Presses and releases the mouse on the middle of the element with `id`, as the user would.
+    void click(const QString& id);
+
     // A folder with "pic.png" (8×6 pixels), its URL ending with "/".
     QString makeImageFolder();
     QUrl folderUrl(const QString& folder) const { return QUrl::fromLocalFile(folder + QLatin1Char('/')); }
