@@ -183,7 +183,7 @@ void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
     const QString served = PageScheme::withPageAddresses(html, m_origin);
     m_loadedBody = bodyContent(served);
     page = baseUrl.isLocalFile() ? served.toUtf8() : withBase(served, baseUrl);
-    m_page->load(PageScheme::instance()->addPage(this, folder, page));
+    issueLoad(PageScheme::instance()->addPage(this, folder, page));
 }
 
 QString WebView::withPageAddresses(const QString& html) const
@@ -201,7 +201,7 @@ void WebView::loadUrl(const QUrl& url)
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
     m_origin.clear();
-    m_page->load(url);
+    issueLoad(url);
 }
 
 void WebView::loadFile(const QString& file, const QUrl& folderUrl)
@@ -211,7 +211,7 @@ void WebView::loadFile(const QString& file, const QUrl& folderUrl)
     m_loadIssued = true;
     const QString folder = folderUrl.isLocalFile() ? folderUrl.toLocalFile() : resourcesDirectory();
     m_origin = PageScheme::instance()->originOf(folder);
-    m_page->load(PageScheme::instance()->addFilePage(this, file, folder));
+    issueLoad(PageScheme::instance()->addFilePage(this, file, folder));
 }
 
 QUrl WebView::baseUrl() const
@@ -224,6 +224,12 @@ bool WebView::isLoadPending() const
     return m_loadIssued || m_page->isLoading();
 }
 
+void WebView::issueLoad(const QUrl& url)
+{
+    m_issuedUrl = url;
+    m_page->load(url);
+}
+
 void WebView::onLoadStarted()
 {
     m_loadIssued = false;
@@ -233,6 +239,12 @@ void WebView::onLoadStarted()
 
 void WebView::onLoadFinished(bool ok)
 {
+    if (m_loadIssued && !m_page->isLoading() && m_page->url() == m_issuedUrl) {
+        // A load issued while another was under way: the engine reports one start for both.
+        m_loadIssued = false;
+        m_startedRefused = false;
+        ++m_epoch;
+    }
     if (isLoadPending())
         return; // a load that another one replaced
     if (!ok && m_startedRefused) {

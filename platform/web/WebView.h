@@ -113,6 +113,7 @@ private:
     // After a load: the page's body nodes are matched with the pieces of the body it was given,
     // so that the first update is already a patch.
     void adoptLoadedBody();
+    void issueLoad(const QUrl& url);
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void pump();
@@ -125,6 +126,7 @@ private:
     InPageLinkHandler m_inPageLinkHandler;
     UrlOpener m_opener;
     bool m_loadIssued = false; // issued, not yet started
+    QUrl m_issuedUrl;
     bool m_hasPendingBody = false;
     QString m_pendingBody;
     // The top-level pieces of the body last sent, valid for the document of m_bodyEpoch.

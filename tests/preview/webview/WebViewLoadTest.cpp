@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWebEnginePage>
 
 using namespace penwick;
 using namespace penwick::test;
@@ -37,6 +38,20 @@ TEST_F(WebViewTest, RelativeImageResolvesAgainstTheBaseFolderOnSmallAndLargePage
         EXPECT_EQ(view->baseUrl(), base);
         EXPECT_GT(eval(QStringLiteral("document.body.innerHTML.length")).toLongLong(), size - 1);
     }
+}
+
+TEST_F(WebViewTest, ALoadIssuedWhileAnotherIsUnderWayEndsAndScriptsRunAfterIt)
+{
+    const QString folder = makeImageFolder();
+    bool second = false;
+    QObject::connect(view->page(), &QWebEnginePage::loadStarted, view.get(), [&] {
+        if (std::exchange(second, true))
+            return;
+        view->loadHtml(QStringLiteral("<html><body><p id=\"p\">second</p></body></html>"), folderUrl(folder));
+    });
+    view->loadHtml(QStringLiteral("<html><body><p id=\"p\">first</p></body></html>"), folderUrl(folder));
+    ASSERT_TRUE(waitUntil([&] { return second && !view->isLoadPending(); }, 30000));
+    EXPECT_EQ(eval(QStringLiteral("document.getElementById('p').textContent")).toString(), QStringLiteral("second"));
 }
 
 TEST_F(WebViewTest, PagesGiveUpTheirAddressWithTheNextLoadAndTheView)
