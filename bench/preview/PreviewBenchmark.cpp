@@ -5,7 +5,9 @@
 // counting the words of the rendered page (the DOM walk and its transfer, then the count; and
 // the pane's count after an update, which walks only what changed).
 // Prints median and 95th percentile.
-// Usage: bench_preview [runs]
+// Usage: bench_preview [runs] [kilobytes]; PENWICK_BENCH_SHAPE=real makes the document shaped
+// like real documentation: raw HTML tables, prose holding tag-like text ("Array<string>")
+// and reference links with their definitions.
 #include "BenchSupport.h"
 
 #include "Services/MarkdownFormatter.h"
@@ -37,8 +39,25 @@ namespace {
 
 using bench::waitFor;
 
+QString realShapedMarkdown(qsizetype bytes)
+{
+    static const char* const parts[] = {
+        "## Method of a class\n\n",
+        "Returns: {Array<string>} or {number|Object<string, Node>} when the *key* is `null`; see [the guide][guide].\n\n",
+        "<table>\n<tr><th>Name</th><th>Type</th></tr>\n<tr><td>key</td><td><code>string</code></td></tr>\n</table>\n\n",
+        "- first item with a [reference][api]\n- second item\n\n",
+        "```js\nconst answer = list.map((x) => x * 2);\n```\n\n",
+    };
+    QString text;
+    for (int i = 0; text.size() < bytes; ++i)
+        text += QString::fromUtf8(parts[i % 5]);
+    return text + QStringLiteral("[guide]: http://example.com/guide\n[api]: http://example.com/api\n");
+}
+
 QString markdown(qsizetype bytes)
 {
+    if (qEnvironmentVariable("PENWICK_BENCH_SHAPE") == QLatin1String("real"))
+        return realShapedMarkdown(bytes);
     static const char* const parts[] = {
         "# Heading of a section\n\n",
         "Some *emphasis*, some **strong text**, a `code span` and a [link](http://example.com/page) in a "
@@ -80,7 +99,8 @@ int main(int argc, char* argv[])
     int loads = 0;
     QObject::connect(&view, &platform::WebView::pageLoadFinished, &view, [&](bool) { ++loads; });
 
-    const QString text = markdown(1024 * 1024);
+    const qsizetype kilobytes = argc > 2 ? std::max(1, atoi(argv[2])) : 1024;
+    const QString text = markdown(kilobytes * 1024);
     const RenderingResult page = MarkdownFormatter::formatForPreview(text, std::nullopt, QStringLiteral("bench"));
     view.loadHtml(page.markdown, QUrl::fromLocalFile(QDir::tempPath() + QLatin1Char('/')));
     waitFor([&] { return loads > 0; });
@@ -166,7 +186,7 @@ int main(int argc, char* argv[])
             total.push_back(all);
         }
     }
-    std::printf("1 MB document: %lld bytes of page, %llu words\n", static_cast<long long>(page.markdown.size()),
+    std::printf("%lld KB document: %lld bytes of page, %llu words\n", static_cast<long long>(kilobytes), static_cast<long long>(page.markdown.size()),
         static_cast<unsigned long long>(words));
     report("count: DOM walk and transfer", walk);
     report("count: parse and count in C++", count);
