@@ -89,7 +89,7 @@ std::optional<QString> moveToTrash(const QString& path)
         trash = topTrashFor(top);
         if (trash.isEmpty())
             return QStringLiteral("There is no trash on the file system of this item");
-        // Relative to the top folder there, as the specification allows.
+        // Relative to the top folder there, as the trash format allows.
         recordedPath = top == "/" ? source.mid(1) : source.mid(top.size() + 1);
     }
     const QByteArray files = trash + "/files";

@@ -6,7 +6,7 @@
 
 namespace penwick::platform {
 
-// Moves a file or folder to the user's trash as the freedesktop.org Trash specification
+// Moves a file or folder to the user's trash as the freedesktop.org trash format
 // lays it out, so that file managers list it and can put it back: the home trash
 // ($XDG_DATA_HOME/Trash) for items on the home trash's file system, else the trash at the
 // top of the item's own file system (".Trash/$uid" when the administrator made one, else
