@@ -4,7 +4,7 @@ namespace penwick {
 
 LXLogger& miniLog()
 {
-    static LXLogger logger;
+    static LXLogger logger(QStringLiteral("PenwickMini"));
     return logger;
 }
 

@@ -4,7 +4,7 @@ namespace penwick {
 
 LXLogger& appLog()
 {
-    static LXLogger logger;
+    static LXLogger logger(QStringLiteral("Penwick"));
     return logger;
 }
 

@@ -1,5 +1,7 @@
 #include "MachineIsolation.h"
 
+#include "platform/SystemLog.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -108,6 +110,9 @@ void isolateFromTheMachine()
         qunsetenv(variable.constData());
     qputenv("LANG", "C.UTF-8");
     qputenv("TZ", "UTC");
+
+    // Errors the program logs stay out of the machine's journal: nothing listens here.
+    platform::SystemLog::setSocketPath(base + QStringLiteral("/runtime/log"));
 }
 
 QString isolatedRoot()

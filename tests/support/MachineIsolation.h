@@ -10,6 +10,7 @@ namespace penwick::test {
 //   program's own, as do XDG_RUNTIME_DIR (private to its owner) and TMPDIR;
 // - the session bus is one nobody listens on (programs that need a bus start their own);
 // - no display: the program runs offscreen unless it starts an X server of its own;
+// - the system's log (the journal) is a socket of the program's own where nothing listens;
 // - the desktop's choices for Qt (platform theme, style, scaling, input method), its session
 //   manager, the locale and the time zone are set aside.
 // Called first thing in main(), before any thread or Qt object exists; later calls do nothing.
