@@ -32,6 +32,9 @@ public:
 
     void awakeFromNib();
 
+    QMenu* editorStylesMenu() const { return m_editorStylesMenu; }
+    QMenu* previewStylesMenu() const { return m_previewStylesMenu; }
+
     void handleDocumentSelected(const platform::Notification& notification);
     void setEditorStyle(QAction* sender);
     void setPreviewStyle(QAction* sender);

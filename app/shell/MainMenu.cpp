@@ -1,8 +1,11 @@
 #include "shell/MainMenu.h"
 
+#include "platform/NotificationCenter.h"
 #include "platform/text/TextView.h"
+#include "preferences/IndividualDocumentStyler.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/MainWindowLayout.h"
+#include "shell/Notifications.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXDraftsMenu.h"
@@ -276,6 +279,7 @@ void MainMenu::buildViewMenu()
             controller->zoomImageToActualSize();
     });
     m_view->addSeparator();
+    addDocumentStyleMenus();
     TVXWindowSplitViewController* split = m_layout ? m_layout->splitViewController() : nullptr;
     if (!split)
         return;
@@ -294,6 +298,24 @@ void MainMenu::buildViewMenu()
         action->setShortcut(item.keys);
         m_view->addAction(action);
     }
+}
+
+// The application's one pair of per-document style submenus. Each window's View menu shows
+// them; opening it puts the check marks on this window's document, which the choice will go to.
+void MainMenu::addDocumentStyleMenus()
+{
+    IndividualDocumentStyler* styler = m_application ? m_application->documentStyler() : nullptr;
+    if (!styler)
+        return;
+    m_view->addMenu(styler->editorStylesMenu());
+    m_view->addMenu(styler->previewStylesMenu());
+    m_view->addSeparator();
+    QPointer<IndividualDocumentStyler> target = styler;
+    connect(m_view, &QMenu::aboutToShow, this, [this, target] {
+        if (target && m_controller && m_controller->document())
+            target->handleDocumentSelected({ Notifications::DOCUMENT_SELECTED, nullptr,
+                TVXDocumentWindowController::documentSelectedInfo(m_controller->document()) });
+    });
 }
 
 // --- Window: tabs and windows ---

@@ -49,6 +49,7 @@ private:
     void buildFileMenu();
     void buildEditMenu();
     void buildViewMenu();
+    void addDocumentStyleMenus();
     void buildWindowMenu();
     void buildHelpMenu();
     // The Markdown menu of format items, and the window's commands in the other menus, each

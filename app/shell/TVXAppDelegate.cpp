@@ -5,6 +5,7 @@
 #include "Extensions/StringAdditions.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "preferences/IndividualDocumentStyler.h"
 #include "preferences/TVXPreferencesController.h"
 #include "preferences/ThemesFactory.h"
 #include "shell/Alerts.h"
@@ -115,6 +116,17 @@ void TVXAppDelegate::applicationDidFinishLaunching()
     // Modal: what follows waits until the window has closed.
     m_informationWindows->showWhatsNewAtLaunchIfDue();
     populateDraftItemsMenu();
+}
+
+IndividualDocumentStyler* TVXAppDelegate::documentStyler()
+{
+    if (!m_documentStyler) {
+        m_editorStylesMenu = std::make_unique<QMenu>(tr("Editor Theme"));
+        m_previewStylesMenu = std::make_unique<QMenu>(tr("Preview Style"));
+        m_documentStyler = std::make_unique<IndividualDocumentStyler>(m_editorStylesMenu.get(), m_previewStylesMenu.get());
+        m_documentStyler->awakeFromNib();
+    }
+    return m_documentStyler.get();
 }
 
 void TVXAppDelegate::addDraftsMenu(TVXDraftsMenu* menu)

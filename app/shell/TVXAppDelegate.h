@@ -6,6 +6,7 @@
 #include "shell/UpdateFeed.h"
 
 #include <QList>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -16,6 +17,7 @@
 
 namespace penwick {
 
+class IndividualDocumentStyler;
 class InformationWindows;
 class TVXDraftsMenu;
 class TVXPreferencesController;
@@ -102,6 +104,10 @@ public:
     void showCredits();
     InformationWindows* informationWindows() const { return m_informationWindows.get(); }
 
+    // The styler of the per-document editor-theme and preview-style submenus, which every
+    // window's menu bar shows; made with the first menu bar.
+    IndividualDocumentStyler* documentStyler();
+
     // The drafts menus of the windows' menu bars, refilled at launch and after a tab closes.
     void addDraftsMenu(TVXDraftsMenu* menu);
     void populateDraftItemsMenu();
@@ -132,6 +138,9 @@ private:
     std::unique_ptr<TVXPreferencesController> m_preferences;
     std::unique_ptr<SnippetsWindowController> m_snippetsWindowController;
     std::unique_ptr<InformationWindows> m_informationWindows;
+    std::unique_ptr<QMenu> m_editorStylesMenu;
+    std::unique_ptr<QMenu> m_previewStylesMenu;
+    std::unique_ptr<IndividualDocumentStyler> m_documentStyler;
     UpdateFeed m_updateFeed;
     std::vector<platform::Observation> m_observations;
     bool m_autoAddBlankWindow = false;

@@ -263,13 +263,19 @@ void TVXDocumentWindowController::tabViewDidSelectTabViewItem(TabView*, TabViewI
     m_mruItems.prepend(item);
     syncWindowTitle();
 
+    platform::NotificationCenter::defaultCenter().post(Notifications::DOCUMENT_SELECTED, nullptr, documentSelectedInfo(document));
+}
+
+QVariantMap TVXDocumentWindowController::documentSelectedInfo(TVXDocument* document)
+{
+    EditorViewControllerInterface* editor = document ? document->editorViewController() : nullptr;
     auto orNull = [](const std::optional<QString>& value) { return value ? QVariant(*value) : QVariant(); };
     QVariantMap info;
     info.insert(QStringLiteral("name"), document ? QVariant(document->displayName()) : QVariant());
     info.insert(QStringLiteral("editorThemePath"), editor ? orNull(editor->overriddenStylePath()) : QVariant());
     info.insert(QStringLiteral("previewStylePath"), editor ? orNull(editor->overriddenPreviewStylePath()) : QVariant());
     info.insert(QStringLiteral("document"), document ? QVariant::fromValue<QObject*>(document) : QVariant());
-    platform::NotificationCenter::defaultCenter().post(Notifications::DOCUMENT_SELECTED, nullptr, info);
+    return info;
 }
 
 void TVXDocumentWindowController::setDocument(platform::Document* document)

@@ -135,6 +135,9 @@ public:
     // --- Per-document styles ---
     void setIndividualEditorStyle(const std::optional<QString>& path);
     void setIndividualPreviewStyle(const std::optional<QString>& path);
+    // What "DocumentSelectedNotification" says of a document: its name, its own editor theme
+    // and preview style paths (null when it follows the global setting), the document itself.
+    static QVariantMap documentSelectedInfo(TVXDocument* document);
 
     // --- Notes ---
     // Every note of the window reloads its text when its record changed.
