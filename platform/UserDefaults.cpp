@@ -40,7 +40,8 @@ void UserDefaults::load()
     // Keep an unreadable settings file aside rather than overwriting it with our next write.
     const QString aside = m_path + QStringLiteral(".unreadable-")
         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
-    QFile::rename(m_path, aside);
+    if (QFile::rename(m_path, aside))
+        m_keptUnreadableFile = aside;
     m_error = QStringLiteral("The settings file %1 could not be read (%2); it was kept as %3.")
                   .arg(m_path, result.ok() ? QStringLiteral("not a dictionary") : result.error, aside);
 }
@@ -49,6 +50,12 @@ QString UserDefaults::lastError() const
 {
     QReadLocker lock(&m_lock);
     return m_error;
+}
+
+QString UserDefaults::keptUnreadableFile() const
+{
+    QReadLocker lock(&m_lock);
+    return m_keptUnreadableFile;
 }
 
 QVariant UserDefaults::effectiveLocked(const QString& key) const

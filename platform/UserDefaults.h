@@ -33,6 +33,9 @@ public:
     QString settingsFilePath() const { return m_path; }
     // Empty unless the settings file could not be read or written.
     QString lastError() const;
+    // Where an unreadable settings file found at start was kept (every setting then starts
+    // from its default); empty when the file was read or there was none.
+    QString keptUnreadableFile() const;
 
     void registerDefaults(const QVariantMap& defaults);
     // Registers the dictionary in a property-list file; false (with `error`) when it cannot be read.
@@ -78,6 +81,7 @@ private:
     QVariantMap m_registered;
     QVariantMap m_values;
     QString m_error;
+    QString m_keptUnreadableFile;
 
     ObserverRegistry<Entry> m_observers;
 };

@@ -116,6 +116,21 @@ void TVXAppDelegate::applicationDidFinishLaunching()
     // Modal: what follows waits until the window has closed.
     m_informationWindows->showWhatsNewAtLaunchIfDue();
     populateDraftItemsMenu();
+    tellOfUnreadableSettings();
+}
+
+void TVXAppDelegate::tellOfUnreadableSettings()
+{
+    const QString kept = platform::UserDefaults::standard().keptUnreadableFile();
+    if (kept.isEmpty() || m_toldOfUnreadableSettings)
+        return;
+    TVXDocumentWindowController* main = mainWindowController();
+    if (!main || !main->window())
+        return;
+    m_toldOfUnreadableSettings = true;
+    m_unreadableSettingsAlert = showSheetModalForWindow(main->window(), tr("Penwick's settings could not be read"),
+        tr("Every setting is back to its default. The unreadable settings file was kept as %1.").arg(QDir::toNativeSeparators(kept)),
+        platform::AlertStyle::Warning, std::nullopt, { tr("OK") }, {}, {});
 }
 
 IndividualDocumentStyler* TVXAppDelegate::documentStyler()

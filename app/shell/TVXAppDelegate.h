@@ -43,8 +43,13 @@ public:
     // themes folder, the update feed.
     void applicationWillFinishLaunching(const QStringList& arguments);
     // Start-up, part 2: the companion, when its setting is on, then What's New (modally) when
-    // its page is new since the last launch, then the drafts menus.
+    // its page is new since the last launch, then the drafts menus, then word of unreadable
+    // settings.
     void applicationDidFinishLaunching();
+    // A settings file that could not be read at start was set aside and every setting reset:
+    // the user is told so once, in the main window, with the name the file was kept under.
+    void tellOfUnreadableSettings();
+    QWidget* unreadableSettingsAlert() const { return m_unreadableSettingsAlert; }
     // Every window writes its edited notes.
     void applicationWillResignActive();
     // Saves the session (unless the quit saved it already) and stops observing.
@@ -149,6 +154,8 @@ private:
     bool m_documentsRestoredForThisSession = false;
     bool m_sessionSavedForQuit = false;
     bool m_observing = false;
+    bool m_toldOfUnreadableSettings = false;
+    QPointer<QWidget> m_unreadableSettingsAlert;
 };
 
 } // namespace penwick

@@ -119,8 +119,11 @@ TEST(UserDefaults, UnreadableFileIsKeptAsideNotOverwritten)
         QFile kept(QFileInfo(path).dir().filePath(aside.first()));
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), c.content);
+        EXPECT_EQ(d.keptUnreadableFile(), kept.fileName());
         EXPECT_TRUE(d.setValue("x", 1));
-        EXPECT_EQ(UserDefaults(path).integerForKey("x"), 1);
+        const UserDefaults next(path);
+        EXPECT_EQ(next.integerForKey("x"), 1);
+        EXPECT_TRUE(next.keptUnreadableFile().isEmpty()) << "the next start reads its file";
     }
 }
 
