@@ -265,6 +265,67 @@ void FoldersNavigator::applyFolderChanges(const QStringList& paths, const Folder
     list->endUpdates();
 }
 
+// ---- ignore rules ---------------------------------------------------------------------
+
+void FoldersNavigator::ignoreRulesChanged()
+{
+    // One apply of the Navigator pane announces each of its two settings: one refresh for both.
+    if (m_ignoreRulesRefreshPending)
+        return;
+    m_ignoreRulesRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_ignoreRulesRefreshPending = false;
+        applyIgnoreRules();
+    });
+}
+
+void FoldersNavigator::applyIgnoreRules()
+{
+    m_filterService = std::make_shared<TVXFileSystemFilterService>();
+    TreeListView* list = sourceList();
+    list->beginUpdates();
+    for (const FolderItemPtr& root : rootFolders())
+        relistLoadedFolder(root);
+    list->endUpdates();
+}
+
+void FoldersNavigator::relistLoadedFolder(const FolderItemPtr& folder)
+{
+    if (!folder || !folder->isChildrenPopulated())
+        return;
+    const std::vector<FolderEntry> entries = urlsGenerator(folder->fullPath());
+    QSet<QString> listed;
+    listed.reserve(qsizetype(entries.size()));
+    for (const FolderEntry& entry : entries)
+        listed.insert(entry.path);
+    // Rows the rules now hide go (with what is below them)...
+    std::vector<FolderItemPtr> hidden;
+    for (const TreeListItemPtr& child : folder->children()) {
+        const FolderItemPtr row = asFolderItem(child);
+        if (row && !listed.contains(row->fullPath()))
+            hidden.push_back(row);
+    }
+    removeChildRows(folder, hidden);
+    // ...and entries they no longer hide come in at their place in the listing.
+    TreeListView* list = sourceList();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (folder->findChildAtPath(entries[i].path))
+            continue;
+        FolderItemPtr row = FolderNavigatorItem::create(entries[i].path);
+        row->setIsDirectory(entries[i].isDirectory);
+        row->setFolderParent(folder);
+        row->setRootFolder(folder->rootFolder());
+        const std::size_t at = std::min(i, folder->numberOfChildren());
+        folder->insertChildItem(row, at);
+        list->insertItemsAtIndexes({ int(at) }, folder);
+    }
+    for (const TreeListItemPtr& child : folder->children()) {
+        const FolderItemPtr row = asFolderItem(child);
+        if (row && row->isDirectory())
+            relistLoadedFolder(row);
+    }
+}
+
 // ---- single rows ----------------------------------------------------------------------
 
 void FoldersNavigator::insertChildItemAtPath(const std::optional<QString>& path, const FolderItemPtr& parent, bool isDirectory)

@@ -6,11 +6,13 @@
 
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "shell/AppLogger.h"
 #include "shell/Prefs.h"
 #include "sidebar/FileWatcher.h"
 #include "sidebar/NewFileSystemDialogController.h"
+#include "sidebar/TVXNavigatorPreferencesFactory.h"
 
 #include <QDir>
 #include <QHash>
@@ -49,6 +51,8 @@ FoldersNavigator::FoldersNavigator(TreeListView* sourceList, SidebarFavorites* f
     m_newItemDialog = [](const QString& type, const QString& baseFolder) {
         return NewFileSystemDialogController::runForType(type, baseFolder);
     };
+    platform::NotificationCenter::defaultCenter().addObserver(this, TVXNavigatorPreferencesFactory::IGNORE_FILES_AND_FOLDERS_CHANGED,
+        nullptr, [this](const platform::Notification&) { ignoreRulesChanged(); });
 }
 
 FoldersNavigator::~FoldersNavigator()

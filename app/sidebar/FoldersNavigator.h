@@ -100,6 +100,10 @@ public:
     // Drops these rows of the folder (each one of its children) in one step.
     void removeChildRows(const FolderItemPtr& folder, const std::vector<FolderItemPtr>& rows);
     FolderItemPtr findItemAtPath(const QString& path, const FolderItemPtr& under) const;
+    // The ignore rules changed ("IgnoreFilesAndFoldersChangedNotification"): once the turn of
+    // the event loop ends, every loaded folder is listed again under the new rules.
+    void ignoreRulesChanged();
+    void applyIgnoreRules();
     FolderItemPtr revealItemAtPath(const QString& path, const FolderItemPtr& parent, std::vector<FolderItemPtr>& expandedItems);
     // Reveals, selects and opens the file's row; nothing for a path outside every root.
     FolderItemPtr selectItemWithPath(const QString& path);
@@ -146,6 +150,8 @@ private:
     void watcherBatchEnded(RootWatch* watch);
     void applyNextSlice(RootWatch* watch);
     void rebuildRootFolderPaths();
+    // Drops the folder's rows the rules hide, adds those they show, and so on down its loaded folders.
+    void relistLoadedFolder(const FolderItemPtr& folder);
     void renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath);
     // The loaded folder row at `path` under `root` (the root itself included), by name at each level.
     FolderItemPtr loadedFolderAtPath(const QString& path, const FolderItemPtr& root) const;
@@ -164,6 +170,7 @@ private:
     QDBusConnection m_fileManagerBus;
     double m_watchLatency = 0.5;
     bool m_sessionRestored = false;
+    bool m_ignoreRulesRefreshPending = false;
 
 };
 

@@ -1,10 +1,14 @@
 // Keeping the folder tree in step with the disk, revealing paths, the context menu.
 #include "FoldersFixture.h"
 #include "PrivateBus.h"
+#include "preferences/TVXNavigatorPreferencesViewController.h"
 #include "sidebar/FileWatcher.h"
+#include "sidebar/TVXNavigatorPreferencesFactory.h"
 
+#include <QCheckBox>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QLineEdit>
 
 using namespace penwick;
 using namespace penwick::test;
@@ -264,3 +268,54 @@ TEST_F(TreeMaintenance, SetAsBaseFolderFilesTheFolderUnderTheRootItLiesIn)
 }
 
 } // namespace
+
+TEST_F(TreeMaintenance, IgnoreRulesAppliedInTheNavigatorPaneReachTheOpenTree)
+{
+    const auto resetRules = [] {
+        platform::UserDefaults::standard().removeObject(TVXNavigatorPreferencesFactory::IGNORED_FILES_AND_FOLDERS);
+        platform::UserDefaults::standard().removeObject(TVXNavigatorPreferencesFactory::SHOULD_IGNORE_HIDDEN);
+    };
+    resetRules();
+    makeFile(root + "/build.log");
+    makeFile(root + "/.hidden.md");
+    makeFile(root + "/docs/c.log");
+    section->removeRootFolderItem(top);
+    top = addRoot();
+    const FolderItemPtr docs = row(root + "/docs");
+    ASSERT_TRUE(docs);
+    list.expandItem(top);
+    list.expandItem(docs);
+    ASSERT_EQ(childTitles(top), (QStringList { "docs", "zeta", "build.log", "notes.md" }));
+    ASSERT_EQ(childTitles(docs), (QStringList { "sub", "a.md", "c.log" }));
+
+    TVXNavigatorPreferencesViewController pane;
+    struct Case {
+        const char* what;
+        QString ignore;
+        bool hideHidden;
+        QStringList rootChildren;
+        QStringList docsChildren;
+    };
+    const Case cases[] = {
+        { "patterns hide files and folders", "*.log, zeta", true, { "docs", "notes.md" }, { "sub", "a.md" } },
+        { "hidden files shown", "*.log, zeta", false, { "docs", ".hidden.md", "notes.md" }, { "sub", "a.md" } },
+        { "no patterns", "", false, { "docs", "zeta", ".hidden.md", "build.log", "notes.md" }, { "sub", "a.md", "c.log" } },
+        { "hidden files hidden again", "", true, { "docs", "zeta", "build.log", "notes.md" }, { "sub", "a.md", "c.log" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pane.ignoreTextField()->setText(c.ignore);
+        if (pane.ignoreHiddenFilesCheckbox()->isChecked() != c.hideHidden)
+            pane.ignoreHiddenFilesCheckbox()->click(); // applies both
+        else
+            pane.controlTextDidEndEditing(pane.ignoreTextField());
+        EXPECT_TRUE(waitUntil([&] { return childTitles(top) == c.rootChildren; })) << childTitles(top).join(", ").toStdString();
+        EXPECT_EQ(childTitles(docs), c.docsChildren);
+        // The list shows what the rows hold.
+        const QStringList visible = visibleTitles();
+        for (const QString& name : { "zeta", ".hidden.md", "build.log", "c.log" })
+            EXPECT_EQ(visible.contains(name), c.rootChildren.contains(name) || c.docsChildren.contains(name)) << name.toStdString();
+        EXPECT_TRUE(visible.contains("a.md") && visible.contains("notes.md"));
+    }
+    resetRules();
+}
