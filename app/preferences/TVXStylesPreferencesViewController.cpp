@@ -18,11 +18,13 @@ namespace penwick {
 
 TVXStylesPreferencesViewController::TVXStylesPreferencesViewController(QWidget* parent)
     : PreferencePane(parent)
-    , m_styleComboBox(new QComboBox(this))
+    , m_styleComboBox(new ThemeComboBox(this))
     , m_syntaxComboBox(new QComboBox(this))
     , m_reloadButton(new QPushButton(QStringLiteral("Reload"), this))
 {
     m_styleComboBox->setMinimumWidth(220);
+    // Opening the list shows style files added since it was last read.
+    m_styleComboBox->setRefresher([this](std::function<void()> whenDone) { loadThemes(false, std::move(whenDone)); });
     m_reloadButton->setToolTip(QStringLiteral("Read the style files again and apply the style"));
     auto* styleRow = new QHBoxLayout;
     styleRow->addWidget(m_styleComboBox, 1);
@@ -47,9 +49,9 @@ TVXStylesPreferencesViewController::TVXStylesPreferencesViewController(QWidget* 
     m_syntaxComboBox->setCurrentIndex(int(m_previewSyntaxStyles.indexOf(stored)));
 }
 
-void TVXStylesPreferencesViewController::loadThemes(bool notify)
+void TVXStylesPreferencesViewController::loadThemes(bool notify, std::function<void()> then)
 {
-    PreviewPreferencesSynchronizer::sharedInstance().getStyles(this, [this, notify](const ThemeItems& styles) {
+    PreviewPreferencesSynchronizer::sharedInstance().getStyles(this, [this, notify, then = std::move(then)](const ThemeItems& styles) {
         m_previewStyles = styles;
         {
             const QSignalBlocker block(m_styleComboBox);
@@ -69,6 +71,8 @@ void TVXStylesPreferencesViewController::loadThemes(bool notify)
         m_stylesLoaded = true;
         if (notify)
             platform::NotificationCenter::defaultCenter().post(Notifications::PREVIEW_THEME_LOADED, this);
+        if (then)
+            then();
     });
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "preferences/PreferencePane.h"
+#include "preferences/ThemeComboBox.h"
 #include "preferences/ThemeItem.h"
 
 #include <QStringList>
+
+#include <functional>
 
 class QComboBox;
 class QPushButton;
@@ -21,8 +24,9 @@ public:
     QString toolbarItemLabel() const override { return QStringLiteral("Preview"); }
     QIcon toolbarItemImage() const override { return namedImage(QStringLiteral("PreviewPref")); }
 
-    // Reloads the style list; posts "PreviewThemeLoadedNotification" when `notify` is set.
-    void loadThemes(bool notify);
+    // Reloads the style list; posts "PreviewThemeLoadedNotification" when `notify` is set,
+    // then calls `then`.
+    void loadThemes(bool notify, std::function<void()> then = {});
     void reloadThemes() { loadThemes(true); }
     // Stores the choice of `comboBox` at `index`; another sender or an index outside the list stores nothing.
     void comboBoxWillDismiss(QComboBox* comboBox, int index);
@@ -35,7 +39,7 @@ public:
     QPushButton* reloadButton() const { return m_reloadButton; }
 
 private:
-    QComboBox* m_styleComboBox = nullptr;
+    ThemeComboBox* m_styleComboBox = nullptr;
     QComboBox* m_syntaxComboBox = nullptr;
     QPushButton* m_reloadButton = nullptr;
     ThemeItems m_previewStyles;

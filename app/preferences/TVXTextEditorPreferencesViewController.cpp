@@ -2,6 +2,7 @@
 
 #include "Extensions/StringAdditions.h"
 #include "preferences/EditorPreferencesSynchronizer.h"
+#include "preferences/ThemeComboBox.h"
 #include "preferences/TVXSizeObject.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -26,7 +27,7 @@ namespace penwick {
 
 TVXTextEditorPreferencesViewController::TVXTextEditorPreferencesViewController(QWidget* parent)
     : PreferencePane(parent)
-    , m_themeComboBox(new QComboBox(this))
+    , m_themeComboBox(new ThemeComboBox(this))
     , m_fontPreview(new QLabel(this))
     , m_fontButton(new QPushButton(QStringLiteral("Select…"), this))
     , m_reloadButton(new QPushButton(QStringLiteral("Reload"), this))
@@ -36,6 +37,8 @@ TVXTextEditorPreferencesViewController::TVXTextEditorPreferencesViewController(Q
     , m_normalTB(new TVXSizeObject(this))
 {
     m_themeComboBox->setEditable(false);
+    // Opening the list shows theme files added since it was last read.
+    m_themeComboBox->setRefresher([this](std::function<void()> whenDone) { loadThemes(false, std::move(whenDone)); });
     m_themeComboBox->setMinimumWidth(220);
     m_reloadButton->setToolTip(QStringLiteral("Read the theme files again and apply the theme"));
     auto* themeRow = new QHBoxLayout;
@@ -92,9 +95,9 @@ TVXTextEditorPreferencesViewController::TVXTextEditorPreferencesViewController(Q
     displayFontInfo();
 }
 
-void TVXTextEditorPreferencesViewController::loadThemes(bool notify)
+void TVXTextEditorPreferencesViewController::loadThemes(bool notify, std::function<void()> then)
 {
-    EditorPreferencesSynchronizer::sharedInstance().getThemes(this, [this, notify](const ThemeItems& themes) {
+    EditorPreferencesSynchronizer::sharedInstance().getThemes(this, [this, notify, then = std::move(then)](const ThemeItems& themes) {
         m_editorThemes = themes;
         {
             const QSignalBlocker block(m_themeComboBox);
@@ -107,6 +110,8 @@ void TVXTextEditorPreferencesViewController::loadThemes(bool notify)
         m_themesLoaded = true;
         if (notify)
             platform::NotificationCenter::defaultCenter().post(Notifications::TEXT_EDITOR_THEME_LOADED, this);
+        if (then)
+            then();
     });
 }
 

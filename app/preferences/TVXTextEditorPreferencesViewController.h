@@ -1,9 +1,12 @@
 #pragma once
 
 #include "preferences/PreferencePane.h"
+#include "preferences/ThemeComboBox.h"
 #include "preferences/ThemeItem.h"
 
 #include <QFont>
+
+#include <functional>
 
 class QComboBox;
 class QFontDialog;
@@ -27,8 +30,9 @@ public:
     QString toolbarItemLabel() const override { return QStringLiteral("Editor"); }
     QIcon toolbarItemImage() const override { return namedImage(QStringLiteral("editor_pref")); }
 
-    // Reloads the theme list; posts "TextEditorThemeLoadedNotification" when `notify` is set.
-    void loadThemes(bool notify);
+    // Reloads the theme list; posts "TextEditorThemeLoadedNotification" when `notify` is set,
+    // then calls `then`.
+    void loadThemes(bool notify, std::function<void()> then = {});
     void reloadThemes() { loadThemes(true); }
     void showFontSelector();
     void changeFont(const QFont& font);
@@ -54,7 +58,7 @@ public:
 private:
     void marginChanged();
 
-    QComboBox* m_themeComboBox = nullptr;
+    ThemeComboBox* m_themeComboBox = nullptr;
     QLabel* m_fontPreview = nullptr;
     QPushButton* m_fontButton = nullptr;
     QPushButton* m_reloadButton = nullptr;

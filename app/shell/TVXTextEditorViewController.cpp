@@ -8,6 +8,7 @@
 #include "shell/OverlayScroller.h"
 #include "shell/Prefs.h"
 #include "shell/TVXDocument.h"
+#include "shell/ThemeErrorsBar.h"
 
 #include "Extensions/MarkdownStringAdditions.h"
 #include "highlighter/EditorThemes.h"
@@ -115,6 +116,8 @@ TVXTextEditorViewController::TVXTextEditorViewController(TVXDocument* document, 
     pane->setObjectName(QStringLiteral("MarkdownEditorView"));
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_themeErrors = new ThemeErrorsBar(pane);
+    layout->addWidget(m_themeErrors);
     m_editor = new MainTextEditor(pane);
     layout->addWidget(m_editor);
     OverlayScrollView::overlayVerticalScroller(m_editor);
@@ -210,10 +213,22 @@ void TVXTextEditorViewController::applyStyles()
     m_editor->setPalette(QApplication::palette(m_editor));
     m_highlighter->setStyles(std::nullopt);
     m_highlighter->readClearTextStylesFromTextView();
-    if (const std::optional<QString> sheet = readEditorTheme(*path)) {
-        m_highlighter->applyStylesFromStylesheet(
-            *sheet, [](const QStringList&) { appLog().error(QStringLiteral("Highlighting error")); });
+    // Mistakes in the theme show above the editor, with their lines; the rest of it applies.
+    QString unreadable;
+    bool mistaken = false;
+    if (const std::optional<QString> sheet = readEditorTheme(*path, &unreadable)) {
+        m_highlighter->applyStylesFromStylesheet(*sheet, [this, &path, &mistaken](const QStringList& mistakes) {
+            mistaken = true;
+            if (m_themeErrors && m_themeErrors->showMistakes(*path, mistakes)) {
+                for (const QString& mistake : mistakes)
+                    appLog().error(QStringLiteral("Editor theme %1: %2").arg(*path, mistake));
+            }
+        });
+    } else if (m_themeErrors && m_themeErrors->showUnreadable(*path, unreadable)) {
+        appLog().error(unreadable);
     }
+    if (m_themeErrors && !mistaken && unreadable.isEmpty())
+        m_themeErrors->clear();
     const QColor text = m_editor->palette().color(QPalette::Text);
     m_activeColor = QColor::fromRgbF(text.redF(), text.greenF(), text.blueF(), 1.0);
     m_inactiveColor = QColor::fromRgbF(text.redF(), text.greenF(), text.blueF(), INACTIVE_ALPHA);

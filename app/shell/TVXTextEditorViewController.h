@@ -2,6 +2,7 @@
 
 #include "shell/MainTextEditor.h"
 #include "shell/TVXEditorViewController.h"
+#include "shell/ThemeErrorsBar.h"
 
 #include "highlighter/MarkdownHighlighter.h"
 
@@ -40,6 +41,8 @@ public:
 
     MainTextEditor* editorTextView() const { return m_editor; }
     MarkdownHighlighter* highlighter() const { return m_highlighter; }
+    // Above the editor: what is wrong with the theme it shows, if anything.
+    ThemeErrorsBar* themeErrorsBar() const { return m_themeErrors; }
     bool isInDistractionFreeMode() const { return m_distractionFree; }
     QColor activeColor() const { return m_activeColor; }
     QColor inactiveColor() const { return m_inactiveColor; }
@@ -83,6 +86,7 @@ private:
 
     QPointer<MainTextEditor> m_editor;
     QPointer<MarkdownHighlighter> m_highlighter;
+    QPointer<ThemeErrorsBar> m_themeErrors;
     QColor m_activeColor;
     QColor m_inactiveColor;
     bool m_distractionFree = false;

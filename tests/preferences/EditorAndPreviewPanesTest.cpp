@@ -9,6 +9,7 @@
 #include "shell/Notifications.h"
 #include "shell/Prefs.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -249,4 +250,59 @@ TEST_F(PreviewPaneTest, ReloadPosts)
     pane->reloadButton()->click();
     ASSERT_TRUE(test::waitUntil([&] { return !activity.posts.isEmpty(); }));
     EXPECT_EQ(activity.posts, QStringList { Notifications::PREVIEW_THEME_LOADED });
+}
+
+// ---- Both lists ----------------------------------------------------------------------
+
+namespace {
+
+class ThemeListsTest : public test::ThemeFoldersTest {
+};
+
+QStringList itemsOf(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+TEST_F(ThemeListsTest, AFileAddedWhileThePaneIsOpenIsListedTheNextTimeTheListOpens)
+{
+    writeFile(shipped("Themes", "Alpha.txt"));
+    writeFile(shipped("CSS", "Clean.css"));
+    defaults().setValue(Prefs::EDITOR_THEME_NAME, "Alpha");
+    defaults().setValue(Prefs::PREVIEW_STYLE_NAME, "Clean");
+    TVXTextEditorPreferencesViewController editor;
+    TVXStylesPreferencesViewController preview;
+    ASSERT_TRUE(test::waitUntil([&] { return editor.themesLoaded() && preview.stylesLoaded(); }));
+    struct Case {
+        const char* pane;
+        QWidget* view;
+        QComboBox* list;
+        QString added;
+        QStringList before;
+        QStringList after;
+    };
+    const Case cases[] = {
+        { "Editor", &editor, editor.textEditorThemeComboBox(), userThemes() + "/Zulu.txt", { "Alpha" }, { "Zulu", "Alpha" } },
+        { "Preview", &preview, preview.previewStyleComboBox(), userThemes() + "/Yankee.css", { "Clean" }, { "Yankee", "Clean" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pane);
+        c.view->show();
+        ASSERT_EQ(itemsOf(c.list), c.before);
+        writeFile(c.added);
+        Activity activity({ Prefs::EDITOR_THEME_NAME, Prefs::PREVIEW_STYLE_NAME },
+            { Notifications::TEXT_EDITOR_THEME_LOADED, Notifications::PREVIEW_THEME_LOADED });
+        c.list->showPopup();
+        EXPECT_TRUE(test::waitUntil([&] { return c.list->view()->isVisible(); }));
+        EXPECT_EQ(itemsOf(c.list), c.after);
+        EXPECT_EQ(c.list->currentText(), c.before.first()) << "the stored choice stays selected";
+        c.list->hidePopup();
+        EXPECT_TRUE(activity.writes.isEmpty());
+        EXPECT_TRUE(activity.posts.isEmpty());
+    }
 }

@@ -5,8 +5,11 @@
 #include "preferences/PreferencePane.h"
 #include "preferences/TVXPreferencesController.h"
 #include "preferences/TVXPreferencesWindowController.h"
+#include "platform/StandardLocations.h"
 
 #include <QAction>
+#include <QFile>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QMainWindow>
 #include <QToolBar>
@@ -122,4 +125,24 @@ TEST(PreferencesWindow, CtrlWClosesItOnlyWhenItIsActive)
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(documentClosed);
     EXPECT_EQ(log, (QStringList { "A appears", "A disappears" }));
+}
+
+TEST(PreferencesWindow, TheThemesHelpPageNamesPanesThatExist)
+{
+    QFile page(platform::resourcesDirectory() + QStringLiteral("/Help/themes.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+    const QString text = QString::fromUtf8(page.readAll()).simplified();
+    ASSERT_TRUE(RealmSetup::setupInFolder(test::temporaryFolder()));
+    TVXPreferencesController controller;
+    QStringList labels;
+    for (QAction* item : controller.preferencesWindowController()->toolbarActions())
+        labels << item->text();
+    RealmSetup::close();
+    static const QRegularExpression named(QStringLiteral("Preferences, (\\w+)"));
+    QStringList mentioned;
+    for (const QRegularExpressionMatch& match : named.globalMatch(text))
+        mentioned << match.captured(1);
+    EXPECT_EQ(mentioned, (QStringList { "Editor", "Preview" }));
+    for (const QString& pane : std::as_const(mentioned))
+        EXPECT_TRUE(labels.contains(pane)) << pane.toStdString();
 }

@@ -4,6 +4,7 @@
 #include "shell/PenwickWindow.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXTextEditorViewController.h"
+#include "shell/ThemeErrorsBar.h"
 
 #include "TestSupport.h"
 #include "highlighter/MarkdownHighlighter.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
@@ -219,6 +221,48 @@ TEST_F(EditorPaneTest, AnOpenEditorFollowsTheChosenThemeUntilItsDocumentHasItsOw
     UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), writeTheme(QStringLiteral("Dusk"), QStringLiteral("202830")));
     QApplication::processEvents();
     EXPECT_EQ(base(), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(EditorPaneTest, AThemesMistakesShowAboveTheEditorWithTheirLinesAndTheRestApplies)
+{
+    const QString broken = temporaryFolder() + QStringLiteral("/Broken.txt");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# a comment\neditor\n    background: 101418\n    foreground: zzzzzz\n\nH1\n    font-style: wobbly\n");
+    file.close();
+    auto pane = makePane(QStringLiteral("# Title\n"));
+    ThemeErrorsBar* bar = pane->themeErrorsBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isVisible()) << "a sound theme says nothing";
+
+    StdoutCapture out;
+    pane->setOverriddenStylePath(broken);
+    EXPECT_TRUE(bar->isVisible());
+    const QStringList lines = bar->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << bar->text().toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("Broken"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Line 4: "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("zzzzzz"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Line 7: "))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("wobbly"))) << lines[2].toStdString();
+    // The sound part of the theme applies.
+    EXPECT_EQ(pane->editorTextView()->palette().color(QPalette::Base), QColor(0x10, 0x14, 0x18));
+    // The log names the file; a second application of the same theme neither logs nor reopens
+    // a strip the user closed.
+    EXPECT_TRUE(out.text().contains(broken + QStringLiteral(": (Line 4)"))) << out.text().toStdString();
+    bar->closeButton()->click();
+    const QString logged = out.text();
+    pane->applyStyles();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(out.text(), logged);
+
+    // A theme that cannot be read says so; a sound one clears the strip.
+    pane->setOverriddenStylePath(temporaryFolder() + QStringLiteral("/Gone.txt"));
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->text().contains(QStringLiteral("Gone"))) << bar->text().toStdString();
+    pane->setOverriddenStylePath(theme);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(bar->text().isEmpty());
 }
 
 TEST_F(EditorPaneTest, TheMarginsAroundTheTextTakeTheThemesBackground)
