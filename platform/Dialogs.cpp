@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -47,6 +49,50 @@ QMessageBox* makeMessageBox(QWidget* parent, const AlertSpec& alert, QList<QAbst
         box->setEscapeButton(buttons[*alert.cancelButton]);
     return box;
 }
+
+// Qt's file modes choose files or folders, never both: in the file modes, Open on a
+// selected folder goes into it. Here it chooses the folder (a double click still goes in),
+// and a file is chosen by Open or a double click as usual.
+class FileOrFolderDialog : public QFileDialog {
+public:
+    FileOrFolderDialog(QWidget* parent, const QString& title, const QString& directory, bool foldersToo)
+        : QFileDialog(parent, title, directory)
+        , m_foldersToo(foldersToo)
+    {
+    }
+
+    void accept() override
+    {
+        if (m_foldersToo && choosesFolder()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool choosesFolder() const
+    {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        // ".." and a typed path that ends in "/" are ways to go somewhere, not choices.
+        const QString typed = field ? field->text().trimmed() : QString();
+        if (typed == QLatin1String("..") || typed.endsWith(QLatin1Char('/')))
+            return false;
+        const QStringList files = selectedFiles();
+        if (files.isEmpty())
+            return false;
+        bool folder = false;
+        for (const QString& file : files) {
+            const QFileInfo info(file);
+            if (!info.exists())
+                return false; // Qt's own message for a missing name
+            folder = folder || info.isDir();
+        }
+        return folder;
+    }
+
+    bool m_foldersToo;
+};
 
 } // namespace
 
@@ -95,10 +141,10 @@ std::optional<QString> QtDialogs::runSavePanel(QWidget* parent, SavePanelOptions
 
 QStringList QtDialogs::runOpenPanel(QWidget* parent, OpenPanelOptions& options)
 {
-    QFileDialog dialog(parent, options.title, options.directory);
+    const bool both = options.canChooseFiles && options.canChooseDirectories;
+    FileOrFolderDialog dialog(parent, options.title, options.directory, both);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog can pick files and folders alike; the native one cannot.
-    const bool both = options.canChooseFiles && options.canChooseDirectories;
     if (both || !options.accessoryCheckBoxTitle.isEmpty())
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (!options.canChooseFiles && options.canChooseDirectories)
@@ -115,11 +161,6 @@ QStringList QtDialogs::runOpenPanel(QWidget* parent, OpenPanelOptions& options)
             grid->addWidget(checkBox, grid->rowCount(), 0, 1, grid->columnCount());
     }
     QStringList chosen;
-    if (both) {
-        // A folder is accepted by pressing Open with the folder selected.
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly, false);
-    }
     if (dialog.exec() == QDialog::Accepted)
         chosen = dialog.selectedFiles();
     if (checkBox)
