@@ -34,7 +34,8 @@ void showErrorLoadingItem(const platform::DocumentError& error, const QString& n
     }
     // Where the reason is known it is given; otherwise the general one.
     const bool knownReason = error.code == TVXDocument::UnreadableContents || error.code == platform::DocumentError::FileReadNoSuchFile
-        || error.code == platform::DocumentError::FileReadNoPermission;
+        || error.code == platform::DocumentError::FileReadNoPermission || error.code == platform::DocumentError::FileReadNotRegularFile
+        || error.code == platform::DocumentError::FileReadTooLarge;
     platform::AlertSpec alert;
     alert.messageText = QStringLiteral("Error opening ") + name;
     alert.informativeText = knownReason && !error.localizedDescription().isEmpty()

@@ -12,6 +12,8 @@ struct DocumentError {
         FileReadUnknown = 256,
         FileReadNoPermission = 257,
         FileReadNoSuchFile = 260,
+        FileReadNotRegularFile = 262, // a pipe, a device or a socket: reading it would never end
+        FileReadTooLarge = 263,       // larger than a document may be
         FileWriteUnknown = 512,
         FileWriteNoPermission = 513,
         FileWriteOutOfSpace = 640,

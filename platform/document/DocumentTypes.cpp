@@ -1,9 +1,12 @@
 #include "platform/document/DocumentTypes.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace penwick::platform {
 
@@ -68,6 +71,17 @@ bool matches(const QMimeType& mime, const KindRule& rule)
 
 QString DocumentTypes::typeOfFile(const QString& path)
 {
+    // The content is looked at only for a regular file: a pipe or a device would never end.
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        if (S_ISFIFO(info.st_mode))
+            return QStringLiteral("inode/fifo");
+        if (S_ISCHR(info.st_mode))
+            return QStringLiteral("inode/chardevice");
+        if (S_ISBLK(info.st_mode))
+            return QStringLiteral("inode/blockdevice");
+        return QStringLiteral("inode/socket");
+    }
     return database().mimeTypeForFile(path).name();
 }
 

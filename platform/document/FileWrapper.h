@@ -15,7 +15,13 @@ class FileWrapper {
 public:
     static FileWrapper regularFile(QByteArray contents);
     static FileWrapper directory();
-    // The item at `path`; none (with `error`) when it does not exist or cannot be read.
+    // Larger files are refused before a byte is read.
+    static constexpr qint64 maximumFileSize = qint64(256) * 1024 * 1024;
+
+    // The item at `path`, links followed: a folder, or a regular file with its bytes. None
+    // (with `error`) when it does not exist, cannot be read, is no regular file (a pipe, a
+    // device, a socket: never opened, so nothing waits for a writer or reads without end) or
+    // is larger than maximumFileSize.
     static std::optional<FileWrapper> fromPath(const QString& path, DocumentError* error = nullptr);
 
     bool isDirectory() const { return m_isDirectory; }

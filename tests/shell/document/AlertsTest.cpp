@@ -174,6 +174,10 @@ TEST(ErrorLoadingItem, EachFailureGivesItsOwnReasonAndOnlyUnknownOnesTheGeneralO
             QStringLiteral("The file “gone.md” couldn’t be opened because there is no such file.") },
         { platform::DocumentError::FileReadNoPermission, QStringLiteral("The file “locked.md” couldn’t be opened: Permission denied"),
             QStringLiteral("The file “locked.md” couldn’t be opened: Permission denied") },
+        { platform::DocumentError::FileReadNotRegularFile, QStringLiteral("“x.md” is a named pipe, not a regular file: only regular files can be opened as documents."),
+            QStringLiteral("“x.md” is a named pipe, not a regular file: only regular files can be opened as documents.") },
+        { platform::DocumentError::FileReadTooLarge, QStringLiteral("The file “x.md” is too large to open: a document may hold at most 256 MiB."),
+            QStringLiteral("The file “x.md” is too large to open: a document may hold at most 256 MiB.") },
         { 999, QStringLiteral("odd"),
             QStringLiteral("May be the file format is not supported, or the file is corrupted, or the file encoding is invalid.") },
     };

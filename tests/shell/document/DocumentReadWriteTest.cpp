@@ -2,12 +2,24 @@
 #include "PlainEditorViewController.h"
 
 #include "platform/document/DocumentTypes.h"
+#include "platform/document/FileWrapper.h"
 #include "shell/TVXDocument.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +136,97 @@ TEST_F(DocumentFiles, AMissingFileFailsWithTheFileLayersError)
     ASSERT_TRUE(result.error);
     EXPECT_EQ(result.error->domain, DocumentError::fileDomain);
     EXPECT_EQ(result.error->code, DocumentError::FileReadNoSuchFile);
+}
+
+// Should a read ever wait on the pipe, the watchdog ends the wait after a generous while (by
+// opening the pipe for writing and closing it), so that the test fails instead of hanging.
+class PipeWatchdog {
+public:
+    explicit PipeWatchdog(const QString& fifo)
+        : m_thread([this, path = QFile::encodeName(fifo)] {
+            std::unique_lock lock(m_mutex);
+            if (m_done.wait_for(lock, std::chrono::seconds(60), [this] { return m_finished; }))
+                return;
+            m_fired = true;
+            const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+        })
+    {
+    }
+    ~PipeWatchdog() { finish(); }
+    // True when the read had to be set free.
+    bool finish()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_fired;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::atomic<bool> m_fired { false };
+    std::thread m_thread;
+};
+
+TEST_F(DocumentFiles, OnlyRegularFilesAreReadAndEverythingElseFailsAtOnceWithItsReason)
+{
+    const QString fifo = path(QStringLiteral("pipe.md"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.md"))));
+    ASSERT_TRUE(QFile::link(fifo, path(QStringLiteral("link-to-pipe.md"))));
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(path(QStringLiteral("socket.md")));
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    // One byte over the limit, with no disk blocks behind it.
+    {
+        QFile huge(path(QStringLiteral("huge.md")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(platform::FileWrapper::maximumFileSize + 1));
+    }
+    const struct {
+        const char* name;
+        int code;
+        QString reason;
+    } cases[] = {
+        { "pipe.md", DocumentError::FileReadNotRegularFile, QStringLiteral("“pipe.md” is a named pipe, not a regular file") },
+        { "link-to-pipe.md", DocumentError::FileReadNotRegularFile, QStringLiteral("“link-to-pipe.md” is a named pipe, not a regular file") },
+        { "zero.md", DocumentError::FileReadNotRegularFile, QStringLiteral("“zero.md” is a device, not a regular file") },
+        { "socket.md", DocumentError::FileReadNotRegularFile, QStringLiteral("“socket.md” is a socket, not a regular file") },
+        { "huge.md", DocumentError::FileReadTooLarge, QStringLiteral("The file “huge.md” is too large to open: a document may hold at most 256 MiB.") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PipeWatchdog watchdog(fifo);
+        TVXDocument document;
+        const auto result = readInto(document, path(QString::fromLatin1(c.name)));
+        EXPECT_FALSE(watchdog.finish()) << "the read waited for a writer";
+        EXPECT_FALSE(result.ok);
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->domain, DocumentError::fileDomain);
+        EXPECT_EQ(result.error->code, c.code);
+        EXPECT_TRUE(result.error->message.startsWith(c.reason)) << result.error->message.toStdString();
+        EXPECT_TRUE(document.contents().isEmpty());
+    }
+    ::close(server);
+
+    // Up to the limit a file still reads, and a link to a regular file reads as the file.
+    writeBytes(path(QStringLiteral("real.md")), "# Real\n");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("real.md")), path(QStringLiteral("link.md"))));
+    TVXDocument linked;
+    EXPECT_TRUE(readInto(linked, path(QStringLiteral("link.md"))).ok);
+    EXPECT_EQ(linked.contents(), QStringLiteral("# Real\n"));
 }
 
 TEST_F(DocumentFiles, ReadThenWrittenThroughTheEditorIsByteIdentical)

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace penwick;
 
 namespace {
@@ -137,6 +139,50 @@ TEST_F(MainRoad, ASecondStartHandsItsFileToTheRunningPenwickAndLeaves)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(waitForTabs({ { "a.md", "b.md" } }));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(MainRoad, APipeAndALinkToADeviceOnTheCommandLineOpenNothingAndPenwickKeepsAnswering)
+{
+    writeFile(session.home() + QStringLiteral("/a.md"), "# A\n");
+    writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
+    // Reading the pipe would wait for a writer for ever; reading the device would never end.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(session.home() + QStringLiteral("/pipe.md")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), session.home() + QStringLiteral("/zero.md")));
+    QProcess& first = start({ QStringLiteral("pipe.md"), QStringLiteral("zero.md"), QStringLiteral("a.md") });
+    ASSERT_FALSE(session.focusWindowOf(first).isEmpty()) << "nothing shows";
+
+    // While it says why, Penwick answers: a second start hands its file over and leaves.
+    QProcess& second = start({ QStringLiteral("b.md") });
+    ASSERT_TRUE(test::hasEnded(second)) << "the running Penwick did not take the file";
+    EXPECT_EQ(second.exitCode(), 0);
+
+    // Each alert is read and dismissed; then the two real files are the window's tabs.
+    QStringList alerts;
+    const QString pid = QString::number(first.processId());
+    const bool opened = test::waitUntil([&] {
+        QStringList tabs = session.tabNames().value(0);
+        tabs.sort();
+        if (tabs == QStringList { "a.md", "b.md" } && session.windows().size() == 1)
+            return true;
+        const QString alert = session.xdotool({ "search", "--onlyvisible", "--pid", pid, "--name", "^Penwick$" }).section(QLatin1Char('\n'), 0, 0);
+        if (!alert.isEmpty()) {
+            if (alerts.isEmpty())
+                screenshot(QStringLiteral("main-road-not-a-file.png"));
+            alerts << alert;
+            // Its one button, "OK", at the bottom right, clicked as a person does; with no
+            // window manager the window that came later may stand over it.
+            session.xdotool({ "windowraise", alert });
+            const QRect frame = session.geometryOf(alert);
+            session.xdotool({ "mousemove", QString::number(frame.right() - 45), QString::number(frame.bottom() - 20), "click", "1" });
+        }
+        return false;
+    }, 120000);
+    ASSERT_TRUE(opened) << "tabs: " << QJsonDocument(session.windows()).toJson().toStdString();
+    EXPECT_FALSE(alerts.isEmpty()) << "the person is told why";
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    ASSERT_TRUE(test::hasEnded(first));
+    EXPECT_EQ(first.exitCode(), 0);
 }
 
 TEST_F(MainRoad, TwoStartsAtTheSameMomentEndAsOnePenwick)

@@ -5,6 +5,10 @@
 #include "shell/TVXDocument.h"
 #include "shell/TVXDocumentController.h"
 
+#include <QTest>
+
+#include <sys/stat.h>
+
 using namespace penwick;
 using namespace penwick::test;
 
@@ -115,6 +119,49 @@ TEST_F(OpenDocuments, AFolderRemovedFromTheSidebarCanBeAddedAgain)
     documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(folder), false,
         TVXDocumentController::Completion([&](TVXDocument*, bool wasOpen, const std::optional<platform::DocumentError>&) { alreadyOpen = wasOpen; }));
     EXPECT_FALSE(alreadyOpen);
+}
+
+TEST_F(OpenDocuments, APipeOrADeviceClickedInTheSidebarNeverOpensAndADoubleClickSaysWhy)
+{
+    // A reader of this pipe would wait for a writer; a reader of /dev/zero would never end.
+    const QString odd = temporaryFolder() + "/odd";
+    makeFile(odd + "/c.md", "three");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(odd + "/pipe.md").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), odd + "/zero.md"));
+    const FolderItemPtr oddRoot = section->openFolderInternally(odd, false);
+    list.expandItem(oddRoot);
+    const struct {
+        const char* name;
+        QString reason;
+    } cases[] = {
+        { "pipe.md", QStringLiteral("“pipe.md” is a named pipe, not a regular file: only regular files can be opened as documents.") },
+        { "zero.md", QStringLiteral("“zero.md” is a device, not a regular file: only regular files can be opened as documents.") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FolderItemPtr row = oddRoot->findChildAtPath(odd + "/" + c.name);
+        ASSERT_TRUE(row) << "the sidebar lists it";
+        const QPoint center = list.visualRect(list.listModel()->indexForItem(row.get())).center();
+        dialogs.alerts.clear();
+
+        // One click: a quick open, which fails in silence.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, center);
+        EXPECT_TRUE(documents.documents().isEmpty());
+        EXPECT_TRUE(dialogs.alerts.isEmpty());
+        EXPECT_FALSE(section->isQuickOpenInProgress());
+
+        // A double click opens for good, and the failure is shown with its reason.
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, center);
+        EXPECT_TRUE(documents.documents().isEmpty());
+        ASSERT_EQ(dialogs.alerts.size(), 1);
+        EXPECT_EQ(dialogs.alerts[0].messageText, QStringLiteral("Error opening ") + c.name);
+        EXPECT_EQ(dialogs.alerts[0].informativeText, c.reason);
+    }
+    // The list still answers: a regular file beside them opens.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+        list.visualRect(list.listModel()->indexForItem(oddRoot->findChildAtPath(odd + "/c.md").get())).center());
+    ASSERT_EQ(documents.documents().size(), 1);
+    EXPECT_EQ(documents.documents().front()->filePath(), odd + "/c.md");
 }
 
 } // namespace
