@@ -2,7 +2,7 @@
 
 #include "Services/CustomCSSManager.h"
 #include "platform/text/TextView.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

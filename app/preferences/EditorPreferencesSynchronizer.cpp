@@ -1,13 +1,13 @@
 #include "preferences/EditorPreferencesSynchronizer.h"
 
-#include "shell/EditorFontSize.h"
+#include "common/EditorFontSize.h"
 
 #include "preferences/ThemesFactory.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/MagicStrings.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/MagicStrings.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QApplication>
 #include <QWidget>

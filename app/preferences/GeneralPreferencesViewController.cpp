@@ -2,9 +2,9 @@
 
 #include "platform/DefaultApplications.h"
 #include "platform/UserDefaults.h"
-#include "shell/MagicStrings.h"
-#include "shell/PenwickMiniService.h"
-#include "shell/Prefs.h"
+#include "common/MagicStrings.h"
+#include "common/PenwickMiniService.h"
+#include "common/Prefs.h"
 
 #include <QCheckBox>
 #include <QColor>

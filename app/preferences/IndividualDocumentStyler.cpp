@@ -5,9 +5,9 @@
 #include "preferences/PreviewPreferencesSynchronizer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QAction>
 #include <QMenu>

@@ -3,7 +3,7 @@
 #include "Services/JSCallbackManager.h"
 #include "preferences/ScriptAssetsPopoverDelegate.h"
 #include "platform/text/TextView.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

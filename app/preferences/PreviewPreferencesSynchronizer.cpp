@@ -2,8 +2,8 @@
 
 #include "preferences/ThemesFactory.h"
 #include "platform/UserDefaults.h"
-#include "shell/MagicStrings.h"
-#include "shell/Prefs.h"
+#include "common/MagicStrings.h"
+#include "common/Prefs.h"
 
 namespace penwick {
 

@@ -6,7 +6,7 @@
 #include "preferences/ScriptAssetsPopoverController.h"
 #include "preferences/ScriptAssetsTableModel.h"
 #include "platform/StandardLocations.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QDateTime>
 #include <QDesktopServices>

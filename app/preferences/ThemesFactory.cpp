@@ -3,7 +3,7 @@
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
 #include "platform/StandardLocations.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDir>
 #include <QSet>

@@ -1,11 +1,11 @@
 #include "preview/BasePreviewController.h"
 
-#include "shell/EditorFontSize.h"
+#include "common/EditorFontSize.h"
 
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
 #include "preview/ExternalPreviewController.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QCloseEvent>
 #include <QShortcut>

@@ -12,8 +12,8 @@
 #include "preferences/PreviewPreferencesSynchronizer.h"
 #include "preview/ExternalPreviewWindowController.h"
 #include "preview/ScrollSync.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QAbstractButton>
 #include <QLabel>

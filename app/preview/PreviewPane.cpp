@@ -4,7 +4,7 @@
 #include "platform/web/WebView.h"
 #include "preview/ExternalPreviewWindowController.h"
 #include "preview/PreviewController.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

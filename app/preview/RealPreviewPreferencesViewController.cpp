@@ -10,7 +10,7 @@
 #include "preview/RealPreviewCellView.h"
 #include "preview/RealPreviewOutput.h"
 #include "preview/RealPreviewPreferencesPopoverController.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>

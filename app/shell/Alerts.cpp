@@ -4,7 +4,7 @@
 #include "platform/DefaultApplications.h"
 #include "platform/Workspace.h"
 #include "platform/document/DocumentTypes.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "shell/TVXDocument.h"
 
 #include <QLineEdit>

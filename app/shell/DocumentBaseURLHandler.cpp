@@ -5,8 +5,8 @@
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "shell/Delay.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocument.h"
 #include "sidebar/FolderNavigatorItem.h"
 

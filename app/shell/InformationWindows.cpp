@@ -1,7 +1,7 @@
 #include "shell/InformationWindows.h"
 
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXCreditsWindowController.h"
 #include "shell/WhatNewWindowController.h"
 

@@ -1,6 +1,6 @@
 #include "shell/PenwickBusService.h"
 
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentWindowController.h"
 

@@ -1,8 +1,8 @@
 #include "shell/TVXDocument.h"
 
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "sidebar/FolderNavigatorItem.h"
 
 #include <QFileInfo>

@@ -10,7 +10,7 @@
 #include "platform/text/TextView.h"
 #include "platform/web/WebView.h"
 #include "shell/EditorViewControllerInterface.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QCoreApplication>
 #include <QFile>

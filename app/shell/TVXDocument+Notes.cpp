@@ -8,9 +8,9 @@
 #include "Models/ShadowDocument.h"
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "shell/EditorViewControllerInterface.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QWidget>
 

@@ -6,7 +6,7 @@
 #include "platform/document/FileWatch.h"
 #include "platform/text/TextView.h"
 #include "Services/MarkdownFormatter.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "shell/EditorViewControllerInterface.h"
 
 #include <QAction>

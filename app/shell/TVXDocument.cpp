@@ -10,9 +10,9 @@
 #include "Extensions/StringAdditions.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ShadowDocument.h"
-#include "shell/AppLogger.h"
-#include "shell/MagicStrings.h"
-#include "shell/Notifications.h"
+#include "common/AppLogger.h"
+#include "common/MagicStrings.h"
+#include "common/Notifications.h"
 #include "shell/TVXDocumentController.h"
 #include "sidebar/SidebarDocumentHost.h"
 

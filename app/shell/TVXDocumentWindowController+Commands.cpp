@@ -6,7 +6,7 @@
 #include "Services/MarkdownFormatter.h"
 #include "platform/text/TextView.h"
 #include "preferences/PreviewPreferencesSynchronizer.h"
-#include "shell/MiniDocumentType.h"
+#include "common/MiniDocumentType.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/SidebarManagerInterface.h"
 #include "shell/WindowPreviewRefresh.h"

@@ -2,7 +2,7 @@
 #include "shell/TVXDocumentWindowController.h"
 
 #include "shell/AnimatedSplitView.h"
-#include "shell/EditorFontSize.h"
+#include "common/EditorFontSize.h"
 #include "shell/TVXEditorViewController.h"
 #include "shell/TVXWindowSplitViewController.h"
 

@@ -2,7 +2,7 @@
 #include "shell/TVXDocumentWindowController.h"
 
 #include "Extensions/FileManagerAdditions.h"
-#include "shell/MiniDocumentType.h"
+#include "common/MiniDocumentType.h"
 #include "shell/SidebarManagerInterface.h"
 
 #include <QMainWindow>

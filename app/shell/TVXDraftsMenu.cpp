@@ -4,7 +4,7 @@
 #include "Extensions/StringAdditions.h"
 #include "platform/StandardLocations.h"
 #include "platform/Workspace.h"
-#include "shell/MagicStrings.h"
+#include "common/MagicStrings.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXDocumentController.h"
 

@@ -1,12 +1,12 @@
 #include "shell/TVXTextEditorViewController.h"
 
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "shell/MainTextEditor.h"
 #include "shell/MarkdownSpellingSkips.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "shell/OverlayScrollView.h"
 #include "shell/OverlayScroller.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocument.h"
 #include "shell/ThemeErrorsBar.h"
 
@@ -17,7 +17,7 @@
 #include "preferences/EditorPreferencesSynchronizer.h"
 #include "preferences/ThemeListLoader.h"
 #include "preferences/ThemesFactory.h"
-#include "shell/MagicStrings.h"
+#include "common/MagicStrings.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"

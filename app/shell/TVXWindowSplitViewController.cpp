@@ -1,7 +1,7 @@
 #include "shell/TVXWindowSplitViewController.h"
 
 #include "shell/AnimatedSplitView.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 
 #include "platform/NotificationCenter.h"
 

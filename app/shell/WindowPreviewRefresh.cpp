@@ -3,8 +3,8 @@
 #include "CorePrefs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocumentWindowController.h"
 
 namespace penwick {

@@ -6,9 +6,9 @@
 #include "platform/Dialogs.h"
 #include "platform/FileIcons.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
-#include "shell/MiniDocumentType.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/MiniDocumentType.h"
+#include "common/Prefs.h"
 #include "sidebar/NoteOrdering.h"
 #include "sidebar/NoteSectionSupport.h"
 

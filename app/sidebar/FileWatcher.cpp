@@ -2,7 +2,7 @@
 
 #include "Extensions/StringAdditions.h"
 #include "platform/FileNames.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "sidebar/FoldersNavigator.h"
 
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 namespace penwick {
 

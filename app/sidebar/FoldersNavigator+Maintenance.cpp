@@ -6,9 +6,9 @@
 #include "Extensions/StringAdditions.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "sidebar/FileWatcher.h"
 
 #include <QPointer>

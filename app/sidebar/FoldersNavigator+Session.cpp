@@ -9,9 +9,9 @@
 #include "Models/ScratchDocument.h"
 #include "Models/ShadowDocument.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
-#include "shell/MiniDocumentType.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/MiniDocumentType.h"
+#include "common/Prefs.h"
 #include "sidebar/NoteSections.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "sidebar/IgnorePattern.h"
 
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 namespace penwick {
 

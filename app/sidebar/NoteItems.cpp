@@ -2,7 +2,7 @@
 
 #include "Extensions/FileManagerAdditions.h"
 #include "Extensions/StringAdditions.h"
-#include "shell/MiniDocumentType.h"
+#include "common/MiniDocumentType.h"
 
 #include <QUrl>
 #include <QUrlQuery>

@@ -5,7 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "sidebar/NoteOrdering.h"
 
 #include <QAction>

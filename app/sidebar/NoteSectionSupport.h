@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Extensions/Realm.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "sidebar/NoteItems.h"
 #include "sidebar/SidebarNavigator.h"
 #include "sidebar/SidebarNoteDocuments.h"

@@ -2,8 +2,8 @@
 
 #include "Extensions/Realm.h"
 #include "platform/UserDefaults.h"
-#include "shell/AppLogger.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/Prefs.h"
 #include "sidebar/NoteOrdering.h"
 #include "sidebar/NoteSectionSupport.h"
 #include "sidebar/OrderedDictionary.h"

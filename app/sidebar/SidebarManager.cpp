@@ -4,8 +4,8 @@
 #include "sidebar/FolderNavigatorItem.h"
 
 #include <QApplication>
-#include "shell/AppLogger.h"
-#include "shell/Notifications.h"
+#include "common/AppLogger.h"
+#include "common/Notifications.h"
 #include "sidebar/FoldersNavigator.h"
 #include "sidebar/NoteSections.h"
 #include "sidebar/SourceListController.h"

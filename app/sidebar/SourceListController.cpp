@@ -1,6 +1,6 @@
 #include "sidebar/SourceListController.h"
 
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "sidebar/TVXFileSystemFilterService.h"
 
 #include "platform/FileNames.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 #include "sidebar/TVXNavigatorPreferencesFactory.h"
 
 #include <QFile>

@@ -8,8 +8,8 @@
 #include "highlighter/EditorThemes.h"
 #include "highlighter/MarkdownHighlighter.h"
 #include "platform/StandardLocations.h"
-#include "shell/AppLogger.h"
-#include "shell/MagicStrings.h"
+#include "common/AppLogger.h"
+#include "common/MagicStrings.h"
 
 #include <QComboBox>
 #include <QDateTime>

@@ -20,7 +20,7 @@
 #include "Extensions/StringAdditions.h"
 #include "platform/NotificationCenter.h"
 #include "platform/treelist/TreeListModel.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 #include "preferences/CustomCSSPreferencesViewController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/text/TextView.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,8 +6,8 @@
 #include "preferences/TVXTextEditorPreferencesViewController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -4,8 +4,8 @@
 #include "preferences/GeneralPreferencesViewController.h"
 #include "platform/DefaultApplications.h"
 #include "platform/UserDefaults.h"
-#include "shell/PenwickMiniService.h"
-#include "shell/Prefs.h"
+#include "common/PenwickMiniService.h"
+#include "common/Prefs.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -4,8 +4,8 @@
 #include "preferences/IndividualDocumentStyler.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QAction>
 #include <QCoreApplication>

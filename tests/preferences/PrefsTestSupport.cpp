@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "preferences/ThemesFactory.h"
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDir>
 #include <QFile>

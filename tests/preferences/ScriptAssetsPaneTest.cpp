@@ -11,7 +11,7 @@
 #include "preferences/ScriptAssetsTableModel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/text/TextView.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 
 #include <QDir>
 #include <QFile>

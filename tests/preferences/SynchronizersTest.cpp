@@ -6,8 +6,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "CoreMagicStrings.h"
 #include "CoreNotifications.h"
 #include "CorePrefs.h"
-#include "shell/MagicStrings.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/MagicStrings.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QThread>
 

@@ -5,7 +5,7 @@
 #include "HTML/JSScripts.h"
 #include "platform/UserDefaults.h"
 #include "preview/BasePreviewController.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDir>
 #include <QLocale>

@@ -1,5 +1,5 @@
 #include "CorePrefs.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "OutlineRecorder.h"
 #include "Services/MarkdownFormatter.h"
 #include "TestSupport.h"

@@ -6,8 +6,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "preview/ExternalPreviewWindowController.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QFile>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "preview/ExternalPreviewWindowController.h"
 #include "preview/RealPreviewOutput.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QBuffer>
 #include <QDir>

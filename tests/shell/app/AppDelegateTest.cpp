@@ -4,7 +4,7 @@
 
 #include "platform/UserDefaults.h"
 #include "platform/tabs/TabView.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"

@@ -2,8 +2,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "shell/DocumentBaseURLHandler.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocument.h"
 #include "sidebar/FolderNavigatorItem.h"
 

@@ -1,7 +1,7 @@
-#include "shell/AppLogger.h"
-#include "shell/MagicStrings.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/AppLogger.h"
+#include "common/MagicStrings.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 
 #include <QThread>
 

@@ -2,10 +2,10 @@
 #include "RecordingDialogs.h"
 
 #include "platform/NotificationCenter.h"
-#include "shell/MiniDocumentType.h"
+#include "common/MiniDocumentType.h"
 #include "sidebar/FolderNavigatorItem.h"
 #include "sidebar/SidebarDocumentHost.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "shell/TVXDocument.h"
 #include "TestSupport.h"
 

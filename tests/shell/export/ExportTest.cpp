@@ -14,7 +14,7 @@
 #include "preview/PreviewPane.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/PreviewControllerInterface.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXWindowSplitViewController.h"
 

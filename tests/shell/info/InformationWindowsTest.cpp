@@ -5,7 +5,7 @@
 #include "platform/web/PageScheme.h"
 #include "platform/web/WebView.h"
 #include "shell/InformationWindows.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXCreditsWindowController.h"
 #include "shell/TVXDraftsMenu.h"

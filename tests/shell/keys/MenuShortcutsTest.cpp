@@ -3,7 +3,7 @@
 // and each reaches its command.
 #include "X11TestClient.h"
 #include "XvfbServer.h"
-#include "shell/EditorFontSize.h"
+#include "common/EditorFontSize.h"
 #include "shell/MainWindowLayout.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentController.h"

@@ -3,7 +3,7 @@
 #include "CoreMagicStrings.h"
 #include "platform/SingleInstance.h"
 #include "TestSupport.h"
-#include "shell/PenwickMiniService.h"
+#include "common/PenwickMiniService.h"
 
 #include <QDir>
 #include <QFile>

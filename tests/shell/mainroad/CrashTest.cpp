@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QClipboard>
 #include <QDir>

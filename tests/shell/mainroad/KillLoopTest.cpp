@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDir>
 #include <QElapsedTimer>

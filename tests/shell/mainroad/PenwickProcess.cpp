@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingReply>

@@ -9,8 +9,8 @@
 #include "Models/ShadowDocument.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "shell/Notifications.h"
-#include "shell/Prefs.h"
+#include "common/Notifications.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocument.h"
 #include "TestSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/UserDefaults.h"
 #include "Services/MarkdownFormatter.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXDocumentController.h"
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 #include "SplitFixture.h"
 
 #include "FakeClock.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "shell/TVXWindowSplitViewController.h"
 
 #include "platform/NotificationCenter.h"

@@ -10,7 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/treelist/TreeListView.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/WindowSidebar.h"

@@ -2,7 +2,7 @@
 #include "RecordingDialogs.h"
 
 #include "platform/NotificationCenter.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "shell/PreviewControllerInterface.h"
 #include "shell/SidebarManagerInterface.h"
 #include "shell/TVXDocumentWindowController.h"

@@ -1,6 +1,6 @@
 // Date ordering, the sidebar's string order and the note sort as functions.
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "sidebar/NoteOrdering.h"
 
 #include <QTimeZone>

@@ -1,7 +1,7 @@
-#include "shell/EditorFontSize.h"
+#include "common/EditorFontSize.h"
 
 #include "platform/UserDefaults.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 
 #include <QApplication>
 #include <QFont>

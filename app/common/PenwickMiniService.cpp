@@ -1,9 +1,9 @@
-#include "shell/PenwickMiniService.h"
+#include "common/PenwickMiniService.h"
 
 #include "CoreMagicStrings.h"
 #include "platform/LoginItem.h"
 #include "platform/SingleInstance.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 namespace penwick {
 

@@ -1,4 +1,4 @@
-#include "shell/MiniDocumentType.h"
+#include "common/MiniDocumentType.h"
 
 #include <QUrl>
 
