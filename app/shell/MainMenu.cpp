@@ -5,7 +5,7 @@
 #include "preferences/IndividualDocumentStyler.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/MainWindowLayout.h"
-#include "shell/Notifications.h"
+#include "common/Notifications.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXDraftsMenu.h"

@@ -10,7 +10,7 @@
 #include "shell/MainTextEditor.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/MainWindowLayout.h"
-#include "shell/Prefs.h"
+#include "common/Prefs.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"

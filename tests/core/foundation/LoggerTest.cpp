@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 #include "platform/SystemLog.h"
-#include "shell/AppLogger.h"
+#include "common/AppLogger.h"
 
 #include <QFile>
 
