@@ -15,7 +15,7 @@
 #include "common/PenwickMiniService.h"
 #include "common/Prefs.h"
 #include "shell/TVXDraftsMenu.h"
-#include "shell/TornOffWindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "sidebar/FavoriteDBItem.h"
 #include "tools/SnippetsWindowController.h"
 
@@ -417,11 +417,7 @@ platform::TabView* TVXAppDelegate::handleTabTearOff(platform::TabView* tabView, 
     // window's frame stands for it.
     QWidget* source = tabView ? tabView->window() : nullptr;
     const QSize size = source ? source->size() : window->size();
-    const QMargins frame = source ? QMargins(source->geometry().left() - source->frameGeometry().left(),
-                                        source->geometry().top() - source->frameGeometry().top(),
-                                        source->frameGeometry().right() - source->geometry().right(),
-                                        source->frameGeometry().bottom() - source->geometry().bottom())
-                                  : QMargins();
+    const QMargins frame = frameMargins(source);
     QScreen* screen = QGuiApplication::screenAt(screenPoint);
     if (!screen)
         screen = source && source->screen() ? source->screen() : QGuiApplication::primaryScreen();

@@ -1,10 +1,13 @@
 #include "shell/TVXCreditsWindowController.h"
 
 #include "platform/StandardLocations.h"
+#include "shell/WindowPlacement.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeySequence>
+#include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -52,6 +55,15 @@ void TVXCreditsWindowController::windowDidLoad()
 
 void TVXCreditsWindowController::showWindow()
 {
+    if (!m_placed) {
+        // Left to the window manager, a tall window can open low on a short screen with its
+        // bottom cut off; it opens centred on the screen of the window it was asked from.
+        const QWidget* from = QApplication::activeWindow();
+        QScreen* screen = from && from->screen() ? from->screen() : QGuiApplication::primaryScreen();
+        if (screen)
+            m_window->setGeometry(centredWindowGeometry(m_window->size(), frameMargins(from), screen->availableGeometry()));
+        m_placed = true;
+    }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

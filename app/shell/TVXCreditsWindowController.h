@@ -29,6 +29,7 @@ public:
 
 private:
     QPointer<QWidget> m_window;
+    bool m_placed = false;
     QTextBrowser* m_creditsTextView = nullptr;
 };
 

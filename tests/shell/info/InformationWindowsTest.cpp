@@ -10,6 +10,7 @@
 #include "shell/TVXCreditsWindowController.h"
 #include "shell/TVXDraftsMenu.h"
 #include "shell/WhatNewWindowController.h"
+#include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -21,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -405,6 +407,40 @@ TEST(Credits, TheWindowIsMadeOnceShowsEveryComponentAndClosesWithCtrlW)
     ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow(); }));
     QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST(Credits, TheWindowOpensCentredAndWholeOnItsScreen)
+{
+    // Placed by nobody, the window opens at the screen's corner (or, under a window manager,
+    // wherever it likes, bottom cut off on a short screen).
+    InformationWindows windows;
+    windows.showCredits();
+    QWidget* window = windows.creditsWindowController()->window();
+    ASSERT_TRUE(test::waitUntil([&] { return window->isVisible(); }));
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window->frameGeometry())) << "whole on the screen";
+    EXPECT_LE((window->frameGeometry().center() - area.center()).manhattanLength(), 2) << "centred";
+}
+
+TEST(Credits, AWindowTallerThanTheScreenIsFittedAndCentred)
+{
+    const QMargins titleBar(1, 20, 1, 1);
+    const struct {
+        const char* where;
+        QSize size;
+        QRect screen;
+        QRect expected;
+    } cases[] = {
+        { "room enough", { 520, 560 }, { 0, 0, 1280, 1000 }, { 379, 229, 520, 560 } },
+        { "a short screen: fitted, title bar on", { 520, 560 }, { 0, 0, 1024, 500 }, { 251, 20, 520, 479 } },
+        { "a second screen", { 520, 560 }, { 1280, 0, 800, 600 }, { 1419, 29, 520, 560 } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        const QRect placed = centredWindowGeometry(c.size, titleBar, c.screen);
+        EXPECT_EQ(placed, c.expected);
+        EXPECT_TRUE(c.screen.contains(placed.marginsAdded(titleBar)));
+    }
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXEditorViewController.h"
-#include "shell/TornOffWindowPlacement.h"
+#include "shell/WindowPlacement.h"
 #include "TestSupport.h"
 
 #include <QFile>

@@ -1,8 +1,19 @@
-#include "shell/TornOffWindowPlacement.h"
+#include "shell/WindowPlacement.h"
+
+#include <QWidget>
 
 #include <algorithm>
 
 namespace penwick {
+
+QMargins frameMargins(const QWidget* window)
+{
+    if (!window)
+        return {};
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return { inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(), outer.bottom() - inner.bottom() };
+}
 
 QRect tornOffWindowGeometry(QPoint drop, QSize size, QPoint tabOffset, QMargins frame, QRect screenArea)
 {
@@ -17,6 +28,14 @@ QRect tornOffWindowGeometry(QPoint drop, QSize size, QPoint tabOffset, QMargins 
     dx += std::max(0, screenArea.left() - (outer.left() + dx));
     dy += std::max(0, screenArea.top() - (outer.top() + dy));
     return content.translated(dx, dy);
+}
+
+QRect centredWindowGeometry(QSize size, QMargins frame, QRect screenArea)
+{
+    const QSize outer = size.grownBy(frame);
+    const QPoint topLeft = screenArea.center() - QPoint(outer.width() / 2, outer.height() / 2)
+        + QPoint(frame.left(), frame.top());
+    return tornOffWindowGeometry(topLeft, size, {}, frame, screenArea);
 }
 
 } // namespace penwick
