@@ -20,8 +20,9 @@
 namespace {
 // The name of the lock and socket that keep one Penwick per user session.
 const QString kInstanceName = QStringLiteral("penwick");
-// How long a second start waits for the running Penwick to take its files.
-constexpr int kHandOverTimeoutMs = 4000;
+// How long a second start waits for the running Penwick to take its files before it says that
+// it goes on waiting.
+constexpr int kHandOverPatienceMs = 4000;
 } // namespace
 
 int main(int argc, char* argv[])
@@ -50,12 +51,18 @@ int main(int argc, char* argv[])
         if (TVXDocumentWindowController* main = running->mainWindowController())
             main->showWindow();
     };
+    // The running one may still be starting (it answers once its event loop runs, after its first
+    // window is built), which takes long on a busy machine: it is waited for as long as it lives.
+    // Only when it ended without taking the files does this start serve in its place.
     platform::SingleInstance instance(kInstanceName);
-    if (!instance.becomePrimary(openHandedOver)) {
-        if (platform::SingleInstance::sendMessage(kInstanceName, launch.toMessage(), kHandOverTimeoutMs))
+    while (!instance.becomePrimary(openHandedOver)) {
+        const bool handedOver = platform::SingleInstance::handOver(kInstanceName, launch.toMessage(), kHandOverPatienceMs,
+            [](qint64 processId) {
+                std::fprintf(stderr, "Penwick is already running (process %lld) and has not answered yet; waiting for it.\n",
+                    static_cast<long long>(processId));
+            });
+        if (handedOver)
             return 0;
-        // The running one does not answer: this start serves in its place.
-        instance.takeOver(openHandedOver);
     }
 
     TVXTextEditorViewController::installAsEditorFactory();

@@ -30,13 +30,20 @@ public:
     // The process id of the running copy named `name`: its lock is held and names a live
     // process. None when no copy runs, also when a copy that died left its lock behind.
     static std::optional<qint64> runningProcessId(const QString& name);
-    // True when this process now holds the lock; messages then go to `handler`.
+    // True when this process now holds the lock; messages then go to `handler`. A lock left by
+    // a copy that died is taken over. When no lock can be made at all (no runtime folder, say)
+    // this copy serves without one: nobody else could hold it either.
     bool becomePrimary(MessageHandler handler);
-    // Serves messages without the lock, for a start whose running copy stopped answering.
-    bool takeOver(MessageHandler handler);
     // Sends one message to the running copy and waits for its answer; false when none answered
     // in time. A copy that holds the lock but is not listening yet is waited for.
     static bool sendMessage(const QString& name, const QByteArray& message, int timeoutMs = 3000);
+    // Hands `message` to the running copy, waiting for its answer for as long as the copy that
+    // holds the lock lives: one that is still starting answers once its event loop runs, however
+    // long that takes on a busy machine. `stillWaiting` is called once, when no answer came
+    // within `patienceMs`. False when no copy holds the lock any more (it ended, or never ran)
+    // and the message was not taken: the caller may then become the running copy itself.
+    static bool handOver(const QString& name, const QByteArray& message, int patienceMs = 4000,
+        const std::function<void(qint64 processId)>& stillWaiting = {});
 
 private:
     bool listen(MessageHandler handler);

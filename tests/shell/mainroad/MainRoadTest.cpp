@@ -4,15 +4,21 @@
 
 #include "TestSupport.h"
 #include "XvfbServer.h"
+#include "shell/LaunchArguments.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -47,6 +53,60 @@ int inkPixels(const QImage& image, const QRect& region)
             ink += qGray(image.pixel(x, y)) < 128;
     return ink;
 }
+
+// Stands in for a Penwick that is still starting: it holds the session's lock and listens for
+// other starts, but answers only when told (a real one answers once its event loop runs).
+class StartingPenwick {
+public:
+    // Penwick's lock and socket in the session's runtime folder.
+    explicit StartingPenwick(const QString& runtimeFolder)
+        : m_path(runtimeFolder + QStringLiteral("/penwick"))
+        , m_lock(m_path + QStringLiteral(".lock"))
+    {
+        m_lock.setStaleLockTime(0);
+        m_locked = m_lock.tryLock(0);
+        m_listening = m_server.listen(m_path);
+        QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] {
+            while (QLocalSocket* socket = m_server.nextPendingConnection())
+                m_sockets.append(socket);
+        });
+    }
+    bool isReady() const { return m_locked && m_listening; }
+
+    // The lines other starts sent, so far.
+    QList<QByteArray> messages()
+    {
+        for (QLocalSocket* socket : std::as_const(m_sockets)) {
+            while (socket && socket->canReadLine())
+                m_messages.append(socket->readLine().trimmed());
+        }
+        return m_messages;
+    }
+    void answer()
+    {
+        for (QLocalSocket* socket : std::as_const(m_sockets)) {
+            if (socket) {
+                socket->write("ok\n");
+                socket->flush();
+            }
+        }
+    }
+    // Ends as a Penwick that died does: no lock, no socket.
+    void end()
+    {
+        m_server.close();
+        m_lock.unlock();
+    }
+
+private:
+    QString m_path;
+    QLockFile m_lock;
+    QLocalServer m_server;
+    bool m_locked = false;
+    bool m_listening = false;
+    QList<QPointer<QLocalSocket>> m_sockets;
+    QList<QByteArray> m_messages;
+};
 
 class MainRoad : public ::testing::Test {
 protected:
@@ -202,4 +262,42 @@ TEST_F(MainRoad, TwoStartsAtTheSameMomentEndAsOnePenwick)
     QStringList tabs = session.tabNames().value(0);
     tabs.sort();
     EXPECT_EQ(tabs, (QStringList { "a.md", "b.md" }));
+}
+
+TEST_F(MainRoad, ASecondStartWaitsForAPenwickThatIsStillStartingAndHandsItsFileOver)
+{
+    writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
+    StartingPenwick first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")));
+    ASSERT_TRUE(first.isReady());
+
+    const QString errors = session.home() + QStringLiteral("/second-errors.txt");
+    std::unique_ptr<QProcess> second = session.start({ QStringLiteral("b.md") }, {}, {}, {}, errors);
+    ASSERT_TRUE(test::waitUntil([&] { return first.messages().size() == 1; }, 60000)) << "the file is handed over";
+    // Past the moment when a second start once gave up and served in the first one's place.
+    ASSERT_TRUE(test::waitUntil([&] { return test::readBytes(errors).contains("waiting for it"); }, 60000))
+        << test::readBytes(errors).toStdString();
+    EXPECT_EQ(second->state(), QProcess::Running);
+    EXPECT_TRUE(session.windowOf(*second).isEmpty()) << "the second start shows no window of its own";
+
+    first.answer();
+    ASSERT_TRUE(test::hasEnded(*second));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first.messages().size(), 1) << "sent once";
+    const std::optional<QStringList> paths = LaunchArguments::pathsFromMessage(first.messages().value(0));
+    ASSERT_TRUE(paths.has_value());
+    ASSERT_EQ(paths->size(), 1);
+    EXPECT_EQ(QFileInfo(paths->at(0)).fileName(), QStringLiteral("b.md"));
+}
+
+TEST_F(MainRoad, AStartWhoseRunningPenwickEndsWithoutAnsweringOpensTheFileItself)
+{
+    writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
+    StartingPenwick first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")));
+    ASSERT_TRUE(first.isReady());
+    QProcess& second = start({ QStringLiteral("b.md") });
+    ASSERT_TRUE(test::waitUntil([&] { return first.messages().size() == 1; }, 60000));
+
+    first.end();
+    EXPECT_TRUE(waitForTabs({ { "b.md" } }));
+    EXPECT_EQ(second.state(), QProcess::Running);
 }

@@ -63,17 +63,20 @@ QProcess& PenwickSession::launch(const QStringList& arguments)
 }
 
 std::unique_ptr<QProcess> PenwickSession::start(const QStringList& arguments, const QString& workingDirectory,
-    const QString& program, const QString& outputFile)
+    const QString& program, const QString& outputFile, const QString& errorFile)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(m_environment);
     process->setWorkingDirectory(workingDirectory.isEmpty() ? m_home : workingDirectory);
-    // Its output goes to the test's, so that a full pipe never stops it.
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    if (!outputFile.isEmpty()) {
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // What does not go to a file goes to the test's output, so that a full pipe never stops it.
+    if (outputFile.isEmpty())
+        process->setProcessChannelMode(errorFile.isEmpty() ? QProcess::ForwardedChannels : QProcess::ForwardedOutputChannel);
+    else
+        process->setProcessChannelMode(errorFile.isEmpty() ? QProcess::ForwardedErrorChannel : QProcess::SeparateChannels);
+    if (!outputFile.isEmpty())
         process->setStandardOutputFile(outputFile);
-    }
+    if (!errorFile.isEmpty())
+        process->setStandardErrorFile(errorFile);
     process->start(program.isEmpty() ? QStringLiteral(PENWICK_PROGRAM) : program, arguments);
     process->waitForStarted(10000);
     return process;

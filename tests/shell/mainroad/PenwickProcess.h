@@ -30,9 +30,10 @@ public:
     QString settingsPath() const;
 
     // Starts Penwick with these arguments in `workingDirectory` (the home folder when empty).
-    // Its standard output goes to `outputFile` when one is named (else to the test's).
+    // Its standard output goes to `outputFile` and its errors to `errorFile` when they are named
+    // (else to the test's).
     std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& workingDirectory = {},
-        const QString& program = {}, const QString& outputFile = {});
+        const QString& program = {}, const QString& outputFile = {}, const QString& errorFile = {});
     // Starts Penwick as `start` does; the session ends it (if it still runs) when it goes.
     QProcess& launch(const QStringList& arguments);
     // Penwick's windows as its bus service lists them; empty when it does not answer.
