@@ -4,7 +4,8 @@ include(GoogleTest)
 # penwick_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [XVFB [SESSION_BUS]])
 # Builds one GoogleTest program and registers each of its tests with CTest under the area label.
 # XVFB: the program starts an X server of its own and runs on it (tests/support/XvfbTestMain.cpp).
-# SESSION_BUS: with XVFB, it also starts a private dbus-daemon as its session bus.
+# SESSION_BUS: with XVFB, it also starts a private dbus-daemon as its session bus (alone too,
+# not only under CTest).
 function(penwick_add_test name)
   cmake_parse_arguments(T "XVFB;SESSION_BUS" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
@@ -15,19 +16,17 @@ function(penwick_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE ${PENWICK_WARNINGS})
-  if(T_XVFB)
+  if(T_XVFB AND T_SESSION_BUS)
+    set(support PenwickTestSupportXvfbBus)
+  elseif(T_XVFB)
     set(support PenwickTestSupportXvfb)
   else()
     set(support PenwickTestSupport)
   endif()
   target_link_libraries(${name} PRIVATE ${support} ${T_LIBS} GTest::gtest GTest::gmock)
   add_dependencies(${name} PenwickResources)
-  set(environment "")
-  if(T_SESSION_BUS)
-    set(environment ENVIRONMENT PENWICK_TEST_SESSION_BUS=private)
-  endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ${environment}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -116,7 +116,7 @@ protected:
     {
         PENWICK_REQUIRE_XVFB();
         if (!test::PrivateBus::session())
-            GTEST_SKIP() << "needs a private session bus (PENWICK_TEST_SESSION_BUS=private)";
+            GTEST_SKIP() << "needs a private session bus (dbus-daemon did not start)";
         ASSERT_TRUE(client.isConnected());
         ASSERT_TRUE(PanelEnvironment::watcher && PanelEnvironment::watcher->isRegistered());
         test::useAppearance(false);

@@ -52,8 +52,8 @@ public:
     bool isRunning() const { return !m_address.isEmpty(); }
     QString address() const { return m_address; }
 
-    // The program's session bus, when the program was started on a private one
-    // (penwick_add_test's SESSION_BUS option); else null.
+    // The program's session bus, when it was built to run on a private one (penwick_add_test's
+    // SESSION_BUS option) and dbus-daemon started; else null.
     static PrivateBus*& session()
     {
         static PrivateBus* bus = nullptr;

@@ -21,10 +21,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "No X server for this test program: %s\n", qPrintable(error));
         penwick::test::XvfbServer::setUnavailableReason(error);
     }
-    // Programs whose tests talk to desktop services get a session bus of their own, there before
-    // the application connects to any.
+    // Programs whose tests talk to desktop services get a session bus of their own (built with
+    // penwick_add_test's SESSION_BUS), there before the application connects to any.
     std::unique_ptr<penwick::test::PrivateBus> bus;
-    if (qgetenv("PENWICK_TEST_SESSION_BUS") == "private") {
+#ifdef PENWICK_TEST_PRIVATE_SESSION_BUS
+    {
         bus = std::make_unique<penwick::test::PrivateBus>();
         if (bus->isRunning()) {
             qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit());
@@ -33,6 +34,7 @@ int main(int argc, char* argv[])
             std::fputs("No private session bus (dbus-daemon did not start)\n", stderr);
         }
     }
+#endif
     const int result = penwick::test::runTestProgram(argc, argv);
     penwick::test::PrivateBus::session() = nullptr;
     penwick::test::XvfbServer::setCurrent(nullptr);
