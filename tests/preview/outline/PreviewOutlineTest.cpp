@@ -2,6 +2,7 @@
 #include "common/Prefs.h"
 #include "OutlineRecorder.h"
 #include "Services/MarkdownFormatter.h"
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
@@ -134,24 +135,14 @@ protected:
 
     QVariant eval(const QString& script, platform::WebView::World world = platform::WebView::World::Page)
     {
-        QVariant result;
-        bool answered = false;
-        view()->runScript(script, world, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        EXPECT_TRUE(test::waitUntil([&] { return answered; }, 20000)) << script.toStdString();
-        return result;
+        return test::evaluate(view(), script, world);
     }
 
     // A press and release of the left button on the element, through the view's input.
     void clickElement(const QString& selector)
     {
-        ASSERT_TRUE(test::waitUntil([&] {
-            return eval(QStringLiteral("!!(window.__inPageLinks && window.__inPageLinks.enabled)"),
-                platform::WebView::World::Application)
-                .toBool();
-        }, 20000));
+        ASSERT_TRUE(test::waitForScript(view(), QStringLiteral("!!(window.__inPageLinks && window.__inPageLinks.enabled)"),
+            platform::WebView::World::Application));
         const QVariantList box = eval(QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
                                                      "return [r.left + r.width / 2, r.top + r.height / 2];})()")
                                           .arg(selector))
@@ -203,9 +194,7 @@ TEST_F(PreviewOutline, ThePageWearsThePreviewStyle)
     ASSERT_TRUE(PreviewPreferencesSynchronizer::sharedInstance().getPreferredStylePath().has_value());
     open(QStringLiteral("# Intro\n\n## Setup\n"));
     ASSERT_TRUE(test::waitUntil([&] { return loads > 0; }, 30000));
-    EXPECT_TRUE(test::waitUntil([&] {
-        return eval(QStringLiteral("getComputedStyle(document.body).backgroundColor")).toString() == QStringLiteral("rgb(30, 34, 39)");
-    }, 20000));
+    EXPECT_TRUE(test::waitForScript(view(), QStringLiteral("getComputedStyle(document.body).backgroundColor == 'rgb(30, 34, 39)'")));
     EXPECT_TRUE(eval(QStringLiteral("getComputedStyle(document.body).fontFamily")).toString().startsWith(QStringLiteral("\"DejaVu Sans\"")));
     EXPECT_EQ(eval(QStringLiteral("getComputedStyle(document.querySelector('a')).color")).toString(), QStringLiteral("rgb(108, 182, 255)"));
     platform::UserDefaults::standard().removeObject(Prefs::PREVIEW_STYLE_NAME);

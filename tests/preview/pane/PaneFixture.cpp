@@ -72,20 +72,12 @@ void PaneTest::settle(bool external)
 
 QVariant PaneTest::eval(const QString& script, platform::WebView* in)
 {
-    platform::WebView* v = in ? in : view();
-    QVariant result;
-    bool answered = false;
-    v->runScript(script, platform::WebView::World::Page, [&](const QVariant& r) {
-        result = r;
-        answered = true;
-    });
-    EXPECT_TRUE(waitUntil([&] { return answered; }, 30000)) << script.toStdString();
-    return result;
+    return evaluate(in ? in : view(), script);
 }
 
 bool PaneTest::waitFor(const QString& condition, platform::WebView* in, int timeoutMs)
 {
-    return waitUntil([&] { return eval(condition, in).toBool(); }, timeoutMs);
+    return waitForScript(in ? in : view(), condition, platform::WebView::World::Page, timeoutMs);
 }
 
 void PaneTest::setPaneState(int state)

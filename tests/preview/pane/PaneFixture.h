@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/web/WebView.h"
@@ -30,7 +31,7 @@ protected:
     // Waits for the pane (and, when asked, the window) to be idle: no load pending, scripts answered.
     void settle(bool external = false);
     QVariant eval(const QString& script, platform::WebView* in = nullptr);
-    bool waitFor(const QString& condition, platform::WebView* in = nullptr, int timeoutMs = 20000);
+    bool waitFor(const QString& condition, platform::WebView* in = nullptr, int timeoutMs = kScriptAnswerMs);
     // Posts the split view notification with the given pane state (0 collapsed).
     void setPaneState(int state);
     QString label() const;

@@ -45,19 +45,12 @@ bool WebViewTest::loadUrl(const QUrl& url)
 
 QVariant WebViewTest::eval(const QString& script, platform::WebView::World world)
 {
-    QVariant result;
-    bool answered = false;
-    view->runScript(script, world, [&](const QVariant& v) {
-        result = v;
-        answered = true;
-    });
-    EXPECT_TRUE(waitUntil([&] { return answered; }, 20000)) << script.toStdString();
-    return result;
+    return evaluate(view.get(), script, world);
 }
 
 bool WebViewTest::waitFor(const QString& condition, int timeoutMs)
 {
-    return waitUntil([&] { return eval(condition).toBool(); }, timeoutMs);
+    return waitForScript(view.get(), condition, platform::WebView::World::Page, timeoutMs);
 }
 
 void WebViewTest::click(const QString& id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "platform/web/WebView.h"
 
@@ -25,7 +26,7 @@ protected:
     bool waitForLoad(int timeoutMs = 30000);
     QVariant eval(const QString& script, platform::WebView::World world = platform::WebView::World::Page);
     // Waits until `condition` (a page script) is true.
-    bool waitFor(const QString& condition, int timeoutMs = 20000);
+    bool waitFor(const QString& condition, int timeoutMs = kScriptAnswerMs);
 
     // Presses and releases the mouse on the middle of the element with `id`, as the user would.
     void click(const QString& id);

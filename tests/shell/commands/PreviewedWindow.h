@@ -1,6 +1,7 @@
 #pragma once
 
 // A document window with a real preview pane beside it, as the application builds it.
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "platform/web/WebView.h"
 #include "preview/PreviewController.h"
@@ -33,18 +34,11 @@ struct PreviewedWindow {
         pane.reset();
     }
 
-    QVariant eval(const QString& script)
+    QVariant eval(const QString& script) { return test::evaluate(pane->webView(), script); }
+    bool waitFor(const QString& condition, int timeoutMs = test::kScriptAnswerMs)
     {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, platform::WebView::World::Page, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        EXPECT_TRUE(test::waitUntil([&] { return answered; }, 20000)) << script.toStdString();
-        return result;
+        return test::waitForScript(pane->webView(), condition, platform::WebView::World::Page, timeoutMs);
     }
-    bool waitFor(const QString& condition, int timeoutMs = 30000) { return test::waitUntil([&] { return eval(condition).toBool(); }, timeoutMs); }
 
     int splitPoster = 0;
     int loads = 0;

@@ -7,6 +7,7 @@
 
 #include "HTML/HTMLFormatter.h"
 #include "Services/MarkdownFormatter.h"
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/WebView.h"
@@ -390,17 +391,7 @@ protected:
         ExportTest::TearDown();
     }
 
-    QVariant eval(const QString& script)
-    {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, platform::WebView::World::Page, [&](const QVariant& r) {
-            result = r;
-            answered = true;
-        });
-        EXPECT_TRUE(test::waitUntil([&] { return answered; }, 30000)) << script.toStdString();
-        return result;
-    }
+    QVariant eval(const QString& script) { return test::evaluate(pane->webView(), script); }
 
     // A document with a heading, a table, highlighted code and a formula, rendered in the pane.
     TVXDocument* renderDocument()
@@ -412,11 +403,10 @@ protected:
         TVXDocument* document = open(folder + QStringLiteral("/rendered.md"), text);
         pane->controller()->renderUsingTextView(editor(document)->getEditorTextView(), QUrl::fromLocalFile(folder + QLatin1Char('/')),
             document->fileURL());
-        EXPECT_TRUE(test::waitUntil([&] { return eval(QStringLiteral("document.querySelector('code .token') !== null")).toBool(); }, 30000))
+        EXPECT_TRUE(test::waitForScript(pane->webView(), QStringLiteral("document.querySelector('code .token') !== null")))
             << "Prism highlighted the code";
-        EXPECT_TRUE(test::waitUntil(
-            [&] { return eval(QStringLiteral("document.querySelector('.MathJax, .MathJax_Display, .MathJax_SVG') !== null")).toBool(); },
-            60000))
+        EXPECT_TRUE(test::waitForScript(pane->webView(),
+            QStringLiteral("document.querySelector('.MathJax, .MathJax_Display, .MathJax_SVG') !== null")))
             << "MathJax typeset the formula";
         return document;
     }

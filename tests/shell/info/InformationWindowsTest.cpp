@@ -1,5 +1,6 @@
 // The What's New window (when it shows, what it records, where its links go) and the credits
 // window (made once, listing every component the programs are linked with).
+#include "PageScripts.h"
 #include "TestSupport.h"
 #include "platform/UserDefaults.h"
 #include "platform/web/PageScheme.h"
@@ -44,18 +45,6 @@ platform::UserDefaults& defaults()
 QString bundledVersion()
 {
     return QStringLiteral("0.1.0");
-}
-
-QVariant evaluate(platform::WebView* view, const QString& script)
-{
-    QVariant result;
-    bool answered = false;
-    view->runScript(script, platform::WebView::World::Page, [&](const QVariant& r) {
-        result = r;
-        answered = true;
-    });
-    EXPECT_TRUE(test::waitUntil([&] { return answered; }, 30000)) << script.toStdString();
-    return result;
 }
 
 class WhatsNew : public ::testing::Test {
@@ -152,9 +141,9 @@ TEST_F(WhatsNew, ALinkOpensInTheBrowserOnceAndThePageStays)
     QString titleAfter;
     whileShown = [&](WhatNewWindowController* c) {
         platform::WebView* view = c->webView();
-        ASSERT_TRUE(test::waitUntil([&] { return evaluate(view, QStringLiteral("document.readyState")).toString() == "complete"; }, 30000));
+        ASSERT_TRUE(test::waitForScript(view, QStringLiteral("document.readyState == 'complete'")));
         // A person's click: a page's own script clicking a link opens nothing.
-        const QVariantList at = evaluate(view, QStringLiteral("(function () { var e = document.querySelector('a[href=\"https://prismjs.com/\"]');"
+        const QVariantList at = test::evaluate(view, QStringLiteral("(function () { var e = document.querySelector('a[href=\"https://prismjs.com/\"]');"
                                                               " e.scrollIntoView({ block: 'center' }); var b = e.getBoundingClientRect();"
                                                               " return [b.left + b.width / 2, b.top + b.height / 2]; })()"))
                                     .toList();
@@ -168,7 +157,7 @@ TEST_F(WhatsNew, ALinkOpensInTheBrowserOnceAndThePageStays)
         // A request without an address is answered too: refused, with nothing opened.
         EXPECT_FALSE(c->decidePolicyForNavigation({ QUrl(), platform::NavigationKind::LinkClicked, true }));
         pageAfter = view->url();
-        titleAfter = evaluate(view, QStringLiteral("document.title")).toString();
+        titleAfter = test::evaluate(view, QStringLiteral("document.title")).toString();
     };
     windows.whatsNew();
     EXPECT_EQ(opened, QList<QUrl> { QUrl(QStringLiteral("https://prismjs.com/")) });
@@ -185,7 +174,7 @@ TEST_F(WhatsNew, APersonClosesItWithEscapeCtrlWOrTheCloseButton)
         whileShown = [&](WhatNewWindowController* c) {
             QDialog* window = c->window();
             platform::WebView* view = c->webView();
-            ASSERT_TRUE(test::waitUntil([&] { return evaluate(view, QStringLiteral("document.readyState")).toString() == "complete"; }, 30000));
+            ASSERT_TRUE(test::waitForScript(view, QStringLiteral("document.readyState == 'complete'")));
             QApplication::setActiveWindow(window);
             view->setFocus();
             ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow() && QApplication::focusWidget(); }));
