@@ -8,6 +8,12 @@
 
 #include <cstdio>
 
+namespace {
+// How long a second start waits for the running copy's answer before it says that it goes on
+// waiting.
+constexpr int kHandOverPatienceMs = 4000;
+} // namespace
+
 int main(int argc, char* argv[])
 {
     if (!penwick::platform::hasDisplay()) {
@@ -20,15 +26,23 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationDomain(QStringLiteral("penwick.org"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    penwick::platform::SingleInstance instance(penwick::CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
+    using penwick::platform::SingleInstance;
+    SingleInstance instance(penwick::CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
     penwick::AppDelegate* delegate = nullptr;
-    if (!instance.becomePrimary([&delegate](const QByteArray& message) {
-            if (delegate)
-                delegate->handleMessage(message);
-        })) {
-        // A second start stands in for the shortcut: the running one toggles its popover.
-        const bool sent = penwick::platform::SingleInstance::sendMessage(penwick::CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME, penwick::CoreMagicStrings::PENWICK_MINI_TOGGLE_MESSAGE);
-        return sent ? 0 : 1;
+    const auto handleMessage = [&delegate](const QByteArray& message) {
+        if (delegate)
+            delegate->handleMessage(message);
+    };
+    // A second start stands in for the shortcut: the running one toggles its popover. One that is
+    // still starting answers once its event loop runs, and is waited for as long as it lives.
+    while (!instance.becomePrimary(handleMessage)) {
+        const bool handedOver = SingleInstance::handOver(penwick::CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME,
+            penwick::CoreMagicStrings::PENWICK_MINI_TOGGLE_MESSAGE, kHandOverPatienceMs, [](qint64 processId) {
+                std::fprintf(stderr, "PenwickMini is already running (process %lld) and has not answered yet; waiting for it.\n",
+                    static_cast<long long>(processId));
+            });
+        if (handedOver)
+            return 0;
     }
 
     // SIGTERM and SIGINT end the program through the event loop, saving as a quit does.

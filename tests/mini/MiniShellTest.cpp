@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 
 #include "MiniTestSupport.h"
+#include "StartingInstance.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/UserDefaults.h"
 
@@ -223,11 +224,40 @@ TEST(MiniProgram, ASecondStartTogglesTheFirstAndQuitSavesAndEnds)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running) << "the first one stays";
 
-    EXPECT_TRUE(platform::SingleInstance::sendMessage(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME, "quit"));
+    EXPECT_TRUE(platform::SingleInstance::handOver(CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME, "quit"));
     ASSERT_TRUE(first.waitForFinished(30000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
     qputenv("XDG_RUNTIME_DIR", savedRuntime);
+}
+
+TEST(MiniProgram, ASecondStartWaitsForACopyThatIsStillStartingAndTogglesIt)
+{
+    QProcessEnvironment environment = test::environmentWithOwnFolders(test::temporaryFolder(),
+        { "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME" });
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    test::StartingInstance first(environment.value(QStringLiteral("XDG_RUNTIME_DIR")), CoreMagicStrings::PENWICK_MINI_INSTANCE_NAME);
+    ASSERT_TRUE(first.isReady());
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(PENWICK_MINI_PROGRAM), {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    QByteArray errors;
+    ASSERT_TRUE(test::waitUntil([&] { return first.messages().size() == 1; }, 60000));
+    // Past the moment when a second start once gave up, with nothing toggled.
+    ASSERT_TRUE(test::waitUntil([&] {
+        second.readAllStandardOutput();
+        errors += second.readAllStandardError();
+        return errors.contains("waiting for it");
+    }, 60000)) << errors.toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running);
+
+    first.answer();
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.messages(), QList<QByteArray> { CoreMagicStrings::PENWICK_MINI_TOGGLE_MESSAGE }) << "sent once";
 }
 
 } // namespace

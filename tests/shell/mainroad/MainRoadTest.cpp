@@ -2,6 +2,7 @@
 // again and find the session; one Penwick per user session.
 #include "PenwickProcess.h"
 
+#include "StartingInstance.h"
 #include "TestSupport.h"
 #include "XvfbServer.h"
 #include "shell/LaunchArguments.h"
@@ -14,11 +15,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QLockFile>
 #include <QPixmap>
-#include <QPointer>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -53,60 +50,6 @@ int inkPixels(const QImage& image, const QRect& region)
             ink += qGray(image.pixel(x, y)) < 128;
     return ink;
 }
-
-// Stands in for a Penwick that is still starting: it holds the session's lock and listens for
-// other starts, but answers only when told (a real one answers once its event loop runs).
-class StartingPenwick {
-public:
-    // Penwick's lock and socket in the session's runtime folder.
-    explicit StartingPenwick(const QString& runtimeFolder)
-        : m_path(runtimeFolder + QStringLiteral("/penwick"))
-        , m_lock(m_path + QStringLiteral(".lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_locked = m_lock.tryLock(0);
-        m_listening = m_server.listen(m_path);
-        QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] {
-            while (QLocalSocket* socket = m_server.nextPendingConnection())
-                m_sockets.append(socket);
-        });
-    }
-    bool isReady() const { return m_locked && m_listening; }
-
-    // The lines other starts sent, so far.
-    QList<QByteArray> messages()
-    {
-        for (QLocalSocket* socket : std::as_const(m_sockets)) {
-            while (socket && socket->canReadLine())
-                m_messages.append(socket->readLine().trimmed());
-        }
-        return m_messages;
-    }
-    void answer()
-    {
-        for (QLocalSocket* socket : std::as_const(m_sockets)) {
-            if (socket) {
-                socket->write("ok\n");
-                socket->flush();
-            }
-        }
-    }
-    // Ends as a Penwick that died does: no lock, no socket.
-    void end()
-    {
-        m_server.close();
-        m_lock.unlock();
-    }
-
-private:
-    QString m_path;
-    QLockFile m_lock;
-    QLocalServer m_server;
-    bool m_locked = false;
-    bool m_listening = false;
-    QList<QPointer<QLocalSocket>> m_sockets;
-    QList<QByteArray> m_messages;
-};
 
 class MainRoad : public ::testing::Test {
 protected:
@@ -267,7 +210,7 @@ TEST_F(MainRoad, TwoStartsAtTheSameMomentEndAsOnePenwick)
 TEST_F(MainRoad, ASecondStartWaitsForAPenwickThatIsStillStartingAndHandsItsFileOver)
 {
     writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
-    StartingPenwick first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")));
+    test::StartingInstance first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")), QStringLiteral("penwick"));
     ASSERT_TRUE(first.isReady());
 
     const QString errors = session.home() + QStringLiteral("/second-errors.txt");
@@ -292,7 +235,7 @@ TEST_F(MainRoad, ASecondStartWaitsForAPenwickThatIsStillStartingAndHandsItsFileO
 TEST_F(MainRoad, AStartWhoseRunningPenwickEndsWithoutAnsweringOpensTheFileItself)
 {
     writeFile(session.home() + QStringLiteral("/b.md"), "# B\n");
-    StartingPenwick first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")));
+    test::StartingInstance first(session.environment().value(QStringLiteral("XDG_RUNTIME_DIR")), QStringLiteral("penwick"));
     ASSERT_TRUE(first.isReady());
     QProcess& second = start({ QStringLiteral("b.md") });
     ASSERT_TRUE(test::waitUntil([&] { return first.messages().size() == 1; }, 60000));
