@@ -67,7 +67,7 @@ protected:
     {
         QProcess process;
         process.start("xdg-mime", { "query", "default", "text/markdown" });
-        EXPECT_TRUE(process.waitForFinished(10000));
+        EXPECT_TRUE(process.waitForFinished(60000));
         return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
     }
     QString message() const { return pane.messageLbl()->text(); }
@@ -161,7 +161,7 @@ TEST_F(DesktopEnvironmentTest, TheBoxWritesAndRemovesTheAutostartEntry)
     if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
         QProcess validate;
         validate.start("desktop-file-validate", { entry });
-        ASSERT_TRUE(validate.waitForFinished(10000));
+        ASSERT_TRUE(validate.waitForFinished(60000));
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
 
