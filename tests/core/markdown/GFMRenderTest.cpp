@@ -1,3 +1,4 @@
+#include "Extensions/GFMBlocks.h"
 #include "Extensions/MarkdownStringAdditions.h"
 
 #include <QRegularExpression>
@@ -16,6 +17,44 @@ namespace {
 QString gfm(const QString& text, bool ids = true, bool hardWrap = false)
 {
     return renderAsMarkdownByAddingHeaderIds(text, ids, hardWrap);
+}
+
+// Makes `steps` random edits of `document` with the snippets (mostly at line starts, where they
+// change the blocks), starting again from `document` every `restartEvery` steps, and checks that rendering each text right after the one before, which
+// reuses what did not change, gives what rendering it afresh gives.
+void expectEditsRenderAsFresh(const QString& document, const QStringList& snippets, unsigned seed, int steps, int restartEvery = 0)
+{
+    std::mt19937 random(seed);
+    for (const bool ids : { true, false }) {
+        for (const bool hardWrap : { false, true }) {
+            QString text = document;
+            for (int step = 0; step < steps; ++step) {
+                QString next = text;
+                const qsizetype at = qsizetype(random() % quint32(next.size() + 1));
+                const qsizetype line = next.lastIndexOf(QLatin1Char('\n'), at - 1) + 1;
+                switch (random() % 4) {
+                case 0:
+                case 1:
+                    next.insert(line, snippets.at(qsizetype(random() % quint32(snippets.size()))));
+                    break;
+                case 2:
+                    next.remove(line, std::min<qsizetype>(next.indexOf(QLatin1Char('\n'), line) + 1 - line, 40));
+                    break;
+                default:
+                    next.insert(at, QStringLiteral("x"));
+                    break;
+                }
+                if (next.size() > 2000 || (restartEvery > 0 && step % restartEvery == 0))
+                    next = document;
+                SCOPED_TRACE(("step " + QString::number(step) + ":\n" + next).toStdString());
+                gfm(text, ids, hardWrap);
+                const QString reused = gfm(next, ids, hardWrap);
+                gfm(QString(), ids, hardWrap);
+                ASSERT_EQ(reused, gfm(next, ids, hardWrap));
+                text = next;
+            }
+        }
+    }
 }
 } // namespace
 
@@ -163,36 +202,57 @@ TEST(GFMRender, RenderingAfterAnEditGivesWhatAFreshRenderGives)
         "- [ ] task\n- [x] done\n\n***\n\n```script@text/x-demo\nbody\n```\n\nend www.example.com ~~gone~~\r\nCR LF\r\n\r\nlast");
     const QStringList snippets { "```\n", "===\n", "- item\n", "\n", "a|b\n-|-\n", "<div>\n", "# Title\n", "> q\n", "    c\n",
         "2. x\n", "word", "~~~\n", "-->\n", "</div>\n", "\n\n", "* y\n", "---\n", "[ ] " };
-    std::mt19937 random(20261211);
-    for (const bool ids : { true, false }) {
-        for (const bool hardWrap : { false, true }) {
-            QString text = document;
-            for (int step = 0; step < 150; ++step) {
-                QString next = text;
-                const qsizetype at = qsizetype(random() % quint32(next.size() + 1));
-                // Edits go at line starts mostly, where they change the blocks.
-                const qsizetype line = next.lastIndexOf(QLatin1Char('\n'), at - 1) + 1;
-                switch (random() % 4) {
-                case 0:
-                case 1:
-                    next.insert(line, snippets.at(qsizetype(random() % quint32(snippets.size()))));
-                    break;
-                case 2:
-                    next.remove(line, std::min<qsizetype>(next.indexOf(QLatin1Char('\n'), line) + 1 - line, 40));
-                    break;
-                default:
-                    next.insert(at, QStringLiteral("x"));
-                    break;
-                }
-                if (next.size() > 2000)
-                    next = document;
-                SCOPED_TRACE(("step " + QString::number(step) + ":\n" + next).toStdString());
-                gfm(text, ids, hardWrap);
-                const QString reused = gfm(next, ids, hardWrap);
-                gfm(QString(), ids, hardWrap);
-                ASSERT_EQ(reused, gfm(next, ids, hardWrap));
-                text = next;
-            }
-        }
+    expectEditsRenderAsFresh(document, snippets, 20261211, 150);
+}
+
+// Link reference definitions act across the document: an edit that adds, removes or changes
+// one, wherever it is, must reach every block that names its label, and a block parsed again
+// must still find the definitions of the rest.
+TEST(GFMRender, EditsOfLinkDefinitionsGiveWhatAFreshRenderGives)
+{
+    const QString document = QStringLiteral(
+        "# Guide\n\nSee [the guide][guide] and [API].\n\n- item with [Ref]\n- [guide]\n\n> quoted [api] link\n\n"
+        "[guide]: /guide \"Guide\"\n[api]: /api\n\nText [missing] and [STRASSE] and [\\*] and [a b].\n\n## API\n\n"
+        "More [Api][] text, [x] and [Dup].\n\n```\n[code]: /not-a-definition\n```\n\n[ref]: /ref\n  'title on its own line'\n\n"
+        "[dup]: /first\n\nlast [ref] [code]\n\n[DUP]: /second\n");
+    const QStringList snippets { "[guide]: /other\n", "[missing]: /found\n", "[API]: /first\n", "\n", "\n\n", "[straße]: /s\n",
+        "[*]: /star\n", "[code]: /c\n", "[ref]:\n/ref2\n", "- [missing]\n", "> [x]: /in-quote\n", "[x]\n", "[a\nb]: /multi\n",
+        "[a b]\n", "text\n", "# [api]\n", "    [i]: /indented\n", "'t'\n", "[guide]", "[dup]: /third\n", "[x]: /x 'title'\n",
+        "```\n", "- [x]: /item\n", "===\n", "<div>\n" };
+        // Short runs of edits: once a definition hides in a block (a paragraph that opens with one)
+    // the whole text is parsed, and nothing more is learnt.
+    expectEditsRenderAsFresh(document, snippets, 20260301, 600, 6);
+}
+
+// Definitions no longer make every render parse the whole text: an edit parses the stretch
+// around it, and a changed definition the blocks that may name it.
+TEST(GFMRender, TextsWithLinkDefinitionsKeepTheirBlocks)
+{
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += QStringLiteral("## Part %1\n\nA paragraph with %2 and words.\n\n").arg(i).arg(i % 40 ? "plain text" : "[a link][guide]");
+    text += QStringLiteral("[guide]: /guide\n[other]: /other\n");
+    const qsizetype middle = text.indexOf(QStringLiteral("Part 200"));
+    const struct {
+        const char* what;
+        QString edited;
+        qsizetype mostParsed;
+    } cases[] = {
+        { "typing in the middle", QString(text).insert(middle, QStringLiteral("x")), 400 },
+        { "a definition no block names changes", QString(text).replace(QStringLiteral("/other"), QStringLiteral("/elsewhere")), 400 },
+        { "a definition no block names is added", text + QStringLiteral("[new]: /new\n"), 400 },
+        { "a definition ten blocks name changes", QString(text).replace(QStringLiteral("/guide"), QStringLiteral("/moved")), 2000 },
+        { "a definition ten blocks name goes", QString(text).remove(QStringLiteral("[guide]: /guide\n")), 2000 },
+        { "a definition is added before the one it shadows", QString(text).insert(middle, QStringLiteral("[GUIDE]: /first\n\n")), 2000 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        gfm(QString());
+        gfm(text);
+        const QString reused = gfm(c.edited);
+        EXPECT_TRUE(gfmblocks::lastRenderStats().reused);
+        EXPECT_LE(gfmblocks::lastRenderStats().parsedBytes, c.mostParsed);
+        gfm(QString());
+        EXPECT_EQ(reused, gfm(c.edited));
     }
 }
