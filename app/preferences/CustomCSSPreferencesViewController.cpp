@@ -4,11 +4,15 @@
 #include "platform/text/TextView.h"
 #include "common/AppLogger.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace penwick {
 
@@ -43,19 +47,64 @@ CustomCSSPreferencesViewController::~CustomCSSPreferencesViewController()
 
 void CustomCSSPreferencesViewController::viewWillAppear()
 {
-    StoreFileError error;
-    const std::optional<QString> css = CustomCSSManager::sharedInstance().readCustomCSS(&error);
-    if (css) {
-        m_textEditor->setString(*css);
-        m_fileMissing = false;
-    } else {
+    const quint64 generation = ++m_loadGeneration;
+    m_loading = true;
+    m_leaveWhenLoaded = false;
+    m_saveButton->setEnabled(false);
+    m_textEditor->setReadOnly(true);
+    m_textEditor->setPlaceholderText(tr("Reading the style sheet…"));
+    QPointer<CustomCSSPreferencesViewController> self(this);
+    QThreadPool::globalInstance()->start([self, generation] {
+        StoreFileError error;
+        const std::optional<QString> css = CustomCSSManager::sharedInstance().readCustomCSS(&error);
+        QMetaObject::invokeMethod(qApp, [self, generation, css, error] {
+            if (self)
+                self->sheetRead(generation, css, error);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void CustomCSSPreferencesViewController::sheetRead(quint64 generation, const std::optional<QString>& css, const StoreFileError& error)
+{
+    if (generation != m_loadGeneration)
+        return;
+    if (!css) {
         m_fileMissing = error.code == StoreFileError::FileNotFound;
         appLog().error(QStringLiteral("Error loading custom CSS: ") + error.message);
+        sheetShown(generation);
+        return;
     }
+    m_fileMissing = false;
+    QPointer<CustomCSSPreferencesViewController> self(this);
+    m_textEditor->loadStringInSlices(*css, [self, generation] {
+        if (self)
+            self->sheetShown(generation);
+    });
+}
+
+void CustomCSSPreferencesViewController::sheetShown(quint64 generation)
+{
+    if (generation != m_loadGeneration)
+        return;
+    m_loading = false;
     m_edited = false;
+    m_saveButton->setEnabled(true);
+    m_textEditor->setReadOnly(false);
+    m_textEditor->setPlaceholderText(QString());
+    if (std::exchange(m_leaveWhenLoaded, false))
+        leave();
 }
 
 void CustomCSSPreferencesViewController::viewDidDisappear()
+{
+    if (m_loading) {
+        m_leaveWhenLoaded = true;
+        return;
+    }
+    leave();
+}
+
+void CustomCSSPreferencesViewController::leave()
 {
     if (m_fileMissing || m_edited)
         save();
@@ -63,6 +112,9 @@ void CustomCSSPreferencesViewController::viewDidDisappear()
 
 void CustomCSSPreferencesViewController::save()
 {
+    // Half a sheet is never written over the whole one.
+    if (m_loading)
+        return;
     m_errorLbl->hide();
     StoreFileError error;
     if (!CustomCSSManager::sharedInstance().saveCustomCSS(m_textEditor ? m_textEditor->string() : QString(), &error)) {

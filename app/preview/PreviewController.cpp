@@ -14,6 +14,7 @@
 #include "preview/ScrollSync.h"
 #include "common/Notifications.h"
 #include "common/Prefs.h"
+#include "preview/UserStyleSheetLink.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -233,7 +234,7 @@ void PreviewController::show(const QUrl& document, const PreviewRenderer::Result
         // Shown as a page of its own: the next rendering is a full load again.
         RenderingResult notice;
         notice.markdown = QStringLiteral("<p class=\"penwick-too-complex\">") + tooComplexMessage() + QStringLiteral("</p>");
-        const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(notice, style, pageTitle(base)));
+        const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(notice, style, pageTitle(base), userStyleSheetLink()));
         if (external)
             m_external->previewController()->loadHTML(html, QUrl(), base);
         if (!m_isCollapsed)
@@ -245,7 +246,8 @@ void PreviewController::show(const QUrl& document, const PreviewRenderer::Result
         m_realPreviewOutput->setHtmlContent(rendered.realPreview->markdown);
         m_realPreviewOutput->setFrontMatterDict(rendered.realPreview->rawfrontMatter);
     }
-    const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(rendered.page, style, pageTitle(base)));
+    // The user's style sheet is linked: the page reads it, however large, without this thread.
+    const QString html = paneHTML(MarkdownFormatter::formatPreviewPage(rendered.page, style, pageTitle(base), userStyleSheetLink()));
 
     if (external) {
         if (m_realPreviewOutput)

@@ -8,6 +8,7 @@
 #include "platform/web/PageScheme.h"
 #include "platform/web/WebView.h"
 #include "preferences/PreviewPreferencesSynchronizer.h"
+#include "preview/UserStyleSheetLink.h"
 #include "preview/PreviewOutlinePopover.h"
 
 #include <QAbstractButton>
@@ -79,7 +80,7 @@ QString PreviewOutlineController::outlinePage(const QString& body)
         styleLink = CSSLinks::styleSheetLinkForURL(QUrl::fromLocalFile(*path).toString(QUrl::FullyEncoded));
         platform::PageScheme::instance()->addSharedFile(*path);
     }
-    return HTMLFormatter::formatContent(body, styleLink, OUTLINE_CSS, QString());
+    return HTMLFormatter::formatContent(body, styleLink, OUTLINE_CSS, QString(), userStyleSheetLink());
 }
 
 std::optional<std::pair<QString, qsizetype>> PreviewOutlineController::parseLinkTarget(const QString& target)

@@ -83,11 +83,13 @@ std::optional<QString> HTMLFormatter::getCustomCSSTag()
     return QStringLiteral("\n<style type=\"text/css\">") + *css + QStringLiteral("</style>\n");
 }
 
-QString HTMLFormatter::formatContent(const QString& content, const QString& cssTags, const QString& cssStyles, const QString& title)
+QString HTMLFormatter::formatContent(const QString& content, const QString& cssTags, const QString& cssStyles, const QString& title,
+    const std::optional<QString>& customCSSLink)
 {
     const AssetTags assets = assetTags();
+    const QString customCSS = customCSSLink ? *customCSSLink : getCustomCSSTag().value_or(QString());
     return assemblePage(title,
-        { assets.before, cssTags, CSSLinks::prismStyleSheet(), inlineStyles(cssStyles), getCustomCSSTag().value_or(QString()) },
+        { assets.before, cssTags, CSSLinks::prismStyleSheet(), inlineStyles(cssStyles), customCSS },
         content,
         { JSScripts::prismScript(), JSScripts::mathJaxScript(), JSScripts::jekyllScript(), JSScripts::repairLocalImageScript(),
           JSScripts::repairMMDCodeScript(), assets.after, JSScripts::onUpdateCallbackScript().value_or(QString()) });

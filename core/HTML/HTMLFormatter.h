@@ -13,7 +13,11 @@ namespace penwick {
 // on whatever thread the caller runs. Arguments are inserted verbatim.
 class HTMLFormatter {
 public:
-    static QString formatContent(const QString& content, const QString& cssTags, const QString& cssStyles, const QString& title);
+    // A preview page. The user's style sheet comes last in its head: the sheet's text, or with
+    // `customCSSLink` that element in its place (the page's viewer then reads the file itself,
+    // however large it is; an empty link leaves the sheet out).
+    static QString formatContent(const QString& content, const QString& cssTags, const QString& cssStyles, const QString& title,
+        const std::optional<QString>& customCSSLink = std::nullopt);
     static QString formatForExport(const QString& content, const QString& cssStyles, const QString& title);
     static QString formatForExportWithoutCSS(const QString& content, const QString& title);
 

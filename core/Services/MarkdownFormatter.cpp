@@ -72,11 +72,11 @@ RenderingResult MarkdownFormatter::formatForPreview(const std::optional<QString>
 }
 
 RenderingResult MarkdownFormatter::formatPreviewPage(RenderingResult rendering, const std::optional<QUrl>& cssURL,
-    const std::optional<QString>& title)
+    const std::optional<QString>& title, const std::optional<QString>& customCSSLink)
 {
     const QString absolute = (cssURL && cssURL->isValid()) ? cssURL->toString(QUrl::FullyEncoded) : QString();
     rendering.markdown = HTMLFormatter::formatContent(rendering.markdown, CSSLinks::styleSheetLinkForURL(absolute),
-        QStringLiteral("li.task-list-item{list-style:none}"), title.value_or(QString()));
+        QStringLiteral("li.task-list-item{list-style:none}"), title.value_or(QString()), customCSSLink);
     return rendering;
 }
 

@@ -38,9 +38,10 @@ public:
     // A whole preview page linking `cssURL` with `title`; an absent text gives "" and no page.
     static RenderingResult formatForPreview(const std::optional<QString>& text, const std::optional<QUrl>& cssURL,
         const std::optional<QString>& title);
-    // The second half of formatForPreview(): the page around a rendering made already.
+    // The second half of formatForPreview(): the page around a rendering made already; with
+    // `customCSSLink`, the page links the user's style sheet instead of carrying it.
     static RenderingResult formatPreviewPage(RenderingResult rendering, const std::optional<QUrl>& cssURL,
-        const std::optional<QString>& title);
+        const std::optional<QString>& title, const std::optional<QString>& customCSSLink = std::nullopt);
 };
 
 } // namespace penwick

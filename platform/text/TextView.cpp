@@ -8,6 +8,7 @@
 #include "platform/text/UndoManager.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
@@ -29,6 +30,17 @@ struct TextView::Change {
     qsizetype position = 0;
     QString removed;
     QString added;
+};
+
+// A text going into the view a slice at a time.
+struct TextView::SliceLoad {
+    QString text;
+    QString normalized;
+    qsizetype at = 0;
+    // A character the document turns into something else went in: its text is read back.
+    bool changedOnInsertion = false;
+    bool wasReadOnly = false;
+    std::function<void()> done;
 };
 
 // Marks changes of text or selection that the view makes itself, so that they neither break
@@ -147,6 +159,7 @@ QString TextView::documentText(qsizetype position, qsizetype length) const
 
 void TextView::setString(const QString& text)
 {
+    endSliceLoad();
     m_lineEnds = LineEnds::ofText(text);
     const QString normalized = normalizedLineEnds(text);
     {
@@ -156,10 +169,95 @@ void TextView::setString(const QString& text)
         setPlainText(normalized);
         m_loading = false;
     }
-    m_text = withNewlines(document()->toRawText());
+    finishLoad(text, normalized, false);
+}
+
+void TextView::loadStringInSlices(const QString& text, std::function<void()> done)
+{
+    endSliceLoad();
+    auto load = std::make_unique<SliceLoad>();
+    load->text = text;
+    load->normalized = normalizedLineEnds(text);
+    load->wasReadOnly = isReadOnly();
+    load->done = std::move(done);
+    m_lineEnds = LineEnds::ofText(text);
+    {
+        EditScope scope(this, false);
+        m_loading = true;
+        clearExtraRanges();
+        setPlainText(QString());
+    }
+    m_text.clear();
+    m_undoManager->removeAllActions();
+    setReadOnly(true);
+    m_sliceLoad = std::move(load);
+    loadNextSlices();
+}
+
+void TextView::loadNextSlices()
+{
+    if (!m_sliceLoad)
+        return;
+    // Whole pieces of about this many characters, for about this long per turn of the loop.
+    constexpr qsizetype kPiece = 16 * 1024;
+    constexpr qint64 kTurnNs = 8'000'000;
+    SliceLoad& load = *m_sliceLoad;
+    const QString& text = load.normalized;
+    QElapsedTimer turn;
+    turn.start();
+    {
+        EditScope scope(this, false);
+        QTextCursor end(document());
+        end.movePosition(QTextCursor::End);
+        while (load.at < text.size() && turn.nsecsElapsed() < kTurnNs) {
+            qsizetype to = std::min(text.size(), load.at + kPiece);
+            // Never between the halves of a surrogate pair.
+            if (to < text.size() && text.at(to).isLowSurrogate())
+                ++to;
+            const QString piece = text.mid(load.at, to - load.at);
+            load.changedOnInsertion = load.changedOnInsertion || piece.contains(kParagraphSeparator)
+                || piece.contains(QChar(0xFDD0)) || piece.contains(QChar(0xFDD1));
+            end.insertText(piece);
+            load.at = to;
+        }
+    }
+    if (load.at < text.size()) {
+        QTimer::singleShot(0, this, [this, current = m_sliceLoad.get()] {
+            if (m_sliceLoad.get() == current)
+                loadNextSlices();
+        });
+        return;
+    }
+    std::unique_ptr<SliceLoad> finished = std::move(m_sliceLoad);
+    m_loading = false;
+    setReadOnly(finished->wasReadOnly);
+    QTextCursor start(document());
+    {
+        EditScope scope(this, false);
+        setTextCursor(start);
+    }
+    finishLoad(finished->text, finished->normalized, !finished->changedOnInsertion);
+    if (finished->done)
+        finished->done();
+
+}
+
+void TextView::endSliceLoad()
+{
+    if (!m_sliceLoad)
+        return;
+    setReadOnly(m_sliceLoad->wasReadOnly);
+    m_sliceLoad.reset();
+    m_loading = false;
+}
+
+void TextView::finishLoad(const QString& text, const QString& normalized, bool documentHoldsNormalized)
+{
+    // Reading a long text back costs a moment: not done when the document holds it as given.
+    m_text = documentHoldsNormalized ? normalized : withNewlines(document()->toRawText());
     // The line-end record gives the file back exactly, unless the document changed something
     // else on loading: only then is the file's own text kept, until the first change.
-    const bool exact = m_text == normalized
+    const bool exact = documentHoldsNormalized || m_text == normalized
         || (normalized.contains(kParagraphSeparator) && m_text == withNewlines(normalized));
     m_loadedFileText = exact ? QString() : text;
     m_undoManager->removeAllActions();

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTextCursor>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +46,11 @@ public:
     QString substring(TextRange range) const;
     // Replaces the whole text (a load: undo history is cleared) and remembers its line ends.
     void setString(const QString& text);
+    // As setString(), a slice per turn of the event loop, so that the window keeps answering
+    // while a long text goes in; the view takes no typing until all of it is in, then `done`
+    // runs. setString() or another load ends a load under way (its `done` never runs).
+    void loadStringInSlices(const QString& text, std::function<void()> done);
+    bool isLoadingSlices() const { return m_sliceLoad != nullptr; }
     // The text with the line ends it was loaded with.
     QString fileString() const;
     // "\n", "\r\n", "\r" or U+2028: the line end that new lines get when the text is saved.
@@ -149,6 +155,11 @@ protected:
 private:
     struct Change;
     struct EditScope;
+    struct SliceLoad;
+
+    void loadNextSlices();
+    void endSliceLoad();
+    void finishLoad(const QString& text, const QString& normalized, bool documentHoldsNormalized);
 
     void onContentsChange(int position, int removed, int added);
     void trackLineEnds(qsizetype position, const QString& removed, const QString& added);
@@ -168,6 +179,7 @@ private:
     LineEnds m_lineEnds;        // the file's line ends
     QString m_loadedFileText;   // null unless loading changed more than line ends; dropped at the first change
     bool m_loading = false;
+    std::unique_ptr<SliceLoad> m_sliceLoad;
     QList<QTextCursor> m_extraRanges;
     UndoManager* m_undoManager = nullptr;
     int m_editDepth = 0;        // > 0 while the view itself changes text or selection

@@ -6,10 +6,14 @@
 #include "platform/NotificationCenter.h"
 #include "platform/text/TextView.h"
 #include "common/Notifications.h"
+#include "platform/text/UndoManager.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTimer>
 
 using namespace penwick;
 using penwick::test::capturedStdout;
@@ -40,6 +44,13 @@ protected:
             QDir(path).removeRecursively();
     }
 
+    // Shows the pane and waits until the sheet is in the editor (it is read off the GUI thread).
+    void appear()
+    {
+        pane.viewWillAppear();
+        ASSERT_TRUE(test::waitUntil([&] { return !pane.isLoading(); }));
+    }
+
     QString path;
     int posted = 0;
     platform::Observation updates;
@@ -57,7 +68,7 @@ TEST_F(CustomCSSPaneTest, Identity)
 
 TEST_F(CustomCSSPaneTest, AFreshInstallShowsAnEmptyEditorAndLeavingCreatesTheFile)
 {
-    const std::string out = capturedStdout([&] { pane.viewWillAppear(); });
+    const std::string out = capturedStdout([&] { appear(); });
     EXPECT_EQ(out.rfind("Error: Error loading custom CSS: ", 0), 0u) << out;
     EXPECT_NE(out.find("customCSS.css"), std::string::npos);
     EXPECT_EQ(pane.textEditor()->string(), "");
@@ -71,7 +82,7 @@ TEST_F(CustomCSSPaneTest, AFreshInstallShowsAnEmptyEditorAndLeavingCreatesTheFil
 TEST_F(CustomCSSPaneTest, EverySavePostsAndTheNextAppearanceReadsTheFileAgain)
 {
     writeFile(path, "body { color: red; }\n");
-    pane.viewWillAppear();
+    appear();
     EXPECT_EQ(pane.textEditor()->string(), "body { color: red; }\n");
     pane.save();
     pane.save();
@@ -79,7 +90,7 @@ TEST_F(CustomCSSPaneTest, EverySavePostsAndTheNextAppearanceReadsTheFileAgain)
 
     // Changed behind the pane's back: the next appearance reads the file, not a cached copy.
     writeFile(path, "h1 { margin: 0; }\n");
-    pane.viewWillAppear();
+    appear();
     EXPECT_EQ(pane.textEditor()->string(), "h1 { margin: 0; }\n");
 
     // Edits are written on leaving.
@@ -90,7 +101,7 @@ TEST_F(CustomCSSPaneTest, EverySavePostsAndTheNextAppearanceReadsTheFileAgain)
     EXPECT_EQ(posted, 3);
 
     // Leaving without edits writes nothing.
-    pane.viewWillAppear();
+    appear();
     pane.viewDidDisappear();
     EXPECT_EQ(posted, 3);
 }
@@ -100,7 +111,7 @@ TEST_F(CustomCSSPaneTest, ASheetThatCannotBeReadSurvivesOpeningAndLeaving)
     const QByteArray latin1("p::before { content: \"caf\xe9\"; }\n");
     writeFile(path, latin1);
     const std::string out = capturedStdout([&] {
-        pane.viewWillAppear();
+        appear();
         pane.viewDidDisappear();
     });
     EXPECT_EQ(out.rfind("Error: Error loading custom CSS: ", 0), 0u) << out;
@@ -108,7 +119,7 @@ TEST_F(CustomCSSPaneTest, ASheetThatCannotBeReadSurvivesOpeningAndLeaving)
     EXPECT_EQ(posted, 0);
 
     // Save still writes what the editor holds: the user asked for it.
-    pane.viewWillAppear();
+    appear();
     pane.textEditor()->insertText("a { }");
     pane.save();
     EXPECT_EQ(contents(path), "a { }");
@@ -118,7 +129,7 @@ TEST_F(CustomCSSPaneTest, AFolderInTheFilesPlaceShowsTheErrorLabel)
 {
     ASSERT_TRUE(QDir().mkpath(path));
     pane.show();
-    capturedStdout([&] { pane.viewWillAppear(); });
+    capturedStdout([&] { appear(); });
     pane.textEditor()->insertText("b { }");
     const std::string out = capturedStdout([&] { pane.viewDidDisappear(); });
     EXPECT_EQ(out.rfind("Error: Error saving custom CSS: ", 0), 0u) << out;
@@ -130,4 +141,53 @@ TEST_F(CustomCSSPaneTest, AFolderInTheFilesPlaceShowsTheErrorLabel)
     pane.save();
     EXPECT_FALSE(pane.errorLbl()->isVisible());
     EXPECT_EQ(contents(path), "b { }");
+}
+
+TEST_F(CustomCSSPaneTest, ALargeSheetGoesInWhileTheGUIThreadKeepsTurning)
+{
+    // Some megabytes of rules, with CRLF line ends and text outside Latin-1.
+    QByteArray css;
+    for (int i = 0; css.size() < 6 * 1024 * 1024; ++i)
+        css += ".r" + QByteArray::number(i) + "::after { content: \"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\"; }\r\n";
+    writeFile(path, css);
+    const QString expected = QString::fromUtf8(css);
+
+    // A timer that fires at every turn of the event loop, noting how full the editor is.
+    int turns = 0;
+    bool sawPartOfTheSheet = false;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        ++turns;
+        const qsizetype shown = pane.textEditor()->document()->characterCount() - 1;
+        sawPartOfTheSheet = sawPartOfTheSheet || (shown > 0 && shown < expected.size());
+    });
+    turn.start(0);
+    pane.viewWillAppear();
+    EXPECT_TRUE(pane.isLoading()) << "the pane waited for the whole sheet";
+    EXPECT_TRUE(pane.textEditor()->isReadOnly());
+    EXPECT_FALSE(pane.saveButton()->isEnabled());
+    pane.viewDidDisappear(); // left before the sheet is in: nothing is written over it
+    ASSERT_TRUE(test::waitUntil([&] { return !pane.isLoading(); }, 60000));
+    turn.stop();
+    EXPECT_TRUE(sawPartOfTheSheet) << "the sheet went in at once, holding the GUI thread";
+    EXPECT_GT(turns, 2);
+
+    EXPECT_EQ(pane.textEditor()->fileString(), expected);
+    EXPECT_FALSE(pane.textEditor()->isReadOnly());
+    EXPECT_TRUE(pane.saveButton()->isEnabled());
+    EXPECT_FALSE(pane.textEditor()->undoManager()->canUndo());
+    EXPECT_EQ(contents(path), css);
+    EXPECT_EQ(posted, 0);
+
+    // Opened again and edited, it is written whole.
+    appear();
+    QTextCursor end(pane.textEditor()->document());
+    end.movePosition(QTextCursor::End);
+    pane.textEditor()->setTextCursor(end);
+    pane.textEditor()->insertText("p { }");
+    pane.viewDidDisappear();
+    // (The pane writes the text with "\n" line ends.)
+    const QByteArray written = contents(path);
+    EXPECT_TRUE(written == QByteArray(css).replace("\r\n", "\n") + "p { }") << written.size() << " bytes";
+    EXPECT_EQ(posted, 1);
 }
