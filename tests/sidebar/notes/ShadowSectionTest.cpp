@@ -203,11 +203,13 @@ TEST_F(ShadowSection, DeleteAsksAndYesRemovesTheRowAndAnEmptiedGroup)
     EXPECT_FALSE(group("Alpha"));
     EXPECT_FALSE(visibleTitles().contains("Alpha"));
 
-    // The group was made from the deleted note: after the delete it answers clicks again.
+    // The group was made from the deleted note: at once no row stands for that note any more,
+    // and the group answers clicks again.
     alerts.expect("Yes");
     section->deleteItem(note("b1"));
     const TreeListItemPtr beta = group("Beta");
     ASSERT_TRUE(beta);
+    EXPECT_EQ(beta->identifier(), "b2");
     EXPECT_EQ(titles(beta), QStringList { "Second" });
     EXPECT_TRUE(section->owns(beta.get()));
     ASSERT_FALSE(list.isItemExpanded(beta));
