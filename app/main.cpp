@@ -1,3 +1,4 @@
+#include "Extensions/Realm.h"
 #include "platform/ApplicationStartup.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -105,5 +106,7 @@ int main(int argc, char* argv[])
 
     const int result = app.exec();
     running = nullptr;
+    // Notes still on their way go to the database, or beside it, before the program ends.
+    penwick::RealmSetup::close();
     return result;
 }

@@ -3,6 +3,7 @@
 #include "Extensions/StringAdditions.h"
 #include "MiniLog.h"
 #include "MiniResources.h"
+#include "Services/NoteWriter.h"
 #include "Support/DarkModeTracker.h"
 #include "TextEditor/TextEditorView.h"
 #include "highlighter/EditorThemes.h"
@@ -11,6 +12,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
 #include <QToolButton>
@@ -32,6 +34,14 @@ EditViewController::EditViewController(QWidget* parent)
     m_titleField->setPlaceholderText(tr("Title"));
     m_header->addWidget(m_titleField, 1);
     layout->addLayout(m_header);
+
+    m_storeNotice = new QLabel(this);
+    m_storeNotice->setObjectName(QStringLiteral("storeNotice"));
+    m_storeNotice->setWordWrap(true);
+    m_storeNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_storeNotice->setContentsMargins(8, 0, 8, 0);
+    m_storeNotice->hide();
+    layout->addWidget(m_storeNotice);
 
     m_textEditor = new TextEditorView(this);
     m_textEditor->setObjectName(QStringLiteral("textEditor"));
@@ -56,6 +66,22 @@ EditViewController::EditViewController(QWidget* parent)
     m_highlighter->readClearTextStylesFromTextView();
     connect(m_textEditor, &platform::TextView::textDidChange, this, &EditViewController::textDidChange);
     setPreviewState();
+    followNoteWriter();
+}
+
+void EditViewController::followNoteWriter()
+{
+    NoteWriter* writer = NoteWriter::shared();
+    if (writer != m_followedWriter) {
+        disconnect(m_writerConnection);
+        m_followedWriter = writer;
+        if (writer)
+            m_writerConnection = connect(writer, &NoteWriter::stateChanged, this, &EditViewController::followNoteWriter);
+    }
+    // While notes cannot be stored the page says so, and where they are kept instead.
+    const QString notice = writer ? writer->problemDescription() : QString();
+    m_storeNotice->setText(notice);
+    m_storeNotice->setVisible(!notice.isEmpty());
 }
 
 EditViewController::~EditViewController()
@@ -129,6 +155,7 @@ void EditViewController::saveDocumentWithoutThrowing()
 
 void EditViewController::showEvent(QShowEvent* event)
 {
+    followNoteWriter();
     if (!event->spontaneous())
         viewWillAppear();
     QWidget::showEvent(event);

@@ -10,10 +10,12 @@
 #include <optional>
 
 class QHBoxLayout;
+class QLabel;
 
 namespace penwick {
 
 class MarkdownHighlighter;
+class NoteWriter;
 class TextEditorView;
 
 // The base of PenwickMini's note pages: a highlighted Markdown text view, a title field and
@@ -30,6 +32,8 @@ public:
     QLineEdit* titleField() const { return m_titleField; }
     QToolButton* togglePreviewBtn() const { return m_togglePreviewBtn; }
     MarkdownHighlighter* highlighter() const { return m_highlighter; }
+    // The line above the text that says when notes cannot be stored; hidden while they can.
+    QLabel* storeNotice() const { return m_storeNotice; }
 
     // --- Hooks of the pages ---
     // Writes the note; the error when that failed. The base writes nothing and succeeds.
@@ -62,6 +66,8 @@ protected:
 
 private:
     void textDidChange();
+    // Shows the note writer's trouble, if any, and follows it.
+    void followNoteWriter();
 
     TextEditorView* m_textEditor = nullptr;
     QPointer<QLineEdit> m_titleField;
@@ -70,6 +76,9 @@ private:
     QHBoxLayout* m_header = nullptr;
     QHBoxLayout* m_footer = nullptr;
     QString m_appliedStyle;
+    QLabel* m_storeNotice = nullptr;
+    QPointer<NoteWriter> m_followedWriter;
+    QMetaObject::Connection m_writerConnection;
     bool m_loading = false;
 };
 

@@ -3,10 +3,12 @@
 #include "Extensions/DateTemplateFormatting.h"
 #include "Extensions/Realm.h"
 #include "MiniLog.h"
+#include "Services/NoteWriter.h"
 #include "TextEditor/TextEditorView.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QToolButton>
 
 namespace penwick {
@@ -39,7 +41,14 @@ void ScratchViewController::loadDocument()
         return;
     }
     bool makeNew = !m_document;
-    if (m_document && m_stored) {
+    NoteWriter* writer = NoteWriter::shared();
+    const auto unsettled = m_document && writer ? writer->unsettledNote(ScratchDocument::className(), m_document->id()) : std::nullopt;
+    if (unsettled) {
+        // Not in the database yet (waiting for its lock, or kept beside it): the page's own
+        // note is the newest there is.
+        m_document = ScratchDocument::fromObjectValues(*unsettled);
+        m_document->setTransient(false);
+    } else if (m_document && m_stored) {
         StoreError error; // every store error has a message; an empty one means none came
         const auto fetched = Realm::objectForPrimaryKey<ScratchDocument>(m_document->id(), &error);
         if (fetched) {
@@ -81,9 +90,24 @@ std::optional<StoreError> ScratchViewController::saveDocument()
     note.setContent(content);
     // The text is kept in memory whatever happens to the write.
     m_document = note;
-    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
-        return error;
-    rememberStored(note);
+    NoteWriter* writer = NoteWriter::shared();
+    if (!writer)
+        return RealmSetup::unavailableError();
+    // The write waits for the database on the writer's thread, never here.
+    m_storedTitle = title;
+    m_storedContent = content;
+    m_stored = false;
+    QPointer<ScratchViewController> self(this);
+    writer->put(note, [self, note](const NoteWriter::Result& result) {
+        if (!self)
+            return;
+        const bool current = self->m_document && self->m_document->id() == note.id();
+        if (result.outcome == NoteWriter::Outcome::Stored && current && self->m_storedTitle == note.title()
+            && self->m_storedContent == note.content())
+            self->m_stored = true;
+        else if (result.outcome == NoteWriter::Outcome::Failed)
+            miniLog().error(QStringLiteral("Error saving scratch document: ") + (result.error ? result.error->message : QString()));
+    });
     return std::nullopt;
 }
 

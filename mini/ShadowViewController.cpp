@@ -2,6 +2,7 @@
 
 #include "CoreNotifications.h"
 #include "Extensions/Realm.h"
+#include "Services/NoteWriter.h"
 #include "Extensions/StringAdditions.h"
 #include "MiniLog.h"
 #include "ShadowScripts.h"
@@ -12,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include <QPointer>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -349,9 +351,22 @@ void ShadowViewController::loadNote(const QString& path, const QString& identifi
         platform::store::Query query;
         query.conditions = { { QStringLiteral("path"), path }, { QStringLiteral("sourceIdentifier"), identifier } };
         query.limit = 1;
+        // A note not in the database yet (waiting for its lock, or kept beside it) is newer
+        // than anything the database holds for the document.
+        std::optional<ShadowDocument> unsettled;
+        if (NoteWriter* writer = NoteWriter::shared()) {
+            for (const auto& values : writer->unsettledNotes(ShadowDocument::className())) {
+                const ShadowDocument candidate = ShadowDocument::fromObjectValues(values);
+                if (candidate.path() == path && candidate.sourceIdentifier() == identifier)
+                    unsettled = candidate;
+            }
+        }
         StoreError error;
-        const auto found = Realm::objects<ShadowDocument>(query, &error);
-        if (!found.isEmpty()) {
+        const auto found = unsettled ? QList<ShadowDocument>() : Realm::objects<ShadowDocument>(query, &error);
+        if (unsettled) {
+            m_document = unsettled;
+            m_document->setTransient(false);
+        } else if (!found.isEmpty()) {
             m_document = found.front();
             m_document->setTransient(false);
             rememberStored(*m_document);
@@ -399,12 +414,28 @@ std::optional<StoreError> ShadowViewController::saveNote(int index)
         return std::nullopt;
     note.setUpdatedDate(QDateTime::currentDateTimeUtc());
     m_document = note;
-    if (auto error = Realm::write([&](RealmTransaction& tx) { tx.add(note); }))
-        return error;
-    rememberStored(note);
-    platform::NotificationCenter::defaultCenter().post(
-        isNew ? CoreNotifications::SHADOW_NOTE_ADDED : CoreNotifications::SHADOW_NOTE_UPDATED, this,
-        { { CoreNotifications::SHADOW_NOTE_PAYLOAD, note.path() } });
+    NoteWriter* writer = NoteWriter::shared();
+    if (!writer)
+        return RealmSetup::unavailableError();
+    // The write waits for the database on the writer's thread, never here.
+    m_stored = false;
+    m_storedContent = note.content();
+    QPointer<ShadowViewController> self(this);
+    writer->put(note, [self, note, isNew](const NoteWriter::Result& result) {
+        if (!self)
+            return;
+        if (result.outcome == NoteWriter::Outcome::Failed) {
+            miniLog().error(QStringLiteral("Error saving shadow note: ") + (result.error ? result.error->message : QString()));
+            return;
+        }
+        if (result.outcome != NoteWriter::Outcome::Stored)
+            return;
+        if (self->m_document && self->m_document->id() == note.id() && self->m_storedContent == note.content())
+            self->m_stored = true;
+        platform::NotificationCenter::defaultCenter().post(
+            isNew ? CoreNotifications::SHADOW_NOTE_ADDED : CoreNotifications::SHADOW_NOTE_UPDATED, self.data(),
+            { { CoreNotifications::SHADOW_NOTE_PAYLOAD, note.path() } });
+    });
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "CoreMagicStrings.h"
+#include "Extensions/Realm.h"
 #include "platform/ApplicationStartup.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -57,5 +58,7 @@ int main(int argc, char* argv[])
     const int result = app.exec();
     appDelegate.applicationWillTerminate();
     delegate = nullptr;
+    // Notes still on their way go to the database, or beside it, before the program ends.
+    penwick::RealmSetup::close();
     return result;
 }

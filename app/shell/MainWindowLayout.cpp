@@ -5,6 +5,7 @@
 #include "preview/PreviewPane.h"
 #include "shell/AnimatedSplitView.h"
 #include "shell/MainMenu.h"
+#include "shell/StoreNotice.h"
 #include "shell/TVXAppDelegate.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXWindowSplitViewController.h"
@@ -42,6 +43,7 @@ MainWindowLayout::MainWindowLayout(TVXDocumentWindowController* controller, Side
     navigatorLayout->setContentsMargins(0, 0, 0, 0);
     m_sourceList = new platform::TreeListView(navigator);
     navigatorLayout->addWidget(m_sourceList);
+    navigatorLayout->addWidget(new StoreNotice(navigator));
 
     m_previewPane = new PreviewPane;
     m_previewPane->setObjectName(QStringLiteral("previewPane"));

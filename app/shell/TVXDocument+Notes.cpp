@@ -6,12 +6,14 @@
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ShadowDocument.h"
+#include "Services/NoteWriter.h"
 #include "platform/StandardLocations.h"
 #include "platform/UserDefaults.h"
 #include "common/AppLogger.h"
 #include "shell/EditorViewControllerInterface.h"
 #include "common/Prefs.h"
 
+#include <QPointer>
 #include <QWidget>
 
 namespace penwick {
@@ -40,29 +42,6 @@ bool sameDate(const QDateTime& a, const QDateTime& b)
     if (!a.isValid() || !b.isValid())
         return a.isValid() == b.isValid();
     return a == b;
-}
-
-// Writes `text` into the note's record with a new date; the date written, or none on failure.
-template <class Record>
-std::optional<QDateTime> storeNoteText(const Record& found, const QString& text)
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto error = Realm::write([&](RealmTransaction& tx) {
-        // The record as it is inside the transaction, so fields written elsewhere survive.
-        std::optional<Record> record = tx.objectForPrimaryKey<Record>(found.id());
-        if (!record) {
-            tx.cancel(StoreError { StoreErrorCode::Cancelled, QStringLiteral("The note no longer exists.") });
-            return;
-        }
-        record->setContent(text);
-        record->setUpdatedDate(now);
-        tx.add(*record);
-    });
-    if (error) {
-        appLog().error(error->message);
-        return std::nullopt;
-    }
-    return now;
 }
 
 } // namespace
@@ -123,19 +102,49 @@ bool TVXDocument::saveMiniDocument()
 {
     if (!isDocumentEdited())
         return true;
-    std::optional<QDateTime> written;
-    if (const auto scratch = asScratchDocument())
-        written = storeNoteText(*scratch, editorText(true));
-    else if (const auto shadow = asShadowDocument())
-        written = storeNoteText(*shadow, editorText(true));
-    else
+    NoteWriter* writer = NoteWriter::shared();
+    const QString text = editorText(true);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QString className;
+    platform::store::ObjectValues record;
+    if (auto scratch = asScratchDocument()) {
+        scratch->setContent(text);
+        scratch->setUpdatedDate(now);
+        className = ScratchDocument::className();
+        record = scratch->toObjectValues();
+    } else if (auto shadow = asShadowDocument()) {
+        shadow->setContent(text);
+        shadow->setUpdatedDate(now);
+        className = ShadowDocument::className();
+        record = shadow->toObjectValues();
+    } else {
         return false;
-    // Only a committed transaction makes the document clean: a failed one keeps it edited, so
-    // the next save tries again and closing still asks.
-    if (!written)
+    }
+    if (!writer) {
+        appLog().error(RealmSetup::unavailableError().message);
         return false;
-    setFileModificationDate(*written);
+    }
+    // The write waits for the database on the writer's thread, never here. From now on the
+    // writer answers for the text: it reaches the record, or the file of kept notes beside
+    // the database. The date is the record's as soon as it is written, so that the change
+    // notification of that write finds nothing to reload.
+    const QDateTime before = fileModificationDate();
+    setFileModificationDate(now);
     updateChangeCount(DocumentChange::Cleared);
+    QPointer<TVXDocument> self(this);
+    writer->update(className, record, { QStringLiteral("content"), QStringLiteral("updatedDate") },
+        [self, url = m_pseudoURL, before, now](const NoteWriter::Result& result) {
+            if (result.outcome != NoteWriter::Outcome::Failed)
+                return;
+            appLog().error(result.error ? result.error->message : QStringLiteral("The note could not be saved."));
+            // Refused for good: the tab, if it still shows the note, holds the only copy, so
+            // it counts as unsaved again and the record's date stays the one it read.
+            if (!self || self->m_pseudoURL != url)
+                return;
+            if (self->fileModificationDate() == now)
+                self->setFileModificationDate(before);
+            self->updateChangeCount(DocumentChange::Done);
+        });
     return true;
 }
 

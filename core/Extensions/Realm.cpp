@@ -12,6 +12,9 @@
 #include "Models/Snippet.h"
 #include "Models/SnippetGroup.h"
 #include "platform/UserDefaults.h"
+#include "Services/NoteWriter.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +36,7 @@ namespace {
 
 struct RealmState {
     std::unique_ptr<Database> database;
+    std::unique_ptr<NoteWriter> noteWriter;
     QString failure; // why set-up failed; empty when it did not run or succeeded
     QList<ObjectSchema> extraSchemas;
 };
@@ -77,6 +81,16 @@ bool RealmSetup::setupInFolder(const QString& folder)
     const QString path = QDir(folder).filePath(QStringLiteral("penwick.db"));
     StoreError error;
     auto database = Database::open(configuration(path), &error);
+    // Notes are written by a writer of their own, whatever became of this opening (after it, so
+    // that a new file has its journal before a second connection comes): when the file cannot
+    // be used, the writer keeps them beside it, and says so from the start.
+    QString program = QCoreApplication::applicationName();
+    if (program.isEmpty())
+        program = CoreMagicStrings::APPNAME;
+    std::optional<StoreError> problem;
+    if (!database && error.code != StoreErrorCode::Busy)
+        problem = error;
+    state().noteWriter = std::make_unique<NoteWriter>(path, NoteWriter::keptNotesPathFor(path, program), problem);
     if (!database)
         return failSetup(error.message);
     state().database = std::move(database);
@@ -85,7 +99,14 @@ bool RealmSetup::setupInFolder(const QString& folder)
 
 void RealmSetup::close()
 {
+    // The writer first: what it still holds goes to the database or beside it.
+    state().noteWriter.reset();
     state().database.reset();
+}
+
+NoteWriter* RealmSetup::noteWriter()
+{
+    return state().noteWriter.get();
 }
 
 bool RealmSetup::isAvailable()

@@ -13,6 +13,8 @@
 
 namespace penwick {
 
+class NoteWriter;
+
 // Opens the one database both programs share: "penwick.db" in the application's data
 // folder, at schema version 3, migrating older files. When set-up fails the error is logged
 // and the database stays unavailable: every call then reports so, and nothing is written
@@ -26,6 +28,8 @@ public:
     static bool setupInFolder(const QString& folder);
     // Closes the database; afterwards it is unavailable until the next set-up.
     static void close();
+    // The writer of notes into that database (also when opening it failed); null before set-up.
+    static NoteWriter* noteWriter();
 
     static bool isAvailable();
     // Why the database is unavailable (code Unavailable), naming the set-up failure if any.

@@ -164,6 +164,10 @@ struct Database::Impl {
 
     ~Impl()
     {
+        // A connection of a worker thread ends there; its main-thread half goes on the main
+        // thread's own time.
+        if (mainThreadObject && mainThreadObject->thread() != QThread::currentThread())
+            mainThreadObject.release()->deleteLater();
         for (sqlite3_stmt* stmt : std::as_const(statements))
             sqlite3_finalize(stmt);
         if (db)
@@ -352,7 +356,8 @@ struct Database::Impl {
 
     void post(const StoreChange& change)
     {
-        if (change.classNames.isEmpty())
+        // Nobody to tell: nothing may be left queued that outlives this connection.
+        if (change.classNames.isEmpty() || !hasLiveObservers())
             return;
         if (onMainThread()) {
             deliver(change);
@@ -572,80 +577,108 @@ std::unique_ptr<Database> Database::open(const Configuration& configuration, Sto
     if (quint64(initialVersion) > configuration.schemaVersion)
         return fail(tooNew(initialVersion));
 
-    // Bring the file to the schema in one transaction; another program may be doing the same.
-    if ((err = impl->exec(QStringLiteral("BEGIN IMMEDIATE"))))
-        return fail(*err);
-    auto abort = [&](StoreError e) {
-        impl->rollback();
-        return fail(std::move(e));
+    // A file already at the schema is not written at all, so that opening it never waits for
+    // another program's write lock.
+    const auto hasIndex = [&](QString name, std::optional<StoreError>& readError) {
+        name.replace(QLatin1Char('\''), QStringLiteral("''"));
+        return impl->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = '%1'").arg(name), readError)
+                   .value_or(0)
+            > 0;
     };
-    const qint64 storedVersion = impl->scalar(QStringLiteral("PRAGMA user_version"), err).value_or(0);
-    if (err)
-        return abort(*err);
-    if (quint64(storedVersion) > configuration.schemaVersion)
-        return abort(tooNew(storedVersion));
-    const qint64 userTables = impl->scalar(
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"), err).value_or(0);
-    if (err)
-        return abort(*err);
-    const bool isNewFile = userTables == 0;
-
-    Migration::Impl migrationState;
-    migrationState.db = impl.get();
-    for (const auto& schema : configuration.objectSchemas) {
-        const QStringList columns = impl->tableColumns(schema.className, err);
+    const auto isCurrent = [&]() {
+        if (quint64(initialVersion) != configuration.schemaVersion)
+            return false;
+        std::optional<StoreError> readError;
+        if (impl->tableColumns(kChangesTable, readError).isEmpty())
+            return false;
+        for (const auto& schema : configuration.objectSchemas) {
+            const QStringList columns = impl->tableColumns(schema.className, readError);
+            for (const auto& p : schema.properties) {
+                if (!columns.contains(p.name))
+                    return false;
+                if (p.indexed && !hasIndex(schema.className + QLatin1Char('_') + p.name, readError))
+                    return false;
+            }
+        }
+        return !readError;
+    };
+    if (!isCurrent()) {
+        // Bring the file to the schema in one transaction; another program may be doing the same.
+        if ((err = impl->exec(QStringLiteral("BEGIN IMMEDIATE"))))
+            return fail(*err);
+        auto abort = [&](StoreError e) {
+            impl->rollback();
+            return fail(std::move(e));
+        };
+        const qint64 storedVersion = impl->scalar(QStringLiteral("PRAGMA user_version"), err).value_or(0);
         if (err)
             return abort(*err);
-        if (!columns.isEmpty())
-            migrationState.oldColumns.insert(schema.className, columns);
-    }
+        if (quint64(storedVersion) > configuration.schemaVersion)
+            return abort(tooNew(storedVersion));
+        const qint64 userTables = impl->scalar(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"), err).value_or(0);
+        if (err)
+            return abort(*err);
+        const bool isNewFile = userTables == 0;
 
-    QStringList ddl;
-    ddl << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\"className\" TEXT NOT NULL PRIMARY KEY, \"version\" INTEGER NOT NULL DEFAULT 0)")
-               .arg(quoted(kChangesTable));
-    for (const auto& schema : configuration.objectSchemas) {
-        const QStringList existing = migrationState.oldColumns.value(schema.className);
-        if (existing.isEmpty()) {
-            QStringList definitions;
-            for (const auto& p : schema.properties)
-                definitions << columnDefinition(p, p.name == schema.primaryKey);
-            ddl << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(schema.className), definitions.join(QLatin1Char(',')));
-        } else {
-            for (const auto& p : schema.properties)
-                if (!existing.contains(p.name))
-                    ddl << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoted(schema.className), columnDefinition(p, false));
+        Migration::Impl migrationState;
+        migrationState.db = impl.get();
+        for (const auto& schema : configuration.objectSchemas) {
+            const QStringList columns = impl->tableColumns(schema.className, err);
+            if (err)
+                return abort(*err);
+            if (!columns.isEmpty())
+                migrationState.oldColumns.insert(schema.className, columns);
         }
-        for (const auto& p : schema.properties)
-            if (p.indexed)
-                ddl << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)")
-                           .arg(quoted(schema.className + QLatin1Char('_') + p.name), quoted(schema.className), quoted(p.name));
-    }
-    for (const QString& statement : ddl)
-        if ((err = impl->exec(statement)))
+
+        QStringList ddl;
+        ddl << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\"className\" TEXT NOT NULL PRIMARY KEY, \"version\" INTEGER NOT NULL DEFAULT 0)")
+                   .arg(quoted(kChangesTable));
+        for (const auto& schema : configuration.objectSchemas) {
+            const QStringList existing = migrationState.oldColumns.value(schema.className);
+            if (existing.isEmpty()) {
+                QStringList definitions;
+                for (const auto& p : schema.properties)
+                    definitions << columnDefinition(p, p.name == schema.primaryKey);
+                ddl << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(schema.className), definitions.join(QLatin1Char(',')));
+            } else {
+                for (const auto& p : schema.properties)
+                    if (!existing.contains(p.name))
+                        ddl << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoted(schema.className), columnDefinition(p, false));
+            }
+            for (const auto& p : schema.properties)
+                if (p.indexed)
+                    ddl << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)")
+                               .arg(quoted(schema.className + QLatin1Char('_') + p.name), quoted(schema.className), quoted(p.name));
+        }
+        for (const QString& statement : ddl)
+            if ((err = impl->exec(statement)))
+                return abort(*err);
+
+        if (!isNewFile && quint64(storedVersion) < configuration.schemaVersion && configuration.migration) {
+            Migration migration(&migrationState, quint64(storedVersion));
+            try {
+                configuration.migration(migration, quint64(storedVersion));
+            } catch (const std::exception& e) {
+                migration.fail(QString::fromUtf8(e.what()));
+            }
+            if (migrationState.error) {
+                StoreError e = *migrationState.error;
+                e.code = StoreErrorCode::MigrationFailed;
+                e.message = QStringLiteral("The database file %1 could not be migrated from schema %2: %3; it was left as it was")
+                                .arg(path)
+                                .arg(storedVersion)
+                                .arg(e.message);
+                return abort(e);
+            }
+        }
+        if (quint64(storedVersion) != configuration.schemaVersion)
+            if ((err = impl->exec(QStringLiteral("PRAGMA user_version = %1").arg(configuration.schemaVersion))))
+                return abort(*err);
+        if ((err = impl->exec(QStringLiteral("COMMIT"))))
             return abort(*err);
 
-    if (!isNewFile && quint64(storedVersion) < configuration.schemaVersion && configuration.migration) {
-        Migration migration(&migrationState, quint64(storedVersion));
-        try {
-            configuration.migration(migration, quint64(storedVersion));
-        } catch (const std::exception& e) {
-            migration.fail(QString::fromUtf8(e.what()));
-        }
-        if (migrationState.error) {
-            StoreError e = *migrationState.error;
-            e.code = StoreErrorCode::MigrationFailed;
-            e.message = QStringLiteral("The database file %1 could not be migrated from schema %2: %3; it was left as it was")
-                            .arg(path)
-                            .arg(storedVersion)
-                            .arg(e.message);
-            return abort(e);
-        }
     }
-    if (quint64(storedVersion) != configuration.schemaVersion)
-        if ((err = impl->exec(QStringLiteral("PRAGMA user_version = %1").arg(configuration.schemaVersion))))
-            return abort(*err);
-    if ((err = impl->exec(QStringLiteral("COMMIT"))))
-        return abort(*err);
 
     // Only now, so that a file refused above keeps even its journal mode.
     {
@@ -669,10 +702,9 @@ std::unique_ptr<Database> Database::open(const Configuration& configuration, Sto
         return fail(*err);
 
     impl->mainThreadObject = std::make_unique<QObject>();
-    if (QCoreApplication::instance())
-        impl->mainThreadObject->moveToThread(QCoreApplication::instance()->thread());
     std::unique_ptr<Database> database(new Database(std::move(impl)));
     Impl* raw = database->d.get();
+    // Made here, then moved with its owner: a connection may be opened on any thread.
     raw->pollTimer = new QTimer(raw->mainThreadObject.get());
     raw->pollTimer->setInterval(std::max(10, configuration.pollIntervalMs));
     QObject::connect(raw->pollTimer, &QTimer::timeout, raw->mainThreadObject.get(), [db = database.get(), raw] {
@@ -682,6 +714,8 @@ std::unique_ptr<Database> Database::open(const Configuration& configuration, Sto
         }
         db->checkForExternalChanges();
     });
+    if (QCoreApplication::instance())
+        raw->mainThreadObject->moveToThread(QCoreApplication::instance()->thread());
     return database;
 }
 

@@ -50,8 +50,9 @@ struct Configuration {
 class WriteTransaction;
 
 // One connection to a database file shared by several processes (WAL journal, busy
-// timeout). Reads and writes may come from any thread; the object itself must be created
-// and destroyed on the main thread, where change notifications are delivered.
+// timeout). Reads and writes may come from any thread. Change notifications are delivered on
+// the main thread, so a connection that is observed must be made and destroyed there; one
+// that nobody observes may be made, used and destroyed on a worker thread of its own.
 class Database {
 public:
     using ChangeHandler = std::function<void(const StoreChange&)>;

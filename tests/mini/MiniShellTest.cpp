@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 
 #include "MiniTestSupport.h"
+#include "NoteWriterSupport.h"
 #include "StartingInstance.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/UserDefaults.h"
@@ -137,6 +138,7 @@ TEST_F(MiniShellTest, ModesPreviewAndSave)
     content->scratchViewController()->textEditor()->insertText(QStringLiteral("typed"));
     EXPECT_TRUE(content->saveNoteAction()->isEnabled());
     content->saveNoteAction()->trigger();
+    ASSERT_TRUE(test::waitForNotesWritten());
     ASSERT_EQ(ScratchDocument::fetchAllItems().size(), 1);
 
     delegate.closePopover();
@@ -191,6 +193,7 @@ TEST_F(MiniShellTest, QuittingSavesTheShownNote)
     content->scratchViewController()->textEditor()->insertText(QStringLiteral("last words"));
     delegate.handleMessage("quit");
     EXPECT_FALSE(delegate.popover()->isShown());
+    ASSERT_TRUE(test::waitForNotesWritten());
     const auto notes = ScratchDocument::fetchAllItems();
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes[0].content(), QStringLiteral("last words"));

@@ -3,6 +3,7 @@
 #include "CoreNotifications.h"
 #include "LoopbackHttpServer.h"
 #include "MiniTestSupport.h"
+#include "NoteWriterSupport.h"
 #include "TextEditor/TextEditorView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -101,6 +102,7 @@ TEST_F(ShadowViewControllerTest, WithoutAScriptOnlyTheProgramIsListed)
     EXPECT_EQ(popupTitles(page), QStringList { QStringLiteral("Example Editor") });
     page.textEditor()->insertText(QStringLiteral("about the program"));
     ASSERT_FALSE(page.saveDocument().has_value());
+    ASSERT_TRUE(test::waitForNotesWritten());
     const auto notes = ShadowDocument::fetchAllItems();
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes[0].path(), app.executablePath);
@@ -141,6 +143,7 @@ TEST_F(ShadowViewControllerTest, SwitchingSavesOnlyATypedNoteAndPostsAddedThenUp
     EXPECT_TRUE(posted.empty());
     page.textEditor()->insertText(QStringLiteral("first words"));
     page.changeShadowListPopUpSelection(3);
+    ASSERT_TRUE(test::waitForNotesWritten());
     ASSERT_EQ(ShadowDocument::fetchAllItems().size(), 1);
     EXPECT_EQ(ShadowDocument::fetchAllItems()[0].path(), QStringLiteral("/docs/one.md"));
     EXPECT_EQ(ShadowDocument::fetchAllItems()[0].title(), QStringLiteral("one.md"));
@@ -148,6 +151,7 @@ TEST_F(ShadowViewControllerTest, SwitchingSavesOnlyATypedNoteAndPostsAddedThenUp
     page.textEditor()->moveCursor(QTextCursor::End);
     page.textEditor()->insertText(QStringLiteral(", more"));
     ASSERT_FALSE(page.saveDocument().has_value());
+    ASSERT_TRUE(test::waitForNotesWritten());
     ASSERT_EQ(posted.size(), 2u);
     EXPECT_EQ(posted[0].name, CoreNotifications::SHADOW_NOTE_ADDED);
     EXPECT_EQ(posted[1].name, CoreNotifications::SHADOW_NOTE_UPDATED);
@@ -168,6 +172,7 @@ TEST_F(ShadowViewControllerTest, ANoteIsFoundAgainAfterARestart)
         page.textEditor()->insertText(QStringLiteral("remember me"));
         page.show();
         page.hide(); // the disappearance save
+        ASSERT_TRUE(test::waitForNotesWritten());
     }
     RealmSetup::close();
     ASSERT_TRUE(RealmSetup::setupInFolder(folder));
@@ -226,6 +231,7 @@ TEST_F(ShadowViewControllerTest, WithoutAProgramThePageSaysSoAndTakesNoTyping)
     EXPECT_FALSE(page.textEditor()->isReadOnly());
     page.textEditor()->insertText(QStringLiteral("kept"));
     AppTracker::sharedInstance().setCurrentApp(std::nullopt);
+    ASSERT_TRUE(test::waitForNotesWritten());
     const auto notes = ShadowDocument::fetchAllItems();
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes[0].content(), QStringLiteral("kept")) << "the note typed so far is saved first";
@@ -301,6 +307,7 @@ printf '[{"title":"one.md","path":"/docs/one.md","active":%s},{"title":"two.md",
             EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 2) << "typing meanwhile keeps the note";
             EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of two, typed"));
             ASSERT_FALSE(page.saveDocument().has_value());
+            ASSERT_TRUE(test::waitForNotesWritten());
         } else {
             EXPECT_EQ(page.shadowListPopUpBtn()->currentIndex(), 1);
             EXPECT_EQ(page.textEditor()->string(), QStringLiteral("note of one"));
@@ -328,6 +335,7 @@ TEST_F(ShadowViewControllerTest, AnUntouchedNoteIsNotWrittenBackOverPenwicksEdit
     edited.setUpdatedDate(penwicksDate);
     ASSERT_FALSE(Realm::write([&](RealmTransaction& tx) { tx.add(edited); }).has_value());
     page.hide();
+    ASSERT_TRUE(test::waitForNotesWritten());
     RunningApplication other = app;
     other.identifier = QStringLiteral("org.example.Other");
     AppTracker::sharedInstance().setCurrentApp(other);

@@ -8,12 +8,19 @@
 //                                           stores one shadow note
 //   update-scratch <folder> <id> <content>  gives a scratch note new content and date, as the
 //                                           mini program's editor does
+//   hold-lock <folder>                      takes the database's write lock (BEGIN EXCLUSIVE),
+//                                           prints "locked", and keeps it until a line comes
+//                                           on standard input; then prints "released"
 #include "Extensions/Realm.h"
 #include "Models/ScratchDocument.h"
 #include "Models/ShadowDocument.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 #include <cstdio>
 
@@ -112,6 +119,26 @@ int updateScratchNote(const QString& id, const QString& content)
     return 0;
 }
 
+// Another program's connection, of the plainest kind: nothing of ours but the file.
+int holdLock(const QString& folder)
+{
+    sqlite3* db = nullptr;
+    const QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("penwick.db")));
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        say(QStringLiteral("error ") + QString::fromUtf8(sqlite3_errmsg(db)));
+        sqlite3_close(db);
+        return 1;
+    }
+    say(QStringLiteral("locked"));
+    char line[64];
+    std::fgets(line, sizeof(line), stdin);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    say(QStringLiteral("released"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -120,6 +147,8 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3)
         return 64;
+    if (args[1] == QLatin1String("hold-lock"))
+        return holdLock(args[2]);
     if (!RealmSetup::setupInFolder(args[2])) {
         say(QStringLiteral("unavailable ") + RealmSetup::unavailableError().message);
         return 3;

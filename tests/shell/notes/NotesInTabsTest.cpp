@@ -1,5 +1,7 @@
 // Scratch and shadow notes in tabs: loading, saving into the record, reloading a newer record,
 // retitling, and saving a note as a file, including writes that fail.
+#include "NoteWriterSupport.h"
+#include "../../core/database/DatabaseHelperProcess.h"
 #include "FileSizeLimit.h"
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
@@ -11,12 +13,14 @@
 #include "platform/UserDefaults.h"
 #include "common/Notifications.h"
 #include "common/Prefs.h"
+#include "shell/StoreNotice.h"
 #include "shell/TVXDocument.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +131,7 @@ TEST_F(Notes, ASaveWritesTheRecordAndAnImmediateRestoreKeepsTheUndoHistory)
     // The timer's save of a note goes to its record, never to a panel.
     document.setIsQuickOpen(true);
     document.saveDocument(nullptr);
+    ASSERT_TRUE(test::waitForNotesWritten());
     EXPECT_TRUE(dialogs.savePanels.isEmpty());
     EXPECT_FALSE(document.isQuickOpen());
     const auto stored = scratch(QStringLiteral("bb22"));
@@ -235,10 +240,10 @@ TEST_F(Notes, ATitleEditReachesOnlyTheTabWhoseURLMatchesExactly)
     EXPECT_EQ(document.displayName(), QStringLiteral("New"));
 }
 
-TEST_F(Notes, AFailedCommitKeepsTheTabEditedAndTheNextSaveWritesIt)
+TEST_F(Notes, AWriteThatNeitherTheDatabaseNorTheFileBesideItTakesKeepsTheTabEditedAndTheNextSaveWritesIt)
 {
     openScratch(storeScratch(QStringLiteral("fa11"), QStringLiteral("short")));
-    // Large enough that the journal must grow past the limit below.
+    // Large enough that the journal, and the file of kept notes, must grow past the limit below.
     const QString text = QString(256 * 1024, QLatin1Char('n'));
     type(text);
     qint64 largest = 0;
@@ -246,17 +251,21 @@ TEST_F(Notes, AFailedCommitKeepsTheTabEditedAndTheNextSaveWritesIt)
         largest = std::max(largest, info.size());
 
     test::StdoutCapture capture;
-    bool saved = true;
-    withFileSizeLimit(rlim_t(largest + 4096), [&] { saved = document.saveMiniDocument(); });
+    bool handedOver = false;
+    withFileSizeLimit(rlim_t(largest + 4096), [&] {
+        handedOver = document.saveMiniDocument();
+        ASSERT_TRUE(test::waitForNotesWritten());
+    });
     const QString logged = capture.text();
 
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(document.isDocumentEdited());
+    EXPECT_TRUE(handedOver) << "the write waits on the writer's thread";
+    EXPECT_TRUE(document.isDocumentEdited()) << "the tab holds the only copy";
     EXPECT_TRUE(logged.contains(QStringLiteral("Error: "))) << qPrintable(logged);
     EXPECT_EQ(scratch(QStringLiteral("fa11"))->content(), QStringLiteral("short"));
     EXPECT_EQ(document.fileModificationDate(), fixedDate());
 
     EXPECT_TRUE(document.saveMiniDocument());
+    ASSERT_TRUE(test::waitForNotesWritten());
     EXPECT_FALSE(document.isDocumentEdited());
     EXPECT_EQ(scratch(QStringLiteral("fa11"))->content().size(), QStringLiteral("short").size() + text.size());
 }
@@ -276,6 +285,7 @@ TEST_F(Notes, SavingANoteToAFileFollowsTheRetainSetting)
         dialogs.savePanelAnswers.push_back(file);
 
         EXPECT_TRUE(tab.persistMiniDocumentToFile(nullptr));
+        ASSERT_TRUE(test::waitForNotesWritten());
         QFile written(file);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.readAll(), QByteArray("note text"));
@@ -328,6 +338,7 @@ TEST_F(Notes, ARefusedFileWriteKeepsTheNoteAndItsRecord)
             EXPECT_FALSE(dialogs.alerts.isEmpty()); // the failure was shown
             // The tab is still the note's: its next timed save reaches the record.
             tab.saveDocument(nullptr);
+            ASSERT_TRUE(test::waitForNotesWritten());
             EXPECT_EQ(scratch(id)->content().size(), 64 * 1024 + 6);
         }
     }
@@ -341,5 +352,71 @@ TEST_F(Notes, ClosingANoteSavesItFirstAndThenClosesWithoutAQuestion)
     document.canCloseDocument(nullptr, [&](bool answer) { closes = answer; });
     EXPECT_TRUE(closes);
     EXPECT_TRUE(dialogs.alerts.isEmpty());
+    ASSERT_TRUE(test::waitForNotesWritten());
     EXPECT_EQ(scratch(QStringLiteral("c1"))->content(), QStringLiteral("ab"));
+}
+
+TEST_F(Notes, WhileAnotherProgramHoldsTheDatabaseTheTimersSaveReturnsAtOnceAndTheRecordFollows)
+{
+    openScratch(storeScratch(QStringLiteral("10c4"), QStringLiteral("start ")));
+    type(QStringLiteral("typed"));
+    test::DatabaseLockHolder other(databaseFolder);
+    ASSERT_TRUE(other.isLocked());
+    int turns = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++turns; });
+    timer.start(5);
+
+    document.saveDocument(nullptr); // the ten-second timer
+    EXPECT_FALSE(document.isDocumentEdited()) << "the writer answers for the text now";
+    // The main thread goes on turning while the write waits for the lock.
+    ASSERT_TRUE(test::waitUntil([&] { return turns >= 50; }, 60000));
+    EXPECT_EQ(scratch(QStringLiteral("10c4"))->content(), QStringLiteral("start "));
+    type(QStringLiteral(" more")); // typing goes on meanwhile
+    EXPECT_TRUE(document.isDocumentEdited());
+
+    other.release();
+    ASSERT_TRUE(test::waitForNotesWritten());
+    const auto stored = scratch(QStringLiteral("10c4"));
+    EXPECT_EQ(stored->content(), QStringLiteral("start typed"));
+    EXPECT_EQ(document.fileModificationDate(), stored->updatedDate()) << "its own write is not loaded back";
+    document.restoreMiniDocument();
+    EXPECT_EQ(editorText(), QStringLiteral("start typed more"));
+    EXPECT_TRUE(document.isDocumentEdited());
+}
+
+TEST(StoreNoticeInTheWindow, ADamagedDatabaseIsNamedWithTheFileThatKeepsTheNotesUntilItCanTakeThem)
+{
+    const QString folder = test::temporaryFolder();
+    const QString database = folder + QStringLiteral("/penwick.db");
+    {
+        QFile damaged(database);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, '\x7f'));
+    }
+    EXPECT_FALSE(RealmSetup::setupInFolder(folder));
+    NoteWriter* writer = NoteWriter::shared();
+    writer->setRetryIntervalMs(50);
+    QWidget window;
+    auto* notice = new StoreNotice(&window);
+    window.show();
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().startsWith(
+        QStringLiteral("Notes cannot be stored: The database file %1 is damaged or is not a database; it was left as it is. ").arg(database)))
+        << notice->text().toStdString();
+    EXPECT_TRUE(notice->text().endsWith(QStringLiteral("What you type in notes is kept in “%1” until the database can take it.").arg(writer->keptNotesPath())))
+        << notice->text().toStdString();
+
+    ScratchDocument note;
+    note.setId(makeRecordId());
+    note.setContent(QStringLiteral("kept"));
+    writer->put(note);
+    ASSERT_TRUE(test::waitForNotesWritten());
+    EXPECT_TRUE(QFile::exists(writer->keptNotesPath()));
+    EXPECT_TRUE(notice->isVisible());
+
+    ASSERT_TRUE(QFile::rename(database, database + QStringLiteral(".damaged")));
+    ASSERT_TRUE(test::waitUntil([&] { return !notice->isVisible(); }, 60000)) << "the notice goes once the notes are stored";
+    EXPECT_FALSE(QFile::exists(writer->keptNotesPath()));
+    RealmSetup::close();
 }
