@@ -31,6 +31,8 @@ public:
     // The address of the file `file` shown as a page of the origin of `folder`.
     QUrl addFilePage(const void* owner, const QString& file, const QString& folder);
     void removePages(const void* owner);
+    // What the page of `owner` given as text serves ("" when it has none).
+    QByteArray pageText(const void* owner) const { return m_pages.value(owner).html; }
 
     // The origin ("pwpage://<host>") of the pages of `folder`.
     QString originOf(const QString& folder);

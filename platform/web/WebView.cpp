@@ -100,18 +100,45 @@ UrlOpener& defaultOpener()
     return opener;
 }
 
-// What goes into the body: the content of the body element of a whole document, or the text
-// itself when it is a fragment.
-QString bodyContent(const QString& html)
+// Where the content of the body element of a whole document lies: from `start` to `end`;
+// nothing when the text is a fragment.
+struct BodySpan {
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+std::optional<BodySpan> bodySpan(const QString& html)
 {
     static const QRegularExpression opening(QStringLiteral("<body(?:\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch open = opening.match(html);
     if (!open.hasMatch())
-        return html;
+        return std::nullopt;
     const qsizetype start = open.capturedEnd();
     const qsizetype end = html.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
-    return html.mid(start, end >= start ? end - start : -1);
+    return BodySpan { start, end >= start ? end : html.size() };
 }
+
+// What goes into the body: the content of the body element of a whole document, or the text
+// itself when it is a fragment.
+QString bodyContent(const QString& html)
+{
+    const std::optional<BodySpan> body = bodySpan(html);
+    return body ? html.mid(body->start, body->end - body->start) : html;
+}
+
+// The engine reads pages of the program's own scheme slowly (a second or more a megabyte,
+// whatever the page), and lays out and paints what it has so far while it waits for the rest:
+// a long page took many seconds to show. So a page's body goes along as a script run when the
+// page is created (one message), and the page served holds in its place a script that writes
+// it where it stands: the parser builds the body and runs its scripts as if it had been served.
+// While the body is written the engine does not render it (content-visibility), so it lays the
+// page out once, when it is whole. The writer takes itself out.
+const char kBodyScriptName[] = "penwickPageBody";
+const char kBodyWriter[] = "<script>(function(){var s=document.currentScript,b=window.__penwickPageBody,d=document.body;"
+                           "delete window.__penwickPageBody;if(s&&s.parentNode)s.parentNode.removeChild(s);"
+                           "if(typeof b!=='string')return;d.style.contentVisibility='hidden';"
+                           "document.addEventListener('DOMContentLoaded',function(){d.style.contentVisibility='';"
+                           "if(!d.getAttribute('style'))d.removeAttribute('style');});document.write(b);})()</script>";
 
 } // namespace
 
@@ -180,10 +207,30 @@ void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
             folder = QFileInfo(folder).path();
     }
     m_origin = PageScheme::instance()->originOf(folder);
-    const QString served = PageScheme::withPageAddresses(html, m_origin);
-    m_loadedBody = bodyContent(served);
+    QString served = PageScheme::withPageAddresses(html, m_origin);
+    const std::optional<BodySpan> body = bodySpan(served);
+    m_loadedBody = body ? served.mid(body->start, body->end - body->start) : served;
+    setPageBody(body && body->end > body->start ? std::optional<QString>(m_loadedBody) : std::nullopt);
+    if (body && body->end > body->start)
+        served = served.left(body->start) + QLatin1String(kBodyWriter) + served.mid(body->end);
     page = baseUrl.isLocalFile() ? served.toUtf8() : withBase(served, baseUrl);
     issueLoad(PageScheme::instance()->addPage(this, folder, page));
+}
+
+void WebView::setPageBody(const std::optional<QString>& body)
+{
+    QWebEngineScriptCollection& scripts = m_page->scripts();
+    for (const QWebEngineScript& old : scripts.find(QLatin1String(kBodyScriptName)))
+        scripts.remove(old);
+    if (!body)
+        return;
+    QWebEngineScript script;
+    script.setName(QLatin1String(kBodyScriptName));
+    script.setSourceCode(QLatin1String("window.__penwickPageBody=") + ScriptText::json(*body) + QLatin1Char(';'));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    scripts.insert(script);
 }
 
 QString WebView::withPageAddresses(const QString& html) const
@@ -198,6 +245,7 @@ void WebView::loadUrl(const QUrl& url)
         return;
     }
     m_loadedBody.clear();
+    setPageBody(std::nullopt);
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
     m_origin.clear();
@@ -207,6 +255,7 @@ void WebView::loadUrl(const QUrl& url)
 void WebView::loadFile(const QString& file, const QUrl& folderUrl)
 {
     m_loadedBody.clear();
+    setPageBody(std::nullopt);
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
     const QString folder = folderUrl.isLocalFile() ? folderUrl.toLocalFile() : resourcesDirectory();
@@ -247,6 +296,7 @@ void WebView::onLoadFinished(bool ok)
     }
     if (isLoadPending())
         return; // a load that another one replaced
+    setPageBody(std::nullopt); // written by now
     if (!ok && m_startedRefused) {
         pump(); // a navigation the policy refused: the page stays, nothing was loaded
         return;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPageLayout;
 class QPrinter;
@@ -113,6 +114,8 @@ private:
     // After a load: the page's body nodes are matched with the pieces of the body it was given,
     // so that the first update is already a patch.
     void adoptLoadedBody();
+    // The body the next page writes into itself (nothing: the page is served whole).
+    void setPageBody(const std::optional<QString>& body);
     void issueLoad(const QUrl& url);
     void onLoadStarted();
     void onLoadFinished(bool ok);

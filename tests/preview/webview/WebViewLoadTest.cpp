@@ -5,6 +5,7 @@
 #include "platform/web/PageScheme.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QWebEnginePage>
 
@@ -38,6 +39,36 @@ TEST_F(WebViewTest, RelativeImageResolvesAgainstTheBaseFolderOnSmallAndLargePage
         EXPECT_EQ(view->baseUrl(), base);
         EXPECT_GT(eval(QStringLiteral("document.body.innerHTML.length")).toLongLong(), size - 1);
     }
+}
+
+// The engine streams pages of the program's scheme slowly and paints what it has meanwhile, so
+// a page's body does not travel that way: what the page's address serves stays small whatever
+// the body, and the body comes out as if it had been served, its scripts run in place and in
+// order, with nothing of the way it came left in the page.
+TEST_F(WebViewTest, ALongBodyIsNotStreamedAndComesOutAsIfServed)
+{
+    const QString folder = makeImageFolder();
+    const QString body = QStringLiteral("<p id=\"first\">first</p><script>window.seen = [!!document.getElementById('first'), "
+                                        "!!document.getElementById('last')];</script>")
+        + fillerParagraphs(2 * 1024 * 1024)
+        + QStringLiteral("<script src=\"later.js\"></script><p id=\"last\" style=\"color: red\">last</p>"
+                         "<script>window.order = (window.order || '') + 'inline';</script>");
+    QFile later(folder + QStringLiteral("/later.js"));
+    ASSERT_TRUE(later.open(QIODevice::WriteOnly));
+    later.write("window.order = (window.order || '') + 'external,'; window.lastBeforeIt = !!document.getElementById('last');");
+    later.close();
+    ASSERT_TRUE(loadHtml(QStringLiteral("<!DOCTYPE html><html><head><title>t</title></head><body class=\"kept\">") + body
+            + QStringLiteral("</body></html>"),
+        folderUrl(folder)));
+    const QByteArray served = platform::PageScheme::instance()->pageText(view.get());
+    EXPECT_TRUE(served.contains("<title>t</title>"));
+    EXPECT_LT(served.size(), 64 * 1024);
+    EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), body);
+    EXPECT_EQ(eval(QStringLiteral("JSON.stringify(window.seen)")).toString(), QStringLiteral("[true,false]"));
+    EXPECT_EQ(eval(QStringLiteral("window.order")).toString(), QStringLiteral("external,inline"));
+    EXPECT_EQ(eval(QStringLiteral("window.lastBeforeIt")).toBool(), false);
+    EXPECT_EQ(eval(QStringLiteral("document.body.outerHTML.slice(0, 19)")).toString(), QStringLiteral("<body class=\"kept\">"));
+    EXPECT_EQ(eval(QStringLiteral("typeof window.__penwickPageBody")).toString(), QStringLiteral("undefined"));
 }
 
 TEST_F(WebViewTest, ALoadIssuedWhileAnotherIsUnderWayEndsAndScriptsRunAfterIt)
