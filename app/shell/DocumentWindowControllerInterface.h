@@ -16,7 +16,7 @@ public:
     // The base URL of the window's current document; empty when there is none.
     virtual QUrl baseURLOfWindowOrDocument() const = 0;
 
-    // The window became the active one.
+    // The window became the active one, or showed.
     virtual void windowDidBecomeMain() {}
     // The close button was pressed: false keeps the window open.
     virtual bool windowShouldClose() { return true; }

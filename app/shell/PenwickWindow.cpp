@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QShowEvent>
 
 namespace penwick {
 
@@ -36,6 +37,21 @@ void PenwickWindow::changeEvent(QEvent* event)
         if (DocumentWindowControllerInterface* controller = documentWindowController())
             controller->windowDidBecomeMain();
     }
+}
+
+void PenwickWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A shown window is the main one even when it never becomes active: the window manager may
+    // keep the focus where it was, and without one the focus Qt asked for at launch is lost when
+    // the window's first web view makes its native window anew. So the session comes back once
+    // the window shows (after the routing that showed it has finished), not only on activation.
+    QMetaObject::invokeMethod(this, [self = QPointer<PenwickWindow>(this)] {
+        if (self && self->isVisible()) {
+            if (DocumentWindowControllerInterface* controller = self->documentWindowController())
+                controller->windowDidBecomeMain();
+        }
+    }, Qt::QueuedConnection);
 }
 
 void PenwickWindow::closeEvent(QCloseEvent* event)

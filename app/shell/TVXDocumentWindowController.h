@@ -117,7 +117,8 @@ public:
     // Saves the window's documents and root folders as the session.
     void saveSession();
     // --- Session hooks ---
-    // The window became the active one: the first such window of the launch restores the session.
+    // The window became the active one or showed: the first such window of the launch restores
+    // the session.
     void windowDidBecomeMain() override;
     // Reopens the stored session's documents into this window (through the sidebar).
     void restoreSession();

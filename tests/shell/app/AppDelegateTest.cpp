@@ -283,6 +283,31 @@ TEST_F(Application, TheSessionIsRestoredIntoTheFirstWindowThatBecomesMainOnly)
     EXPECT_FALSE(delegate->shouldRestoreDocuments());
 }
 
+// A window manager may keep the focus elsewhere, and without one the focus asked for at launch
+// is lost when the window's native window is made anew: the session still comes back into the
+// window that showed. (Here the window hears nothing of its activation.)
+TEST_F(Application, TheSessionIsRestoredIntoTheLaunchWindowThatNeverBecomesActive)
+{
+    struct NoActivation : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            return event->type() == QEvent::ActivationChange;
+        }
+    } noActivation;
+    writeFile(dir + "/old.md");
+    launch(true, true);
+    delegate->setWindowFactory([&noActivation] {
+        auto* controller = new TVXDocumentWindowController;
+        controller->window()->installEventFilter(&noActivation);
+        return controller;
+    });
+    documents->openUntitledDocumentAndDisplay(true);
+    ASSERT_EQ(delegate->windowControllers().size(), 1);
+    ASSERT_TRUE(delegate->windowControllers().first()->window()->isVisible());
+    EXPECT_TRUE(test::waitUntil([&] { return delegate->documentsRestoredForThisSession(); }));
+    delegate.reset(); // before the filter goes
+}
+
 TEST_F(Application, AClosedWindowDisposesItsDocumentsAndLeavesTheRegistry)
 {
     launch(false, true);
