@@ -17,6 +17,7 @@
 #include "shell/TVXDocumentController.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXWindowSplitViewController.h"
+#include "NoteWriterSupport.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -117,6 +118,7 @@ TEST_F(Closing, UneditedDocumentsCloseAtOnceAndEditedNotesAreSavedWithoutAQuesti
 
     EXPECT_TRUE(window.reviewDocumentsForClosing());
     EXPECT_TRUE(dialogs.alerts.isEmpty());
+    ASSERT_TRUE(test::waitForNotesWritten());
     EXPECT_EQ(Realm::objectForPrimaryKey<ScratchDocument>(QStringLiteral("n1"))->content(), QStringLiteral("my note"));
     EXPECT_TRUE(preview.ignoreAutoSync.isEmpty()); // nothing was asked
     RealmSetup::close();

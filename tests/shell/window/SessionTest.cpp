@@ -16,6 +16,7 @@
 #include "shell/WindowSidebar.h"
 #include "sidebar/NoteSections.h"
 #include "sidebar/SidebarManager.h"
+#include "NoteWriterSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -237,6 +238,7 @@ TEST_F(Session, NotesOfTheSessionReopenAndAreWrittenOnDeactivationOnlyWhenEdited
     test::plainEditor(*first)->type(QStringLiteral("more "));
     first->updateChangeCount(platform::DocumentChange::Done);
     window.controller.appWillBecomeInactive();
+    ASSERT_TRUE(test::waitForNotesWritten());
     const auto written = Realm::objectForPrimaryKey<ShadowDocument>(QStringLiteral("aa01"));
     const auto kept = Realm::objectForPrimaryKey<ShadowDocument>(QStringLiteral("aa02"));
     EXPECT_EQ(written->content(), QStringLiteral("more shadow one"));
@@ -257,6 +259,7 @@ TEST_F(Session, ANoteIsWrittenWhenItsTabIsLeft)
     test::plainEditor(*tab)->type(QStringLiteral("typed "));
     tab->updateChangeCount(platform::DocumentChange::Done);
     window.controller.gotoNextDoc();
+    ASSERT_TRUE(test::waitForNotesWritten());
     EXPECT_EQ(Realm::objectForPrimaryKey<ShadowDocument>(QStringLiteral("bb01"))->content(), QStringLiteral("typed note"));
     // Asked to open again, the open tab is found instead of a second one.
     EXPECT_TRUE(ShadowDocumentsNavigator::openDocument(note));
