@@ -93,12 +93,32 @@ void FileWatchEngine::removeClient(FileWatchClient* client)
     std::erase(m_clients, client);
 }
 
-int FileWatchEngine::maxUserWatches()
+namespace {
+
+int readNumber(const QString& path)
 {
-    QFile file(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return file.readAll().trimmed().toInt();
+}
+
+} // namespace
+
+int FileWatchEngine::maxUserWatches()
+{
+    return readNumber(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+}
+
+FileWatchEngine::WatchLimit FileWatchEngine::watchLimit()
+{
+    // The system's value is that of the first namespace; a namespace inside it may set a
+    // lower one of its own, which is the one a process inside it runs into.
+    const int system = maxUserWatches();
+    const int inNamespace = readNumber(QStringLiteral("/proc/sys/user/max_inotify_watches"));
+    if (inNamespace > 0 && (system <= 0 || inNamespace < system))
+        return { inNamespace, QStringLiteral("user.max_inotify_watches") };
+    return { system, QStringLiteral("fs.inotify.max_user_watches") };
 }
 
 void FileWatchEngine::readEvents()

@@ -49,6 +49,13 @@ public:
     bool isAvailable() const { return m_fd >= 0; }
     // The system's limit on watches per user (fs.inotify.max_user_watches); 0 when unknown.
     static int maxUserWatches();
+    // The limit on watches that applies to this process: the lower of the user namespace's
+    // (user.max_inotify_watches) and the system's; `setting` names the one that it is.
+    struct WatchLimit {
+        int value = 0;
+        QString setting;
+    };
+    static WatchLimit watchLimit();
 
     // Reads and hands out what the kernel has queued now (also done by the event loop).
     void readEvents();

@@ -11,7 +11,9 @@
 #include "shell/TVXWindowSplitViewController.h"
 #include "shell/WindowPreview.h"
 #include "shell/WindowSidebar.h"
+#include "sidebar/FoldersNavigator.h"
 #include "sidebar/SidebarManager.h"
+#include "sidebar/WatchNotice.h"
 
 #include <QMainWindow>
 #include <QToolButton>
@@ -69,6 +71,7 @@ MainWindowLayout::MainWindowLayout(TVXDocumentWindowController* controller, Side
 
     m_sidebarManager = new SidebarManager(m_sourceList, host, this);
     m_sidebarManager->awakeFromNib();
+    navigatorLayout->insertWidget(1, new WatchNotice(m_sidebarManager->foldersNavigator(), navigator));
 
     // The outline buttons: the editor's at the end of the tab row, the preview's in its bar.
     auto* editorOutline = new QToolButton;

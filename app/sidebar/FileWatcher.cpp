@@ -1,5 +1,7 @@
 #include "sidebar/FileWatcher.h"
 
+#include "sidebar/WatchShare.h"
+
 #include "Extensions/StringAdditions.h"
 #include "platform/FileNames.h"
 #include "common/AppLogger.h"
@@ -74,8 +76,12 @@ struct FileWatcher::Walk {
         QSet<QString> names;
     };
     QString top;
+    QStringList tops;
+    QString root; // followed when it is a link
     bool isRoot = false;
+    bool regrow = false;
     bool reportContents = false;
+    int budget = -1;
     QMutex mutex;
     bool cancelled = false;
     bool published = false;
@@ -85,6 +91,9 @@ struct FileWatcher::Walk {
     ino_t inode = 0;
     int failure = 0;
     QString failedPath;
+    QStringList leftOut; // not watched: no watch left, or the budget spent
+    bool hitLimit = false;
+    int added = 0;
 
     void releaseAll()
     {
@@ -101,24 +110,38 @@ void FileWatcher::Walk::run()
     std::vector<std::pair<QString, quint32>> made;
     int firstFailure = 0;
     QString firstFailedPath;
+    QStringList notWatched;
+    bool limit = false;
+    int count = 0;
     struct stat topInfo;
     if (::stat(platform::encodeFileName(top).constData(), &topInfo) == 0) {
         device = topInfo.st_dev;
         inode = topInfo.st_ino;
     }
     // Level by level, so that at the limit of watches the top levels are the ones watched.
-    std::deque<QString> pending { top };
+    std::deque<QString> pending(tops.begin(), tops.end());
     while (!pending.empty()) {
         {
             QMutexLocker lock(&mutex);
             if (cancelled)
                 break;
         }
+        if (budget >= 0 && count >= budget) {
+            notWatched.append(QStringList(pending.begin(), pending.end()));
+            break;
+        }
         const QString folder = std::move(pending.front());
         pending.pop_front();
         // Watch first, then list, so that nothing made in between is missed. The root is
         // followed when it is a link; links inside it are not.
-        const int watch = FileWatchEngine::shared().addWatch(folder, isRoot && folder == top);
+        const int watch = FileWatchEngine::shared().addWatch(folder, folder == root);
+        if (watch == -ENOSPC) {
+            // This folder and every one still queued (and so all below them) stay unwatched.
+            limit = true;
+            notWatched.append(folder);
+            notWatched.append(QStringList(pending.begin(), pending.end()));
+            break;
+        }
         if (watch < 0) {
             if (!firstFailure) {
                 firstFailure = -watch;
@@ -138,12 +161,16 @@ void FileWatcher::Walk::run()
             entry.names = std::move(listing->names);
         }
         results.push_back(std::move(entry));
+        ++count;
     }
     QMutexLocker lock(&mutex);
     found = std::move(results);
     contents = std::move(made);
     failure = firstFailure;
     failedPath = firstFailedPath;
+    leftOut = std::move(notWatched);
+    hitLimit = limit;
+    added = count;
     if (cancelled) {
         releaseAll();
         return;
@@ -163,15 +190,20 @@ FileWatcher::FileWatcher(const QString& path, Callback callback, double latencyS
 
     FileWatchEngine& engine = FileWatchEngine::shared(); // made here, on this thread
     engine.addClient(this);
+    WatchShare::shared().add(this);
 
-    startWalk(m_root, true, false);
+    startWalk({ m_root }, true, false);
 }
 
-void FileWatcher::startWalk(const QString& top, bool isRoot, bool reportContents)
+void FileWatcher::startWalk(const QStringList& tops, bool isRoot, bool reportContents, int budget, bool regrow)
 {
     auto walk = std::make_shared<Walk>();
-    walk->top = top;
+    walk->top = tops.value(0);
+    walk->tops = tops;
+    walk->root = m_root;
     walk->isRoot = isRoot;
+    walk->regrow = regrow;
+    walk->budget = budget;
     walk->reportContents = reportContents;
     m_walks.push_back(walk);
     QPointer<FileWatcher> self(this);
@@ -210,6 +242,8 @@ void FileWatcher::close()
     m_timer.stop();
     m_batch.clear();
     m_early.clear();
+    m_unwatched.clear();
+    m_growing.clear();
     FileWatchEngine& engine = FileWatchEngine::shared();
     engine.removeClient(this);
     for (const std::shared_ptr<Walk>& walk : m_walks) {
@@ -223,6 +257,7 @@ void FileWatcher::close()
         engine.releaseWatch(watch);
     m_dirs.clear();
     m_watchOfPath.clear();
+    WatchShare::shared().remove(this);
 }
 
 int FileWatcher::watchOfFolder(const QString& folderPath) const
@@ -249,8 +284,12 @@ void FileWatcher::finishWalk(const std::shared_ptr<Walk>& walk)
         contents = std::move(walk->contents);
         walk->published = false;
     }
+    const bool wasFull = isWatchedInFull();
+    const int leftOutBefore = int(m_unwatched.size() + m_growing.size());
+    if (walk->regrow)
+        m_growing.clear();
     bool current = true;
-    if (!walk->isRoot) {
+    if (!walk->isRoot && !walk->regrow) {
         // A folder moved away or replaced while it was walked is not this tree's any more.
         struct stat info;
         current = ::lstat(platform::encodeFileName(walk->top).constData(), &info) == 0 && S_ISDIR(info.st_mode)
@@ -268,9 +307,19 @@ void FileWatcher::finishWalk(const std::shared_ptr<Walk>& walk)
     if (current) {
         for (const auto& [path, flags] : contents)
             report(path, flags);
+        leaveOut(walk->leftOut);
     }
     if (walk->failure)
         noteWatchFailure(walk->failedPath, walk->failure, walk->isRoot && walk->failedPath == walk->top);
+    if (walk->hitLimit) {
+        // Found no room at all: no use trying again until watches come free.
+        if (walk->regrow && walk->added == 0)
+            m_stalled = true;
+        WatchShare::shared().limitReached();
+    } else if (!walk->leftOut.isEmpty()) {
+        WatchShare::shared().scheduleRebalance();
+    }
+    coverageMayHaveChanged(wasFull, leftOutBefore);
     if (walk->isRoot)
         m_ready = true;
     if (m_walks.empty()) {
@@ -285,16 +334,6 @@ void FileWatcher::finishWalk(const std::shared_ptr<Walk>& walk)
 
 void FileWatcher::noteWatchFailure(const QString& folderPath, int error, bool isRoot)
 {
-    if (error == ENOSPC) {
-        if (m_limitReported)
-            return;
-        m_limitReported = true;
-        appLog().error(QStringLiteral("Cannot watch \"%1\" for changes: the system's limit of %2 folder watches "
-                                      "(fs.inotify.max_user_watches) is reached; changes below it will not show")
-                           .arg(folderPath)
-                           .arg(FileWatchEngine::maxUserWatches()));
-        return;
-    }
     // A folder that vanished while it was being watched is no failure worth a word; the
     // root that cannot be watched is.
     if (isRoot)
@@ -322,8 +361,11 @@ bool FileWatcher::isInside(const QString& path, const QString& folder)
 
 void FileWatcher::process(const std::vector<FileWatchEvent>& events)
 {
+    const bool wasFull = isWatchedInFull();
+    const int leftOutBefore = int(m_unwatched.size() + m_growing.size());
     std::unordered_map<quint32, QString> movedAway; // cookie -> old folder path
     bool overflowed = false;
+    bool freed = false;
     for (const FileWatchEvent& event : events) {
         if (m_closed)
             return;
@@ -337,6 +379,7 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
         if (event.mask & IN_IGNORED) {
             m_watchOfPath.erase(it->second.path);
             m_dirs.erase(it);
+            freed = true;
             continue;
         }
         Folder& folder = it->second;
@@ -374,6 +417,7 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
                 auto from = movedAway.find(event.cookie);
                 if (from != movedAway.end()) {
                     remapSubtree(from->second, path);
+                    moveLeftOut(from->second, path);
                     movedAway.erase(from);
                 } else if (watchOfFolder(path) < 0) {
                     watchSubtree(path, true);
@@ -382,6 +426,8 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
         } else if (event.mask & IN_DELETE) {
             folder.names.remove(event.name);
             report(path, ItemRemoved | dirFlag);
+            if (isDir)
+                forgetLeftOut(path);
         } else if (event.mask & IN_CLOSE_WRITE) {
             report(path, ItemModified);
         } else if (event.mask & IN_ATTRIB) {
@@ -391,17 +437,25 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
     // Folders moved out of the tree (their other half never came) go silent.
     if (!movedAway.empty()) {
         QSet<QString> gone;
-        for (const auto& [cookie, path] : movedAway)
+        for (const auto& [cookie, path] : movedAway) {
             gone.insert(path);
+            forgetLeftOut(path);
+        }
         unwatchSubtrees(gone);
+        freed = true;
     }
     if (overflowed && !m_closed)
         recoverFromOverflow();
+    if (m_closed)
+        return;
+    if (freed)
+        WatchShare::shared().watchesFreed();
+    coverageMayHaveChanged(wasFull, leftOutBefore);
 }
 
 void FileWatcher::watchSubtree(const QString& folderPath, bool reportContents)
 {
-    startWalk(folderPath, false, reportContents);
+    startWalk({ folderPath }, false, reportContents);
 }
 
 void FileWatcher::unwatchSubtrees(const QSet<QString>& folderPaths)
@@ -480,6 +534,140 @@ void FileWatcher::recoverFromOverflow()
     }
     if (!goneFolders.isEmpty())
         unwatchSubtrees(goneFolders);
+}
+
+QStringList FileWatcher::unwatchedFolders() const
+{
+    QStringList folders(m_growing.begin(), m_growing.end());
+    folders.append(QStringList(m_unwatched.begin(), m_unwatched.end()));
+    std::stable_sort(folders.begin(), folders.end(), [this](const QString& a, const QString& b) { return depthOf(a) < depthOf(b); });
+    return folders;
+}
+
+int FileWatcher::depthOf(const QString& path) const
+{
+    return int(QStringView(path).mid(m_root.size()).count(QLatin1Char('/')));
+}
+
+void FileWatcher::leaveOut(const QStringList& folders)
+{
+    if (folders.isEmpty())
+        return;
+    m_unwatched.insert(m_unwatched.end(), folders.begin(), folders.end());
+    // Only the tops: a walk from a top takes in everything below it.
+    QSet<QString> tops(m_unwatched.begin(), m_unwatched.end());
+    for (const QString& folder : m_growing)
+        tops.insert(folder);
+    std::vector<QString> kept;
+    QSet<QString> seen;
+    for (const QString& folder : m_unwatched) {
+        if (seen.contains(folder))
+            continue;
+        seen.insert(folder);
+        bool covered = false;
+        for (QString above = folder; above.size() > m_root.size();) {
+            const qsizetype slash = above.lastIndexOf(QLatin1Char('/'));
+            if (slash <= 0)
+                break;
+            above.truncate(slash);
+            if (tops.contains(above)) {
+                covered = true;
+                break;
+            }
+        }
+        if (!covered)
+            kept.push_back(folder);
+    }
+    std::sort(kept.begin(), kept.end(), [this](const QString& a, const QString& b) {
+        const int da = depthOf(a);
+        const int db = depthOf(b);
+        return da != db ? da < db : a < b;
+    });
+    m_unwatched = std::move(kept);
+}
+
+void FileWatcher::forgetLeftOut(const QString& folderPath)
+{
+    const auto gone = [&](const QString& folder) { return folder == folderPath || isInside(folder, folderPath); };
+    std::erase_if(m_unwatched, gone);
+    std::erase_if(m_growing, gone);
+}
+
+void FileWatcher::moveLeftOut(const QString& from, const QString& to)
+{
+    for (std::vector<QString>* list : { &m_unwatched, &m_growing }) {
+        for (QString& folder : *list) {
+            if (folder == from || isInside(folder, from))
+                folder = to + folder.mid(from.size());
+        }
+    }
+}
+
+void FileWatcher::shed(int count)
+{
+    if (m_closed || count <= 0)
+        return;
+    const bool wasFull = isWatchedInFull();
+    const int leftOutBefore = int(m_unwatched.size() + m_growing.size());
+    struct Candidate {
+        int depth;
+        int watch;
+        QString path;
+    };
+    std::vector<Candidate> candidates;
+    candidates.reserve(m_dirs.size());
+    for (const auto& [watch, folder] : m_dirs) {
+        if (folder.path != m_root)
+            candidates.push_back({ depthOf(folder.path), watch, folder.path });
+    }
+    const size_t n = std::min(candidates.size(), size_t(count));
+    std::partial_sort(candidates.begin(), candidates.begin() + qsizetype(n), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.depth != b.depth ? a.depth > b.depth : a.path > b.path;
+    });
+    FileWatchEngine& engine = FileWatchEngine::shared();
+    QStringList released;
+    for (size_t i = 0; i < n; ++i) {
+        engine.releaseWatch(candidates[i].watch);
+        m_watchOfPath.erase(candidates[i].path);
+        m_dirs.erase(candidates[i].watch);
+        released.append(candidates[i].path);
+    }
+    leaveOut(released);
+    coverageMayHaveChanged(wasFull, leftOutBefore);
+}
+
+void FileWatcher::grow(int budget)
+{
+    if (m_closed || !m_ready || m_stalled || budget <= 0 || m_unwatched.empty() || !m_growing.empty())
+        return;
+    m_growing = std::move(m_unwatched);
+    m_unwatched.clear();
+    startWalk(QStringList(m_growing.begin(), m_growing.end()), false, false, budget, true);
+}
+
+void FileWatcher::coverageMayHaveChanged(bool wasFull, int leftOutBefore)
+{
+    const bool full = isWatchedInFull();
+    const int leftOut = int(m_unwatched.size() + m_growing.size());
+    if (full == wasFull && leftOut == leftOutBefore)
+        return;
+    if (full) {
+        m_limitReported = false;
+        appLog().info(QStringLiteral("Every folder below \"%1\" is watched for changes again").arg(m_root));
+    } else if (!m_limitReported) {
+        m_limitReported = true;
+        const FileWatchEngine::WatchLimit limit = FileWatchEngine::watchLimit();
+        appLog().error(QStringLiteral("Not every folder below \"%1\" is watched for changes: the limit of %2 folder watches "
+                                      "per user (%3) is reached, %4 of them held by Penwick; changes in %5 of its folders "
+                                      "(first \"%6\") and below them will not show")
+                           .arg(m_root)
+                           .arg(limit.value)
+                           .arg(limit.setting)
+                           .arg(FileWatchEngine::shared().watchCount())
+                           .arg(leftOut)
+                           .arg(unwatchedFolders().value(0)));
+    }
+    emit coverageChanged();
 }
 
 void FileWatcher::report(const QString& path, quint32 flags)

@@ -3,6 +3,7 @@
 #include "platform/FileWatchEngine.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -50,9 +51,15 @@ public:
     int watchedFolderCount() const { return int(m_dirs.size()); }
     // The kernel watch of a folder of the tree; -1 when it is not watched.
     int watchOfFolder(const QString& folderPath) const;
+    // False while the limit of watches leaves folders of the tree unwatched.
+    bool isWatchedInFull() const { return m_unwatched.empty() && m_growing.empty(); }
+    // The tops of the subtrees left unwatched, shallowest first.
+    QStringList unwatchedFolders() const;
 
 signals:
     void ready();
+    // The tree came to be watched in full, or no longer is, or other folders are left out.
+    void coverageChanged();
 
 private:
     struct Folder {
@@ -63,7 +70,8 @@ private:
 
     void fileWatchEvents(const std::vector<platform::FileWatchEvent>& events) override;
     // Walks `top` on a worker thread and watches its folders; events wait until it is done.
-    void startWalk(const QString& top, bool isRoot, bool reportContents);
+    // `budget` bounds the watches it adds (-1: none); what it could not watch is left out.
+    void startWalk(const QStringList& tops, bool isRoot, bool reportContents, int budget = -1, bool regrow = false);
     void finishWalk(const std::shared_ptr<Walk>& walk);
     void process(const std::vector<platform::FileWatchEvent>& events);
     void report(const QString& path, quint32 flags);
@@ -75,6 +83,19 @@ private:
     void noteWatchFailure(const QString& folderPath, int error, bool isRoot = false);
     static bool isInside(const QString& path, const QString& folder);
 
+    // Sharing the watches with the other roots (WatchShare).
+    friend class WatchShare;
+    // Gives up the `count` deepest watches (never the root's).
+    void shed(int count);
+    // Watches up to `budget` more of the folders left out, the shallowest first.
+    void grow(int budget);
+    void leaveOut(const QStringList& folders);
+    // Forgets left-out folders at or below a folder gone from the tree; moves them with a moved one.
+    void forgetLeftOut(const QString& folderPath);
+    void moveLeftOut(const QString& from, const QString& to);
+    void coverageMayHaveChanged(bool wasFull, int leftOutBefore);
+    int depthOf(const QString& path) const;
+
     QString m_path;
     QString m_root;
     Callback m_callback;
@@ -83,6 +104,9 @@ private:
     bool m_closed = false;
     bool m_ready = false;
     bool m_limitReported = false;
+    std::vector<QString> m_unwatched; // tops of unwatched subtrees, shallowest first
+    std::vector<QString> m_growing; // tops being walked to be watched again
+    bool m_stalled = false; // the last try to watch more found no room
     std::vector<std::shared_ptr<Walk>> m_walks; // running
     std::vector<platform::FileWatchEvent> m_early; // arrived while a walk ran
     std::unordered_map<int, Folder> m_dirs;

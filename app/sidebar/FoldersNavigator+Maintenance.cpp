@@ -9,8 +9,10 @@
 #include "common/AppLogger.h"
 #include "common/Notifications.h"
 #include "common/Prefs.h"
+#include "platform/FileWatchEngine.h"
 #include "sidebar/FileWatcher.h"
 
+#include <QLocale>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
@@ -104,6 +106,7 @@ void FoldersNavigator::startWatching(const FolderItemPtr& root)
     raw->watcher = new FileWatcher(
         root->fullPath(), [this, raw](const QString& path, quint32) { watcherReported(raw, path); }, m_watchLatency, this);
     raw->watcher->setBatchEndHandler([this, raw] { watcherBatchEnded(raw); });
+    connect(raw->watcher, &FileWatcher::coverageChanged, this, &FoldersNavigator::watchNoticeChanged);
     m_fileWatchers.push_back(raw->watcher);
     m_watches.push_back(std::move(watch));
 }
@@ -116,8 +119,42 @@ void FoldersNavigator::stopWatching(const FolderItemPtr& root)
     std::unique_ptr<RootWatch> watch = std::move(*it);
     m_watches.erase(it);
     std::erase(m_fileWatchers, watch->watcher);
+    const bool wasFull = watch->watcher->isWatchedInFull();
     watch->watcher->close();
     watch->watcher->deleteLater(); // it may be delivering the batch that removed its root
+    if (!wasFull)
+        emit watchNoticeChanged();
+}
+
+QString FoldersNavigator::watchNotice() const
+{
+    QStringList roots;
+    for (const auto& watch : m_watches) {
+        if (watch->watcher->isWatchedInFull())
+            continue;
+        const int count = int(watch->watcher->unwatchedFolders().size());
+        roots << tr("“%1” (%n folder(s) and what they hold)", nullptr, count).arg(watch->root->title());
+    }
+    if (roots.isEmpty())
+        return {};
+    const platform::FileWatchEngine::WatchLimit limit = platform::FileWatchEngine::watchLimit();
+    return tr("Not every folder is watched for changes, so changes in these will not show: %1. "
+              "The limit of %2 folder watches per user (%3) is reached; the roots share what it allows.")
+        .arg(QLocale().createSeparatedList(roots))
+        .arg(limit.value)
+        .arg(limit.setting);
+}
+
+QStringList FoldersNavigator::unwatchedFolders(qsizetype perRoot) const
+{
+    QStringList folders;
+    for (const auto& watch : m_watches) {
+        QStringList ofRoot = watch->watcher->unwatchedFolders();
+        if (perRoot >= 0 && ofRoot.size() > perRoot)
+            ofRoot.resize(perRoot);
+        folders += ofRoot;
+    }
+    return folders;
 }
 
 // ---- watched changes ----------------------------------------------------------------

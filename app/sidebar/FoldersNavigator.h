@@ -131,6 +131,17 @@ public:
     // Whether `path` lies inside `folder`, comparing whole components.
     static bool isPathBelow(const QString& path, const QString& folder);
 
+    // ---- watches ----
+    // What the window says while the limit of watches leaves folders of the roots unwatched
+    // (the roots, how many of their folders, and the limit); empty while all are watched.
+    QString watchNotice() const;
+    // The folders left unwatched, root by root, shallowest first; at most `perRoot` of each
+    // root when it is not negative.
+    QStringList unwatchedFolders(qsizetype perRoot = -1) const;
+
+signals:
+    void watchNoticeChanged();
+
 private:
     // One root's watcher and the batch it is delivering.
     struct RootWatch {
