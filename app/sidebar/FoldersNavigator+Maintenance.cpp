@@ -133,7 +133,8 @@ QString FoldersNavigator::watchNotice() const
         if (watch->watcher->isWatchedInFull())
             continue;
         const int count = int(watch->watcher->unwatchedFolders().size());
-        roots << tr("“%1” (%n folder(s) and what they hold)", nullptr, count).arg(watch->root->title());
+        roots << (count == 1 ? tr("“%1” (1 folder and what it holds)").arg(watch->root->title())
+                             : tr("“%1” (%2 folders and what they hold)").arg(watch->root->title()).arg(count));
     }
     if (roots.isEmpty())
         return {};

@@ -27,7 +27,7 @@ void WatchNotice::refresh()
     QStringList folders = m_folders ? m_folders->unwatchedFolders(8) : QStringList();
     const qsizetype more = (m_folders ? m_folders->unwatchedFolders().size() : 0) - folders.size();
     if (more > 0)
-        folders << tr("and %n more", nullptr, int(more));
+        folders << tr("and %1 more").arg(more);
     setToolTip(folders.isEmpty() ? QString() : tr("Not watched:\n%1").arg(folders.join(QLatin1Char('\n'))));
     setVisible(!text.isEmpty());
 }
