@@ -1,7 +1,10 @@
 #include "platform/AtomicFileWriter.h"
 
+#include "platform/FileNames.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -40,8 +43,8 @@ bool writeAll(int fd, const QByteArray& bytes)
 // a writable file in it can still be written in place.
 bool folderRefusesNewFiles(const QString& path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = encodeFileName(QFileInfo(path).absolutePath());
+    const QByteArray file = encodeFileName(path);
     struct stat info {};
     return ::stat(file.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(folder.constData(), W_OK) != 0
         && (errno == EACCES || errno == EPERM) && ::access(file.constData(), W_OK) == 0;
@@ -51,13 +54,18 @@ bool folderRefusesNewFiles(const QString& path)
 // is taken first, and a write cut short puts the old bytes back.
 std::optional<FileWriteFailure> writeInPlace(const QString& path, const QByteArray& bytes)
 {
-    QFile current(path);
-    if (!current.open(QIODevice::ReadOnly))
-        return FileWriteFailure { current.errorString(), current.error(), errno };
+    QFile current;
+    const int readFd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (readFd < 0 || !current.open(readFd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const int error = errno;
+        if (readFd >= 0)
+            ::close(readFd);
+        return FileWriteFailure { systemReason(error), QFileDevice::OpenError, error };
+    }
     const QByteArray old = current.readAll();
     current.close();
 
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(encodeFileName(path).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         return FileWriteFailure { systemReason(error), QFileDevice::OpenError, error };
@@ -92,11 +100,73 @@ std::optional<FileWriteFailure> writeInPlace(const QString& path, const QByteArr
     return std::nullopt;
 }
 
+// For a name that is not UTF-8, which Qt's save file cannot reach: the same steps by hand, a
+// temporary file beside it that takes the name with its old permissions once complete.
+std::optional<FileWriteFailure> writeByBytes(const QString& path, const QByteArray& bytes,
+    std::optional<QFileDevice::Permissions> permissions)
+{
+    const QByteArray target = encodeFileName(path);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    struct stat existing {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = folder + "/.penwick-save-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int error = errno;
+        if (folderRefusesNewFiles(path))
+            return writeInPlace(path, bytes);
+        return FileWriteFailure { systemReason(error), QFileDevice::OpenError, error };
+    }
+    auto fail = [&](int error, QFileDevice::FileError kind) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return FileWriteFailure { systemReason(error), kind, error };
+    };
+    if (!writeAll(fd, bytes))
+        return fail(errno, QFileDevice::WriteError);
+    mode_t mode = exists ? (existing.st_mode & 07777) : 0;
+    if (permissions) {
+        mode = 0;
+        const std::pair<QFileDevice::Permission, mode_t> bits[] = { { QFileDevice::ReadOwner, S_IRUSR }, { QFileDevice::WriteOwner, S_IWUSR },
+            { QFileDevice::ExeOwner, S_IXUSR }, { QFileDevice::ReadGroup, S_IRGRP }, { QFileDevice::WriteGroup, S_IWGRP },
+            { QFileDevice::ExeGroup, S_IXGRP }, { QFileDevice::ReadOther, S_IROTH }, { QFileDevice::WriteOther, S_IWOTH },
+            { QFileDevice::ExeOther, S_IXOTH } };
+        for (const auto& [permission, bit] : bits) {
+            if (permissions->testFlag(permission))
+                mode |= bit;
+        }
+    }
+    if ((exists || permissions) && ::fchmod(fd, mode) != 0)
+        return fail(errno, QFileDevice::PermissionsError);
+    if (::fsync(fd) != 0)
+        return fail(errno, QFileDevice::WriteError);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return FileWriteFailure { systemReason(error), QFileDevice::WriteError, error };
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return FileWriteFailure { systemReason(error), QFileDevice::RenameError, error };
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<FileWriteFailure> writeFileAtomically(const QString& path, const QByteArray& bytes,
     std::optional<QFileDevice::Permissions> permissions)
 {
+    if (hasUndecodableBytes(path))
+        return writeByBytes(path, bytes, permissions);
     QSaveFile file(path);
     errno = 0;
     // Unbuffered: a write cut short (a full disk, a size limit) shows in write()'s count, where a

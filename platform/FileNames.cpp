@@ -1,5 +1,7 @@
 #include "platform/FileNames.h"
 
+#include <sys/stat.h>
+
 
 namespace penwick::platform {
 
@@ -109,6 +111,20 @@ bool hasUndecodableBytes(const QString& name)
             return true;
     }
     return false;
+}
+
+bool pathExists(const QString& path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::stat(encodeFileName(path).constData(), &info) == 0;
+}
+
+QDateTime lastModified(const QString& path)
+{
+    struct stat info {};
+    if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &info) != 0)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
 }
 
 } // namespace penwick::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 namespace penwick::platform {
@@ -13,5 +14,9 @@ QString decodeFileName(const QByteArray& bytes);
 QByteArray encodeFileName(const QString& name);
 // Whether the text holds a byte that is not UTF-8 (Qt's file classes cannot reach such a file).
 bool hasUndecodableBytes(const QString& name);
+
+// What Qt's file classes would say of a path, for every name (links followed).
+bool pathExists(const QString& path);
+QDateTime lastModified(const QString& path);
 
 } // namespace penwick::platform

@@ -2,6 +2,8 @@
 // and the document's menu validation.
 #include "shell/TVXDocument.h"
 
+#include "platform/FileNames.h"
+
 #include "Extensions/TextViewAdditions.h"
 #include "platform/document/FileWatch.h"
 #include "platform/text/TextView.h"
@@ -27,7 +29,7 @@ void TVXDocument::presentedItemDidChange()
         return;
     if (fileURL().isEmpty())
         return;
-    if (!QFileInfo::exists(fileURL().toLocalFile()))
+    if (!platform::pathExists(fileURL().toLocalFile()))
         appLog().error(QStringLiteral("Error reverting file contents"));
     else if (!fileChangedOnDisk())
         return;

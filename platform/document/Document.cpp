@@ -1,4 +1,5 @@
 #include "platform/document/Document.h"
+#include "platform/FileNames.h"
 
 #include "platform/Dialogs.h"
 #include "platform/document/DocumentTypes.h"
@@ -121,7 +122,7 @@ bool Document::readFromURL(const QUrl& url, const QString& type, MaybeError* err
         setError(error, readError);
         return false;
     }
-    m_fileModificationDate = QFileInfo(path).lastModified();
+    m_fileModificationDate = platform::lastModified(path);
     if (wrapper->isRegularFile())
         m_fileVersion.recordRead(stampBefore, wrapper->regularFileContents().value_or(QByteArray()));
     else
@@ -164,7 +165,7 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
     setFileType(type);
     setFileURL(url);
     setFileDeleted(false);
-    m_fileModificationDate = QFileInfo(url.toLocalFile()).lastModified();
+    m_fileModificationDate = platform::lastModified(url.toLocalFile());
     m_fileVersion.recordWritten(url.toLocalFile(), m_lastWrittenDigest);
     m_timedSavesHeld = false;
     updateChangeCount(DocumentChange::Cleared);

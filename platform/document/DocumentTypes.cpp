@@ -1,4 +1,5 @@
 #include "platform/document/DocumentTypes.h"
+#include "platform/FileNames.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -73,7 +74,7 @@ QString DocumentTypes::typeOfFile(const QString& path)
 {
     // The content is looked at only for a regular file: a pipe or a device would never end.
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    if (::stat(encodeFileName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
         if (S_ISFIFO(info.st_mode))
             return QStringLiteral("inode/fifo");
         if (S_ISCHR(info.st_mode))

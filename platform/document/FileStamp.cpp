@@ -1,4 +1,6 @@
 #include "platform/document/FileStamp.h"
+#include "platform/FileNames.h"
+#include "platform/document/FileWrapper.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -36,7 +38,7 @@ FileStamp FileStamp::of(const QString& path)
 {
     FileStamp stamp;
     struct stat info {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &info) != 0)
         return stamp;
     stamp.exists = true;
     stamp.device = info.st_dev;
@@ -77,10 +79,10 @@ bool FileVersion::changedAt(const QString& path) const
         return true;
     if (!m_racy)
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<FileWrapper> file = FileWrapper::fromPath(path);
+    if (!file || !file->regularFileContents())
         return false;
-    if (digest(file.readAll()) != m_digest)
+    if (digest(*file->regularFileContents()) != m_digest)
         return true;
     // The same bytes, and the clock has moved on: any later write gets other times.
     if (!isRacy(m_stamp) && FileStamp::of(path) == m_stamp)

@@ -1,4 +1,5 @@
 #include "platform/document/FileWatch.h"
+#include "platform/FileNames.h"
 
 #include <QFileInfo>
 
@@ -16,7 +17,7 @@ FileWatch::FileWatch(QObject* parent) : QObject(parent)
         // A rename into the folder, or a removal: only of interest when it touched our file.
         const bool wasWatched = m_watcher.files().contains(m_path);
         rewatch();
-        if (!wasWatched || !QFileInfo::exists(m_path))
+        if (!wasWatched || !pathExists(m_path))
             emit changed();
     });
 }
@@ -44,7 +45,7 @@ void FileWatch::rewatch()
     if (m_path.isEmpty())
         return;
     // A replaced file is a new file: the old watch went with the old one.
-    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
+    if (pathExists(m_path) && !m_watcher.files().contains(m_path))
         m_watcher.addPath(m_path);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/document/FileWrapper.h"
+#include "platform/FileNames.h"
 
 #include "platform/AtomicFileWriter.h"
 
@@ -101,7 +102,7 @@ FileWrapper FileWrapper::directory()
 std::optional<FileWrapper> FileWrapper::fromPath(const QString& path, DocumentError* error)
 {
     const QString name = QFileInfo(path).fileName();
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = encodeFileName(path);
     struct stat info {};
     if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
         const int err = path.isEmpty() ? ENOENT : errno;

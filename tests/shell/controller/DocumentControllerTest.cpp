@@ -2,6 +2,7 @@
 #include "PlainEditorViewController.h"
 #include "RecordingDialogs.h"
 
+#include "platform/FileNames.h"
 #include "platform/NotificationCenter.h"
 #include "shell/TVXDocument.h"
 #include "shell/TVXDocumentController.h"
@@ -14,6 +15,11 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace penwick;
 
@@ -225,4 +231,76 @@ TEST_F(Controller, AQuitRefusedByALaterDocumentLeavesEveryDocumentAsItWas)
     controller.closeAllDocuments([&](bool all) { allClosed = all; });
     EXPECT_EQ(allClosed, std::optional<bool>(true));
     EXPECT_TRUE(clean->isClosed() && copied->isClosed() && fresh->isClosed());
+}
+
+TEST_F(Controller, AFileWhoseNameIsNotUtf8OpensEditsAndSavesUnderItsOwnName)
+{
+    const QByteArray folder = platform::encodeFileName(dir);
+    const QByteArray name = "bad\xffname.md";
+    const QByteArray bytesPath = folder + '/' + name;
+    const auto entries = [&] {
+        QList<QByteArray> names;
+        DIR* listing = ::opendir(folder.constData());
+        while (dirent* entry = listing ? ::readdir(listing) : nullptr) {
+            if (qstrcmp(entry->d_name, ".") && qstrcmp(entry->d_name, ".."))
+                names << QByteArray(entry->d_name);
+        }
+        if (listing)
+            ::closedir(listing);
+        return names;
+    };
+    const auto bytesAt = [](const QByteArray& path) {
+        QFile file;
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            return QByteArray("<unreadable>");
+        return file.readAll();
+    };
+    {
+        const int fd = ::open(bytesPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "# Old\n", 6), 6);
+        ::close(fd);
+    }
+    const QString path = platform::decodeFileName(bytesPath);
+    ASSERT_TRUE(platform::hasUndecodableBytes(path));
+
+    TVXDocument* document = nullptr;
+    std::optional<platform::DocumentError> error;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+        TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>& e) {
+            document = d;
+            error = e;
+        }));
+    ASSERT_TRUE(document) << (error ? error->message.toStdString() : std::string());
+    EXPECT_EQ(document->contents(), QStringLiteral("# Old\n"));
+    EXPECT_EQ(document->fileURL().toLocalFile(), path);
+    EXPECT_TRUE(document->fileModificationDate().isValid());
+
+    test::plainEditor(*document)->type(QStringLiteral("# New\n"));
+    std::optional<platform::DocumentError> saveError;
+    ASSERT_TRUE(document->saveToURL(document->fileURL(), document->fileType(), platform::SaveOperation::Save, &saveError))
+        << (saveError ? saveError->message.toStdString() : std::string());
+    const QByteArray saved = bytesAt(bytesPath);
+    EXPECT_TRUE(saved == "# New\n# Old\n" || saved == "# Old\n# New\n") << saved.toStdString();
+    EXPECT_EQ(entries(), QList<QByteArray> { name }) << "no second file beside it, no temporary file left";
+    struct stat info {};
+    ASSERT_EQ(::stat(bytesPath.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u) << "the file keeps its permissions";
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_FALSE(document->fileChangedOnDisk());
+
+    // Another program's write is seen as one, and the same name opens the same document.
+    {
+        const int fd = ::open(bytesPath.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "# Outside, longer\n", 18), 18);
+        ::close(fd);
+    }
+    EXPECT_TRUE(document->fileChangedOnDisk());
+    TVXDocument* again = nullptr;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+        TVXDocumentController::Completion([&](TVXDocument* d, bool, const std::optional<platform::DocumentError>&) { again = d; }));
+    EXPECT_EQ(again, document);
+    ::unlink(bytesPath.constData()); // the temporary folder's removal cannot name it
 }
