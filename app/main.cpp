@@ -34,6 +34,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     platform::prepareWebEngine();
+    platform::keepLargeFreedMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     QApplication::setApplicationVersion(QStringLiteral(PENWICK_VERSION));

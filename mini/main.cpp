@@ -22,6 +22,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     penwick::platform::prepareWebEngine();
+    penwick::platform::keepLargeFreedMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PenwickMini"));
     QApplication::setOrganizationDomain(QStringLiteral("penwick.org"));

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace penwick::platform {
@@ -39,6 +40,15 @@ void prepareWebEngine()
         }
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
+}
+
+void keepLargeFreedMemory()
+{
+    // Up to this much is served from the heap and kept there when freed; a block above it is
+    // mapped and unmapped as before.
+    constexpr int kKept = 512 * 1024 * 1024;
+    ::mallopt(M_MMAP_THRESHOLD, kKept);
+    ::mallopt(M_TRIM_THRESHOLD, kKept);
 }
 
 } // namespace penwick::platform

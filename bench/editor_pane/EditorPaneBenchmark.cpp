@@ -13,7 +13,8 @@
 // and give the peak memory against the file's size. A phase that keeps the main thread longer
 // than PANE_BENCH_LIMIT seconds (default 120) ends the run with exit code 4.
 // PANE_BENCH_VERBOSE=1 lists every key; PANE_BENCH_NO_HIGHLIGHTER=1 and
-// PANE_BENCH_NO_SPELLING=1 type with that part switched off.
+// PANE_BENCH_NO_SPELLING=1 type with that part switched off; PANE_BENCH_DEFAULT_MALLOC=1 runs
+// without the allocator setting Penwick makes at start.
 // Exits with 3 when the 95th percentile per keystroke is 16 ms or more.
 #include "BenchSupport.h"
 
@@ -23,6 +24,7 @@
 
 #include "CoreSetup.h"
 #include "highlighter/MarkdownHighlighter.h"
+#include "platform/ApplicationStartup.h"
 #include "platform/UserDefaults.h"
 #include "platform/text/ContinuousSpellChecker.h"
 
@@ -236,6 +238,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
+    // As Penwick does; PANE_BENCH_DEFAULT_MALLOC=1 leaves the allocator as it comes.
+    if (!qEnvironmentVariableIsSet("PANE_BENCH_DEFAULT_MALLOC"))
+        platform::keepLargeFreedMemory();
     QApplication app(argc, argv);
     registerBundledDefaults();
     platform::UserDefaults::standard().setValue(QStringLiteral("editorThemePreference"), QStringLiteral("Penwick Light"));
