@@ -526,6 +526,14 @@ void MarkdownHighlighter::applyHighlighting(const MarkdownElementLists& elements
                 format.merge(m_linkTextAttributes);
             ranges.append({ from - bs, to - from, format });
         }
+        if (be - bs >= kUnshapedParagraph) {
+            // Every edit of a paragraph lays all of it out again, and shaping (kerning and
+            // ligatures) is the larger part of that: a paragraph this long goes without it.
+            // Scripts that cannot be written without shaping keep it.
+            QTextCharFormat unshaped;
+            unshaped.setFontStyleStrategy(QFont::PreferNoShaping);
+            ranges.prepend({ 0, be - bs, unshaped });
+        }
         changed |= setBlockFormats(block, ranges);
         if (block == lastBlock)
             break;

@@ -163,6 +163,9 @@ private:
     bool setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
     QString linkAtPoint(const QPoint& viewportPoint) const;
 
+    // Paragraphs of at least this many characters are styled without text shaping.
+    static constexpr int kUnshapedParagraph = 1 << 16;
+
     std::optional<QList<MarkdownHighlightingStyle>> m_styles;
     std::optional<MarkdownHighlightingStyle> m_currentLineStyle;
     double m_waitInterval = 1.0;

@@ -309,6 +309,36 @@ TEST_F(LiveHighlighter, SpansAreClippedAtTheEndOfTheTextAndEmptyOnesStyleNothing
     EXPECT_EQ(covered, 4);
 }
 
+TEST_F(LiveHighlighter, AParagraphOfTensOfThousandsOfCharactersIsStyledWithoutShaping)
+{
+    // Each edit lays a paragraph out whole: shaping a long one costs most of a keystroke.
+    const QString longParagraph = QStringLiteral("word ").repeated(20000); // 100,000 characters
+    const QString text = QStringLiteral("short *one*\n") + longParagraph + QStringLiteral("\n");
+    const int longStart = int(text.indexOf(longParagraph));
+    parser.answer = [&](const QByteArray&, int) {
+        MarkdownElementLists lists;
+        lists[EMPH] = { { 6, 11, {} }, { longStart + 5, longStart + 9, {} } };
+        return lists;
+    };
+    view->setLineWrapMode(QPlainTextEdit::NoWrap); // the long paragraph stays one line in view
+    make(text)->activate();
+    ASSERT_TRUE(waitForAccepted(1));
+    const struct {
+        int position;
+        bool unshaped;
+        bool italic;
+    } cases[] = {
+        { 1, false, false }, { 7, false, true }, // the short paragraph keeps shaping
+        { longStart + 1, true, false }, { longStart + 6, true, true }, // styles still apply
+        { longStart + int(longParagraph.size()) - 1, true, false }, // to its last character
+    };
+    for (const auto& c : cases) {
+        const QTextCharFormat format = formatAt(view.get(), c.position);
+        EXPECT_EQ(bool(format.fontStyleStrategy() & QFont::PreferNoShaping), c.unshaped) << c.position;
+        EXPECT_EQ(format.fontItalic(), c.italic) << c.position;
+    }
+}
+
 TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromTheCache)
 {
     QString text;
