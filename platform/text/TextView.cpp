@@ -5,6 +5,7 @@
 #include "platform/text/FindBar.h"
 #include "platform/text/LineEnds.h"
 #include "platform/text/TextLines.h"
+#include "platform/text/TextSearch.h"
 #include "platform/text/UndoManager.h"
 
 #include <QApplication>
@@ -690,21 +691,50 @@ bool TextView::isFindBarVisible() const
     return m_findBar && m_findBar->isVisibleTo(this);
 }
 
-bool TextView::findNext(const QString& text, bool backwards)
+bool TextView::findNext(const QString& text, bool backwards, Qt::CaseSensitivity sensitivity)
 {
-    if (text.isEmpty())
+    const std::optional<TextRange> found = TextSearch(text, sensitivity).next(m_text, selectedRange(), backwards);
+    if (!found)
         return false;
-    const QTextDocument::FindFlags flags = backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
-    QTextCursor found = document()->find(text, textCursor(), flags);
-    if (found.isNull()) {
-        QTextCursor wrap(document());
-        wrap.movePosition(backwards ? QTextCursor::End : QTextCursor::Start);
-        found = document()->find(text, wrap, flags);
-    }
-    if (found.isNull())
-        return false;
-    setSelectedRange(TextRange(found.selectionStart(), found.selectionEnd() - found.selectionStart()));
+    clearExtraRanges();
+    setSelectedRange(*found);
     return true;
+}
+
+bool TextView::replaceFound(const TextSearch& search, const QString& with)
+{
+    const TextRange selection = selectedRange();
+    const bool replacing = search.isOccurrence(m_text, selection) && shouldChangeTextInRange(selection, with);
+    if (replacing) {
+        breakUndoCoalescing();
+        clearExtraRanges();
+        m_undoManager->beginUndoGrouping();
+        replaceCharacters(selection, with);
+        m_undoManager->setActionName(tr("Replace"));
+        m_undoManager->endUndoGrouping();
+        didChangeText();
+        setSelectedRange(TextRange(selection.location + insertedForm(with).size(), 0));
+    }
+    findNext(search.pattern(), false, search.caseSensitivity());
+    return replacing;
+}
+
+qsizetype TextView::replaceAll(const TextSearch& search, const QString& with)
+{
+    const TextSearch::Replacement replacement = search.replaceAll(m_text, insertedForm(with));
+    if (replacement.count == 0 || !shouldChangeTextInRange(replacement.range, replacement.text))
+        return 0;
+    breakUndoCoalescing();
+    clearExtraRanges();
+    // One change of the stretch from the first occurrence to the last: one undo step, and one
+    // pass over the text however many occurrences there are.
+    m_undoManager->beginUndoGrouping();
+    replaceCharacters(replacement.range, replacement.text);
+    m_undoManager->setActionName(tr("Replace All"));
+    m_undoManager->endUndoGrouping();
+    didChangeText();
+    setSelectedRange(TextRange(replacement.range.location + replacement.text.size(), 0));
+    return replacement.count;
 }
 
 void TextView::registerForDraggedTypes(const QStringList& types)

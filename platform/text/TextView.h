@@ -21,6 +21,7 @@ class QTextDocumentFragment;
 namespace penwick::platform {
 
 class FindBar;
+class TextSearch;
 class ParagraphLayout;
 struct ParagraphStyle;
 class UndoManager;
@@ -121,7 +122,12 @@ public:
     FindBar* findBar() const;
     bool isFindBarVisible() const;
     // Selects the next (or previous) occurrence of `text` from the selection, wrapping around.
-    bool findNext(const QString& text, bool backwards = false);
+    bool findNext(const QString& text, bool backwards = false, Qt::CaseSensitivity sensitivity = Qt::CaseInsensitive);
+    // Replaces the selection with `with` when it is an occurrence of the search (one undo step),
+    // then selects the next occurrence. Answers whether something was replaced.
+    bool replaceFound(const TextSearch& search, const QString& with);
+    // Replaces every occurrence as one undo step; answers how many were replaced.
+    qsizetype replaceAll(const TextSearch& search, const QString& with);
     void setAutomaticLinkDetectionEnabled(bool enabled) { m_linkDetection = enabled; }
     bool isAutomaticLinkDetectionEnabled() const { return m_linkDetection; }
     void setAutomaticQuoteSubstitutionEnabled(bool enabled) { m_quoteSubstitution = enabled; }
