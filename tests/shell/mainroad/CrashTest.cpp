@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <csignal>
 
 using namespace penwick;
@@ -270,13 +272,23 @@ TEST_F(Crash, ATerminationSignalKeepsTheTypingInAFileAnUntitledDocumentAndANote)
         type(*penwick, QStringLiteral(" and eggs"));
         // Every key has arrived once the copied text shows the last ones.
         ASSERT_EQ(frontText(*penwick, QStringLiteral("Milk and eggs")), QStringLiteral("Milk and eggs"));
-        // Nothing of the file's or the draft's typing is on disk yet. (The note may be: Penwick
-        // writes notes whenever it goes to the background, which a busy X server can make happen.)
-        ASSERT_TRUE(edited(0) && edited(2));
-        ASSERT_EQ(test::readBytes(file), "# Plan\n");
-        ASSERT_EQ(copies().size(), 1);
-        ASSERT_EQ(test::readBytes(copies().value(0)), "D");
-        ASSERT_LT(sinceFiring.elapsed(), 9000) << "too slow: the timer may have fired again";
+        // Nothing of the file's or the draft's typing is on disk yet: what is there after the
+        // signal was written by its handler. (The note may be: Penwick writes notes whenever it
+        // goes to the background, which a busy X server can make happen.) On a machine so busy
+        // that the typing took longer than the timer's period, the timer may have written them
+        // too; what the signal leaves is checked all the same.
+        const bool fileAndDraftEdited = edited(0) && edited(2);
+        const QByteArray fileBefore = test::readBytes(file);
+        const QStringList copiesBefore = copies();
+        const QByteArray draftBefore = copiesBefore.size() == 1 ? test::readBytes(copiesBefore.value(0)) : QByteArray();
+        if (sinceFiring.elapsed() < 9000) {
+            EXPECT_TRUE(fileAndDraftEdited);
+            EXPECT_EQ(fileBefore, "# Plan\n");
+            EXPECT_EQ(copiesBefore.size(), 1);
+            EXPECT_EQ(draftBefore, "D");
+        } else {
+            std::cout << s.name << ": the typing outlasted the timer's period; only what the signal leaves is checked\n";
+        }
 
         ::kill(pid_t(penwick->processId()), s.signal);
         ASSERT_TRUE(test::hasEnded(*penwick));
