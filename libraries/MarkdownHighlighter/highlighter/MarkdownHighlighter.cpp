@@ -465,8 +465,13 @@ void MarkdownHighlighter::applyHighlighting(const MarkdownElementLists& elements
     // outside the range keep theirs until they come into view and are restyled in turn.
     const QTextBlock firstBlock = doc->findBlock(rangeStart);
     const QTextBlock lastBlock = doc->findBlock(std::max(rangeStart, rangeEnd - 1));
-    const int lo = firstBlock.position();
-    const int hi = lastBlock.position() + lastBlock.length() - 1;
+    int lo = firstBlock.position();
+    int hi = lastBlock.position() + lastBlock.length() - 1;
+    if (firstBlock.length() > kUnshapedParagraph)
+        lo = std::max(lo, styledPartOf(firstBlock, rangeStart, rangeEnd).first);
+    if (lastBlock.length() > kUnshapedParagraph)
+        hi = std::min(hi, styledPartOf(lastBlock, rangeStart, rangeEnd).second);
+    hi = std::max(lo, hi);
 
     m_inStyling = true;
     std::map<int, QTextCharFormat> segments;
@@ -541,6 +546,27 @@ void MarkdownHighlighter::applyHighlighting(const MarkdownElementLists& elements
     m_inStyling = false;
     if (changed)
         emit highlightingApplied();
+}
+
+std::pair<int, int> MarkdownHighlighter::styledPartOf(const QTextBlock& block, int start, int end) const
+{
+    // What shows of the paragraph and some way around it, else the given range and around it:
+    // styling all of a paragraph of megabytes would cost each keystroke a walk of all its
+    // spans and a layout of all their formats. The rest is styled when it comes into view.
+    constexpr int kAround = 16 * 1024;
+    const int blockStart = block.position();
+    const int blockEnd = blockStart + block.length() - 1;
+    int from = start;
+    int to = end;
+    const QRect shown = m_textView->viewport()->rect();
+    if (!shown.isEmpty()) {
+        const int top = m_textView->cursorForPosition(shown.topLeft()).position();
+        const int bottom = m_textView->cursorForPosition(shown.bottomRight()).position();
+        if (top <= blockEnd && bottom >= blockStart)
+            from = top, to = bottom;
+    }
+    return { std::clamp(std::min(from, to) - kAround, blockStart, blockEnd),
+        std::clamp(std::max(from, to) + kAround, blockStart, blockEnd) };
 }
 
 std::pair<int, int> MarkdownHighlighter::visibleRange() const

@@ -161,6 +161,8 @@ private:
     QTextCharFormat clearFormat() const;
     QFont baseFont() const;
     bool setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
+    // The range of a long paragraph that a restyling of [start, end) covers.
+    std::pair<int, int> styledPartOf(const QTextBlock& block, int start, int end) const;
     QString linkAtPoint(const QPoint& viewportPoint) const;
 
     // Paragraphs of at least this many characters are styled without text shaping.

@@ -378,6 +378,36 @@ TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromThe
     EXPECT_EQ(parser.calls(), parses) << "scrolling restyles from the cache";
 }
 
+TEST_F(LiveHighlighter, InAParagraphOfMegabytesWhatShowsIsStyledAndTheRestWhenItComesIntoView)
+{
+    const QString paragraph = QStringLiteral("word *emph* ").repeated(100000); // 1.2 million characters
+    parser.answer = [](const QByteArray& utf8, int) {
+        MarkdownElementLists lists;
+        const QString t = QString::fromUtf8(utf8);
+        for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
+            lists[EMPH].push_back({ at, at + 6, {} });
+        return lists;
+    };
+    make(paragraph)->activate();
+    ASSERT_TRUE(waitForAccepted(1));
+    const auto italic = [&](int position) { return formatAt(view.get(), position).fontItalic(); };
+    const int last = int(paragraph.lastIndexOf(u'*')) - 2;
+    EXPECT_TRUE(italic(6)) << "the start shows";
+    EXPECT_FALSE(italic(last)) << "the end of the paragraph is far out of view";
+
+    // A keystroke in view restyles around it, not the whole paragraph.
+    view->moveCursor(QTextCursor::Start);
+    view->insertPlainText(QStringLiteral("x"));
+    ASSERT_TRUE(waitForAccepted(2));
+    EXPECT_TRUE(italic(7));
+    EXPECT_FALSE(italic(last + 1));
+
+    const int parses = parser.calls();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    EXPECT_TRUE(waitUntil([&] { return italic(last + 1); }));
+    EXPECT_EQ(parser.calls(), parses) << "scrolling restyles from the cache";
+}
+
 // Keyboard jumps and far selections scroll the view before it has laid out its new
 // position: the text they bring into view is styled all the same, without a parse.
 TEST_F(LiveHighlighter, TextBroughtIntoViewByKeysOrSelectionIsStyled)
