@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSocketNotifier>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cerrno>
@@ -65,6 +66,25 @@ void FileWatchEngine::releaseWatch(int watch)
         return;
     m_references.erase(it);
     ::inotify_rm_watch(m_fd, watch);
+}
+
+void FileWatchEngine::releaseWatches(std::vector<int> watches, std::function<void()> done)
+{
+    constexpr std::size_t releasedInPlace = 256;
+    if (watches.size() <= releasedInPlace) {
+        for (int watch : watches)
+            releaseWatch(watch);
+        if (done)
+            done();
+        return;
+    }
+    // The engine is never destroyed, so the worker may outlive anything else.
+    QThreadPool::globalInstance()->start([this, watches = std::move(watches), done = std::move(done)] {
+        for (int watch : watches)
+            releaseWatch(watch);
+        if (done)
+            QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+    });
 }
 
 int FileWatchEngine::referenceCount(int watch) const

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
     int addWatch(const QString& folderPath, bool followLink = false);
     // Drops one reference to the watch; the last one removes it.
     void releaseWatch(int watch);
+    // The same for many: past a few hundred on a worker thread, since each removal is a
+    // system call and a big tree's would hold the caller long. `done` runs on the engine's
+    // thread once they are released.
+    void releaseWatches(std::vector<int> watches, std::function<void()> done = {});
     int referenceCount(int watch) const;
     int watchCount() const;
 

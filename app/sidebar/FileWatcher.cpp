@@ -94,12 +94,19 @@ struct FileWatcher::Walk {
     QStringList leftOut; // not watched: no watch left, or the budget spent
     bool hitLimit = false;
     int added = 0;
+    // Taken over by the watcher, which registers `found` a slice per turn from `next` on.
+    bool taken = false;
+    bool current = true;
+    std::size_t next = 0;
 
     void releaseAll()
     {
-        for (const Found& folder : found)
-            FileWatchEngine::shared().releaseWatch(folder.watch);
+        std::vector<int> watches;
+        for (std::size_t i = next; i < found.size(); ++i)
+            watches.push_back(found[i].watch);
+        FileWatchEngine::shared().releaseWatches(std::move(watches));
         found.clear();
+        next = 0;
     }
     void run();
 };
@@ -249,12 +256,15 @@ void FileWatcher::close()
     for (const std::shared_ptr<Walk>& walk : m_walks) {
         QMutexLocker lock(&walk->mutex);
         walk->cancelled = true;
-        if (walk->published)
+        if (walk->published || walk->taken)
             walk->releaseAll();
     }
     m_walks.clear();
+    std::vector<int> watches;
+    watches.reserve(m_dirs.size());
     for (const auto& [watch, folder] : m_dirs)
-        engine.releaseWatch(watch);
+        watches.push_back(watch);
+    engine.releaseWatches(std::move(watches), [] { WatchShare::shared().watchesFreed(); });
     m_dirs.clear();
     m_watchOfPath.clear();
     WatchShare::shared().remove(this);
@@ -274,37 +284,49 @@ void FileWatcher::finishWalk(const std::shared_ptr<Walk>& walk)
         walk->releaseAll();
         return;
     }
-    m_walks.erase(it);
-    std::vector<Walk::Found> found;
-    std::vector<std::pair<QString, quint32>> contents;
-    {
-        QMutexLocker lock(&walk->mutex);
-        found = std::move(walk->found);
-        walk->found.clear();
-        contents = std::move(walk->contents);
-        walk->published = false;
+    if (!walk->taken) {
+        {
+            QMutexLocker lock(&walk->mutex);
+            walk->taken = true;
+            walk->published = false;
+        }
+        if (!walk->isRoot && !walk->regrow) {
+            // A folder moved away or replaced while it was walked is not this tree's any more.
+            struct stat info;
+            walk->current = ::lstat(platform::encodeFileName(walk->top).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+                && info.st_dev == walk->device && info.st_ino == walk->inode;
+        }
+        m_dirs.reserve(m_dirs.size() + walk->found.size());
+        m_watchOfPath.reserve(m_watchOfPath.size() + walk->found.size());
     }
-    const bool wasFull = isWatchedInFull();
-    const int leftOutBefore = int(m_unwatched.size() + m_growing.size());
-    if (walk->regrow)
-        m_growing.clear();
-    bool current = true;
-    if (!walk->isRoot && !walk->regrow) {
-        // A folder moved away or replaced while it was walked is not this tree's any more.
-        struct stat info;
-        current = ::lstat(platform::encodeFileName(walk->top).constData(), &info) == 0 && S_ISDIR(info.st_mode)
-            && info.st_dev == walk->device && info.st_ino == walk->inode;
-    }
-    for (Walk::Found& folder : found) {
-        if (!current || m_dirs.count(folder.watch)) {
+    // A big tree's folders are taken in a slice per turn; its events wait meanwhile.
+    constexpr std::size_t foldersPerTurn = 4000;
+    const std::size_t end = std::min(walk->found.size(), walk->next + foldersPerTurn);
+    std::vector<int> unused;
+    for (; walk->next < end; ++walk->next) {
+        Walk::Found& folder = walk->found[walk->next];
+        if (!walk->current || m_dirs.count(folder.watch)) {
             // Gone, or already watched under this or another name (a move seen in two halves).
-            FileWatchEngine::shared().releaseWatch(folder.watch);
+            unused.push_back(folder.watch);
             continue;
         }
         m_watchOfPath[folder.path] = folder.watch;
         m_dirs[folder.watch] = Folder { folder.path, std::move(folder.names) };
     }
-    if (current) {
+    FileWatchEngine::shared().releaseWatches(std::move(unused));
+    if (walk->next < walk->found.size()) {
+        QTimer::singleShot(0, this, [this, walk] { finishWalk(walk); });
+        return;
+    }
+    m_walks.erase(it);
+    walk->found.clear();
+    walk->next = 0;
+    std::vector<std::pair<QString, quint32>> contents = std::move(walk->contents);
+    const bool wasFull = isWatchedInFull();
+    const int leftOutBefore = int(m_unwatched.size() + m_growing.size());
+    if (walk->regrow)
+        m_growing.clear();
+    if (walk->current) {
         for (const auto& [path, flags] : contents)
             report(path, flags);
         leaveOut(walk->leftOut);
@@ -442,7 +464,6 @@ void FileWatcher::process(const std::vector<FileWatchEvent>& events)
             forgetLeftOut(path);
         }
         unwatchSubtrees(gone);
-        freed = true;
     }
     if (overflowed && !m_closed)
         recoverFromOverflow();
@@ -461,7 +482,7 @@ void FileWatcher::watchSubtree(const QString& folderPath, bool reportContents)
 void FileWatcher::unwatchSubtrees(const QSet<QString>& folderPaths)
 {
     // One pass over the watched folders, each checked against the gone ones by its ancestors.
-    FileWatchEngine& engine = FileWatchEngine::shared();
+    std::vector<int> released;
     for (auto it = m_dirs.begin(); it != m_dirs.end();) {
         bool inside = false;
         for (QString path = it->second.path; !path.isEmpty() && path.size() > m_root.size();) {
@@ -475,13 +496,14 @@ void FileWatcher::unwatchSubtrees(const QSet<QString>& folderPaths)
             path.truncate(slash);
         }
         if (inside) {
-            engine.releaseWatch(it->first);
+            released.push_back(it->first);
             m_watchOfPath.erase(it->second.path);
             it = m_dirs.erase(it);
         } else {
             ++it;
         }
     }
+    FileWatchEngine::shared().releaseWatches(std::move(released), [] { WatchShare::shared().watchesFreed(); });
 }
 
 void FileWatcher::remapSubtree(const QString& from, const QString& to)
@@ -624,14 +646,15 @@ void FileWatcher::shed(int count)
     std::partial_sort(candidates.begin(), candidates.begin() + qsizetype(n), candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.depth != b.depth ? a.depth > b.depth : a.path > b.path;
     });
-    FileWatchEngine& engine = FileWatchEngine::shared();
     QStringList released;
+    std::vector<int> watches;
     for (size_t i = 0; i < n; ++i) {
-        engine.releaseWatch(candidates[i].watch);
+        watches.push_back(candidates[i].watch);
         m_watchOfPath.erase(candidates[i].path);
         m_dirs.erase(candidates[i].watch);
         released.append(candidates[i].path);
     }
+    FileWatchEngine::shared().releaseWatches(std::move(watches), [] { WatchShare::shared().watchesFreed(); });
     leaveOut(released);
     coverageMayHaveChanged(wasFull, leftOutBefore);
 }

@@ -20,9 +20,12 @@ FolderItemPtr FolderNavigatorItem::create(const QString& path)
 
 void FolderNavigatorItem::setFullPath(const QString& path)
 {
+    const FolderItemPtr parent = folderParent();
+    if (parent)
+        parent->completeIndexInPart();
     const QString old = std::exchange(m_fullPath, path);
     setTitle(lastPathComponent(path));
-    if (FolderItemPtr parent = folderParent()) {
+    if (parent) {
         parent->unindex(this, old);
         parent->index(this);
     }
@@ -53,8 +56,8 @@ void FolderNavigatorItem::populateChildrenOfItem(const FolderItemPtr& root, cons
 
 FolderItemPtr FolderNavigatorItem::findChildAtPath(const QString& path) const
 {
-    if (!m_childByPath)
-        buildIndex();
+    if (!m_indexComplete)
+        completeIndex();
     auto it = m_childByPath->find(path);
     if (it == m_childByPath->end())
         return nullptr;
@@ -78,20 +81,40 @@ std::optional<int> FolderNavigatorItem::indexInParent() const
     return std::nullopt;
 }
 
-void FolderNavigatorItem::buildIndex() const
+bool FolderNavigatorItem::indexSomeChildren(std::size_t count)
 {
-    m_childByPath = std::make_unique<std::unordered_map<QString, FolderNavigatorItem*>>();
-    m_childByPath->reserve(children().size());
-    m_shadowedPaths = 0;
-    std::size_t position = 0;
-    for (const auto& child : children()) {
-        if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get())) {
+    if (m_indexComplete)
+        return true;
+    const auto& all = children();
+    if (!m_childByPath) {
+        m_childByPath = std::make_unique<std::unordered_map<QString, FolderNavigatorItem*>>();
+        // Room for a burst of new rows without rehashing the whole folder.
+        m_childByPath->reserve(all.size() + all.size() / 4 + 16);
+        m_shadowedPaths = 0;
+        m_indexedCount = 0;
+    }
+    const std::size_t end = std::min(all.size(), m_indexedCount + count);
+    for (std::size_t position = m_indexedCount; position < end; ++position) {
+        if (auto* item = dynamic_cast<FolderNavigatorItem*>(all[position].get())) {
             item->m_positionHint = position;
             if (!m_childByPath->try_emplace(item->m_fullPath, item).second)
                 ++m_shadowedPaths;
         }
-        ++position;
     }
+    m_indexedCount = end;
+    m_indexComplete = end == all.size();
+    return m_indexComplete;
+}
+
+void FolderNavigatorItem::completeIndex() const
+{
+    const_cast<FolderNavigatorItem*>(this)->indexSomeChildren(children().size());
+}
+
+void FolderNavigatorItem::completeIndexInPart() const
+{
+    if (m_childByPath && !m_indexComplete)
+        completeIndex();
 }
 
 void FolderNavigatorItem::index(FolderNavigatorItem* child)
@@ -143,10 +166,13 @@ void FolderNavigatorItem::setChildren(std::vector<platform::TreeListItemPtr> chi
     TreeListItem::setChildren(std::move(children));
     m_childByPath.reset();
     m_shadowedPaths = 0;
+    m_indexedCount = 0;
+    m_indexComplete = false;
 }
 
 void FolderNavigatorItem::insertChildItem(const platform::TreeListItemPtr& child, std::size_t position)
 {
+    completeIndexInPart();
     TreeListItem::insertChildItem(child, position);
     if (auto* item = dynamic_cast<FolderNavigatorItem*>(child.get())) {
         item->m_positionHint = std::min(position, children().size() - 1);
@@ -156,6 +182,7 @@ void FolderNavigatorItem::insertChildItem(const platform::TreeListItemPtr& child
 
 bool FolderNavigatorItem::removeChildItem(const platform::TreeListItem* child)
 {
+    completeIndexInPart();
     // Keep the child alive while the index is brought up to date.
     platform::TreeListItemPtr keep;
     if (auto* item = dynamic_cast<const FolderNavigatorItem*>(child); item && item->folderParent().get() == this) {
@@ -177,6 +204,7 @@ bool FolderNavigatorItem::removeChildItem(const platform::TreeListItem* child)
 
 void FolderNavigatorItem::removeChildItemsAtIndexes(const std::vector<std::size_t>& indexes)
 {
+    completeIndexInPart();
     std::vector<platform::TreeListItemPtr> removed;
     removed.reserve(indexes.size());
     for (std::size_t position : indexes) {

@@ -48,6 +48,10 @@ public:
     FolderItemPtr findChildAtPath(const QString& path) const;
     // Position among the parent's children; nothing for a root or an item not among them.
     std::optional<int> indexInParent() const;
+    // Adds up to `count` more children to the path index; true once every child is in it.
+    // A huge folder's index is built this way a slice per turn, so that the first lookup
+    // (the first change seen in it) does not build it whole while the window waits.
+    bool indexSomeChildren(std::size_t count);
 
     void setChildren(std::vector<platform::TreeListItemPtr> children) override;
     void insertChildItem(const platform::TreeListItemPtr& child, std::size_t index) override;
@@ -57,7 +61,11 @@ public:
 private:
     void index(FolderNavigatorItem* child);
     void unindex(FolderNavigatorItem* child, const QString& path);
-    void buildIndex() const;
+    // Indexes the children not yet indexed.
+    void completeIndex() const;
+    // Before the children change: an index built in part is completed first, so that it
+    // always covers a prefix of the children as they were.
+    void completeIndexInPart() const;
 
     bool m_isDirectory = false;
     QString m_fullPath;
@@ -73,6 +81,9 @@ private:
     // Children whose path an earlier child already has (never in a tree read from disk):
     // only while there are some does a removal look for the next one of its path.
     mutable std::size_t m_shadowedPaths = 0;
+    // How many of the first children are in the index; all once it is complete.
+    mutable std::size_t m_indexedCount = 0;
+    mutable bool m_indexComplete = false;
 };
 
 } // namespace penwick

@@ -53,6 +53,7 @@ FolderItemPtr FoldersNavigator::openFolderInternally(const std::optional<QString
     }
     FolderItemPtr row = FolderNavigatorItem::create(*path);
     row->populateChildrenOfItem(row, [this](const QString& folder) { return urlsGenerator(folder); });
+    indexInTurns(row);
     rootItem()->addChildItem(row);
 
     TreeListView* list = sourceList();

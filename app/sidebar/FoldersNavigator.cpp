@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUuid>
 
 #include <cerrno>
@@ -146,6 +147,18 @@ void FoldersNavigator::handleWillExpand(const TreeListItemPtr& item)
     const FolderItemPtr parent = folder->folderParent();
     const FolderItemPtr root = parent ? parent->rootFolder() : folder;
     folder->populateChildrenOfItem(root, [this](const QString& path) { return urlsGenerator(path); });
+    indexInTurns(folder);
+}
+
+void FoldersNavigator::indexInTurns(const FolderItemPtr& folder)
+{
+    if (!folder || folder->numberOfChildren() <= childrenIndexedPerTurn)
+        return;
+    QTimer::singleShot(0, this, [this, weak = std::weak_ptr<FolderNavigatorItem>(folder)] {
+        const FolderItemPtr current = weak.lock();
+        if (current && !current->indexSomeChildren(childrenIndexedPerTurn))
+            indexInTurns(current);
+    });
 }
 
 std::vector<FolderEntry> FoldersNavigator::urlsGenerator(const QString& folderPath) const

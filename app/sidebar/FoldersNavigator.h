@@ -161,6 +161,9 @@ private:
     void watcherBatchEnded(RootWatch* watch);
     void applyNextSlice(RootWatch* watch);
     void rebuildRootFolderPaths();
+    // A folder just read with many children builds its path index a slice per turn.
+    void indexInTurns(const FolderItemPtr& folder);
+    static constexpr std::size_t childrenIndexedPerTurn = 4000;
     // Drops the folder's rows the rules hide, adds those they show, and so on down its loaded folders.
     void relistLoadedFolder(const FolderItemPtr& folder);
     void renameLoadedRows(const FolderItemPtr& item, const QString& oldPath, const QString& newPath);

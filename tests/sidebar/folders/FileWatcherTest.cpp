@@ -211,3 +211,28 @@ TEST_F(Watcher, ATildePathWatchesTheExpandedPath)
 }
 
 } // namespace
+
+TEST_F(Watcher, ABigTreeMovedInIsWatchedWholeAndMovedOutGivesItsWatchesBack)
+{
+    // More folders than are taken in one turn, and more than are given back in place.
+    for (int i = 0; i < 4200; ++i)
+        ASSERT_TRUE(makeFolder(base + QStringLiteral("/big/d%1").arg(i)));
+    Recording rec(root);
+    ASSERT_TRUE(rec.ready());
+    platform::FileWatchEngine& engine = platform::FileWatchEngine::shared();
+    const int before = engine.watchCount();
+
+    ASSERT_TRUE(QDir().rename(base + "/big", root + "/big"));
+    ASSERT_TRUE(waitUntil([&] { return rec.watcher.watchedFolderCount() == 3 + 4201; }, 60000)) << rec.watcher.watchedFolderCount();
+    ASSERT_TRUE(makeFile(root + "/big/d4199/deep.md"));
+    ASSERT_TRUE(rec.waitFor(root + "/big/d4199/deep.md", FileWatcher::ItemCreated));
+
+    ASSERT_TRUE(QDir().rename(root + "/big", base + "/away"));
+    ASSERT_TRUE(waitUntil([&] { return rec.watcher.watchedFolderCount() == 3 && engine.watchCount() == before; }, 60000))
+        << rec.watcher.watchedFolderCount() << " watched, the engine holds " << engine.watchCount() << " of " << before;
+    ASSERT_TRUE(makeFile(base + "/away/d1/silent.md"));
+    ASSERT_TRUE(makeFile(root + "/marker"));
+    ASSERT_TRUE(rec.waitFor(root + "/marker"));
+    for (const Event& event : rec.all())
+        EXPECT_FALSE(event.first.contains("silent")) << event.first.toStdString();
+}

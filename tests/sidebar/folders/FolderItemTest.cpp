@@ -129,3 +129,42 @@ TEST_F(FolderItem, ARemovedSubtreeIsFreedAndWeakHandlesReadNothing)
 }
 
 } // namespace
+
+TEST_F(FolderItem, AnIndexBuiltInPartStaysRightWhateverChangesTheChildren)
+{
+    for (int i = 0; i < 40; ++i)
+        test::makeFile(folder + QStringLiteral("/many/n%1.md").arg(i, 2, 10, QLatin1Char('0')));
+    auto many = FolderNavigatorItem::create(folder + "/many");
+    many->populateChildrenOfItem(many, listing());
+    ASSERT_EQ(many->numberOfChildren(), 40u);
+    // Each change comes after a slice of the index was built.
+    EXPECT_FALSE(many->indexSomeChildren(10));
+    auto early = FolderNavigatorItem::create(folder + "/many/early.md");
+    early->setFolderParent(many);
+    many->insertChildItem(early, 0);
+    EXPECT_TRUE(many->indexSomeChildren(1)) << "a change completes the index first";
+
+    many->setChildren(std::vector<platform::TreeListItemPtr>(many->children()));
+    EXPECT_FALSE(many->indexSomeChildren(5));
+    auto renamed = std::static_pointer_cast<FolderNavigatorItem>(many->children()[30]);
+    renamed->setFullPath(folder + "/many/renamed.md");
+    EXPECT_FALSE(many->findChildAtPath(folder + "/many/n29.md"));
+
+    many->setChildren(std::vector<platform::TreeListItemPtr>(many->children()));
+    EXPECT_FALSE(many->indexSomeChildren(20));
+    auto gone = many->children()[35];
+    ASSERT_TRUE(many->removeChildItem(gone.get()));
+
+    many->setChildren(std::vector<platform::TreeListItemPtr>(many->children()));
+    EXPECT_FALSE(many->indexSomeChildren(3));
+    many->removeChildItemsAtIndexes({ 1, 2 });
+
+    for (const auto& child : many->children()) {
+        auto row = std::static_pointer_cast<FolderNavigatorItem>(child);
+        EXPECT_EQ(many->findChildAtPath(row->fullPath()), row) << row->fullPath().toStdString();
+    }
+    EXPECT_EQ(many->findChildAtPath(folder + "/many/renamed.md"), renamed);
+    EXPECT_FALSE(many->findChildAtPath(std::static_pointer_cast<FolderNavigatorItem>(gone)->fullPath()));
+    EXPECT_FALSE(many->findChildAtPath(folder + "/many/n00.md")) << "removed at index 1";
+    EXPECT_EQ(many->numberOfChildren(), 38u);
+}
