@@ -17,6 +17,7 @@
 
 #include "FakeStatusNotifierWatcher.h"
 #include "MiniTestSupport.h"
+#include "NoteWriterSupport.h"
 #include "PrivateBus.h"
 #include "TextEditor/TextEditorView.h"
 #include "X11TestClient.h"
@@ -484,6 +485,7 @@ TEST(MiniLaunch, EveryStepIsTakenWithPenwicksDefaultsBeforeThePopover)
         delegate.showPopover();
         delegate.contentViewController()->scratchViewController()->textEditor()->insertText(QStringLiteral("first"));
         delegate.closePopover();
+        ASSERT_TRUE(test::waitForNotesWritten());
         const auto notes = ScratchDocument::fetchAllItems();
         ASSERT_EQ(notes.size(), 1);
         EXPECT_EQ(notes[0].content(), QStringLiteral("first"));
