@@ -2,6 +2,7 @@
 
 #include "Extensions/LinkDefinitions.h"
 #include "Extensions/MarkdownStringAdditions.h"
+#include "Extensions/RenderArena.h"
 #include "platform/text/SharedEnds.h"
 
 #include <QMutex>
@@ -73,12 +74,29 @@ QByteArray escapeAttribute(const QByteArray& value)
     return out;
 }
 
+// Whether `text` holds `needle`, found through its byte at `rare`: each needle here has a byte
+// that text seldom holds, and a search for one byte is several times cheaper than one for all.
+bool holds(QByteArrayView text, QByteArrayView needle, qsizetype rare)
+{
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char byte = needle[rare];
+    for (const char* p = begin + rare; p < end && (p = static_cast<const char*>(memchr(p, byte, size_t(end - p)))); ++p) {
+        const char* candidate = p - rare;
+        if (end - candidate < needle.size())
+            return false;
+        if (std::memcmp(candidate, needle.data(), size_t(needle.size())) == 0)
+            return true;
+    }
+    return false;
+}
+
 Markers makeMarkers(const QByteArray& input)
 {
     for (;;) {
         const QByteArray token = "\x02pw" + QByteArray::number(QRandomGenerator::global()->generate64(), 16)
             + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-        if (!input.contains(token))
+        if (!holds(input, token, 0))
             return { token + "<\x03", token + ">\x03" };
     }
 }
@@ -93,11 +111,16 @@ cmark_node* marker(const QByteArray& text)
 
 // One top-level node of a document: where its lines are in the input, its HTML (heading
 // markers still in), and the link reference definitions that follow it up to the next node.
+// The HTML lies in a buffer shared with the blocks rendered with it, one after another.
 struct RenderedBlock {
     qsizetype start = 0; // where its first line starts
     qsizetype end = 0; // where the line after its last starts
-    QByteArray html;
+    QByteArray buffer;
+    qsizetype htmlAt = 0;
+    qsizetype htmlSize = 0;
     QByteArray definitions; // a line each, ending with "\n"
+
+    QByteArrayView html() const { return QByteArrayView(buffer.constData() + htmlAt, htmlSize); }
 };
 
 struct RenderedBlocks {
@@ -113,6 +136,12 @@ struct RenderedBlocks {
 std::vector<qsizetype> lineStarts(const char* data, qsizetype size)
 {
     std::vector<qsizetype> starts { 0 };
+    if (!memchr(data, '\r', size_t(size))) {
+        const char* const end = data + size;
+        for (const char* p = data; (p = static_cast<const char*>(memchr(p, '\n', size_t(end - p))));)
+            starts.push_back(++p - data);
+        return starts;
+    }
     for (qsizetype i = 0; i < size; ++i) {
         if (data[i] == '\n' || (data[i] == '\r' && (i + 1 >= size || data[i + 1] != '\n')))
             starts.push_back(i + 1);
@@ -203,7 +232,7 @@ std::optional<RenderedBlocks> renderBlocks(const char* data, qsizetype size, qsi
     std::vector<cmark_node*> scripts;
     // Script fences are rare: look for them only when the text names one.
     const bool scriptFences = (flags & GFMFlags::HOEDOWN_HTML_FENCED_CODE_SCRIPT)
-        && QByteArrayView(data, size).contains(QByteArrayView("script@"));
+        && holds(QByteArrayView(data, size), "script@", 6);
     if (headerIds || scriptFences) {
         // Only blocks matter, apart from the text of headings: walk the block tree and skip
         // the (far more numerous) inline nodes.
@@ -267,10 +296,28 @@ std::optional<RenderedBlocks> renderBlocks(const char* data, qsizetype size, qsi
     // hold definitions (a paragraph of nothing but definitions leaves no node).
     const std::vector<qsizetype> lines = lineStarts(data, size);
     const auto lineAt = [&](int line) { return line >= 1 && size_t(line) <= lines.size() ? lines[size_t(line - 1)] : size; };
+    // Only a block holding "]:" may hold a definition: find them all in one pass.
+    std::vector<qsizetype> colons;
+    for (const char* p = data; (p = static_cast<const char*>(memchr(p, ']', size_t(data + size - p))));) {
+        if (++p < data + size && *p == ':')
+            colons.push_back(p - 1 - data);
+    }
+    const auto holdsColon = [&](qsizetype from, qsizetype to) {
+        const auto at = std::lower_bound(colons.begin(), colons.end(), from);
+        return at != colons.end() && *at + 2 <= to;
+    };
     RenderedBlocks out;
     out.parsed = size;
+    size_t count = 0;
+    for (cmark_node* node = cmark_node_first_child(document.get()); node; node = cmark_node_next(node))
+        ++count;
+    out.blocks.reserve(count);
     qsizetype covered = offset;
     cmark_llist* extensions = cmark_parser_get_syntax_extensions(parser.get());
+    // The blocks' HTML one after another, each rendered with memory used again for the next.
+    RenderArena arena;
+    QByteArray html;
+    html.reserve(size + size / 2);
     for (cmark_node* node = cmark_node_first_child(document.get()); node; node = cmark_node_next(node)) {
         const auto span = lineSpans.find(node);
         const int first = span != lineSpans.end() ? span->second.first : cmark_node_get_start_line(node);
@@ -288,15 +335,24 @@ std::optional<RenderedBlocks> renderBlocks(const char* data, qsizetype size, qsi
         }
         const cmark_node_type type = cmark_node_get_type(node);
         if (type != CMARK_NODE_CODE_BLOCK && type != CMARK_NODE_HTML_BLOCK && type != CMARK_NODE_THEMATIC_BREAK
-            && mayHoldDefinition(data + start, data + end))
+            && holdsColon(start, end) && mayHoldDefinition(data + start, data + end))
             out.hidesDefinitions = true;
-        char* rendered = cmark_render_html(node, options, extensions);
+        const char* rendered = cmark_render_html_with_mem(node, options, extensions, arena.allocator());
         if (!rendered)
             return std::nullopt;
-        out.blocks.push_back({ base + start - offset, base + end - offset, QByteArray(rendered), QByteArray() });
-        cmark_get_default_mem_allocator()->free(rendered);
+        const qsizetype at = html.size();
+        html.append(rendered);
+        arena.reset();
+        RenderedBlock block;
+        block.start = base + start - offset;
+        block.end = base + end - offset;
+        block.htmlAt = at;
+        block.htmlSize = html.size() - at;
+        out.blocks.push_back(std::move(block));
         covered = std::max(covered, end);
     }
+    for (RenderedBlock& block : out.blocks)
+        block.buffer = html;
     QByteArray& gap = out.blocks.empty() ? out.leading : out.blocks.back().definitions;
     if (!collectDefinitions(data, covered, size, gap))
         out.hidesDefinitions = true;
@@ -358,7 +414,9 @@ bool renderNaming(RenderedBlocks& rendered, size_t from, size_t to, const QByteA
             const RenderedBlock& now = again->blocks[k - i];
             if (now.start != blocks[k].start || now.end != blocks[k].end || now.definitions != blocks[k].definitions)
                 return false;
-            blocks[k].html = now.html;
+            blocks[k].buffer = now.buffer;
+            blocks[k].htmlAt = now.htmlAt;
+            blocks[k].htmlSize = now.htmlSize;
         }
         i = j;
     }
@@ -375,8 +433,8 @@ std::optional<RenderedBlocks> reuseBlocks(const BlockCache& cache, const QByteAr
 {
     const QByteArray& old = cache.input;
     const std::vector<RenderedBlock>& blocks = cache.rendered.blocks;
-    if (cache.flags != flags || blocks.empty() || cache.rendered.hidesDefinitions || input.contains("[^")
-        || input.contains(QByteArrayView(cache.markers.open).first(cache.markers.open.size() - 2)))
+    if (cache.flags != flags || blocks.empty() || cache.rendered.hidesDefinitions || holds(input, "[^", 1)
+        || holds(input, QByteArrayView(cache.markers.open).first(cache.markers.open.size() - 2), 0))
         return std::nullopt;
     const platform::SharedEnds ends = platform::sharedEnds(old.constData(), old.size(), input.constData(), input.size());
     const qsizetype same = ends.start;
@@ -428,7 +486,7 @@ std::optional<RenderedBlocks> reuseBlocks(const BlockCache& cache, const QByteAr
     const LabelSet changed = changedLabels(oldDefinitions, newDefinitions);
     const auto sameBlock = [&](const RenderedBlock& now, const RenderedBlock& was, qsizetype shift) {
         return now.start == was.start + shift && now.end == was.end + shift && now.definitions == was.definitions
-            && (now.html == was.html || changed.mayBeNamedIn(input.constData() + now.start, input.constData() + now.end));
+            && (now.html() == was.html() || changed.mayBeNamedIn(input.constData() + now.start, input.constData() + now.end));
     };
     if (from >= 0 && !sameBlock(middle->blocks.front(), blocks[size_t(from)], 0))
         return std::nullopt;
@@ -486,12 +544,29 @@ std::optional<RenderedDocument> renderDocument(const QByteArray& input, unsigned
 
     RenderedDocument document;
     document.markers = cache.markers;
+    // Blocks that lie one after another in one buffer are copied in one go; a document
+    // rendered whole is one such run, and its buffer is the result as it is.
+    struct Run {
+        const QByteArray* buffer;
+        qsizetype at;
+        qsizetype size;
+    };
+    std::vector<Run> runs;
     qsizetype total = 0;
-    for (const RenderedBlock& block : cache.rendered.blocks)
-        total += block.html.size();
+    for (const RenderedBlock& block : cache.rendered.blocks) {
+        total += block.htmlSize;
+        if (!runs.empty() && runs.back().buffer->constData() == block.buffer.constData() && runs.back().at + runs.back().size == block.htmlAt)
+            runs.back().size += block.htmlSize;
+        else
+            runs.push_back({ &block.buffer, block.htmlAt, block.htmlSize });
+    }
+    if (runs.size() == 1 && runs.front().at == 0 && runs.front().size == runs.front().buffer->size()) {
+        document.html = *runs.front().buffer;
+        return document;
+    }
     document.html.reserve(total);
-    for (const RenderedBlock& block : cache.rendered.blocks)
-        document.html += block.html;
+    for (const Run& run : runs)
+        document.html.append(run.buffer->constData() + run.at, run.size);
     return document;
 }
 

@@ -6,9 +6,11 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -66,8 +68,9 @@ char32_t nextCodePoint(const char*& p, const char* end)
 // The slug rule on UTF-8 text; with `markup` set, tags and entities are left out first.
 QByteArray slugOfUtf8(const char* from, const char* to, bool markup)
 {
-    QByteArray slug;
-    slug.reserve(to - from);
+    // Never longer than the text: written through a pointer, cut to length at the end.
+    QByteArray slug(to - from, Qt::Uninitialized);
+    char* out = slug.data();
     for (const char* p = from; p < to;) {
         if (markup && *p == '<') {
             if (const char* close = static_cast<const char*>(memchr(p, '>', size_t(to - p)))) {
@@ -84,17 +87,19 @@ QByteArray slugOfUtf8(const char* from, const char* to, bool markup)
         const char32_t c = nextCodePoint(p, to);
         if (c < 0x80) {
             if (c >= 'A' && c <= 'Z')
-                slug += char(c - 'A' + 'a');
+                *out++ = char(c - 'A' + 'a');
             else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')
-                slug += char(c);
+                *out++ = char(c);
             else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
-                slug += '-';
+                *out++ = '-';
         } else if (QChar::isSpace(c)) {
-            slug += '-';
+            *out++ = '-';
         } else if (c != 0xFFFD && (QChar::isLetterOrNumber(c) || QChar::isMark(c))) {
-            slug.append(start, p - start);
+            std::memcpy(out, start, size_t(p - start));
+            out += p - start;
         }
     }
+    slug.truncate(out - slug.constData());
     return slug;
 }
 
@@ -148,6 +153,20 @@ std::vector<QByteArray> uniqueIds(const std::vector<QByteArray>& slugs)
 
 using gfmblocks::Markers;
 
+// The next `marker` in [from, end): markers open with a control character that text hardly
+// holds, so a byte search finds their candidates faster than a search for the whole marker.
+const char* findMarker(const char* from, const char* end, const QByteArray& marker)
+{
+    const size_t length = size_t(marker.size());
+    for (const char* p = from; (p = static_cast<const char*>(memchr(p, marker.front(), size_t(end - p)))); ++p) {
+        if (size_t(end - p) < length)
+            return nullptr;
+        if (std::memcmp(p, marker.constData(), length) == 0)
+            return p;
+    }
+    return nullptr;
+}
+
 // A stretch of the rendered bytes and the text that stands in for it in the result.
 struct Edit {
     const char* from;
@@ -170,11 +189,11 @@ std::vector<Edit> headingEdits(const char* html, const char* end, const Markers&
     std::vector<Marked> headings;
     std::vector<QByteArray> slugs;
     for (const char* from = html;;) {
-        const char* open = static_cast<const char*>(memmem(from, size_t(end - from), markers.open.constData(), size_t(markers.open.size())));
+        const char* open = findMarker(from, end, markers.open);
         if (!open)
             break;
         const char* contentStart = open + markers.open.size();
-        const char* close = static_cast<const char*>(memmem(contentStart, size_t(end - contentStart), markers.close.constData(), size_t(markers.close.size())));
+        const char* close = findMarker(contentStart, end, markers.close);
         if (!close)
             break;
         const bool tagged = open - html >= 4 && open[-4] == '<' && open[-3] == 'h' && open[-2] >= '1' && open[-2] <= '6' && open[-1] == '>';
@@ -215,11 +234,12 @@ std::vector<Edit> taskEdits(const char* html, const char* end, const std::vector
 {
     static const QByteArray needle = QByteArrayLiteral("<li><input type=\"checkbox\" ");
     static const QByteArray replacement = QByteArrayLiteral("<li class=\"task-list-item\"><input type=\"checkbox\" ");
+    static const std::boyer_moore_horspool_searcher searcher(needle.cbegin(), needle.cend());
     std::vector<Edit> edits;
     auto other = others.begin();
     for (const char* from = html;;) {
-        const char* hit = static_cast<const char*>(memmem(from, size_t(end - from), needle.constData(), size_t(needle.size())));
-        if (!hit)
+        const char* hit = std::search(from, end, searcher);
+        if (hit == end)
             break;
         while (other != others.end() && other->to <= hit)
             ++other;
@@ -261,19 +281,28 @@ QString renderGFMWithFlags(const QString& text, unsigned flags)
     }
     if (edits.empty())
         return QString::fromUtf8(joined);
-    // Edit the bytes, then convert once: many small conversions cost more than one copy.
-    QByteArray edited;
-    edited.reserve(end - rendered + qsizetype(edits.size()) * 16);
+    // Each stretch between edits, and each edit's text, is decoded straight into the result:
+    // no edited copy of the bytes (for a long text, fresh memory costs more than the copy).
+    qsizetype bound = joined.size();
+    for (const Edit& edit : edits)
+        bound += edit.text.size();
+    QString result(bound, Qt::Uninitialized);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QChar* out = result.data();
     const char* cursor = rendered;
     for (const Edit& edit : edits) {
         if (edit.keep)
             continue;
-        edited.append(cursor, edit.from - cursor);
-        edited.append(edit.text);
+        out = decoder.appendToBuffer(out, QByteArrayView(cursor, edit.from - cursor));
+        out = decoder.appendToBuffer(out, edit.text);
         cursor = edit.to;
     }
-    edited.append(cursor, end - cursor);
-    return QString::fromUtf8(edited);
+    out = decoder.appendToBuffer(out, QByteArrayView(cursor, end - cursor));
+    result.truncate(out - result.constData());
+    // Text in other scripts takes fewer characters than bytes: give back what is far too much.
+    if (result.size() < bound - bound / 4)
+        result.squeeze();
+    return result;
 }
 
 QString renderAsMarkdownByAddingHeaderIds(const QString& text, bool headerIds, bool hardWrap)
