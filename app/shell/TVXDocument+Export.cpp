@@ -89,6 +89,8 @@ QMarginsF marginSettings(const QSizeF& page)
 
 // Runs `then` once `view` has no page load pending and every script issued so far has
 // answered (at once, as far as the view goes, when it is idle); also when the view goes away.
+// A load issued while waiting (a pane just shown renders its page again) is waited for too:
+// printed in the middle of it, the page came out blank.
 void whenPageSettled(platform::WebView* view, std::function<void()> then)
 {
     auto done = std::make_shared<std::function<void()>>(std::move(then));
@@ -97,21 +99,33 @@ void whenPageSettled(platform::WebView* view, std::function<void()> then)
             std::exchange(*done, {})();
     };
     QObject::connect(view, &QObject::destroyed, view, finish);
-    auto flushScripts = [view = QPointer<platform::WebView>(view), finish] {
-        if (view)
-            view->runScript(QStringLiteral("0"), platform::WebView::World::Application, [finish](const QVariant&) { finish(); });
-        else
+    auto settle = std::make_shared<std::function<void()>>();
+    *settle = [view = QPointer<platform::WebView>(view), finish, weakSettle = std::weak_ptr<std::function<void()>>(settle)] {
+        if (!view) {
             finish();
+            return;
+        }
+        const auto again = weakSettle.lock();
+        if (!again) {
+            finish();
+            return;
+        }
+        if (!view->isLoadPending()) {
+            view->runScript(QStringLiteral("0"), platform::WebView::World::Application, [view, finish, again](const QVariant&) {
+                if (view && view->isLoadPending())
+                    (*again)();
+                else
+                    finish();
+            });
+            return;
+        }
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(view, &platform::WebView::pageLoadFinished, view, [connection, again](bool) {
+            QObject::disconnect(*connection);
+            (*again)();
+        });
     };
-    if (!view->isLoadPending()) {
-        flushScripts();
-        return;
-    }
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(view, &platform::WebView::pageLoadFinished, view, [connection, flushScripts](bool) {
-        QObject::disconnect(*connection);
-        flushScripts();
-    });
+    (*settle)();
 }
 
 } // namespace
