@@ -550,23 +550,14 @@ void MarkdownHighlighter::applyHighlighting(const MarkdownElementLists& elements
 
 std::pair<int, int> MarkdownHighlighter::styledPartOf(const QTextBlock& block, int start, int end) const
 {
-    // What shows of the paragraph and some way around it, else the given range and around it:
-    // styling all of a paragraph of megabytes would cost each keystroke a walk of all its
-    // spans and a layout of all their formats. The rest is styled when it comes into view.
+    // The given range (what shows, or an edit) and some way around it: styling all of a
+    // paragraph of megabytes would cost each keystroke a walk of all its spans and a layout of
+    // all their formats. The rest is styled when it comes into view. No hit test here: during
+    // an edit the paragraph's lines are stale, and asking them would shape it again.
     constexpr int kAround = 16 * 1024;
     const int blockStart = block.position();
     const int blockEnd = blockStart + block.length() - 1;
-    int from = start;
-    int to = end;
-    const QRect shown = m_textView->viewport()->rect();
-    if (!shown.isEmpty()) {
-        const int top = m_textView->cursorForPosition(shown.topLeft()).position();
-        const int bottom = m_textView->cursorForPosition(shown.bottomRight()).position();
-        if (top <= blockEnd && bottom >= blockStart)
-            from = top, to = bottom;
-    }
-    return { std::clamp(std::min(from, to) - kAround, blockStart, blockEnd),
-        std::clamp(std::max(from, to) + kAround, blockStart, blockEnd) };
+    return { std::clamp(start - kAround, blockStart, blockEnd), std::clamp(end + kAround, blockStart, blockEnd) };
 }
 
 std::pair<int, int> MarkdownHighlighter::visibleRange() const
@@ -587,7 +578,15 @@ void MarkdownHighlighter::applyVisibleRangeHighlighting()
 {
     if (!m_textView || !m_cachedElements || !m_isActive)
         return;
-    const auto [start, length] = visibleRange();
+    auto [start, length] = visibleRange();
+    // Within a long paragraph, what shows of it, not all of it.
+    const QRect shown = m_textView->viewport()->rect();
+    if (length > kUnshapedParagraph && !shown.isEmpty()) {
+        const int top = m_textView->cursorForPosition(shown.topLeft()).position();
+        const int bottom = m_textView->cursorForPosition(shown.bottomRight()).position();
+        start = std::min(top, bottom);
+        length = std::max(top, bottom) - start;
+    }
     try {
         applyHighlighting(*m_cachedElements, start, length);
     } catch (const std::exception& e) {
