@@ -71,10 +71,7 @@ void recolorBlock(QTextDocument* document, const QTextBlock& block, const QColor
     }
     if (at < length)
         out.append({ at, length - at, plain });
-    if (out == layout->formats())
-        return;
-    layout->setFormats(out);
-    document->markContentsDirty(block.position(), block.length());
+    MarkdownHighlighter::setLayoutFormats(document, block, out);
 }
 
 } // namespace
@@ -97,19 +94,20 @@ QVariant TVXTextEditorViewController::textCheckingDefault(const QString& name)
 void TVXTextEditorViewController::installAsEditorFactory()
 {
     TVXDocument::setEditorViewControllerFactory([](TVXDocument* document) -> EditorViewControllerInterface* {
-        auto* pane = new TVXTextEditorViewController(document);
         // Until an editor theme is chosen, the shipped theme the Editor preferences show first.
         // Not the document's own theme: a theme chosen later in the preferences must reach it.
+        // Given at construction, so that the text is styled and parsed once.
         const auto shipped = sortedDescending(ThemesFactory::sharedInstance().getBundledThemesOfType(
             EditorStrings::THEME_EXT, EditorStrings::THEMES_FOLDER));
-        if (!shipped.isEmpty())
-            pane->setFallbackStylePath(shipped.first().path());
-        return pane;
+        return new TVXTextEditorViewController(document, nullptr,
+            shipped.isEmpty() ? std::nullopt : std::optional<QString>(shipped.first().path()));
     });
 }
 
-TVXTextEditorViewController::TVXTextEditorViewController(TVXDocument* document, QObject* parent)
+TVXTextEditorViewController::TVXTextEditorViewController(
+    TVXDocument* document, QObject* parent, const std::optional<QString>& fallbackStylePath)
     : TVXEditorViewController(document, parent)
+    , m_fallbackStylePath(fallbackStylePath)
 {
     // The pane's view: the editor filling it.
     auto* pane = new QWidget;
@@ -144,19 +142,39 @@ TVXTextEditorViewController::~TVXTextEditorViewController()
 
 // --- Set-up ---
 
+struct TVXTextEditorViewController::HeldActivation {
+    explicit HeldActivation(TVXTextEditorViewController* pane)
+        : pane(pane)
+    {
+        ++pane->m_heldActivations;
+    }
+    ~HeldActivation() { --pane->m_heldActivations; }
+    HeldActivation(const HeldActivation&) = delete;
+    HeldActivation& operator=(const HeldActivation&) = delete;
+    TVXTextEditorViewController* pane;
+};
+
+void TVXTextEditorViewController::activateHighlighter()
+{
+    if (m_highlighter && m_heldActivations == 0)
+        m_highlighter->activate();
+}
+
 void TVXTextEditorViewController::awakeFromNib()
 {
-    m_editor->setString(QString());
-    setupEditor();
-    applyParagraphStyle();
-    setEditorKeys();
-    // A switch the user turns carries over to every pane and to the next launch.
-    m_editorConnections.push_back(connect(m_editor, &MainTextEditor::textCheckingChanged, this,
-        [](const QString& name, const QVariant& value) {
-            platform::UserDefaults::standard().setValue(textCheckingKey(name), value);
-        }));
-    if (m_highlighter)
-        m_highlighter->activate();
+    {
+        HeldActivation held(this);
+        m_editor->setString(QString());
+        setupEditor();
+        applyParagraphStyle();
+        setEditorKeys();
+        // A switch the user turns carries over to every pane and to the next launch.
+        m_editorConnections.push_back(connect(m_editor, &MainTextEditor::textCheckingChanged, this,
+            [](const QString& name, const QVariant& value) {
+                platform::UserDefaults::standard().setValue(textCheckingKey(name), value);
+            }));
+    }
+    activateHighlighter();
 }
 
 void TVXTextEditorViewController::setupEditor()
@@ -207,7 +225,10 @@ void TVXTextEditorViewController::applyStyles()
         path = m_fallbackStylePath;
     if (!path)
         return;
-    applyParagraphStyle();
+    {
+        HeldActivation held(this);
+        applyParagraphStyle();
+    }
     m_editor->setFont(EditorPreferencesSynchronizer::sharedInstance().getPreferredFont());
     // The theme's "editor" rule decides the text and background colours.
     m_editor->setPalette(QApplication::palette(m_editor));
@@ -234,7 +255,7 @@ void TVXTextEditorViewController::applyStyles()
     m_inactiveColor = QColor::fromRgbF(text.redF(), text.greenF(), text.blueF(), INACTIVE_ALPHA);
     if (m_distractionFree)
         applyDistractionFreeModeAttributes();
-    m_highlighter->activate();
+    activateHighlighter();
     m_editor->setAutomaticLinkDetectionEnabled(false);
 }
 
@@ -249,7 +270,7 @@ void TVXTextEditorViewController::applyParagraphStyle()
     style.paragraphSpacing = qreal(defaults.integerForKey(EDITOR_PARAGRAPH_SPACING));
     style.firstLineHeadIndent = qreal(defaults.integerForKey(EDITOR_FIRST_LINE_INDENT));
     m_editor->setDefaultParagraphStyle(style);
-    m_highlighter->activate();
+    activateHighlighter();
 }
 
 void TVXTextEditorViewController::setEditorKeys()
@@ -372,7 +393,7 @@ void TVXTextEditorViewController::selectAndScroll(platform::TextRange range, boo
     if (QTextLayout* layout = block.layout(); layout && layout->lineCount() > 0)
         line += std::max(0, layout->lineForTextPosition(int(range.location) - block.position()).lineNumber());
     m_editor->verticalScrollBar()->setValue(line);
-    m_highlighter->parseAndHighlightNow();
+    // Activation parses the text anew: a parse asked for before it would be thrown away.
     m_highlighter->activate();
     if (doSelect)
         m_editor->setSelectedRange(range);

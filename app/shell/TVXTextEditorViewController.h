@@ -33,7 +33,8 @@ public:
     // The switch's value when nothing is stored.
     static QVariant textCheckingDefault(const QString& name);
 
-    explicit TVXTextEditorViewController(TVXDocument* document, QObject* parent = nullptr);
+    explicit TVXTextEditorViewController(TVXDocument* document, QObject* parent = nullptr,
+        const std::optional<QString>& fallbackStylePath = std::nullopt);
     ~TVXTextEditorViewController() override;
 
     // Makes every new document's editor a text editor pane.
@@ -83,6 +84,12 @@ private:
     void textViewDidScroll();
     void settingChanged();
     platform::TextRanges spellingSkipRanges(platform::TextRange checked) const;
+    // Activates the highlighter, unless a change of look that holds it back is under way.
+    void activateHighlighter();
+    // Holds activations back while the look is set up in several steps, so that the text is
+    // parsed once, at the end, and not once for each step (a parse of a long text takes
+    // seconds and hundreds of megabytes).
+    struct HeldActivation;
 
     QPointer<MainTextEditor> m_editor;
     QPointer<MarkdownHighlighter> m_highlighter;
@@ -91,6 +98,7 @@ private:
     QColor m_inactiveColor;
     bool m_distractionFree = false;
     bool m_renewParagraphStyle = false;
+    int m_heldActivations = 0;
     std::optional<QString> m_fallbackStylePath;
     std::vector<platform::Observation> m_observations;
     std::vector<QMetaObject::Connection> m_editorConnections;

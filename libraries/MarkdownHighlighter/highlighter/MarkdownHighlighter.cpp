@@ -5,6 +5,7 @@
 #include "highlighter/mdh_styleparser.h"
 
 #include "LXLogger.h"
+#include "platform/FreeMemory.h"
 #include "platform/text/TextView.h"
 
 #include <QApplication>
@@ -24,6 +25,11 @@
 #include <mutex>
 
 namespace penwick {
+
+namespace {
+// Texts from this length (in UTF-16 units) on give back the memory their parse freed.
+constexpr qsizetype kReleaseMemoryAfterLength = 512 * 1024;
+} // namespace
 
 // What a worker needs to reach its highlighter: cleared under the lock when the
 // highlighter goes, so that a finishing parse never posts to a dead object.
@@ -164,9 +170,14 @@ std::optional<MarkdownElementLists> MarkdownHighlighter::parse(const QByteArray&
         mdh_sort_element_lists(result);
         lists.emplace();
         for (int type = 0; type < mdh_NUM_LANG_TYPES; ++type) {
+            // Counted first: the lists stay as long as the text is open, so they get no slack.
+            std::size_t count = 0;
+            for (const mdh_Element* e = result[type]; e; e = e->next)
+                ++count;
+            (*lists)[std::size_t(type)].reserve(count);
             for (const mdh_Element* e = result[type]; e; e = e->next) {
-                (*lists)[type].push_back({ static_cast<qint64>(e->pos), static_cast<qint64>(e->end),
-                    e->address ? QString::fromUtf8(e->address) : QString() });
+                lists->append(type, static_cast<qint64>(e->pos), static_cast<qint64>(e->end),
+                    e->address ? QString::fromUtf8(e->address) : QString());
             }
         }
     }
@@ -191,10 +202,10 @@ void MarkdownHighlighter::convertOffsets(MarkdownElementLists& lists, const QStr
     }
     const auto codePoints = static_cast<qint64>(offsets.size());
     offsets.push_back(n);
-    const auto convert = [&](qint64 p) {
+    const auto convert = [&](qint64 p) -> qint32 {
         if (p < 0)
-            return p;
-        return p <= codePoints ? offsets[static_cast<size_t>(p)] : n + (p - codePoints);
+            return qint32(p);
+        return qint32(p <= codePoints ? offsets[static_cast<size_t>(p)] : n + (p - codePoints));
     };
     for (auto& list : lists) {
         for (MarkdownElementSpan& e : list) {
@@ -409,13 +420,27 @@ QTextCharFormat MarkdownHighlighter::clearFormat() const
 
 bool MarkdownHighlighter::setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats)
 {
+    return setLayoutFormats(m_textView->document(), block, formats);
+}
+
+bool MarkdownHighlighter::setLayoutFormats(
+    QTextDocument* document, const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats)
+{
+    // Asking a block for its layout makes one; a block that never had formats is left without.
+    if (formats.isEmpty() && !hasLayoutFormats(block))
+        return false;
     QTextLayout* layout = block.layout();
     if (!layout || layout->formats() == formats)
         return false;
     layout->setFormats(formats);
-    m_textView->document()->markContentsDirty(block.position(), block.length());
+    // A block made by splitting a marked one starts unmarked and without a layout.
+    QTextBlock marked = block;
+    marked.setUserState(formats.isEmpty() ? -1 : kFormattedBlock);
+    document->markContentsDirty(block.position(), block.length());
     return true;
 }
+
+bool MarkdownHighlighter::hasLayoutFormats(const QTextBlock& block) { return block.userState() == kFormattedBlock; }
 
 void MarkdownHighlighter::clearHighlightingForRange(int start, int length)
 {
@@ -430,8 +455,9 @@ void MarkdownHighlighter::clearHighlightingForRange(int start, int length)
         const int bs = block.position();
         const int cs = std::max(from, bs) - bs;
         const int ce = std::min(to, bs + block.length() - 1) - bs;
-        // A block without formats already shows the unstyled look of the view.
-        if (ce <= cs || block.layout()->formats().isEmpty())
+        // A block without formats already shows the unstyled look of the view. Most blocks of a
+        // long text have never been shown and have no layout: none is made for them here.
+        if (ce <= cs || !hasLayoutFormats(block) || block.layout()->formats().isEmpty())
             continue;
         QList<QTextLayout::FormatRange> kept;
         for (const QTextLayout::FormatRange& r : block.layout()->formats()) {
@@ -499,7 +525,7 @@ void MarkdownHighlighter::applyHighlighting(const MarkdownElementLists& elements
                 continue;
             split(a);
             split(b);
-            const QString link = links && !e.address.isEmpty() ? linkValue(type, e.address) : QString();
+            const QString link = links && e.address >= 0 ? linkValue(type, elements.address(e)) : QString();
             for (auto it = segments.find(a); it != segments.end() && it->first < b; ++it) {
                 if (!link.isEmpty()) {
                     it->second.setAnchor(true);
@@ -622,6 +648,7 @@ void MarkdownHighlighter::requestParsing()
         return;
     }
     const quint64 generation = ++m_generation;
+    ++m_startedParses;
     m_workerRunning = true;
     m_workerResultsInvalid = false;
     const QString snapshot = snapshotText();
@@ -634,31 +661,38 @@ void MarkdownHighlighter::requestParsing()
         m_worker->start();
     }
     m_worker->post([snapshot, parseFunction, extensions, channel, generation]() mutable {
-        bool droppedMark = false;
-        // The worker makes its own copy at once and lets go of the view's text, which is
-        // shared until then: the next keystroke would otherwise copy the whole text on the
-        // main thread.
-        const QString text = parserText(std::move(snapshot), &droppedMark);
-        std::optional<MarkdownElementLists> lists = parseFunction(text.toUtf8(), extensions);
-        if (lists) {
-            convertOffsets(*lists, text);
-            if (droppedMark) {
-                for (auto& list : *lists) {
-                    for (MarkdownElementSpan& e : list) {
-                        ++e.pos;
-                        ++e.end;
+        const qsizetype length = snapshot.size();
+        {
+            bool droppedMark = false;
+            // The worker makes its own copy at once and lets go of the view's text, which is
+            // shared until then: the next keystroke would otherwise copy the whole text on the
+            // main thread.
+            const QString text = parserText(std::move(snapshot), &droppedMark);
+            std::optional<MarkdownElementLists> lists = parseFunction(text.toUtf8(), extensions);
+            if (lists) {
+                convertOffsets(*lists, text);
+                if (droppedMark) {
+                    for (auto& list : *lists) {
+                        for (MarkdownElementSpan& e : list) {
+                            ++e.pos;
+                            ++e.end;
+                        }
                     }
                 }
             }
+            // Hand the result over without waiting for the main thread.
+            std::lock_guard lock(channel->mutex);
+            if (MarkdownHighlighter* receiver = channel->receiver) {
+                channel->delivered = true;
+                channel->generation = generation;
+                channel->result = std::move(lists);
+                QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
+            }
         }
-        // Hand the result over without waiting for the main thread.
-        std::lock_guard lock(channel->mutex);
-        if (MarkdownHighlighter* receiver = channel->receiver) {
-            channel->delivered = true;
-            channel->generation = generation;
-            channel->result = std::move(lists);
-            QMetaObject::invokeMethod(receiver, &MarkdownHighlighter::takeParseResult, Qt::QueuedConnection);
-        }
+        // The parse of a long text freed tens of bytes for each of its characters, most of it
+        // below the result that stays: without this the process would keep it all.
+        if (length >= kReleaseMemoryAfterLength)
+            platform::releaseFreeMemory();
     });
 }
 
@@ -703,8 +737,8 @@ void MarkdownHighlighter::onContentsChange(int position, int removed, int added)
     if (!m_cachedElements)
         return;
     // Cached spans follow the edit until the next parse replaces them.
-    const qint64 removedEnd = qint64(position) + removed;
-    const qint64 delta = qint64(added) - removed;
+    const int removedEnd = position + removed;
+    const int delta = added - removed;
     for (auto& list : *m_cachedElements) {
         for (MarkdownElementSpan& e : list) {
             // Text inserted at a span's start or end stays outside it; text inside widens it.
@@ -820,8 +854,8 @@ QString MarkdownHighlighter::linkAt(int position) const
         for (const MarkdownElementSpan& e : (*m_cachedElements)[type]) {
             if (e.pos > position)
                 break;
-            if (position < e.end && !e.address.isEmpty())
-                return linkValue(type, e.address);
+            if (position < e.end && e.address >= 0)
+                return linkValue(type, m_cachedElements->address(e));
         }
     }
     return QString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "highlighter/MarkdownElementLists.h"
 #include "highlighter/MarkdownHighlightingStyle.h"
 
 #include <QByteArray>
@@ -24,23 +25,11 @@
 
 
 class QTextBlock;
+class QTextDocument;
 
 namespace penwick {
 
 class MarkdownParseWorker;
-
-// One element of a parse: [pos, end) in code points as the parser gives them,
-// in UTF-16 units of the editor's text once converted.
-struct MarkdownElementSpan {
-    qint64 pos = 0;
-    qint64 end = 0;
-    QString address; // link target of links, images and references; empty otherwise
-
-    bool operator==(const MarkdownElementSpan&) const = default;
-};
-
-// The elements of one parse by type (0 to 23), each list sorted by `pos`.
-using MarkdownElementLists = std::array<std::vector<MarkdownElementSpan>, 24>;
 
 // Highlights the Markdown of one text view: parses a snapshot of the text on a
 // worker thread, keeps the resulting spans, and styles the visible text from
@@ -96,6 +85,8 @@ public:
     void setDefaultTextColor(const QColor& color) { m_defaultTextColor = color; }
     // Whether a parse of this highlighter is running on the worker.
     bool isParsing() const { return m_workerRunning; }
+    // How many parses this highlighter has started.
+    int startedParseCount() const { return m_startedParses; }
     const QTextCharFormat& defaultTypingAttributes() const { return m_defaultTypingAttributes; }
     // The last theme's selection look (the defaults when it had no selection rule).
     const QTextCharFormat& selectedTextAttributes() const { return m_selectedTextAttributes; }
@@ -130,6 +121,12 @@ public:
 
     // The address a clickable link span at `position` opens ("mailto:" before e-mail addresses); empty when none.
     QString linkAt(int position) const;
+    // Sets the layout formats of a block of a view's document. Clearing reaches only blocks
+    // whose formats were set here, so whatever else colours a highlighted view sets them here too.
+    static bool setLayoutFormats(QTextDocument* document, const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
+    // Whether formats were set on the block through setLayoutFormats (and not taken off since).
+    static bool hasLayoutFormats(const QTextBlock& block);
+
     // The character range that is visible in the text view.
     std::pair<int, int> visibleRange() const;
 
@@ -147,6 +144,8 @@ protected:
 
 private:
     struct Channel;
+    // The block state that marks a block with layout formats (the state is otherwise unused).
+    static constexpr int kFormattedBlock = 0x5057;
 
     void textViewUpdateTimerFire();
     void textViewTextDidChange();
@@ -188,6 +187,7 @@ private:
     bool m_workerRunning = false;
     bool m_workerResultsInvalid = false; // a request came during the parse: one more parse follows it
     quint64 m_generation = 0;            // results of other generations are stale
+    int m_startedParses = 0;
     bool m_styleDependenciesPending = false;
     QStringList m_styleParsingErrors;
     quint64 m_clearFontTraitMask = 0;

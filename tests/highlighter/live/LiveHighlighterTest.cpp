@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <malloc.h>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -176,8 +177,8 @@ TEST_F(LiveHighlighter, TypingDuringAParseDropsItsResultAndExactlyOneMoreParseFo
         parser.entered = 0;
         parser.answer = [](const QByteArray& text, int call) {
             // The first parse marks the first character, later ones the last.
-            const qint64 at = call == 0 ? 0 : text.size() - 1;
-            return listsWith(H1, { { at, at + 1, {} } });
+            const int at = call == 0 ? 0 : int(text.size()) - 1;
+            return listsWith(H1, { { at, at + 1 } });
         };
         parser.hold();
         make(QStringLiteral("abc"), c.waitInterval)->setParseAndHighlightAutomatically(c.automatic);
@@ -196,9 +197,9 @@ TEST_F(LiveHighlighter, TypingDuringAParseDropsItsResultAndExactlyOneMoreParseFo
         EXPECT_EQ(parser.calls(), 2);
         EXPECT_EQ(accepted->count(), 1) << "the stale result is never accepted";
         EXPECT_EQ(parser.text(1), QByteArray("abc") + QByteArray(c.keystrokes, 'x'));
-        const qint64 last = 3 + c.keystrokes - 1;
+        const int last = 3 + c.keystrokes - 1;
         ASSERT_TRUE(highlighter->cachedElements());
-        EXPECT_EQ((*highlighter->cachedElements())[H1], (std::vector<MarkdownElementSpan> { { last, last + 1, {} } }));
+        EXPECT_EQ((*highlighter->cachedElements())[H1], (std::vector<MarkdownElementSpan> { { last, last + 1 } }));
         EXPECT_FALSE(formatAt(view.get(), 0).fontWeight() == QFont::Bold);
         EXPECT_EQ(formatAt(view.get(), int(last)).fontWeight(), QFont::Bold);
         highlighter.reset();
@@ -222,6 +223,27 @@ TEST_F(LiveHighlighter, RequestsDuringAParseCollapseIntoOneFollowingParse)
     EXPECT_EQ(accepted->count(), 1);
 }
 
+TEST(ParsedElements, AnElementIsKeptInAFewBytes)
+{
+    // A long text is highlighted from hundreds of thousands of these for as long as it is open.
+    QString text;
+    for (int i = 0; i < 1000; ++i)
+        text += QStringLiteral("*a* **b** `c` [l](http://x.example/%1) <http://y.example>\n\n").arg(i);
+    const std::optional<MarkdownElementLists> lists = MarkdownHighlighter::parse(text.toUtf8(), 0);
+    ASSERT_TRUE(lists);
+    std::size_t elements = 0;
+    std::size_t bytes = 0;
+    for (const auto& list : *lists) {
+        elements += list.size();
+        bytes += list.capacity() * sizeof(MarkdownElementSpan);
+    }
+    ASSERT_GE(elements, 5000u);
+    EXPECT_LE(bytes, 24 * elements);
+    EXPECT_EQ(lists->address((*lists)[LINK][7]), QStringLiteral("http://x.example/7"));
+    EXPECT_EQ(lists->address((*lists)[AUTO_LINK_URL][999]), QStringLiteral("http://y.example"));
+    EXPECT_EQ(lists->address((*lists)[EMPH][0]), QString());
+}
+
 TEST(OffsetConversion, CodePointsBecomeUtf16Offsets)
 {
     struct Case {
@@ -232,14 +254,14 @@ TEST(OffsetConversion, CodePointsBecomeUtf16Offsets)
     };
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
     const Case cases[] = {
-        { "no pairs: unchanged", QStringLiteral("abc *d*"), { 4, 7, {} }, { 4, 7, {} } },
-        { "pair before the span", emoji + QStringLiteral(" *a*"), { 2, 5, {} }, { 3, 6, {} } },
-        { "pair inside the span", QStringLiteral("*") + emoji + QStringLiteral("*"), { 0, 3, {} }, { 0, 4, {} } },
-        { "pair after the span", QStringLiteral("*a* ") + emoji, { 0, 3, {} }, { 0, 3, {} } },
-        { "two pairs", emoji + emoji + QStringLiteral("*a*"), { 2, 5, {} }, { 4, 7, {} } },
-        { "span past the end", emoji + QStringLiteral("ab"), { 1, 5, {} }, { 2, 6, {} } },
-        { "accented letters count one each", QStringLiteral("\u00e9") + emoji + QStringLiteral("\u00e9x"), { 2, 4, {} },
-            { 3, 5, {} } },
+        { "no pairs: unchanged", QStringLiteral("abc *d*"), { 4, 7 }, { 4, 7 } },
+        { "pair before the span", emoji + QStringLiteral(" *a*"), { 2, 5 }, { 3, 6 } },
+        { "pair inside the span", QStringLiteral("*") + emoji + QStringLiteral("*"), { 0, 3 }, { 0, 4 } },
+        { "pair after the span", QStringLiteral("*a* ") + emoji, { 0, 3 }, { 0, 3 } },
+        { "two pairs", emoji + emoji + QStringLiteral("*a*"), { 2, 5 }, { 4, 7 } },
+        { "span past the end", emoji + QStringLiteral("ab"), { 1, 5 }, { 2, 6 } },
+        { "accented letters count one each", QStringLiteral("\u00e9") + emoji + QStringLiteral("\u00e9x"), { 2, 4 },
+            { 3, 5 } },
     };
     for (const Case& c : cases) {
         MarkdownElementLists lists;
@@ -256,14 +278,14 @@ TEST_F(LiveHighlighter, ACharacterOutsideTheBmpShiftsLaterSpans)
     // Code points: emoji 0, space 1, "*a*" 2..4; "*" 6 + emoji 7 + "*" 8.
     parser.answer = [](const QByteArray&, int) {
         MarkdownElementLists lists;
-        lists[EMPH] = { { 2, 5, {} } };
-        lists[STRONG] = { { 6, 9, {} } };
+        lists[EMPH] = { { 2, 5 } };
+        lists[STRONG] = { { 6, 9 } };
         return lists;
     };
     make(emoji + QStringLiteral(" *a* *") + emoji + QStringLiteral("*"))->activate();
     ASSERT_TRUE(waitForAccepted(1));
-    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 3, 6, {} }));
-    EXPECT_EQ((*highlighter->cachedElements())[STRONG][0], (MarkdownElementSpan { 7, 11, {} }));
+    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 3, 6 }));
+    EXPECT_EQ((*highlighter->cachedElements())[STRONG][0], (MarkdownElementSpan { 7, 11 }));
     EXPECT_FALSE(formatAt(view.get(), 2).fontItalic());
     EXPECT_TRUE(formatAt(view.get(), 3).fontItalic());
     EXPECT_TRUE(formatAt(view.get(), 5).fontItalic());
@@ -276,7 +298,7 @@ TEST_F(LiveHighlighter, ACharacterOutsideTheBmpShiftsLaterSpans)
 
 TEST_F(LiveHighlighter, TheParserSeesNoByteOrderMarkAndNoSpecialLineEnds)
 {
-    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 3, {} } }); };
+    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 3 } }); };
     make(QChar(0xFEFF) + QStringLiteral("# a"));
     // A line separator typed into the text stays one character in the document.
     QTextCursor end(view->document());
@@ -285,7 +307,7 @@ TEST_F(LiveHighlighter, TheParserSeesNoByteOrderMarkAndNoSpecialLineEnds)
     highlighter->activate();
     ASSERT_TRUE(waitForAccepted(1));
     EXPECT_EQ(parser.text(0), QByteArray("# a\nb"));
-    EXPECT_EQ((*highlighter->cachedElements())[H1][0], (MarkdownElementSpan { 1, 4, {} }))
+    EXPECT_EQ((*highlighter->cachedElements())[H1][0], (MarkdownElementSpan { 1, 4 }))
         << "positions count from the editor's first character, the mark included";
 }
 
@@ -293,8 +315,8 @@ TEST_F(LiveHighlighter, SpansAreClippedAtTheEndOfTheTextAndEmptyOnesStyleNothing
 {
     parser.answer = [](const QByteArray&, int) {
         MarkdownElementLists lists;
-        lists[H1] = { { 0, 6, {} } }; // two past the end, as the parser's appended newlines allow
-        lists[EMPH] = { { 1, 1, {} } };
+        lists[H1] = { { 0, 6 } }; // two past the end, as the parser's appended newlines allow
+        lists[EMPH] = { { 1, 1 } };
         return lists;
     };
     make(QStringLiteral("abcd"))->activate();
@@ -348,7 +370,7 @@ TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromThe
         MarkdownElementLists lists;
         const QString t = QString::fromUtf8(utf8);
         for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6)) {
-            lists[EMPH].push_back({ at, at + 6, {} });
+            lists.append(EMPH, at, at + 6);
         }
         return lists;
     };
@@ -385,7 +407,7 @@ TEST_F(LiveHighlighter, InAParagraphOfMegabytesWhatShowsIsStyledAndTheRestWhenIt
         MarkdownElementLists lists;
         const QString t = QString::fromUtf8(utf8);
         for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
-            lists[EMPH].push_back({ at, at + 6, {} });
+            lists.append(EMPH, at, at + 6);
         return lists;
     };
     make(paragraph)->activate();
@@ -419,7 +441,7 @@ TEST_F(LiveHighlighter, TextBroughtIntoViewByKeysOrSelectionIsStyled)
         MarkdownElementLists lists;
         const QString t = QString::fromUtf8(utf8);
         for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
-            lists[EMPH].push_back({ at, at + 6, {} });
+            lists.append(EMPH, at, at + 6);
         return lists;
     };
     make(text)->activate();
@@ -489,10 +511,10 @@ TEST_F(LiveHighlighter, LinkSpansGetTheirAddressAndEmailAddressesGetMailto)
     const QString text = QStringLiteral("<me@example.org> <mailto:you@example.org> <http://a.example> [t](http://b.example)");
     parser.answer = [](const QByteArray&, int) {
         MarkdownElementLists lists;
-        lists[AUTO_LINK_EMAIL] = { { 0, 16, QStringLiteral("me@example.org") },
-            { 17, 41, QStringLiteral("mailto:you@example.org") } };
-        lists[AUTO_LINK_URL] = { { 42, 60, QStringLiteral("http://a.example") } };
-        lists[LINK] = { { 61, 82, QStringLiteral("http://b.example") } };
+        lists.append(AUTO_LINK_EMAIL, 0, 16, QStringLiteral("me@example.org"));
+        lists.append(AUTO_LINK_EMAIL, 17, 41, QStringLiteral("mailto:you@example.org"));
+        lists.append(AUTO_LINK_URL, 42, 60, QStringLiteral("http://a.example"));
+        lists.append(LINK, 61, 82, QStringLiteral("http://b.example"));
         return lists;
     };
     make(text)->setMakeLinksClickable(true);
@@ -524,7 +546,7 @@ TEST_F(LiveHighlighter, LinkSpansGetTheirAddressAndEmailAddressesGetMailto)
 
 TEST_F(LiveHighlighter, ThemeWithRedEditorAndGreenElementLeavesUnstyledTextRed)
 {
-    parser.answer = [](const QByteArray&, int) { return listsWith(EMPH, { { 6, 10, {} } }); };
+    parser.answer = [](const QByteArray&, int) { return listsWith(EMPH, { { 6, 10 } }); };
     make(QStringLiteral("plain *em* more"));
     highlighter->applyStylesFromStylesheet(
         QStringLiteral("editor\n  color: FF0000\n  background: 101010\n\nEMPH\n  color: 00FF00\n"));
@@ -612,7 +634,7 @@ TEST_F(LiveHighlighter, SettingNoStylesInstallsTheDefaults)
 
 TEST_F(LiveHighlighter, HighlightingAddsNoUndoStepAndDoesNotMarkTheDocumentModified)
 {
-    parser.answer = [](const QByteArray&, int) { return listsWith(STRONG, { { 0, 8, {} } }); };
+    parser.answer = [](const QByteArray&, int) { return listsWith(STRONG, { { 0, 8 } }); };
     make(QStringLiteral("**bold** text"));
     QTextDocument* doc = view->document();
     doc->setModified(false);
@@ -638,34 +660,34 @@ TEST_F(LiveHighlighter, HighlightingAddsNoUndoStepAndDoesNotMarkTheDocumentModif
 TEST_F(LiveHighlighter, CachedSpansFollowEditsUntilTheNextParse)
 {
     parser.answer = [](const QByteArray&, int call) {
-        return call == 0 ? listsWith(EMPH, { { 4, 7, {} } }) : MarkdownElementLists {};
+        return call == 0 ? listsWith(EMPH, { { 4, 7 } }) : MarkdownElementLists {};
     };
     make(QStringLiteral("abc *d* e"), 60.0);
     highlighter->activate();
     ASSERT_TRUE(waitForAccepted(1));
     QTextCursor cursor(view->document());
     cursor.insertText(QStringLiteral("xy")); // before the span
-    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 9, {} }));
+    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 9 }));
     EXPECT_FALSE(formatAt(view.get(), 4).fontItalic());
     EXPECT_TRUE(formatAt(view.get(), 6).fontItalic());
     cursor.setPosition(7);
     cursor.insertText(QStringLiteral("zz")); // inside it
-    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 11, {} }));
+    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 11 }));
     cursor.setPosition(11);
     cursor.insertText(QStringLiteral("!")); // at its end: stays outside
-    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 11, {} }));
+    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 6, 11 }));
     EXPECT_FALSE(formatAt(view.get(), 11).fontItalic());
     cursor.setPosition(5);
     cursor.setPosition(8, QTextCursor::KeepAnchor);
     cursor.removeSelectedText(); // across its start
-    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 5, 8, {} }));
+    EXPECT_EQ((*highlighter->cachedElements())[EMPH][0], (MarkdownElementSpan { 5, 8 }));
     EXPECT_TRUE(highlighter->isUpdatePending());
     EXPECT_EQ(parser.calls(), 1);
 }
 
 TEST_F(LiveHighlighter, DeactivationStopsTheTimerAndDropsTheRunningParse)
 {
-    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 1, {} } }); };
+    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 1 } }); };
     make(QStringLiteral("abc"), 60.0);
     highlighter->activate();
     ASSERT_TRUE(waitForAccepted(1));
@@ -693,7 +715,7 @@ TEST_F(LiveHighlighter, DeactivationStopsTheTimerAndDropsTheRunningParse)
 TEST_F(LiveHighlighter, DestroyingTheHighlighterDuringAParseIsClean)
 {
     parser.hold();
-    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 1, {} } }); };
+    parser.answer = [](const QByteArray&, int) { return listsWith(H1, { { 0, 1 } }); };
     make(QStringLiteral("# heading"), 0.0)->activate();
     waitForParserInside(1);
     typeAtEnd(view.get(), QStringLiteral("x")); // a pending timer and a stale mark too
@@ -752,7 +774,7 @@ TEST_F(LiveHighlighter, ParserThatGivesUpKeepsThePreviousHighlighting)
     make(QStringLiteral("# a"));
     highlighter->setParseFunction([&](const QByteArray&, int) -> std::optional<MarkdownElementLists> {
         if (calls++ == 0)
-            return listsWith(H1, { { 0, 3, {} } });
+            return listsWith(H1, { { 0, 3 } });
         return std::nullopt;
     });
     highlighter->activate();
@@ -809,7 +831,9 @@ void click(QPlainTextEdit* view, int position)
 TEST_F(LiveHighlighter, ClickingAClickableLinkOpensItWithTheDesktopHandler)
 {
     parser.answer = [](const QByteArray&, int) {
-        return listsWith(AUTO_LINK_EMAIL, { { 0, 16, QStringLiteral("me@example.org") } });
+        MarkdownElementLists lists;
+        lists.append(AUTO_LINK_EMAIL, 0, 16, QStringLiteral("me@example.org"));
+        return lists;
     };
     make(QStringLiteral("<me@example.org> and more text"))->setMakeLinksClickable(true);
     highlighter->activate();
@@ -823,6 +847,34 @@ TEST_F(LiveHighlighter, ClickingAClickableLinkOpensItWithTheDesktopHandler)
     click(view.get(), 5);
     EXPECT_EQ(catcher.urls.size(), 1) << "links open only when clickable";
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+}
+
+TEST(EditorHighlighting, ClearingALongTextReachesStyledLinesAndMakesNoLayoutForTheOthers)
+{
+    // A layout costs hundreds of bytes; a theme applied to a text of 100000 lines must not
+    // give every line one.
+    QPlainTextEdit view;
+    QString text = QStringLiteral("*em*\n");
+    for (int i = 0; i < 100000; ++i)
+        text += QStringLiteral("line %1 *em*\n").arg(i);
+    view.setPlainText(text);
+    MarkdownHighlighter highlighter(&view);
+    highlighter.setStyles(std::nullopt);
+    MarkdownElementLists lists;
+    lists.append(EMPH, 0, 4);
+    const int last = int(text.size()) - 5;
+    lists.append(EMPH, last, last + 4);
+    highlighter.applyHighlighting(lists, 0, 4);
+    highlighter.applyHighlighting(lists, last, 4);
+    ASSERT_TRUE(formatAt(&view, 1).fontItalic());
+    ASSERT_TRUE(formatAt(&view, last + 1).fontItalic());
+
+    const std::size_t before = mallinfo2().uordblks;
+    highlighter.clearHighlighting();
+    const std::size_t after = mallinfo2().uordblks;
+    EXPECT_FALSE(formatAt(&view, 1).fontItalic());
+    EXPECT_FALSE(formatAt(&view, last + 1).fontItalic());
+    EXPECT_LT(after > before ? after - before : 0, std::size_t(4) << 20);
 }
 
 TEST(ClearFontTraitMask, OppositesOfMissingTraits)

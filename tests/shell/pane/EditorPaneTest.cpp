@@ -107,6 +107,33 @@ TEST_F(EditorPaneTest, LoadsTheDocumentAndStaysClean)
     EXPECT_EQ(pane->getTextStorage(true), QStringLiteral("# Title\n\nSome text.\n"));
 }
 
+TEST_F(EditorPaneTest, OpeningADocumentAndJumpingInItParseItOnceEach)
+{
+    // A parse of a long text takes seconds and hundreds of megabytes: none is thrown away.
+    // The editor is made as the program makes it, with the shipped theme to fall back on.
+    TVXTextEditorViewController::installAsEditorFactory();
+    TVXDocument document;
+    document.setContents(QStringLiteral("# Title\n\nSome *text*.\n\n## Later\n"));
+    auto* pane = dynamic_cast<TVXTextEditorViewController*>(document.editorViewController());
+    TVXDocument::setEditorViewControllerFactory({});
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(pane->fallbackStylePath().has_value());
+    pane->view()->resize(600, 400);
+    pane->view()->show();
+    const auto settled = [&] {
+        return waitUntil([&] {
+            return pane->highlighter()->cachedElements().has_value() && !pane->highlighter()->isParsing()
+                && MarkdownHighlighter::runningWorkerCount() == 0;
+        });
+    };
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pane->highlighter()->startedParseCount(), 1);
+    pane->selectAndScroll(TextRange(23, 8), true);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pane->highlighter()->startedParseCount(), 2);
+    EXPECT_EQ(pane->editorTextView()->selectedRange(), TextRange(23, 8));
+}
+
 TEST_F(EditorPaneTest, TextCheckingSettingsStartFromTheTableAndCarryOver)
 {
     auto first = makePane(QStringLiteral("text"));
