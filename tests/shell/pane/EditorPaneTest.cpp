@@ -107,6 +107,29 @@ TEST_F(EditorPaneTest, LoadsTheDocumentAndStaysClean)
     EXPECT_EQ(pane->getTextStorage(true), QStringLiteral("# Title\n\nSome text.\n"));
 }
 
+TEST_F(EditorPaneTest, TheDocumentAndItsEditorKeepOneCopyOfTheText)
+{
+    struct Case {
+        const char* name;
+        QString text;
+        bool shared;
+    };
+    const Case cases[] = {
+        { "line feeds: one copy", QStringLiteral("# Title\n\nSome text.\n"), true },
+        { "carriage returns: the file's own text stays", QStringLiteral("# Title\r\n\r\nSome text.\r\n"), false },
+    };
+    for (const Case& c : cases) {
+        auto pane = makePane(c.text);
+        EXPECT_EQ(pane->document()->contents(), c.text) << c.name;
+        EXPECT_EQ(pane->document()->contents().constData() == pane->editorTextView()->string().constData(), c.shared)
+            << c.name;
+        // The first change leaves the document's text as it was read.
+        pane->editorTextView()->insertText(QStringLiteral("@"));
+        EXPECT_EQ(pane->document()->contents(), c.text) << c.name;
+        EXPECT_TRUE(pane->editorTextView()->string().contains(QLatin1Char('@'))) << c.name;
+    }
+}
+
 TEST_F(EditorPaneTest, OpeningADocumentAndJumpingInItParseItOnceEach)
 {
     // A parse of a long text takes seconds and hundreds of megabytes: none is thrown away.
