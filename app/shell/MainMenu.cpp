@@ -224,7 +224,7 @@ void MainMenu::buildEditMenu()
         };
     };
     addItem(m_edit, tr("Undo"), QKeySequence::Undo, onText(&platform::TextView::undo));
-    addItem(m_edit, tr("Redo"), QKeySequence::Redo, onText(&platform::TextView::redo));
+    addItem(m_edit, tr("Redo"), {}, onText(&platform::TextView::redo))->setShortcuts(platform::TextView::redoKeys());
     m_edit->addSeparator();
     addItem(m_edit, tr("Cut"), QKeySequence::Cut, onText(&platform::TextView::cut));
     addItem(m_edit, tr("Copy"), QKeySequence::Copy, onText(&platform::TextView::copy));

@@ -87,6 +87,14 @@ QString normalizedLineEnds(QString text)
     return text;
 }
 
+bool isRedoKey(const QKeyEvent* key)
+{
+    if (key->matches(QKeySequence::Redo))
+        return true;
+    const QKeySequence typed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+    return TextView::redoKeys().contains(typed);
+}
+
 // Extends a typing step with the next typed change when the two are contiguous.
 bool mergeTyping(qsizetype& position, QString& removed, QString& added, qsizetype at, const QString& gone,
     const QString& put)
@@ -558,6 +566,15 @@ void TextView::undo()
     breakUndoCoalescing();
 }
 
+QList<QKeySequence> TextView::redoKeys()
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence ctrlY(Qt::CTRL | Qt::Key_Y);
+    if (!keys.contains(ctrlY))
+        keys.append(ctrlY);
+    return keys;
+}
+
 void TextView::redo()
 {
     breakUndoCoalescing();
@@ -756,7 +773,7 @@ bool TextView::event(QEvent* e)
         }
     } else if (e->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(e);
-        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) || key->matches(QKeySequence::Find)
+        if (key->matches(QKeySequence::Undo) || isRedoKey(key) || key->matches(QKeySequence::Find)
             || key->matches(QKeySequence::Paste) || (key->key() == Qt::Key_Escape && wantsCancelOperation())) {
             e->accept();
             return true;
@@ -782,7 +799,7 @@ void TextView::keyPressEvent(QKeyEvent* e)
         undo();
         return;
     }
-    if (e->matches(QKeySequence::Redo)) {
+    if (isRedoKey(e)) {
         redo();
         return;
     }

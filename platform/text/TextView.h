@@ -4,6 +4,7 @@
 #include "platform/text/TextRange.h"
 
 #include <QColor>
+#include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
@@ -93,6 +94,8 @@ public:
     void breakUndoCoalescing();
     void undo();
     void redo();
+    // The keys of redo: the platform's own and Ctrl+Y, which Linux editors accept as well.
+    static QList<QKeySequence> redoKeys();
 
     // --- Actions bound to keys ---
     virtual void insertNewline();

@@ -262,6 +262,30 @@ TEST_F(MenuShortcuts, ZoomInAnswersCtrlEqualsAsWellAsCtrlPlus)
     EditorFontSize::store(EditorFontSize::ActualSize);
 }
 
+TEST_F(MenuShortcuts, RedoAnswersCtrlYAsWellAsCtrlShiftZ)
+{
+    test::X11TestClient keyboard;
+    const struct {
+        const char* typed;
+        QKeyCombination keys;
+    } presses[] = {
+        { "Ctrl+Shift+Z", Qt::CTRL | Qt::SHIFT | Qt::Key_Z },
+        { "Ctrl+Y", Qt::CTRL | Qt::Key_Y },
+    };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.typed);
+        const QString before = editor->string();
+        editor->setSelectedRange(platform::TextRange(0, 0));
+        editor->insertText(QStringLiteral("redone "));
+        const QString typed = editor->string();
+        ASSERT_NE(typed, before);
+        editor->undo();
+        ASSERT_EQ(editor->string(), before);
+        ASSERT_TRUE(keyboard.typeCombination(press.keys));
+        EXPECT_TRUE(test::waitUntil([&] { return editor->string() == typed; }, 5000));
+    }
+}
+
 TEST_F(MenuShortcuts, ItemTitlesEndInAnEllipsisCharacter)
 {
     // Titles the documents give their own items, word for word.
