@@ -546,8 +546,10 @@ void TVXDocument::onFileURLChanged()
     if (auto* editor = editorViewController())
         editor->setTitle(isFileDeleted() ? displayName() + QStringLiteral(" (deleted)") : displayName());
     // The tab and the window show the new name (or the deletion) at once.
-    if (TVXDocumentDelegate* owner = delegate())
+    if (TVXDocumentDelegate* owner = delegate()) {
         owner->documentDidUpdate(this);
+        owner->documentFileURLDidChange(this);
+    }
     // The file is watched for changes made by other programs.
     if (m_isDirectory || isClosed())
         return;

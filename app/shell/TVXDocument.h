@@ -40,6 +40,8 @@ public:
     virtual void documentDidUpdate(TVXDocument* document) = 0;
     // The window that the document's sheets attach to.
     virtual QWidget* getAttachedWindow() = 0;
+    // The document has another file (Save As, a rename) or lost it.
+    virtual void documentFileURLDidChange(TVXDocument* /*document*/) {}
 };
 
 // The document of one tab: a text file (normally Markdown), a folder to add to the sidebar,

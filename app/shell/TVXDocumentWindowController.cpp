@@ -314,6 +314,21 @@ void TVXDocumentWindowController::documentDidUpdate(TVXDocument* document)
         syncWindowTitle();
 }
 
+void TVXDocumentWindowController::documentFileURLDidChange(TVXDocument* document)
+{
+    if (!document || !m_documents.contains(document))
+        return;
+    // Relative images and links resolve against the document's new folder at once, not only
+    // after a tab switch; a new folder is another origin, so the page loads whole.
+    const QUrl before = document->baseURL();
+    updateBaseURLForDocument(document);
+    if (document != m_document || !m_preview || !document->hasEditorViewController())
+        return;
+    if (document->baseURL() != before)
+        m_preview->setForceLoadInsteadOfInject(true);
+    m_preview->rerenderWithNewBaseUrl(document->baseURL(), document->canonicalURL());
+}
+
 void TVXDocumentWindowController::refreshTabItem(TVXDocument* document)
 {
     if (TabViewItem* item = findTabItemForDocument(document)) {

@@ -185,6 +185,7 @@ public:
 
     // --- Other delegates ---
     void documentDidUpdate(TVXDocument* document) override;
+    void documentFileURLDidChange(TVXDocument* document) override;
     QWidget* getAttachedWindow() override;
     void editorTextUpdated(EditorViewControllerInterface* controller) override;
     void tabItemDidSelectForSwitching(platform::TabViewItem* item) override;

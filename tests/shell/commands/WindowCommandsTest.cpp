@@ -130,6 +130,27 @@ TEST_F(WindowCommands, ARelativeImageFollowsTheBaseUrlTypeWithAFullLoad)
     EXPECT_GT(window.loads, loadsBefore) << "a new base needs a whole page";
 }
 
+TEST_F(WindowCommands, AfterSaveAsIntoAnotherFolderRelativeImagesResolveThereAtOnce)
+{
+    // "pic.png" is 8 wide beside the document, 16 in the folder it is saved into.
+    QDir().mkpath(folder + QStringLiteral("/before"));
+    QDir().mkpath(folder + QStringLiteral("/after"));
+    writeImage(QStringLiteral("before/pic.png"), 8);
+    writeImage(QStringLiteral("after/pic.png"), 16);
+    PreviewedWindow window;
+    TVXDocument* document = open(*window.controller, QStringLiteral("before/doc.md"), QStringLiteral("![p](pic.png)\n"));
+    ASSERT_TRUE(window.waitFor(QStringLiteral("(function(){var i=document.querySelector('img');return !!i && i.complete && i.naturalWidth === 8;})()")));
+
+    const QUrl moved = QUrl::fromLocalFile(folder + QStringLiteral("/after/doc.md"));
+    platform::Document::MaybeError error;
+    ASSERT_TRUE(document->saveToURL(moved, document->fileType().isEmpty() ? document->defaultType() : document->fileType(),
+        platform::SaveOperation::SaveAs, &error));
+    ASSERT_EQ(document->fileURL(), moved);
+    EXPECT_EQ(document->baseURL(), QUrl::fromLocalFile(folder + QStringLiteral("/after/")));
+    EXPECT_TRUE(window.waitFor(QStringLiteral("(function(){var i=document.querySelector('img');return !!i && i.complete && i.naturalWidth === 16;})()")))
+        << "the preview still resolves against the old folder";
+}
+
 TEST_F(WindowCommands, AFolderWatchReloadsOnlyForTheDocumentsOwnRoot)
 {
     auto root = FolderNavigatorItem::create(folder);
