@@ -508,9 +508,13 @@ void TVXDocument::canCloseDocument(QObject* asker, const std::function<void(bool
     if (!m_pseudoURL.isEmpty())
         saveMiniDocument();
     const bool atQuit = qobject_cast<TVXDocumentController*>(asker) != nullptr;
-    if (atQuit && fileURL().isEmpty() && !m_tempFileURL.isEmpty() && autoSaveToTempFile()) {
-        // The copy is on disk and stays for the next session. The edited state stays too: a
-        // quit that another document refuses leaves this one as it was.
+    // At quit an untitled document is never asked about, whether or not its first timed copy
+    // has been made: its text goes to its temporary copy (made now if need be, which lists it
+    // in the session) and comes back with the next session. The edited state stays: a quit
+    // that another document refuses leaves this one as it was. Only a copy that cannot be
+    // written leaves the question.
+    const bool untitled = fileURL().isEmpty() && m_pseudoURL.isEmpty() && !m_isDirectory;
+    if (atQuit && untitled && (!m_tempFileURL.isEmpty() || isDocumentEdited()) && autoSaveToTempFile()) {
         answer(true);
         return;
     }

@@ -181,6 +181,30 @@ TEST_F(Autosave, AtQuitADocumentWithACopyWritesItAndClosesWithoutAQuestion)
     EXPECT_EQ(read(copy), QByteArray("one two")); // stays for the next session
 }
 
+TEST_F(Autosave, AtQuitAnUntitledDocumentIsNeverAskedAboutAndItsTextIsInItsCopyBeforeOrAfterTheFirstTimedCopy)
+{
+    for (const bool timedCopyMade : { false, true }) {
+        SCOPED_TRACE(timedCopyMade ? "after the first timed copy" : "within the first ten seconds");
+        dialogs.alerts.clear();
+        sessionSaves.clear();
+        TVXDocument* document = typedUntitled(QStringLiteral("typed at once"));
+        if (timedCopyMade) {
+            controller.fireSaveTimer();
+            ASSERT_FALSE(document->tempFileURL().isEmpty());
+        }
+        test::plainEditor(*document)->type(QStringLiteral(", then quit"));
+
+        EXPECT_TRUE(quit());
+        EXPECT_TRUE(dialogs.alerts.isEmpty());
+        EXPECT_TRUE(document->isClosed());
+        const QString copy = document->tempFileURL().toLocalFile();
+        ASSERT_FALSE(copy.isEmpty());
+        EXPECT_EQ(read(copy), QByteArray("typed at once, then quit")); // stays for the next session
+        // The session lists the copy: its first write saved the session, whenever it came.
+        EXPECT_EQ(sessionSaves, QList<TVXDocument*> { document });
+    }
+}
+
 TEST_F(Autosave, ACopyThatCannotBeWrittenAtQuitKeepsTheDocumentEditedAndAsks)
 {
     TVXDocument* document = typedUntitled(QStringLiteral("saved once"));

@@ -209,13 +209,17 @@ TEST_F(Controller, AQuitRefusedByALaterDocumentLeavesEveryDocumentAsItWas)
     TVXDocument* fresh = controller.openUntitledDocumentAndDisplay(false);
     test::plainEditor(*fresh)->type(QStringLiteral("new words"));
     fresh->updateChangeCount(platform::DocumentChange::Done);
+    TVXDocument* edited = open(write(dir + QStringLiteral("/b.md"), "b\n"));
+    test::plainEditor(*edited)->type(QStringLiteral("changed "));
+    edited->updateChangeCount(platform::DocumentChange::Done);
 
     dialogs.alertAnswers = { 1 }; // Cancel
     std::optional<bool> allClosed;
     controller.closeAllDocuments([&](bool all) { allClosed = all; });
     ASSERT_EQ(allClosed, std::optional<bool>(false));
-    ASSERT_EQ(dialogs.alerts.size(), 1); // only the document without a copy is asked
-    for (TVXDocument* document : { clean, copied, fresh }) {
+    ASSERT_EQ(dialogs.alerts.size(), 1); // only the edited file is asked; untitled ones go to their copies
+    EXPECT_TRUE(dialogs.alerts.first().messageText.contains(edited->displayName()));
+    for (TVXDocument* document : { clean, copied, fresh, edited }) {
         SCOPED_TRACE(document->displayName().toStdString());
         EXPECT_FALSE(document->isClosed());
         EXPECT_TRUE(document->hasEditorViewController());
@@ -224,13 +228,14 @@ TEST_F(Controller, AQuitRefusedByALaterDocumentLeavesEveryDocumentAsItWas)
     EXPECT_FALSE(clean->isDocumentEdited());
     EXPECT_TRUE(copied->isDocumentEdited()) << "still edited: the quit did not happen";
     EXPECT_TRUE(fresh->isDocumentEdited());
-    EXPECT_EQ(controller.documents(), (QList<TVXDocument*> { clean, copied, fresh }));
+    EXPECT_TRUE(edited->isDocumentEdited());
+    EXPECT_EQ(controller.documents(), (QList<TVXDocument*> { clean, copied, fresh, edited }));
 
     // Agreeing the next time closes them all.
     dialogs.alertAnswers = { 2 }; // Don't Save
     controller.closeAllDocuments([&](bool all) { allClosed = all; });
     EXPECT_EQ(allClosed, std::optional<bool>(true));
-    EXPECT_TRUE(clean->isClosed() && copied->isClosed() && fresh->isClosed());
+    EXPECT_TRUE(clean->isClosed() && copied->isClosed() && fresh->isClosed() && edited->isClosed());
 }
 
 TEST_F(Controller, AFileWhoseNameIsNotUtf8OpensEditsAndSavesUnderItsOwnName)
