@@ -1,6 +1,7 @@
 #include "platform/treelist/TreeListView.h"
 
 #include "platform/treelist/TreeListModel.h"
+#include "platform/treelist/TreeListRowDelegate.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -23,6 +24,7 @@ TreeListView::TreeListView(QWidget* parent)
     setHeaderHidden(true);
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
+    setItemDelegate(new TreeListRowDelegate(this));
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -1,7 +1,9 @@
 // The folders section's answers to clicks, double clicks, renames, the delete key and expansion.
 #include "FoldersFixture.h"
 
+#include <QIcon>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
 
 using namespace penwick;
@@ -23,6 +25,22 @@ TEST_F(FoldersSection, ANewSectionHasAnEmptyFoldersRowExpandedUnlessCollapsedBef
     FoldersNavigator collapsed(&other, nullptr, &host);
     otherController.addOutlineItem(&collapsed);
     EXPECT_FALSE(other.isItemExpanded(collapsed.rootItem()));
+}
+
+TEST_F(FoldersSection, EveryRowHasRoomForItsWholeIcon)
+{
+    addRoot();
+    // Rows share the height of the first row, a group header without an icon.
+    const int small = list.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &list);
+    const QSize icon = list.iconSize().isValid() ? list.iconSize() : QSize(small, small);
+    for (const QString& path : { root, root + "/docs", root + "/notes.md" }) {
+        SCOPED_TRACE(path.toStdString());
+        const FolderItemPtr item = row(path);
+        ASSERT_TRUE(item);
+        const QModelIndex index = list.listModel()->indexForItem(item.get());
+        ASSERT_FALSE(index.data(Qt::DecorationRole).value<QIcon>().isNull());
+        EXPECT_GE(list.visualRect(index).height(), icon.height());
+    }
 }
 
 TEST_F(FoldersSection, AClickTogglesAFolderAndQuickOpensAFile)
