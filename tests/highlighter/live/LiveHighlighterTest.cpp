@@ -117,6 +117,16 @@ void typeAtEnd(QPlainTextEdit* view, const QString& text)
     cursor.insertText(text);
 }
 
+// Every "*" starts a six-character emphasis, as in "*0042*" or "*emph*".
+MarkdownElementLists emphasisAtEachStar(const QByteArray& utf8, int)
+{
+    MarkdownElementLists lists;
+    const QString t = QString::fromUtf8(utf8);
+    for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
+        lists.append(EMPH, at, at + 6);
+    return lists;
+}
+
 class LiveHighlighter : public ::testing::Test {
 protected:
     void SetUp() override
@@ -366,14 +376,7 @@ TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromThe
     QString text;
     for (int i = 0; i < 2000; ++i)
         text += QStringLiteral("line *%1*\n").arg(i, 4, 10, QLatin1Char('0'));
-    parser.answer = [](const QByteArray& utf8, int) {
-        MarkdownElementLists lists;
-        const QString t = QString::fromUtf8(utf8);
-        for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6)) {
-            lists.append(EMPH, at, at + 6);
-        }
-        return lists;
-    };
+    parser.answer = emphasisAtEachStar;
     make(text)->activate();
     ASSERT_TRUE(waitForAccepted(1));
     const QTextDocument* doc = view->document();
@@ -403,13 +406,7 @@ TEST_F(LiveHighlighter, OnlyTheVisibleRangeIsRestyledAndScrollingRestylesFromThe
 TEST_F(LiveHighlighter, InAParagraphOfMegabytesWhatShowsIsStyledAndTheRestWhenItComesIntoView)
 {
     const QString paragraph = QStringLiteral("word *emph* ").repeated(100000); // 1.2 million characters
-    parser.answer = [](const QByteArray& utf8, int) {
-        MarkdownElementLists lists;
-        const QString t = QString::fromUtf8(utf8);
-        for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
-            lists.append(EMPH, at, at + 6);
-        return lists;
-    };
+    parser.answer = emphasisAtEachStar;
     make(paragraph)->activate();
     ASSERT_TRUE(waitForAccepted(1));
     const auto italic = [&](int position) { return formatAt(view.get(), position).fontItalic(); };
@@ -437,13 +434,7 @@ TEST_F(LiveHighlighter, TextBroughtIntoViewByKeysOrSelectionIsStyled)
     QString text;
     for (int i = 0; i < 3000; ++i)
         text += QStringLiteral("line *%1*\n").arg(i, 4, 10, QLatin1Char('0'));
-    parser.answer = [](const QByteArray& utf8, int) {
-        MarkdownElementLists lists;
-        const QString t = QString::fromUtf8(utf8);
-        for (qsizetype at = t.indexOf(u'*'); at >= 0; at = t.indexOf(u'*', at + 6))
-            lists.append(EMPH, at, at + 6);
-        return lists;
-    };
+    parser.answer = emphasisAtEachStar;
     make(text)->activate();
     ASSERT_TRUE(waitForAccepted(1));
     const QTextDocument* doc = view->document();
