@@ -40,6 +40,10 @@ protected:
         b = open("b.md");
         ASSERT_EQ(delegate.windowControllers().size(), 2);
         ASSERT_TRUE(service.registerOn(bus.connect(QStringLiteral("penwick"))));
+        // A shown window makes itself main once the events of its showing have run: let them run
+        // now, not during a call, so that the main window the test reads is the one served.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
     }
     TVXDocument* open(const QString& name)
     {
