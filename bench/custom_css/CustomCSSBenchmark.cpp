@@ -5,6 +5,7 @@
 // Runs in settings and data folders of its own.
 // Usage: bench_custom_css [megabytes] (default 33)
 #include "BenchSupport.h"
+#include "PreviewedDocumentWindow.h"
 
 #include "CoreSetup.h"
 #include "Services/CustomCSSManager.h"
@@ -141,66 +142,15 @@ void openThePane(const char* what)
     pane.viewDidDisappear();
 }
 
-struct Window {
+using bench::keystroke;
+
+// The custom CSS case's small note, in a window with its preview.
+struct Window : bench::PreviewedDocumentWindow {
     explicit Window(const QString& path)
+        : PreviewedDocumentWindow(true, path, QStringLiteral("# A note\n\nA few paragraphs of text to type after.\n\n- one\n- two\n\n"))
     {
-        pane = std::make_unique<PreviewPane>();
-        pane->resize(700, 700);
-        pane->show();
-        pane->controller()->setSplitView(&splitPoster, [] { return 1; });
-        adapter = std::make_unique<WindowPreview>(pane->controller());
-        controller = std::make_unique<TVXDocumentWindowController>();
-        controller->setPreviewController(adapter.get());
-        controller->window()->show();
-        document = std::make_unique<TVXDocument>();
-        const QString text = QStringLiteral("# A note\n\nA few paragraphs of text to type after.\n\n- one\n- two\n\n");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.toUtf8());
-        document->setContents(text);
-        document->setFileURL(QUrl::fromLocalFile(path));
-        controller->addDocument(document.get());
-        view = document->editorViewController()->getEditorTextView();
-        view->moveCursor(QTextCursor::End);
     }
-    ~Window()
-    {
-        controller.reset();
-        adapter.reset();
-        pane.reset();
-    }
-    QVariant eval(const QString& script)
-    {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, platform::WebView::World::Page, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        bench::waitFor([&] { return answered; });
-        return result;
-    }
-    bool idle() const
-    {
-        return !pane->webView()->isLoadPending() && !pane->controller()->hasPendingRender() && !pane->controller()->isBusy();
-    }
-
-    int splitPoster = 0;
-    std::unique_ptr<TVXDocument> document;
-    std::unique_ptr<PreviewPane> pane;
-    std::unique_ptr<WindowPreview> adapter;
-    std::unique_ptr<TVXDocumentWindowController> controller;
-    platform::TextView* view = nullptr;
 };
-
-void keystroke(QWidget* view, QChar character)
-{
-    const int key = character == QLatin1Char(' ') ? int(Qt::Key_Space) : int(Qt::Key_A) + (character.unicode() - 'a');
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(character));
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(character));
-    QCoreApplication::sendEvent(view, &press);
-    QCoreApplication::sendEvent(view, &release);
-}
 
 void type(const QString& folder, int keys, int paceMs, const char* what)
 {

@@ -7,6 +7,7 @@
 // its own, since it installs a page-update counter.
 // Usage: bench_preview_typing [keystrokes] (default 100)
 #include "BenchSupport.h"
+#include "PreviewedDocumentWindow.h"
 
 #include "CoreSetup.h"
 #include "Services/JSCallbackManager.h"
@@ -80,71 +81,8 @@ bool restUntil(const std::function<bool()>& condition, int timeoutMs = 120000)
     return true;
 }
 
-struct Window {
-    Window(bool withPreview, const QString& path)
-    {
-        if (withPreview) {
-            pane = std::make_unique<PreviewPane>();
-            pane->resize(700, 700);
-            pane->show();
-            pane->controller()->setSplitView(&splitPoster, [] { return 1; });
-            adapter = std::make_unique<WindowPreview>(pane->controller());
-        }
-        controller = std::make_unique<TVXDocumentWindowController>();
-        if (adapter)
-            controller->setPreviewController(adapter.get());
-        controller->window()->show();
-        document = std::make_unique<TVXDocument>();
-        const QString text = longMarkdown();
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.toUtf8());
-        document->setContents(text); // before the URL, which makes the editor
-        // A saved document: its preview updates by injection (an unsaved one with no copy yet
-        // loads the whole page at each pause).
-        document->setFileURL(QUrl::fromLocalFile(path));
-        controller->addDocument(document.get());
-        view = document->editorViewController()->getEditorTextView();
-        view->moveCursor(QTextCursor::End);
-    }
-    ~Window()
-    {
-        controller.reset();
-        adapter.reset();
-        pane.reset();
-    }
-    QVariant eval(const QString& script)
-    {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, platform::WebView::World::Page, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        bench::waitFor([&] { return answered; });
-        return result;
-    }
-    bool idle() const
-    {
-        return !pane || (!pane->webView()->isLoadPending() && !pane->controller()->hasPendingRender() && !pane->controller()->isBusy());
-    }
-
-    int splitPoster = 0;
-    std::unique_ptr<TVXDocument> document; // outlives the window
-    std::unique_ptr<PreviewPane> pane;
-    std::unique_ptr<WindowPreview> adapter;
-    std::unique_ptr<TVXDocumentWindowController> controller;
-    platform::TextView* view = nullptr;
-};
-
-void keystroke(QWidget* view, QChar character)
-{
-    const int key = character == QLatin1Char(' ') ? int(Qt::Key_Space) : int(Qt::Key_A) + (character.unicode() - 'a');
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(character));
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(character));
-    QCoreApplication::sendEvent(view, &press);
-    QCoreApplication::sendEvent(view, &release);
-}
+using bench::keystroke;
+using Window = bench::PreviewedDocumentWindow;
 
 // Types `keys` letters at one every `paceMs` (0: back to back, the event loop run once
 // between them) and prints the line for it.
@@ -196,7 +134,7 @@ int main(int argc, char* argv[])
     const int keys = argc > 1 ? std::max(10, atoi(argv[1])) : 100;
 
     {
-        Window previewed(true, home.filePath(QStringLiteral("previewed.md")));
+        Window previewed(true, home.filePath(QStringLiteral("previewed.md")), longMarkdown());
         if (!bench::waitFor([&] { return previewed.eval(QStringLiteral("window.renders || 0")).toInt() >= 1 && previewed.idle(); })) {
             std::fprintf(stderr, "the preview never showed the document\n");
             return 1;
@@ -209,7 +147,7 @@ int main(int argc, char* argv[])
         typeAtPace(previewed, std::max(10, keys / 4), 400, "preview open, one key per 400 ms");
     }
     {
-        Window plain(false, home.filePath(QStringLiteral("plain.md")));
+        Window plain(false, home.filePath(QStringLiteral("plain.md")), longMarkdown());
         bench::waitFor([&] { return plain.idle(); });
         typeAtPace(plain, keys, 0, "no preview, back to back");
         typeAtPace(plain, keys, 150, "no preview, one key per 150 ms");
