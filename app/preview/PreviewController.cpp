@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 namespace penwick {
@@ -197,6 +198,8 @@ void PreviewController::cancelPendingRender()
 void PreviewController::render(const QUrl& document)
 {
     cancelPendingRender();
+    // Unless a rendering is sent below, none is under way once this returns.
+    const auto settle = qScopeGuard([this] { settleRenderWaiters(); });
     if (m_stopped)
         return;
     const bool external = externalWindowVisible();
@@ -219,8 +222,29 @@ void PreviewController::render(const QUrl& document)
     });
 }
 
+void PreviewController::whenRendered(std::function<void()> then)
+{
+    if (!then)
+        return;
+    if (m_stopped || !hasPendingRender()) {
+        then();
+        return;
+    }
+    m_renderWaiters.push_back(std::move(then));
+}
+
+void PreviewController::settleRenderWaiters()
+{
+    if (!m_stopped && hasPendingRender())
+        return;
+    for (auto& waiter : std::exchange(m_renderWaiters, {}))
+        waiter();
+}
+
 void PreviewController::show(const QUrl& document, const PreviewRenderer::Result& rendered)
 {
+    // Whatever this shows has been handed to the view once it returns.
+    const auto settle = qScopeGuard([this] { settleRenderWaiters(); });
     if (m_stopped)
         return;
     const bool external = externalWindowVisible();
@@ -525,6 +549,7 @@ void PreviewController::stop()
     }
     m_external = nullptr;
     m_textView = nullptr;
+    settleRenderWaiters();
 }
 
 } // namespace penwick

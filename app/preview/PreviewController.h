@@ -60,6 +60,9 @@ public:
     bool isBusy() const { return m_busy; }
     // Whether typing left a render waiting for the pause, or a text is being rendered.
     bool hasPendingRender() const { return m_pauseTimer.isActive() || m_renderer.isBusy(); }
+    // Runs `then` once no rendering waits for the pause or runs and the last one's page was
+    // handed to the view (at once when none is under way; also when the preview stops).
+    void whenRendered(std::function<void()> then);
     // Renderings that run past this are given up (tests shorten it).
     void setRenderBoundMs(int ms) { m_renderer.setBoundMs(ms); }
     PreviewRenderer& renderer() { return m_renderer; }
@@ -121,6 +124,7 @@ private:
     void synchronizedViewContentBoundsDidChange();
     void syncPage();
     void setBusy(bool busy);
+    void settleRenderWaiters();
 
     QPointer<QWidget> m_progressIndicator;
     QPointer<QAbstractButton> m_realPreviewBtn;
@@ -143,6 +147,7 @@ private:
 
     QTimer m_pauseTimer;
     PreviewRenderer m_renderer;
+    std::vector<std::function<void()>> m_renderWaiters;
     QUrl m_pendingDocument;
     bool m_hasRendered = false;
     QUrl m_lastRenderedDocument;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -35,6 +36,9 @@ public:
     virtual void setIgnoreAutoSync(bool) {}
     // The window is closing: the preview stops loading and rendering.
     virtual void stop() {}
+    // Runs `then` once no rendering waits or runs and the last one's page was handed to the
+    // view (at once when none is under way).
+    virtual void whenRendered(std::function<void()> then) { then(); }
     // The view that shows the rendered page (what a PDF export prints); none without one.
     virtual QWidget* documentView() const { return nullptr; }
 };

@@ -229,13 +229,14 @@ void TVXDocument::exportToHTMLWithAccessoryView(ExportAccessory* accessory, HTML
 
 // --- PDF and printing ---
 
-void TVXDocument::exportToPDFFromView(QWidget* view, std::function<void()> handler)
+void TVXDocument::exportToPDFFromView(QWidget* view, std::function<void()> handler, PreviewRendered whenRendered)
 {
     platform::SavePanelOptions options = exportPanelOptions(ExportKind::PDF);
     const std::optional<QString> path = platform::Dialogs::current().runSavePanel(windowForSheet(), options);
     if (!path || path->isEmpty())
         return;
     setPreviewView(view);
+    m_whenPreviewRendered = std::move(whenRendered);
     printDocumentWithSettings(PrintSettings { *path }, false, {}, std::move(handler));
 }
 
@@ -264,6 +265,7 @@ void TVXDocument::documentDidPrint(bool success, const DidPrintHandler& didPrint
     else if (context)
         context();
     m_previewView = nullptr;
+    m_whenPreviewRendered = {};
 }
 
 void TVXDocument::runPrintOperation(const PrintSettings& settings, bool showPrintPanel, std::function<void(bool)> finished)
@@ -283,14 +285,25 @@ void TVXDocument::runPrintOperation(const PrintSettings& settings, bool showPrin
     };
 
     // The preview straight into a PDF file: the web engine lays the page out with our margins.
-    // A pane just shown may be loading its page again: the page is printed once that is done.
+    // A pane just shown renders its page again and loads it only when the rendering is back:
+    // the page is printed once both are done, else it came out blank.
     if (preview && !target.isEmpty() && !showPrintPanel) {
-        whenPageSettled(preview, [preview = QPointer<platform::WebView>(preview), target, layout, report]() mutable {
-            if (preview)
-                preview->printToPdf(target, layout, std::move(report));
-            else
+        auto print = [preview = QPointer<platform::WebView>(preview), target, layout, report]() mutable {
+            if (!preview) {
                 report(false);
-        });
+                return;
+            }
+            whenPageSettled(preview, [preview, target, layout, report]() mutable {
+                if (preview)
+                    preview->printToPdf(target, layout, std::move(report));
+                else
+                    report(false);
+            });
+        };
+        if (PreviewRendered whenRendered = std::exchange(m_whenPreviewRendered, {}))
+            whenRendered(std::move(print));
+        else
+            print();
         return;
     }
 

@@ -202,9 +202,12 @@ public:
     // A panel for an HTML file (with the accessory's check box, whose state is written back),
     // then the text rendered off the GUI thread and handed to `handler` with the chosen file.
     void exportToHTMLWithAccessoryView(ExportAccessory* accessory, HTMLExportHandler handler);
-    // A panel for a PDF file, then `view` (the rendered preview) printed into it; `handler` runs
-    // when the job has ended, success or not. Cancelling calls nothing.
-    void exportToPDFFromView(QWidget* view, std::function<void()> handler);
+    // Runs its argument once the preview has handed its last rendering to its view.
+    using PreviewRendered = std::function<void(std::function<void()>)>;
+    // A panel for a PDF file, then `view` (the rendered preview) printed into it, once
+    // `whenRendered` says its page is in; `handler` runs when the job has ended, success or not.
+    // Cancelling calls nothing.
+    void exportToPDFFromView(QWidget* view, std::function<void()> handler, PreviewRendered whenRendered = {});
     // The page set-up of every print and PDF export: the default paper with the margins of the
     // "pdfExport…Margins" settings, read anew at each call.
     QPageLayout printInfo() const;
@@ -295,6 +298,7 @@ private:
     QString m_controllerClassName;
     std::shared_ptr<const platform::ObjectSpecifier> m_controllerSpecifier;
     QPointer<QWidget> m_previewView;
+    PreviewRendered m_whenPreviewRendered;
     std::atomic<bool> m_isQuickOpen { false };
     bool m_isDirectory = false;
     std::atomic<bool> m_canClose { false };

@@ -25,10 +25,13 @@ void TVXDocumentWindowController::exportPDF()
     if (split)
         split->setPreviewState(1, false);
     QWidget* view = m_preview ? m_preview->documentView() : nullptr;
+    TVXDocument::PreviewRendered whenRendered;
+    if (m_preview)
+        whenRendered = [preview = m_preview](std::function<void()> then) { preview->whenRendered(std::move(then)); };
     document->exportToPDFFromView(view, [split, before] {
         if (split && before >= 0)
             split->setPreviewState(before, false);
-    });
+    }, std::move(whenRendered));
 }
 
 QString TVXDocumentWindowController::htmlExportPage(const QString& body, const QString& title, bool includeStyles,

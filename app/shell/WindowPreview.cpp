@@ -30,6 +30,14 @@ QWidget* WindowPreview::documentView() const
     return m_controller ? m_controller->documentView() : nullptr;
 }
 
+void WindowPreview::whenRendered(std::function<void()> then)
+{
+    if (m_controller)
+        m_controller->whenRendered(std::move(then));
+    else
+        then();
+}
+
 void WindowPreview::closeTextView(platform::TextView* textView)
 {
     if (m_controller)

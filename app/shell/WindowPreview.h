@@ -22,6 +22,7 @@ public:
     void navigateToAnchor(const QString& anchor) override;
     void setIgnoreAutoSync(bool ignore) override;
     void stop() override;
+    void whenRendered(std::function<void()> then) override;
     QWidget* documentView() const override;
 
 private:

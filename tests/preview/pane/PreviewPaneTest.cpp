@@ -191,6 +191,51 @@ TEST_F(PaneTest, CollapsedPaneDoesNothingUntilExpanded)
     EXPECT_EQ(paneLoads, 2) << "a notification render passes no document: a full load";
 }
 
+// What a PDF export waits for before it prints: a pane just shown loads its page only when the
+// render process answers, and typing renders only after its pause.
+TEST_F(PaneTest, WhenRenderedWaitsUntilThePageIsHandedToTheView)
+{
+    setText(QStringLiteral("first"));
+    render();
+    settle();
+    bool atOnce = false;
+    controller()->whenRendered([&] { atOnce = true; });
+    EXPECT_TRUE(atOnce) << "nothing under way";
+
+    setPaneState(0);
+    setText(QStringLiteral("# Shown again"));
+    setPaneState(1);
+    ASSERT_TRUE(controller()->hasPendingRender());
+    bool called = false;
+    bool loadIssued = false;
+    controller()->whenRendered([&] {
+        called = true;
+        loadIssued = view()->isLoadPending();
+    });
+    EXPECT_FALSE(called) << "the rendering is still out";
+    ASSERT_TRUE(waitUntil([&] { return called; }));
+    EXPECT_TRUE(loadIssued) << "the page was handed to the view before the wait ended";
+    settle();
+    EXPECT_TRUE(waitFor(QStringLiteral("!!document.querySelector('h1') && document.querySelector('h1').textContent === 'Shown again'")));
+
+    render(); // the document's own render: what follows is typing, rendered after its pause
+    settle();
+    setText(QStringLiteral("# Typed"));
+    render();
+    ASSERT_TRUE(controller()->hasPendingRender());
+    int calls = 0;
+    controller()->whenRendered([&] { ++calls; });
+    EXPECT_EQ(calls, 0) << "the typing pause is under way";
+    ASSERT_TRUE(waitUntil([&] { return calls == 1; }));
+    EXPECT_FALSE(controller()->hasPendingRender());
+
+    setText(QStringLiteral("# Typed again"));
+    render();
+    controller()->whenRendered([&] { ++calls; });
+    controller()->stop();
+    EXPECT_EQ(calls, 2) << "a stopped preview keeps nobody waiting";
+}
+
 TEST_F(PaneTest, CollapsedWithTheWindowShownUpdatesOnlyTheWindow)
 {
     setText(QStringLiteral("one"));

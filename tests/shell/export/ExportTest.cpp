@@ -18,6 +18,7 @@
 #include "common/Prefs.h"
 #include "shell/TVXDocumentWindowController.h"
 #include "shell/TVXWindowSplitViewController.h"
+#include "shell/WindowPreview.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,6 +31,7 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -381,7 +383,9 @@ protected:
         ASSERT_TRUE(test::waitUntil([&] { return split->isVisible(); }));
         layout->awakeFromNib();
         pane->controller()->setSplitView(layout.get(), [this] { return layout->currentPreviewPaneState(); });
-        preview.view = pane->webView();
+        // The window's own preview: the export waits for the pane's renderings through it.
+        windowPreview = std::make_unique<WindowPreview>(pane->controller());
+        controller.setPreviewController(windowPreview.get());
         controller.setSplitViewController(layout.get());
     }
     void TearDown() override
@@ -424,6 +428,7 @@ protected:
     std::unique_ptr<QWidget> window;
     AnimatedSplitView* split = nullptr;
     PreviewPane* pane = nullptr;
+    std::unique_ptr<WindowPreview> windowPreview;
     std::unique_ptr<TVXWindowSplitViewController> layout;
 };
 
@@ -482,6 +487,42 @@ TEST_F(PdfExport, ThePdfHoldsThePageWithTheSettingsPageAndMarginsAndThePaneIsPut
     EXPECT_NEAR(printedPage.width(), exportedPage.width(), 0.5);
     EXPECT_NEAR(printedPage.height(), exportedPage.height(), 0.5);
     EXPECT_NEAR(test::wordBounds(test::pdfWords(printed)).left, 144, 1.0);
+}
+
+// A pane shown for the export renders the text as it is now, and loads that page only when the
+// render process answers: the PDF is printed once that page is in, not the page the pane
+// showed before it was hidden (nor a blank one, mid-load). The render process is held stopped
+// past the page's own answers to make the wait visible.
+TEST_F(PdfExport, APaneShownForTheExportIsPrintedOnceItsNewPageIsIn)
+{
+    TVXDocument* document = open(folder + QStringLiteral("/shown.md"), QStringLiteral("# Before hiding\n"));
+    platform::TextView* textView = editor(document)->getEditorTextView();
+    pane->controller()->renderUsingTextView(textView, QUrl::fromLocalFile(folder + QLatin1Char('/')), document->fileURL());
+    ASSERT_TRUE(test::waitForScript(pane->webView(), QStringLiteral("document.body.textContent.includes('Before hiding')")));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        layout->setPreviewState(0, false);
+        textView->moveCursor(QTextCursor::End);
+        const QString added = QStringLiteral("Added while hidden %1").arg(round);
+        textView->insertPlainText(QStringLiteral("\n") + added + QStringLiteral("\n"));
+        const qint64 renderer = pane->controller()->renderer().processId();
+        ASSERT_GT(renderer, 0);
+        ASSERT_EQ(::kill(pid_t(renderer), SIGSTOP), 0);
+        const QString path = folder + QStringLiteral("/shown %1.pdf").arg(round);
+        dialogs.savePanelAnswers.push_back(path);
+        controller.exportPDF();
+        // Scripts answer in order: once these have, any the export sent have too.
+        test::evaluate(pane->webView(), QStringLiteral("0"));
+        test::evaluate(pane->webView(), QStringLiteral("0"));
+        EXPECT_NE(document->previewView(), nullptr) << "the export waits for the page";
+        ASSERT_EQ(::kill(pid_t(renderer), SIGCONT), 0);
+        ASSERT_TRUE(test::waitUntil([&] { return document->previewView() == nullptr; }, 60000));
+        EXPECT_EQ(layout->currentPreviewPaneState(), 0);
+        const QString printed = test::pdfText(path);
+        EXPECT_TRUE(printed.contains(QLatin1String("Before hiding"))) << printed.toStdString();
+        EXPECT_TRUE(printed.contains(added)) << "the page of the text as it is now\n" << printed.toStdString();
+    }
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
 }
 
 TEST_F(PdfExport, TheExportedFileIsMadeAsOtherFilesAreUnderTheUmask)
