@@ -30,16 +30,23 @@ bool isRawText(const QString& name)
     return names.contains(name);
 }
 
-// Elements that the engine's parser reopens after an implied end (the formatting
-// elements) or treats by rules of their own (the special ones): an end tag that closes
-// one of these implicitly is left to a whole-body update.
-bool closesOnlyExplicitly(const QString& name)
+// The formatting elements: the parser keeps them in a list of their own when an end tag of an
+// element further out ends them, and reopens them in whatever text comes next.
+bool isFormatting(const QString& name)
 {
     static const QSet<QString> names { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("big"),
         QStringLiteral("code"), QStringLiteral("em"), QStringLiteral("font"), QStringLiteral("i"), QStringLiteral("nobr"),
         QStringLiteral("s"), QStringLiteral("small"), QStringLiteral("strike"), QStringLiteral("strong"), QStringLiteral("tt"),
-        QStringLiteral("u"), QStringLiteral("address"), QStringLiteral("applet"), QStringLiteral("article"),
-        QStringLiteral("aside"), QStringLiteral("blockquote"), QStringLiteral("body"), QStringLiteral("button"),
+        QStringLiteral("u") };
+    return names.contains(name);
+}
+
+// Elements that the parser treats by rules of their own: an end tag that ends one of these
+// implicitly, or one of these with no element to end, is left to a whole-body update.
+bool isSpecial(const QString& name)
+{
+    static const QSet<QString> names { QStringLiteral("address"), QStringLiteral("applet"), QStringLiteral("article"),
+        QStringLiteral("aside"), QStringLiteral("blockquote"), QStringLiteral("body"), QStringLiteral("br"), QStringLiteral("button"),
         QStringLiteral("caption"), QStringLiteral("center"), QStringLiteral("colgroup"), QStringLiteral("dd"),
         QStringLiteral("details"), QStringLiteral("dir"), QStringLiteral("div"), QStringLiteral("dl"), QStringLiteral("dt"),
         QStringLiteral("fieldset"), QStringLiteral("figcaption"), QStringLiteral("figure"), QStringLiteral("footer"),
@@ -53,6 +60,14 @@ bool closesOnlyExplicitly(const QString& name)
         QStringLiteral("th"), QStringLiteral("thead"), QStringLiteral("tr"), QStringLiteral("ul"), QStringLiteral("svg"),
         QStringLiteral("math") };
     return names.contains(name);
+}
+
+// Elements whose end drops the formatting elements opened inside them from the parser's list.
+bool isMarker(const QString& name)
+{
+    return name == QLatin1String("td") || name == QLatin1String("th") || name == QLatin1String("caption")
+        || name == QLatin1String("applet") || name == QLatin1String("object") || name == QLatin1String("marquee")
+        || name == QLatin1String("template");
 }
 
 bool isAsciiLetter(QChar c)
@@ -76,7 +91,7 @@ QString readName(const QString& html, qsizetype& i)
 
 } // namespace
 
-std::optional<QStringList> splitTopLevelHtml(const QString& html)
+std::optional<TopLevelPieces> splitTopLevelHtml(const QString& html)
 {
     std::optional<TopLevelSplit> split = splitTopLevelHtmlFrom(html, 0, {});
     if (!split)
@@ -84,11 +99,26 @@ std::optional<QStringList> splitTopLevelHtml(const QString& html)
     return std::move(split->pieces);
 }
 
+QString sealedHtml(const TopLevelPieces& pieces)
+{
+    qsizetype size = 0;
+    for (const TopLevelPiece& piece : pieces)
+        size += piece.html.size() + piece.closer.size();
+    QString out;
+    out.reserve(size);
+    for (const TopLevelPiece& piece : pieces)
+        out += piece.html + piece.closer;
+    return out;
+}
+
 std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetype from, const std::function<bool(qsizetype)>& stopAt)
 {
     TopLevelSplit split;
-    QStringList& chunks = split.pieces;
+    TopLevelPieces& chunks = split.pieces;
     std::vector<QString> open;
+    // Formatting elements that an end tag further out ended in the current piece: the parser
+    // would reopen them after it.
+    std::vector<QString> reopened;
     int foreign = 0; // depth inside <svg> or <math>, where "/>" closes an element
     qsizetype chunkStart = from;
     qsizetype i = from;
@@ -96,7 +126,11 @@ std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetyp
     bool stopped = false;
     const auto endChunkIfTopLevel = [&](qsizetype end) {
         if (open.empty()) {
-            chunks.append(html.mid(chunkStart, end - chunkStart));
+            QString closer;
+            for (const QString& name : reopened) // innermost first
+                closer += QLatin1String("</") + name + QLatin1Char('>');
+            reopened.clear();
+            chunks.append({ html.mid(chunkStart, end - chunkStart), closer });
             chunkStart = end;
             stopped = stopAt && stopAt(end);
         }
@@ -127,13 +161,30 @@ std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetyp
                 return std::nullopt; // "</>" and "</ x" are odd enough to leave whole
             const QString name = readName(html, i);
             const qsizetype end = html.indexOf(QLatin1Char('>'), i);
+            if (end < 0)
+                return std::nullopt;
             const auto match = std::find(open.rbegin(), open.rend(), name);
-            if (end < 0 || match == open.rend())
-                return std::nullopt;
-            // Text such as "Array<string>" leaves an element open inside its block; the
-            // block's end tag closes it, as the engine's parser does.
-            if (match != open.rbegin() && (foreign > 0 || std::any_of(open.rbegin(), match, closesOnlyExplicitly)))
-                return std::nullopt;
+            if (match == open.rend()) {
+                // An end tag with nothing to end is dropped by the parser, unless it makes an
+                // element ("</p>", "</br>"), ends another element of its kind (a heading), or
+                // ends a formatting element reopened in this piece.
+                if (foreign > 0 || isSpecial(name) || std::find(reopened.cbegin(), reopened.cend(), name) != reopened.cend())
+                    return std::nullopt;
+                i = end + 1;
+                continue;
+            }
+            // Text such as "Array<string>" leaves an element open inside its block, and "x <b>y"
+            // a formatting element: the block's end tag ends them, as the engine's parser does.
+            if (match != open.rbegin()) {
+                if (foreign > 0)
+                    return std::nullopt;
+                for (auto it = open.rbegin(); it != match; ++it) {
+                    if (isSpecial(*it))
+                        return std::nullopt;
+                    if (isFormatting(*it) && !isMarker(name))
+                        reopened.push_back(*it);
+                }
+            }
             open.erase(std::prev(match.base()), open.end());
             if (name == QLatin1String("svg") || name == QLatin1String("math"))
                 --foreign;
@@ -195,12 +246,12 @@ std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetyp
     if (!open.empty())
         return std::nullopt;
     if (chunkStart < n)
-        chunks.append(html.mid(chunkStart));
+        chunks.append({ html.mid(chunkStart), QString() });
     split.end = n;
     return split;
 }
 
-std::optional<TopLevelChange> changedTopLevelPieces(const QStringList& old, const QString& oldHtml, const QString& html)
+std::optional<TopLevelChange> changedTopLevelPieces(const TopLevelPieces& old, const QString& oldHtml, const QString& html)
 {
     // A piece boundary in the text both share at their start, and one in the shared end at the
     // same distance from the end, leave the splitter in the same state for either body.
@@ -211,13 +262,13 @@ std::optional<TopLevelChange> changedTopLevelPieces(const QStringList& old, cons
     // last one is split again: text at the end may become the start of a piece.
     TopLevelChange change;
     qsizetype from = 0;
-    while (change.kept < old.size() - 1 && from + old.at(change.kept).size() <= same)
-        from += old.at(change.kept++).size();
+    while (change.kept < old.size() - 1 && from + old.at(change.kept).html.size() <= same)
+        from += old.at(change.kept++).html.size();
     std::vector<qsizetype> oldEnds; // where each later old piece ends, as an offset from the end
     oldEnds.reserve(size_t(old.size() - change.kept));
     qsizetype fromEnd = oldHtml.size() - from;
     for (qsizetype i = change.kept; i < old.size(); ++i) {
-        fromEnd -= old.at(i).size();
+        fromEnd -= old.at(i).html.size();
         oldEnds.push_back(fromEnd);
     }
     const qsizetype delta = html.size() - oldHtml.size();

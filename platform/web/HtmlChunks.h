@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <functional>
@@ -8,16 +9,34 @@
 
 namespace penwick::platform {
 
-// Splits a body fragment into top-level pieces whose concatenation is the fragment: each
-// piece ends right after a top-level element (or comment) closes, and text between top-level
-// elements starts the next piece. Only markup whose elements all close explicitly and in
-// order is split, so that parsing each piece alone builds the same nodes as parsing the whole;
-// anything else (an unclosed or stray tag, a self-closed ordinary element, "<plaintext>", an
+// A top-level piece of a body: its markup as it stands in the body, and the end tags that,
+// put right after it, end the formatting elements (<b>, <a>, <font>...) it leaves open inside
+// it. The engine's parser would reopen those in every later block ("x <b>y</p><p>z" makes "z"
+// bold too, and the rest of the page with it); closed there, an unclosed tag stays in its own
+// block, and every piece parses alone as it does in the page.
+struct TopLevelPiece {
+    QString html;
+    QString closer;
+    QString sealed() const { return html + closer; }
+    bool operator==(const TopLevelPiece& other) const { return html == other.html; } // the closer follows from the markup
+};
+using TopLevelPieces = QList<TopLevelPiece>;
+
+// Splits a body fragment into top-level pieces whose markup, put together, is the fragment:
+// each piece ends right after a top-level element (or comment) closes, and text between
+// top-level elements starts the next piece. Only markup whose elements close explicitly, or
+// with the block around them (an end tag that the parser applies to an element further
+// out, leaving inline elements inside it), is split, so that parsing each sealed piece alone
+// builds the same nodes as parsing the sealed pieces together; anything else (a block element
+// left open, a stray block end tag, a self-closed ordinary element, "<plaintext>", an
 // unterminated comment or tag) gives nothing.
-std::optional<QStringList> splitTopLevelHtml(const QString& html);
+std::optional<TopLevelPieces> splitTopLevelHtml(const QString& html);
+
+// The sealed pieces together: the body as the page is given it.
+QString sealedHtml(const TopLevelPieces& pieces);
 
 struct TopLevelSplit {
-    QStringList pieces;
+    TopLevelPieces pieces;
     qsizetype end = 0; // where the last piece ends
 };
 
@@ -31,11 +50,11 @@ std::optional<TopLevelSplit> splitTopLevelHtmlFrom(const QString& html, qsizetyp
 struct TopLevelChange {
     qsizetype kept = 0;
     qsizetype removed = 0;
-    QStringList added;
+    TopLevelPieces added;
 };
 
 // The change from `old` (the pieces of `oldHtml`) to the pieces of `html`, splitting only the
 // stretch that differs; nothing when `html` cannot be split.
-std::optional<TopLevelChange> changedTopLevelPieces(const QStringList& old, const QString& oldHtml, const QString& html);
+std::optional<TopLevelChange> changedTopLevelPieces(const TopLevelPieces& old, const QString& oldHtml, const QString& html);
 
 } // namespace penwick::platform

@@ -210,9 +210,17 @@ void WebView::loadHtml(const QString& html, const QUrl& baseUrl)
     QString served = PageScheme::withPageAddresses(html, m_origin);
     const std::optional<BodySpan> body = bodySpan(served);
     m_loadedBody = body ? served.mid(body->start, body->end - body->start) : served;
-    setPageBody(body && body->end > body->start ? std::optional<QString>(m_loadedBody) : std::nullopt);
+    // The body goes in sealed, as updates put its pieces in: a formatting element left open
+    // stays in its block.
+    m_loadedPieces = splitTopLevelHtml(m_loadedBody);
+    const bool sealed = m_loadedPieces
+        && std::any_of(m_loadedPieces->cbegin(), m_loadedPieces->cend(), [](const TopLevelPiece& piece) { return !piece.closer.isEmpty(); });
+    const QString written = sealed ? sealedHtml(*m_loadedPieces) : m_loadedBody;
+    setPageBody(body && body->end > body->start ? std::optional<QString>(written) : std::nullopt);
     if (body && body->end > body->start)
         served = served.left(body->start) + QLatin1String(kBodyWriter) + served.mid(body->end);
+    else if (sealed)
+        served = written;
     page = baseUrl.isLocalFile() ? served.toUtf8() : withBase(served, baseUrl);
     issueLoad(PageScheme::instance()->addPage(this, folder, page));
 }
@@ -245,6 +253,7 @@ void WebView::loadUrl(const QUrl& url)
         return;
     }
     m_loadedBody.clear();
+    m_loadedPieces.reset();
     setPageBody(std::nullopt);
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
@@ -255,6 +264,7 @@ void WebView::loadUrl(const QUrl& url)
 void WebView::loadFile(const QString& file, const QUrl& folderUrl)
 {
     m_loadedBody.clear();
+    m_loadedPieces.reset();
     setPageBody(std::nullopt);
     m_page->setPageBaseUrl({});
     m_loadIssued = true;
@@ -304,6 +314,7 @@ void WebView::onLoadFinished(bool ok)
     if (m_hasPendingBody) {
         m_hasPendingBody = false;
         m_loadedBody.clear();
+        m_loadedPieces.reset();
         const QString body = std::exchange(m_pendingBody, QString());
         std::vector<Script> scripts = bodyUpdateScripts(body);
         for (auto it = scripts.rbegin(); it != scripts.rend(); ++it)
@@ -369,13 +380,13 @@ var f=document.createDocumentFragment();while(d.firstChild)f.appendChild(d.first
 const char kUpdatedNodes[] = "window.__penwickUpdatedNodes=Array.prototype.slice.call(document.querySelectorAll('[data-penwick-updated]'));"
                              "window.__penwickUpdatedNodes.forEach(function(e){e.removeAttribute('data-penwick-updated');});0";
 
-QString jsonArray(const QStringList& pieces)
+QString jsonArray(const TopLevelPieces& pieces)
 {
     QString out = QStringLiteral("[");
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (i > 0)
             out += QLatin1Char(',');
-        out += ScriptText::json(pieces.at(i));
+        out += ScriptText::json(pieces.at(i).sealed());
     }
     return out + QLatin1Char(']');
 }
@@ -391,7 +402,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
     bool patched = false;
     if (m_bodyEpoch == m_epoch) {
         std::optional<TopLevelChange> change = changedTopLevelPieces(m_bodyChunks, m_bodyHtml, html);
-        if (change && std::none_of(change->added.cbegin(), change->added.cend(), [&](const QString& piece) { return piece.contains(m_chunkMarker); })) {
+        if (change && std::none_of(change->added.cbegin(), change->added.cend(), [&](const TopLevelPiece& piece) { return piece.html.contains(m_chunkMarker); })) {
             const quint64 expected = m_bodyGeneration;
             const quint64 generation = ++m_bodyGeneration;
             script = updater + QStringLiteral("__pwb.patch(%1,%2,%3,%4,").arg(expected).arg(generation).arg(change->kept).arg(change->removed)
@@ -404,7 +415,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
         }
     }
     if (!patched) {
-        std::optional<QStringList> pieces = splitTopLevelHtml(html);
+        std::optional<TopLevelPieces> pieces = splitTopLevelHtml(html);
         if (pieces && html.contains(m_chunkMarker))
             pieces.reset();
         if (!pieces) {
@@ -447,7 +458,7 @@ std::vector<WebView::Script> WebView::bodyUpdateScripts(const QString& page)
 void WebView::adoptLoadedBody()
 {
     const QString body = std::exchange(m_loadedBody, QString());
-    const std::optional<QStringList> pieces = splitTopLevelHtml(body);
+    const std::optional<TopLevelPieces> pieces = std::exchange(m_loadedPieces, std::nullopt);
     if (!pieces || pieces->isEmpty())
         return;
     // Each piece is some text (one text node when not empty), then one element or comment
@@ -455,10 +466,10 @@ void WebView::adoptLoadedBody()
     static const QRegularExpression shape(QStringLiteral("^([^<]*)(?:<!--|<([A-Za-z][^\\s/>]*))?"));
     QString expect = QStringLiteral("[");
     for (qsizetype i = 0; i < pieces->size(); ++i) {
-        const QRegularExpressionMatch m = shape.match(pieces->at(i));
+        const QRegularExpressionMatch m = shape.match(pieces->at(i).html);
         const bool text = !m.captured(1).isEmpty();
         QString node;
-        if (pieces->at(i).mid(m.capturedLength(1), 4) == QLatin1String("<!--"))
+        if (pieces->at(i).html.mid(m.capturedLength(1), 4) == QLatin1String("<!--"))
             node = QStringLiteral("#comment");
         else
             node = m.captured(2).toLower();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/web/HtmlChunks.h"
 #include "platform/web/NavigationRequest.h"
 
 #include <QPointer>
@@ -133,13 +134,14 @@ private:
     bool m_hasPendingBody = false;
     QString m_pendingBody;
     // The top-level pieces of the body last sent, valid for the document of m_bodyEpoch.
-    QStringList m_bodyChunks;
+    TopLevelPieces m_bodyChunks;
     QString m_bodyHtml; // those pieces together
     quint64 m_bodyEpoch = ~quint64(0);
     quint64 m_bodyGeneration = 0;
     QString m_chunkMarker;
     QString m_origin; // of the page loaded last, on the program's page scheme
     QString m_loadedBody; // the body of the page whose load is pending or last ended
+    std::optional<TopLevelPieces> m_loadedPieces; // its pieces
     std::deque<Script> m_queue;
     bool m_startedRefused = false;
     quint64 m_epoch = 0; // documents seen

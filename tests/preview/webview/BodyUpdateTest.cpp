@@ -9,6 +9,27 @@ using namespace penwick;
 using namespace penwick::test;
 using platform::changedTopLevelPieces;
 using platform::splitTopLevelHtml;
+using platform::TopLevelPieces;
+
+namespace {
+
+QStringList markupOf(const TopLevelPieces& pieces)
+{
+    QStringList out;
+    for (const platform::TopLevelPiece& piece : pieces)
+        out.append(piece.html);
+    return out;
+}
+
+QStringList closersOf(const TopLevelPieces& pieces)
+{
+    QStringList out;
+    for (const platform::TopLevelPiece& piece : pieces)
+        out.append(piece.closer);
+    return out;
+}
+
+} // namespace
 
 TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
 {
@@ -35,18 +56,55 @@ TEST(HtmlChunks, SplitsAfterEachTopLevelElement)
         SCOPED_TRACE(c.html.toStdString());
         const auto pieces = splitTopLevelHtml(c.html);
         ASSERT_TRUE(pieces.has_value());
-        EXPECT_EQ(*pieces, c.pieces);
-        EXPECT_EQ(pieces->join(QString()), c.html);
+        EXPECT_EQ(markupOf(*pieces), c.pieces);
+        EXPECT_EQ(markupOf(*pieces).join(QString()), c.html);
+        EXPECT_EQ(closersOf(*pieces).join(QString()), QString());
+    }
+}
+
+TEST(HtmlChunks, AFormattingElementLeftOpenEndsWithItsBlock)
+{
+    struct Case {
+        QString html;
+        QStringList pieces;
+        QStringList closers; // the end tags put after each piece
+    };
+    const QList<Case> cases {
+        { "<p><b>x</p><p>y</p>", { "<p><b>x</p>", "<p>y</p>" }, { "</b>", "" } },
+        { "<p>Use <a href=\"#x\">this <font color=red>link</p>\n<p>z</p>", { "<p>Use <a href=\"#x\">this <font color=red>link</p>", "\n<p>z</p>" },
+            { "</font></a>", "" } },
+        { "<ul>\n<li><em>a</li>\n<li>b</li>\n</ul>\n", { "<ul>\n<li><em>a</li>\n<li>b</li>\n</ul>", "\n" }, { "</em>", "" } },
+        { "<p>a<string>b<b>c</string>d</p>", { "<p>a<string>b<b>c</string>d</p>" }, { "</b>" } },
+        { "<b><i>x</b></i>", { "<b><i>x</b>", "</i>" }, { "</i>", "" } },
+        // Ended by a cell, a formatting element goes no further than the cell.
+        { "<table><tr><td><b>x</td></tr></table><p>y</p>", { "<table><tr><td><b>x</td></tr></table>", "<p>y</p>" }, { "", "" } },
+        // An end tag with nothing to end is dropped by the parser.
+        { "<p>x</b> y</string></p><p>z</p>", { "<p>x</b> y</string></p>", "<p>z</p>" }, { "", "" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html.toStdString());
+        const auto pieces = splitTopLevelHtml(c.html);
+        ASSERT_TRUE(pieces.has_value());
+        EXPECT_EQ(markupOf(*pieces), c.pieces);
+        EXPECT_EQ(closersOf(*pieces), c.closers);
+        EXPECT_EQ(platform::sealedHtml(*pieces), [&] {
+            QString sealed;
+            for (qsizetype i = 0; i < c.pieces.size(); ++i)
+                sealed += c.pieces.at(i) + c.closers.at(i);
+            return sealed;
+        }());
     }
 }
 
 TEST(HtmlChunks, MarkupThatDoesNotCloseInOrderIsLeftWhole)
 {
-    for (const QString& html : QStringList { "<div>open", "<p>a<p>b</p>", "<li>x", "a</p>", "<b><i>x</b></i>", "<div/>text",
+    for (const QString& html : QStringList { "<div>open", "<p>a<p>b</p>", "<li>x", "a</p>", "<div/>text",
              "<plaintext>x", "<!-- never ends", "<p title=\"x>", "<script>x", "</br>", "<p>a</p></div>",
-             // The engine reopens a formatting element in the next block, and an open block
-             // element changes where the end tag goes.
-             "<p><b>x</p><p>y</p>", "<div><span><p>x</div>", "<svg><g><path></svg>" }) {
+             // An open block element changes where the end tag goes; the end tag of a formatting
+             // element reopened after its block ends the reopened one; an end tag with nothing
+             // to end that makes an element or ends another heading.
+             "<div><span><p>x</div>", "<svg><g><path></svg>", "<ul><li><b>x</li><li>y</b></li></ul>", "<h2>x</h1>",
+             "<p>x</p></p>" }) {
         SCOPED_TRACE(html.toStdString());
         EXPECT_FALSE(splitTopLevelHtml(html).has_value());
     }
@@ -76,6 +134,9 @@ TEST(HtmlChunks, AChangeSplitsOnlyWhatDiffersAndGivesTheWholeSplit)
         { "<p>a</p>x", "<p>a</p>y", 1 },
         { "<p>a</p><p>a</p><p>a</p>", "<p>a</p><p>a</p>", 0 }, // the same pieces on both sides of the cut
         { base, QString(base).replace("<p>b</p>", "<div>open"), 0 },
+        // A formatting element left open costs its own block.
+        { base, QString(base).replace("<p>b</p>", "<p>b <b>bold</p>"), 1 },
+        { QString(base).replace("<p>a</p>", "<p>a <b>bold</p>"), QString(base).replace("<p>a</p>", "<p>a <b>bold</p>").replace("<p>c</p>", "<p>c2</p>"), 1 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.before + " -> " + c.after).toStdString());
@@ -86,11 +147,12 @@ TEST(HtmlChunks, AChangeSplitsOnlyWhatDiffersAndGivesTheWholeSplit)
         ASSERT_EQ(change.has_value(), whole.has_value());
         if (!whole)
             continue;
-        QStringList pieces = *old;
+        TopLevelPieces pieces = *old;
         pieces.remove(change->kept, change->removed);
         for (qsizetype i = 0; i < change->added.size(); ++i)
             pieces.insert(change->kept + i, change->added.at(i));
-        EXPECT_EQ(pieces, *whole);
+        EXPECT_EQ(markupOf(pieces), markupOf(*whole));
+        EXPECT_EQ(closersOf(pieces), closersOf(*whole));
         EXPECT_LE(change->added.size(), c.maxAdded);
     }
 }
@@ -154,6 +216,48 @@ TEST_F(WebViewTest, AnElementLeftOpenInOneBlockStillGivesAnIncrementalUpdate)
                                   .toString();
     EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), reference);
     EXPECT_EQ(rebuilt, 0);
+}
+
+TEST_F(WebViewTest, AnUnclosedInlineTagCostsOnlyItsOwnBlockAndTheUpdateEqualsAFullRender)
+{
+    // "<b>" and "<a>" left open in one paragraph: the engine would reopen them in every later
+    // block; they stay in theirs, on a full load and on an update alike.
+    const QString stray = QStringLiteral("<p id=\"s\">Use <b>bold and <a href=\"#p3\">a link</p>\n");
+    ASSERT_TRUE(loadHtml(kPage.arg(stray + body(-1))));
+    EXPECT_EQ(eval(QStringLiteral("document.querySelectorAll('b, a').length")).toInt(), 2);
+    int rebuilt = 0;
+    QObject::connect(view.get(), &platform::WebView::bodyRebuilt, view.get(), [&] { ++rebuilt; });
+    eval(QStringLiteral("document.querySelectorAll('p').forEach(function(p){p.survivor=true;}); 0"));
+    const QString next = stray + body(30);
+    view->setBodyHtml(kPage.arg(next));
+    ASSERT_TRUE(waitFor(QStringLiteral("document.getElementById('p30').textContent == 'paragraph 30 changed'")));
+    EXPECT_EQ(eval(QStringLiteral("Array.from(document.querySelectorAll('p')).filter(function(p){return !p.survivor;}).map(function(p){return p.id;}).join()")).toString(),
+        QStringLiteral("p30"));
+    EXPECT_EQ(rebuilt, 0);
+    const QString updated = eval(QStringLiteral("document.body.innerHTML")).toString();
+    EXPECT_EQ(eval(QStringLiteral("document.querySelectorAll('b, a').length")).toInt(), 2);
+
+    // An edit in the block that holds the tags, then one that closes them.
+    struct Edit {
+        QString block;
+        QString text;
+    };
+    for (const Edit& edit : { Edit { QStringLiteral("<p id=\"s\">Use <b>bolder and <a href=\"#p3\">a link</p>\n"), QStringLiteral("Use bolder and a link") },
+             Edit { QStringLiteral("<p id=\"s\">Use <b>bold</b> and <a href=\"#p3\">the link</a></p>\n"), QStringLiteral("Use bold and the link") } }) {
+        SCOPED_TRACE(edit.block.toStdString());
+        eval(QStringLiteral("document.querySelectorAll('p').forEach(function(p){p.survivor=true;}); 0"));
+        view->setBodyHtml(kPage.arg(edit.block + body(30)));
+        ASSERT_TRUE(waitFor(QStringLiteral("document.getElementById('s').textContent == ") + platform::WebView::literal(edit.text)));
+        EXPECT_EQ(eval(QStringLiteral("Array.from(document.querySelectorAll('p')).filter(function(p){return !p.survivor;}).map(function(p){return p.id;}).join()")).toString(),
+            QStringLiteral("s"));
+        EXPECT_EQ(eval(QStringLiteral("document.querySelectorAll('b, a').length")).toInt(), 2);
+    }
+    EXPECT_EQ(rebuilt, 0);
+
+    // The page as a full load of the same body makes it.
+    const QString reference = updated;
+    ASSERT_TRUE(loadHtml(kPage.arg(next)));
+    EXPECT_EQ(eval(QStringLiteral("document.body.innerHTML")).toString(), reference);
 }
 
 TEST_F(WebViewTest, APageThatReplacedOurNodesGetsTheWholeBodyBack)
