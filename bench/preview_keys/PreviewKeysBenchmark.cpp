@@ -5,7 +5,8 @@
 // parts: the typing pause, the rendering (render process and the update built in Penwick),
 // the page's update, its layout and its paint, and the frame reaching the window; beside it,
 // the longest the GUI thread was kept busy by one event from the end of the pause to the frame
-// (its processor time, and the wall time).
+// (its processor time, and the wall time), and what that event was (the receiver's class and
+// the event's type, in the run with the median time).
 // Usage: bench_preview_keys [runs] [sizes in KB...] (default 7 runs; 1024 3584 5120)
 // PENWICK_BENCH_PRISM=0 measures without code highlighting. Run it on an X server (xcb): the
 // offscreen platform draws no frames, so there "present" stays 0 and the frame's end counts.
@@ -78,21 +79,29 @@ public:
         }
         const double cpu = threadCpuMs();
         const double wall = epochMs();
+        // Named before it is handled: the receiver may be gone after.
+        const QString name = QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char('/') + QString::number(int(event->type()));
         const bool handled = QApplication::notify(receiver, event);
         --m_depth;
-        longestCpuMs = std::max(longestCpuMs, threadCpuMs() - cpu);
+        const double spent = threadCpuMs() - cpu;
+        if (spent > longestCpuMs) {
+            longestCpuMs = spent;
+            longestName = name;
+        }
         longestWallMs = std::max(longestWallMs, epochMs() - wall);
         return handled;
     }
     void startRecording()
     {
         longestCpuMs = longestWallMs = 0;
+        longestName.clear();
         recording = true;
     }
 
     bool recording = false;
     double longestCpuMs = 0;
     double longestWallMs = 0;
+    QString longestName; // the receiver's class and the event's type
 
 private:
     int m_depth = 0;
@@ -261,6 +270,7 @@ struct Sample {
     double paint = 0; // the frame's work on the page's thread
     double present = 0; // from that to the frame painted in the window
     double guiCpu = 0, guiWall = 0; // the longest event of the GUI thread from the end of the pause
+    QString guiLongest; // what it was
     double loadDcl = -1, loadFcp = -1; // full loads: the page's parse ended, its first paint
 };
 
@@ -293,6 +303,7 @@ void finish(Window& window, int probesBefore, double start, double renderStart, 
     app()->recording = false;
     s.guiCpu = app()->longestCpuMs;
     s.guiWall = app()->longestWallMs;
+    s.guiLongest = app()->longestName;
 }
 
 // Polls every millisecond until the condition holds; the time it first held.
@@ -367,6 +378,12 @@ void report(const char* what, const std::vector<Sample>& samples)
         what, column(&Sample::total), totals[std::min(totals.size() - 1, size_t(double(totals.size()) * 0.95))],
         column(&Sample::total) - column(&Sample::pause), column(&Sample::pause), column(&Sample::render),
         column(&Sample::layout), column(&Sample::scripts), column(&Sample::paint), column(&Sample::present), column(&Sample::guiCpu), column(&Sample::guiWall));
+    // The event that kept the GUI thread longest in the run with the median of that.
+    std::vector<const Sample*> byGui;
+    for (const Sample& s : samples)
+        byGui.push_back(&s);
+    std::sort(byGui.begin(), byGui.end(), [](const Sample* a, const Sample* b) { return a->guiCpu < b->guiCpu; });
+    std::printf(" (%s)", qPrintable(byGui[byGui.size() / 2]->guiLongest));
     if (samples.front().loadDcl >= 0)
         std::printf(" | load: parsed %7.1f first paint %7.1f", column(&Sample::loadDcl), column(&Sample::loadFcp));
     std::printf("  (ms, medians of %zu)\n", samples.size());
@@ -382,6 +399,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     platform::prepareWebEngine();
+    platform::keepLargeFreedMemory(); // as the program does
     TimedApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PenwickBench"));
     registerBundledDefaults();
