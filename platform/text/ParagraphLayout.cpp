@@ -1,11 +1,13 @@
 #include "platform/text/ParagraphLayout.h"
 
+#include <QFontMetrics>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace penwick::platform {
 
@@ -67,16 +69,19 @@ void ParagraphLayout::applyStyle(const QTextBlock& block) const
 
 QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
 {
+    if (!block.isValid())
+        return QRectF();
+    QTextLayout* layout = block.layout();
     // A long paragraph keeps its shaped text between uses. Qt otherwise drops it after each
     // layout and drawing, and every caret position, hit test and drawing asked of the
     // paragraph (several a keystroke) shapes it again from its first character, writing
     // tens of bytes of memory per character each time.
-    if (block.isValid() && block.length() > kLongParagraph && !block.layout()->cacheEnabled())
-        block.layout()->setCacheEnabled(true);
-    if (block.isValid() && block.layout()->lineCount() == 0)
-        layOutLikeNeighbours(block);
+    if (block.length() > kLongParagraph && !layout->cacheEnabled())
+        layout->setCacheEnabled(true);
+    if (layout->lineCount() == 0 && layOutBlock(block))
+        emit const_cast<ParagraphLayout*>(this)->documentSizeChanged(documentSize());
     QRectF rect = QPlainTextDocumentLayout::blockBoundingRect(block);
-    if (m_style.isPlain() || !block.isValid() || !block.isVisible())
+    if (m_style.isPlain() || !block.isVisible())
         return rect;
     applyStyle(block);
     rect = QPlainTextDocumentLayout::blockBoundingRect(block);
@@ -84,45 +89,64 @@ QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
     return rect;
 }
 
+QSizeF ParagraphLayout::documentSize() const
+{
+    return QSizeF(std::max(m_width, m_widest), document()->lineCount());
+}
+
+void ParagraphLayout::setLayoutWidth(qreal width)
+{
+    if (width == m_width)
+        return;
+    m_width = width;
+    m_widest = 0;
+    // Every block counts one line until it is laid out again, as after the plain layout's
+    // change of width; only blocks that have a layout object are emptied (clearLayout() on
+    // the block makes none, unlike layout()).
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        block.clearLayout();
+        block.setLineCount(block.isVisible() ? 1 : 0);
+    }
+    emit documentSizeChanged(documentSize());
+    emit update();
+}
+
 void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
-    const bool done = relayoutChangedBlock(from, charsRemoved, charsAdded);
-    m_blockCount = document()->blockCount();
-    if (done)
-        return;
-    QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
-    if (m_style.isPlain())
-        return;
     QTextDocument* doc = document();
-    const QTextBlock last = doc->findBlock(from + charsAdded);
-    for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
-        applyStyle(block);
-        if (block == last)
-            break;
+    // The plain layout's own test for a change it lays out in place; the others it only
+    // empties, and they are laid out here when next asked for.
+    const QTextBlock first = doc->findBlock(from);
+    const QTextBlock last = doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
+    if (first == last && doc->blockCount() == m_blockCount) {
+        if (first.isValid() && first.length() > 0)
+            relayoutChangedBlock(first);
+        return;
     }
+    m_blockCount = doc->blockCount();
+    QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
 }
 
-qreal ParagraphLayout::wrapWidthOf(const QTextBlock& block) const
+qreal ParagraphLayout::availableWidth(const QTextBlock& block) const
 {
-    if (!block.isValid() || !block.isVisible())
-        return 0;
-    const QTextLayout* layout = block.layout();
-    if (layout->lineCount() == 0)
-        return 0;
-    // Less any indent the style took from the first line; text laid out without wrapping has
-    // lines as wide as the plain layout's "no limit".
-    const QTextLine first = layout->lineAt(0);
-    const qreal available = first.width() + std::max<qreal>(0, first.x() - document()->documentMargin());
-    return available >= 1e8 ? 0 : available;
+    // The plain layout's rules: the width less the margins and the room for a separator mark.
+    const QTextDocument* doc = document();
+    int separatorMark = 0;
+    if (doc->defaultTextOption().flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+        separatorMark = QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+    const qreal width = m_width > 0 ? m_width : qreal(std::numeric_limits<int>::max());
+    return width - (2 * doc->documentMargin() + separatorMark);
 }
 
-qreal ParagraphLayout::layOutWrapped(const QTextBlock& block, qreal available) const
+bool ParagraphLayout::layOutBlock(const QTextBlock& block) const
 {
     // The plain layout's own rules: the document's text option, its margin, leading included.
-    const QTextOption option = document()->defaultTextOption();
-    const qreal margin = document()->documentMargin();
+    QTextDocument* doc = document();
+    const int documentLines = doc->lineCount();
+    const qreal margin = doc->documentMargin();
+    const qreal available = availableWidth(block);
     QTextLayout* layout = block.layout();
-    layout->setTextOption(option);
+    layout->setTextOption(doc->defaultTextOption());
     layout->beginLayout();
     qreal height = 0;
     qreal widest = 0;
@@ -139,70 +163,22 @@ qreal ParagraphLayout::layOutWrapped(const QTextBlock& block, qreal available) c
         widest = std::max(widest, line.naturalTextWidth() + 2 * margin);
     }
     layout->endLayout();
+    const_cast<QTextBlock&>(block).setLineCount(block.isVisible() ? layout->lineCount() : 0);
     applyStyle(block);
-    return widest;
+    const bool wider = widest > m_widest;
+    m_widest = std::max(m_widest, widest);
+    return wider || doc->lineCount() != documentLines;
 }
 
-bool ParagraphLayout::relayoutChangedBlock(int from, int charsRemoved, int charsAdded)
+void ParagraphLayout::relayoutChangedBlock(const QTextBlock& block)
 {
-    QTextDocument* doc = document();
-    if (doc->blockCount() != m_blockCount || doc->defaultTextOption().wrapMode() == QTextOption::NoWrap)
-        return false;
-    QTextBlock block = doc->findBlock(from);
-    // With the block count unchanged, the new text [from, from + charsAdded) lies in one block
-    // or the change joined and split paragraphs; a change of formats reports its range twice.
-    if (!block.isValid() || block != doc->findBlock(std::max(from, from + charsAdded - 1)))
-        return false;
-    const qreal available = wrapWidthOf(block);
-    if (available <= 0)
-        return false;
     const qreal oldHeight = blockBoundingRect(block).height();
-    const int oldLines = block.lineCount();
-    const qreal widest = layOutWrapped(block, available);
-    QTextLayout* layout = block.layout();
-    block.setLineCount(layout->lineCount());
-    if (widest > documentSize().width()) {
-        // A new widest block: the plain layout records it (no walk on growth).
-        block.setLineCount(oldLines);
-        QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
-        applyStyle(block);
-        emit update();
-        return true;
-    }
-    if (blockBoundingRect(block).height() == oldHeight && layout->lineCount() == oldLines) {
+    if (!layOutBlock(block) && blockBoundingRect(block).height() == oldHeight) {
         emit updateBlock(block);
-        return true;
+        return;
     }
     emit documentSizeChanged(documentSize());
     emit update();
-    return true;
-}
-
-bool ParagraphLayout::layOutLikeNeighbours(const QTextBlock& block) const
-{
-    if (!block.isVisible() || document()->defaultTextOption().wrapMode() == QTextOption::NoWrap)
-        return false;
-    // All blocks wrap at one width, and a change of width drops every block's lines: a
-    // laid-out neighbour tells the width.
-    qreal available = 0;
-    QTextBlock before = block.previous();
-    QTextBlock after = block.next();
-    for (int i = 0; i < 8 && available <= 0 && (before.isValid() || after.isValid()); ++i) {
-        available = std::max(wrapWidthOf(before), wrapWidthOf(after));
-        before = before.isValid() ? before.previous() : before;
-        after = after.isValid() ? after.next() : after;
-    }
-    if (available <= 0)
-        return false;
-    const int documentLines = document()->lineCount();
-    if (layOutWrapped(block, available) > documentSize().width()) {
-        block.layout()->clearLayout(); // a new widest block: the plain layout records it
-        return false;
-    }
-    const_cast<QTextBlock&>(block).setLineCount(block.layout()->lineCount());
-    if (document()->lineCount() != documentLines)
-        emit const_cast<ParagraphLayout*>(this)->documentSizeChanged(documentSize());
-    return true;
 }
 
 } // namespace penwick::platform

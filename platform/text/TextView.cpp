@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -135,6 +136,7 @@ TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
     m_paragraphLayout = new ParagraphLayout(text);
     text->setDocumentLayout(m_paragraphLayout);
     setDocument(text);
+    m_paragraphLayout->setLayoutWidth(viewport()->width());
     setUndoRedoEnabled(false);
     setTabChangesFocus(false);
     m_undoManager = new UndoManager(this);
@@ -1002,7 +1004,16 @@ void TextView::focusOutEvent(QFocusEvent* e)
 
 void TextView::resizeEvent(QResizeEvent* e)
 {
-    QPlainTextEdit::resizeEvent(e);
+    if (e->size().width() == e->oldSize().width()) {
+        QPlainTextEdit::resizeEvent(e);
+    } else {
+        // The layout takes the new width itself: the plain view would hand it to the layout's
+        // setTextWidth(), which costs a layout object for every paragraph of the text. The
+        // view is then told of the resize as if the width had stayed, to fit its scroll bars.
+        m_paragraphLayout->setLayoutWidth(viewport()->width());
+        QResizeEvent sameWidth(e->size(), QSize(e->size().width(), e->oldSize().height()));
+        QPlainTextEdit::resizeEvent(&sameWidth);
+    }
     if (m_findBar)
         updateViewportMargins();
 }
