@@ -71,6 +71,13 @@ namespace {
 const QChar kParagraphSeparator(0x2029);
 const QChar kLineSeparator(0x2028);
 
+// Whether the document, given `text` with "\n" line ends, holds something else: these
+// characters become paragraph breaks as they go in.
+bool changesOnInsertion(QStringView text)
+{
+    return text.contains(kParagraphSeparator) || text.contains(QChar(0xFDD0)) || text.contains(QChar(0xFDD1));
+}
+
 QString withNewlines(QString text)
 {
     text.replace(kParagraphSeparator, QLatin1Char('\n'));
@@ -180,7 +187,7 @@ void TextView::setString(const QString& text)
         setPlainText(normalized);
         m_loading = false;
     }
-    finishLoad(text, normalized, false);
+    finishLoad(text, normalized, !changesOnInsertion(normalized));
 }
 
 void TextView::loadStringInSlices(const QString& text, std::function<void()> done)
@@ -226,8 +233,7 @@ void TextView::loadNextSlices()
             if (to < text.size() && text.at(to).isLowSurrogate())
                 ++to;
             const QString piece = text.mid(load.at, to - load.at);
-            load.changedOnInsertion = load.changedOnInsertion || piece.contains(kParagraphSeparator)
-                || piece.contains(QChar(0xFDD0)) || piece.contains(QChar(0xFDD1));
+            load.changedOnInsertion = load.changedOnInsertion || changesOnInsertion(piece);
             end.insertText(piece);
             load.at = to;
         }

@@ -48,6 +48,12 @@ public:
     using TextView::insertText;
 };
 
+// The document's text as the view reads it: paragraph breaks as line feeds.
+QString withNewlines(QString text)
+{
+    return text.replace(QChar(0x2029), QLatin1Char('\n'));
+}
+
 } // namespace
 
 TEST(TextLayer, TypedRunIsOneUndoStepAndTheCoalescingBreakSplitsIt)
@@ -121,6 +127,33 @@ INSTANTIATE_TEST_SUITE_P(Files, LineEndRoundTrip,
         RoundTrip { "paragraphSeparator", QStringLiteral("a\u2029b\r\nc\u2029"), QStringLiteral("a\nb\nc\n") },
         RoundTrip { "empty", QString(), QString() }),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
+
+TEST(TextLayer, ALoadedTextIsHeldOnceWhenTheDocumentTakesItAsItIs)
+{
+    // The view's text is the loaded one, not a second copy read back from the document (60 MB
+    // for a 30 MB file), unless line ends or characters the document turns into paragraph
+    // breaks make it differ.
+    struct Case {
+        const char* name;
+        QString file;
+        bool shared;
+    };
+    const Case cases[] = {
+        { "line feeds", QStringLiteral("# a\n\nb\n"), true },
+        { "no line end", QStringLiteral("abc"), true },
+        { "carriage returns", QStringLiteral("a\r\nb"), false },
+        { "paragraph separator", QStringLiteral("a\u2029b"), false },
+        { "frame marks", QStringLiteral("a\uFDD0b\uFDD1c"), false },
+    };
+    for (const Case& c : cases) {
+        TextView view;
+        const QString file = QString(c.file.constData(), c.file.size()); // a copy of its own
+        view.setString(file);
+        EXPECT_EQ(view.string().isSharedWith(file), c.shared) << c.name;
+        EXPECT_EQ(view.string(), withNewlines(view.document()->toRawText())) << c.name;
+        EXPECT_EQ(view.fileString(), c.file) << c.name;
+    }
+}
 
 TEST(TextLayer, EditedCRLFFileKeepsCRLFAndNoBreakSpaces)
 {
