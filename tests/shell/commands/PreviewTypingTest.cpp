@@ -73,7 +73,9 @@ TEST_F(PreviewTyping, HundredKeystrokesIntoAMegabyteRenderFarFewerTimesAndEndWit
     window.controller->addDocument(document.get());
     platform::TextView* view = document->editorViewController()->getEditorTextView();
     ASSERT_EQ(view->string().size(), text.size());
-    ASSERT_TRUE(window.waitFor(QStringLiteral("window.renders === 1"), 60000));
+    // The first page of a megabyte takes the engine seconds on an idle machine (4.4 s) and
+    // more than a minute beside a suite of engines at a load of 30: a bound, not a timing.
+    ASSERT_TRUE(window.waitFor(QStringLiteral("window.renders === 1"), 180000));
     ASSERT_TRUE(waitUntil([&] { return !window.pane->webView()->isLoadPending() && !window.pane->controller()->hasPendingRender(); }));
     const int loads = window.loads;
 
@@ -88,7 +90,7 @@ TEST_F(PreviewTyping, HundredKeystrokesIntoAMegabyteRenderFarFewerTimesAndEndWit
         typeKey(view, character);
     ASSERT_TRUE(view->string().endsWith(typed));
 
-    EXPECT_TRUE(window.waitFor(QStringLiteral("document.body.textContent.includes('%1')").arg(typed), 60000))
+    EXPECT_TRUE(window.waitFor(QStringLiteral("document.body.textContent.includes('%1')").arg(typed), 180000))
         << "the preview shows the final text";
     ASSERT_TRUE(waitUntil([&] { return !window.pane->webView()->isLoadPending() && !window.pane->controller()->hasPendingRender(); }));
     const int renders = window.eval(QStringLiteral("window.renders")).toInt() - 1;
