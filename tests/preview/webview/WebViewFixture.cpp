@@ -53,6 +53,25 @@ bool WebViewTest::waitFor(const QString& condition, int timeoutMs)
     return waitForScript(view.get(), condition, platform::WebView::World::Page, timeoutMs);
 }
 
+void WebViewTest::markParagraphs()
+{
+    eval(QStringLiteral("document.querySelectorAll('p').forEach(function(p){p.survivor=true;}); 0"));
+}
+
+QString WebViewTest::rebuiltParagraphs()
+{
+    return eval(QStringLiteral("Array.from(document.querySelectorAll('p')).filter(function(p){return !p.survivor;})"
+                               ".map(function(p){return p.id;}).join()"))
+        .toString();
+}
+
+QString WebViewTest::parsedAlone(const QString& html)
+{
+    return eval(QStringLiteral("(function(){var d=document.createElement('div');d.innerHTML=") + platform::WebView::literal(html)
+        + QStringLiteral(";return d.innerHTML;})()"))
+        .toString();
+}
+
 void WebViewTest::click(const QString& id)
 {
     const QVariantList at = eval(QStringLiteral("(function () { var e = document.getElementById('%1'); e.scrollIntoView({ block: 'center' });"

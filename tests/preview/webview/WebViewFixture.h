@@ -28,6 +28,13 @@ protected:
     // Waits until `condition` (a page script) is true.
     bool waitFor(const QString& condition, int timeoutMs = kScriptAnswerMs);
 
+    // Marks every paragraph now in the page; rebuiltParagraphs() then lists the ids of those
+    // an update made anew instead of keeping.
+    void markParagraphs();
+    QString rebuiltParagraphs();
+    // The body the engine's parser makes of `html` on its own, as a full load would.
+    QString parsedAlone(const QString& html);
+
     // Presses and releases the mouse on the middle of the element with `id`, as the user would.
     void click(const QString& id);
 
