@@ -45,10 +45,8 @@ void prepareWebEngine()
 void keepLargeFreedMemory()
 {
     // Up to this much is served from the heap and kept there when freed; a block above it is
-    // mapped and unmapped as before. The layout of a paragraph of 20 MB takes about 1 GB, and
-    // the system's fresh pages for it cost more than the layout itself on every key; this is
-    // about the most the allocator takes (its setting is an int).
-    constexpr int kKept = 2047 * 1024 * 1024;
+    // mapped and unmapped as before.
+    constexpr int kKept = 512 * 1024 * 1024;
     ::mallopt(M_MMAP_THRESHOLD, kKept);
     ::mallopt(M_TRIM_THRESHOLD, kKept);
 }
