@@ -11,6 +11,7 @@
 // PENWICK_BENCH_PRISM=0 measures without code highlighting. Run it on an X server (xcb): the
 // offscreen platform draws no frames, so there "present" stays 0 and the frame's end counts.
 #include "BenchSupport.h"
+#include "PreviewedDocumentWindow.h"
 
 #include "CoreSetup.h"
 #include "Services/JSCallbackManager.h"
@@ -167,25 +168,13 @@ const char kPageProbe[] = R"JS(
 })();
 )JS";
 
-struct Window {
+// The previewed window, its pane a little taller, with the cursor where the page shows it and
+// each frame painted in the window counted.
+struct Window : bench::PreviewedDocumentWindow {
     Window(const QString& path, const QString& text)
+        : PreviewedDocumentWindow(true, path, text)
     {
-        pane = std::make_unique<PreviewPane>();
         pane->resize(700, 800);
-        pane->show();
-        pane->controller()->setSplitView(&splitPoster, [] { return 1; });
-        adapter = std::make_unique<WindowPreview>(pane->controller());
-        controller = std::make_unique<TVXDocumentWindowController>();
-        controller->setPreviewController(adapter.get());
-        controller->window()->show();
-        document = std::make_unique<TVXDocument>();
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.toUtf8());
-        document->setContents(text);
-        document->setFileURL(QUrl::fromLocalFile(path));
-        controller->addDocument(document.get());
-        view = document->editorViewController()->getEditorTextView();
         // The cursor at the end of the first paragraph of prose: the page shows it, so the
         // update changes what is painted.
         QTextCursor cursor(view->document()->firstBlock());
@@ -208,23 +197,6 @@ struct Window {
         const std::lock_guard<std::mutex> lock(paintMutex);
         return paintTimes;
     }
-    ~Window()
-    {
-        controller.reset();
-        adapter.reset();
-        pane.reset();
-    }
-    QVariant eval(const QString& script, platform::WebView::World world = platform::WebView::World::Page)
-    {
-        QVariant result;
-        bool answered = false;
-        pane->webView()->runScript(script, world, [&](const QVariant& value) {
-            result = value;
-            answered = true;
-        });
-        bench::waitFor([&] { return answered; });
-        return result;
-    }
     int probes() { return eval(QStringLiteral("(window.__pwk || []).length")).toInt(); }
     QJsonObject probe(int index)
     {
@@ -237,18 +209,6 @@ struct Window {
             rest(2);
         }
     }
-    bool idle()
-    {
-        PreviewController* c = pane->controller();
-        return !pane->webView()->isLoadPending() && !c->hasPendingRender() && !c->isBusy();
-    }
-
-    int splitPoster = 0;
-    std::unique_ptr<TVXDocument> document;
-    std::unique_ptr<PreviewPane> pane;
-    std::unique_ptr<WindowPreview> adapter;
-    std::unique_ptr<TVXDocumentWindowController> controller;
-    platform::TextView* view = nullptr;
     std::mutex paintMutex;
     std::vector<double> paintTimes;
 };
